@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace lumbex {
+
+// File helpers for writes that must never leave a half-written result. Every failure throws
+// LumbexError carrying the system's description of what went wrong.
+
+// Reads a whole file.
+QByteArray readFile(const QString& path);
+
+// Writes through a temporary name in the same folder, flushes it to disk and renames it over
+// `path` (QSaveFile); a failure leaves any earlier file at `path` untouched.
+void writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// A fresh hidden name beside `target`, on the same file system so that a rename can finish the
+// write: "<folder>/.<name>.<purpose>-<UUID>".
+QString temporarySibling(const QString& target, const QString& purpose);
+
+// Flushes a folder's entries (new names, renames) to disk.
+void syncFolder(const QString& folder);
+
+// Renames `from` to `to` only when nothing exists at `to`; fails otherwise, even under a race.
+void renameNoReplace(const QString& from, const QString& to);
+
+// Removes a file or a whole folder tree; missing paths are fine. Never throws.
+void removePath(const QString& path);
+
+} // namespace lumbex

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/ids.h"
+#include "core/rect.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace lumbex {
+
+class JsonObjectNode;
+
+// A decoded JSON value together with the key path it was found at ("media[0].width"), so that a
+// type failure names the offending value: "media[0].width: expected an integer". Every accessor
+// checks the JSON type itself: QJsonValue's own conversions silently default on a wrong type.
+class JsonNode {
+public:
+    JsonNode(QJsonValue value, QString path);
+
+    const QString& path() const { return path_; }
+    const QJsonValue& value() const { return value_; }
+
+    bool toBool() const;
+    qint64 toInt64() const;
+    qint32 toInt32() const;
+    double toDouble() const;
+    QString toString() const;
+    Id toId() const;
+    Point toPoint() const;
+    Rect toRect() const;
+    JsonObjectNode toObject() const;
+    std::vector<JsonNode> toArray() const;
+
+    template <class Decode>
+    auto toArrayOf(Decode decode) const {
+        std::vector<decltype(decode(std::declval<const JsonNode&>()))> out;
+        for (const JsonNode& element : toArray())
+            out.push_back(decode(element));
+        return out;
+    }
+
+    // Throws LumbexError("<path>: <what>").
+    [[noreturn]] void fail(const QString& what) const;
+
+private:
+    QJsonValue value_;
+    QString path_;
+};
+
+class JsonObjectNode {
+public:
+    JsonObjectNode(QJsonObject object, QString path);
+
+    // A missing key (or null) fails: "<path>.<key>: required value is missing".
+    JsonNode required(const QString& key) const;
+    // A missing key and JSON null both read as absent.
+    std::optional<JsonNode> optional(const QString& key) const;
+
+    template <class Decode>
+    auto optionalOf(const QString& key, Decode decode) const
+        -> std::optional<decltype(decode(std::declval<const JsonNode&>()))> {
+        if (auto node = optional(key))
+            return decode(*node);
+        return std::nullopt;
+    }
+
+private:
+    QString childPath(const QString& key) const;
+
+    QJsonObject object_;
+    QString path_;
+};
+
+// Parses a whole document whose root must be an object. Syntax errors name the byte offset.
+JsonObjectNode parseJsonObject(const QByteArray& bytes);
+
+} // namespace lumbex

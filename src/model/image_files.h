@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace lumbex::ImageFiles {
+
+// Every path through which pixels enter or leave a note. Each side 1 to 32768 pixels, at most
+// 120,000,000 pixels; the size is read from the header before any pixel is decoded.
+
+// Decodes image bytes. Throws "The image could not be read, or exceeds 120 megapixels."
+QImage image(const QByteArray& data);
+// The stored original of an imported image: full resolution, orientation tag applied, PNG.
+QByteArray normalized(const QByteArray& data);
+// PNG (jpeg false) or JPEG at quality 94.
+QByteArray encode(const QImage& image, bool jpeg);
+// SHA-256, 64 lower-case hexadecimal characters.
+QString hash(QByteArrayView data);
+// Writes already-encoded PNG bytes as "<base>/<new UUID>/<title>.png" and returns that path.
+// The base is `directory`, or the Exports folder beside the notes library.
+QString prepareExport(const QByteArray& data, const QString& title, const std::optional<QString>& directory);
+
+} // namespace lumbex::ImageFiles

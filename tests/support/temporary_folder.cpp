@@ -1,0 +1,24 @@
+#include "support/temporary_folder.h"
+
+#include <QFile>
+
+#include <stdexcept>
+
+namespace lumbex::test {
+
+TemporaryFolder::TemporaryFolder() {
+    if (!dir_.isValid())
+        throw std::runtime_error("cannot create a temporary folder");
+}
+
+QString TemporaryFolder::path(const QString& name) const { return name.isEmpty() ? dir_.path() : dir_.filePath(name); }
+
+QString TemporaryFolder::write(const QString& name, const QByteArray& bytes) const {
+    const QString file = path(name);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write a test file");
+    return file;
+}
+
+} // namespace lumbex::test
