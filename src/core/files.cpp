@@ -25,6 +25,9 @@ namespace {
 } // namespace
 
 QByteArray readFile(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw LumbexError(QStringLiteral("“%1” is a folder, not a file.").arg(info.fileName()));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw LumbexError(QStringLiteral("Could not open “%1”: %2.")
@@ -41,6 +44,15 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
                               .arg(QFileInfo(path).fileName(), file.errorString()));
+}
+
+void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
+                              .arg(QFileInfo(path).fileName(), file.errorString()));
+    if (::fsync(file.handle()) != 0)
+        throwErrno(QStringLiteral("Could not flush"), path);
 }
 
 QString temporarySibling(const QString& target, const QString& purpose) {

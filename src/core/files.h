@@ -15,6 +15,10 @@ QByteArray readFile(const QString& path);
 // `path` (QSaveFile); a failure leaves any earlier file at `path` untouched.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Creates a new file (failing if one exists), writes it and flushes it to disk. For files inside
+// a folder that is itself still being built under a temporary name.
+void writeNewFileDurably(const QString& path, const QByteArray& bytes);
+
 // A fresh hidden name beside `target`, on the same file system so that a rename can finish the
 // write: "<folder>/.<name>.<purpose>-<UUID>".
 QString temporarySibling(const QString& target, const QString& purpose);

@@ -43,6 +43,16 @@ public:
         return out;
     }
 
+    // A string stored for an enumeration, turned into its value by `fromRaw`.
+    template <class FromRaw>
+    auto toEnum(FromRaw fromRaw) const {
+        const QString raw = toString();
+        const auto value = fromRaw(raw);
+        if (!value)
+            fail(QStringLiteral("unexpected value \"%1\"").arg(raw.left(40)));
+        return *value;
+    }
+
     // Throws LumbexError("<path>: <what>").
     [[noreturn]] void fail(const QString& what) const;
 

@@ -1,0 +1,161 @@
+#include "model/image_files.h"
+
+#include "core/error.h"
+#include "core/files.h"
+#include "core/ids.h"
+#include "core/sha256.h"
+#include "model/app_folders.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <filesystem>
+#include <system_error>
+
+namespace lumbex::ImageFiles {
+namespace {
+
+constexpr int maxSide = 32768;
+constexpr double maxPixels = 120'000'000;
+constexpr int jpegQuality = 94;
+constexpr qsizetype maxNameLength = 80;
+
+QString unreadableMessage() {
+    return QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
+}
+
+// Qt 6.4 refuses any decode above 128 MB by default, which rejects valid 120-megapixel images;
+// the limit is process-wide. The header check in `decode` is what bounds our decodes, so the
+// limit is raised to fit the largest allowed image at the widest pixel format Qt decodes to
+// (four 32-bit floats per pixel), and stays in force for every other reader.
+void allowLargestImage() {
+    static const bool raised = [] {
+        constexpr double bytes = maxPixels * 16;
+        QImageReader::setAllocationLimit(int(bytes / (1 << 20)) + 1);
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
+
+bool withinLimits(QSize size) {
+    return size.isValid() && size.width() >= 1 && size.width() <= maxSide && size.height() >= 1 &&
+           size.height() <= maxSide && double(size.width()) * double(size.height()) <= maxPixels;
+}
+
+// Reads the size from the header and refuses it before a single pixel is decoded. A null result
+// means the pixels were decoded but applying the orientation failed.
+QImage decode(const QByteArray& data, bool applyOrientation) {
+    allowLargestImage();
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!withinLimits(reader.size()))
+        throw LumbexError(unreadableMessage());
+    reader.setAutoTransform(applyOrientation);
+    QImage image;
+    if (!reader.read(&image))
+        throw LumbexError(unreadableMessage());
+    return image;
+}
+
+bool isReadableImage(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).canRead();
+}
+
+QImage flattenedOntoWhite(const QImage& image) {
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(flat.rect(), image, image.rect());
+    return flat;
+}
+
+bool isSeparator(QChar c) {
+    return c == u'/' || c == u':' || c == u'\\' || c.category() == QChar::Other_Control;
+}
+
+QString exportFileName(const QString& title) {
+    QString name = title;
+    for (QChar& c : name) {
+        if (isSeparator(c))
+            c = u' ';
+    }
+    name = name.trimmed();
+    if (name.isEmpty())
+        return QStringLiteral("Lumbex Image.png");
+    qsizetype length = qMin(name.size(), maxNameLength);
+    if (length < name.size() && name.at(length).isLowSurrogate())
+        --length;
+    return name.left(length) + QStringLiteral(".png");
+}
+
+void createFolder(const QString& path) {
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
+    if (error)
+        throw LumbexError(
+            QStringLiteral("Could not create the folder “%1”: %2.")
+                .arg(QFileInfo(path).fileName(), QString::fromLocal8Bit(error.message())));
+}
+
+} // namespace
+
+QImage image(const QByteArray& data) {
+    return decode(data, false);
+}
+
+QByteArray normalized(const QByteArray& data) {
+    if (!isReadableImage(data))
+        throw LumbexError(QStringLiteral("Choose a readable image file."));
+    const QImage upright = decode(data, true);
+    if (upright.isNull())
+        throw LumbexError(QStringLiteral("The image orientation could not be read."));
+    return encode(upright.convertToFormat(upright.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                    : QImage::Format_RGB32),
+                  false);
+}
+
+QByteArray encode(const QImage& image, bool jpeg) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, jpeg ? QByteArrayLiteral("jpeg") : QByteArrayLiteral("png"));
+    if (!writer.canWrite())
+        throw LumbexError(QStringLiteral("The image could not be encoded."));
+    if (jpeg)
+        writer.setQuality(jpegQuality);
+    const bool written = jpeg && image.hasAlphaChannel() ? writer.write(flattenedOntoWhite(image))
+                                                         : writer.write(image);
+    if (!written)
+        throw LumbexError(QStringLiteral("The image could not be written."));
+    return bytes;
+}
+
+QString hash(QByteArrayView data) {
+    return sha256Hex(data);
+}
+
+QString prepareExport(const QByteArray& data, const QString& title,
+                      const std::optional<QString>& directory) {
+    const QString base = directory ? *directory : exportsFolder();
+    const QString folder = QDir::cleanPath(QDir(base).absoluteFilePath(idString(newId())));
+    createFolder(folder);
+    const QString path = folder + u'/' + exportFileName(title);
+    try {
+        writeFileAtomically(path, data);
+    } catch (...) {
+        removePath(folder);
+        throw;
+    }
+    return path;
+}
+
+} // namespace lumbex::ImageFiles

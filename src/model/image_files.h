@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-
 #include <optional>
 
 namespace lumbex::ImageFiles {
@@ -11,16 +10,21 @@ namespace lumbex::ImageFiles {
 // Every path through which pixels enter or leave a note. Each side 1 to 32768 pixels, at most
 // 120,000,000 pixels; the size is read from the header before any pixel is decoded.
 
-// Decodes image bytes. Throws "The image could not be read, or exceeds 120 megapixels."
+// Decodes image bytes as stored (an orientation tag is not applied). Throws "The image could not
+// be read, or exceeds 120 megapixels."
 QImage image(const QByteArray& data);
 // The stored original of an imported image: full resolution, orientation tag applied, PNG.
+// Throws "Choose a readable image file." for bytes that are no image at all.
 QByteArray normalized(const QByteArray& data);
-// PNG (jpeg false) or JPEG at quality 94.
+// PNG (jpeg false) or JPEG at quality 94; JPEG has no alpha, so transparency becomes white.
 QByteArray encode(const QImage& image, bool jpeg);
 // SHA-256, 64 lower-case hexadecimal characters.
 QString hash(QByteArrayView data);
 // Writes already-encoded PNG bytes as "<base>/<new UUID>/<title>.png" and returns that path.
-// The base is `directory`, or the Exports folder beside the notes library.
-QString prepareExport(const QByteArray& data, const QString& title, const std::optional<QString>& directory);
+// The base is `directory`, or the Exports folder beside the notes library. Nothing is written
+// unless `data` passes `image`; a failed write removes the new folder and reports the system's
+// error.
+QString prepareExport(const QByteArray& data, const QString& title,
+                      const std::optional<QString>& directory);
 
 } // namespace lumbex::ImageFiles

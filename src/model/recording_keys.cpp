@@ -1,0 +1,24 @@
+#include "model/recording_keys.h"
+
+#include "core/json_write.h"
+#include "core/sha256.h"
+#include "model/recording_coding.h"
+
+namespace lumbex {
+
+QString editKey(const ScreenRecording& recording) {
+    return sha256Hex(encodeCompact(encodeScreenRecording(recording)));
+}
+
+QString visualKey(const ScreenRecording& recording) {
+    ScreenRecording visual = recording;
+    visual.title.clear();
+    visual.createdAt = kDistantPast;
+    visual.trim.reset();
+    visual.muteSystem = false;
+    visual.muteMicrophone = false;
+    visual.recovery.reset();
+    return editKey(visual);
+}
+
+} // namespace lumbex

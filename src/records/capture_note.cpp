@@ -108,7 +108,7 @@ bool removeImage(CaptureNote& note, const Id& mediaID) {
     if (!note.image(mediaID))
         return false;
     for (const Media& other : note.media) {
-        if (!other.scrollCapture)
+        if (!other.scrollCapture || other.id == mediaID)
             continue;
         const auto& pieces = other.scrollCapture->pieces;
         if (std::any_of(pieces.begin(), pieces.end(), [&](const auto& p) { return p.mediaID == mediaID; }))

@@ -1,0 +1,33 @@
+#include "app/cli/arguments.h"
+
+namespace lumbex::cli {
+
+Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions, const QSet<QString>& flags) {
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (optionsEnded || !word.startsWith(u'-') || word == u"-") {
+            positionals_.append(word);
+        } else if (word == u"--") {
+            optionsEnded = true;
+        } else if (valueOptions.contains(word)) {
+            if (values_.contains(word))
+                throw UsageError(word + QStringLiteral(" is given more than once"));
+            if (i + 1 >= words.size())
+                throw UsageError(word + QStringLiteral(" needs a value"));
+            values_.insert(word, words[++i]);
+        } else if (flags.contains(word)) {
+            flags_.insert(word);
+        } else {
+            throw UsageError(QStringLiteral("unknown option ") + word);
+        }
+    }
+}
+
+QString Arguments::required(const QString& option) const {
+    if (!values_.contains(option))
+        throw UsageError(option + QStringLiteral(" is required"));
+    return values_.value(option);
+}
+
+} // namespace lumbex::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <vector>
+
+namespace lumbex::cli {
+
+// One `lumbex <words> ...` command. The handler throws LumbexError (exit 1) or UsageError
+// (exit 2) and writes its result to `out`.
+struct Command {
+    QStringList words;
+    QString usage;
+    std::function<void(const QStringList& args, QTextStream& out)> run;
+};
+
+std::vector<Command> noteCommands();
+std::vector<Command> imageCommands();
+
+// Runs the command named by the leading words of `args`; returns the process exit code.
+int runCommandLine(const QStringList& args);
+
+} // namespace lumbex::cli

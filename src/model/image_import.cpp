@@ -1,0 +1,29 @@
+#include "model/image_import.h"
+
+#include "model/image_files.h"
+
+#include <QImageReader>
+#include <QBuffer>
+
+namespace lumbex {
+
+Id appendImage(NotePackageContents& contents, const QByteArray& data, const QString& name) {
+    const QByteArray png = ImageFiles::normalized(data);
+    QBuffer buffer;
+    buffer.setData(png);
+    const QSize size = QImageReader(&buffer, "png").size();
+
+    Media media;
+    media.id = newId();
+    media.name = name;
+    media.width = size.width();
+    media.height = size.height();
+    media.sha256 = ImageFiles::hash(png);
+    media.role = contents.note.media.empty() ? MediaRole::Current : MediaRole::After;
+    media.includeInRequest = false;
+    contents.note.media.push_back(media);
+    contents.originals.emplace(media.id, png);
+    return media.id;
+}
+
+} // namespace lumbex
