@@ -2,14 +2,27 @@
 
 #include <QGuiApplication>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
-// Scripts read stderr for the system's own message only: Qt's diagnostics (for example about
-// XDG_RUNTIME_DIR on a headless machine) are kept out of it unless asked for.
-void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg || qEnvironmentVariableIsSet("LUMBEX_DEBUG"))
-        fprintf(stderr, "%s\n", qPrintable(message));
+// Image codecs print their own diagnostics straight to standard error ("libpng error: ..."). Scripts
+// read stderr for the system's message only, so the command line keeps the real stream for itself
+// and points descriptor 2 at /dev/null. LUMBEX_DEBUG=1 keeps everything.
+FILE* claimStandardError() {
+    if (qEnvironmentVariableIsSet("LUMBEX_DEBUG"))
+        return stderr;
+    const int saved = ::dup(STDERR_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    FILE* messages = saved >= 0 ? ::fdopen(saved, "w") : nullptr;
+    if (!messages || null < 0 || ::dup2(null, STDERR_FILENO) < 0)
+        return stderr;
+    ::close(null);
+    return messages;
 }
+
 
 } // namespace
 
@@ -20,11 +33,11 @@ int main(int argc, char** argv) {
 
     // The command line never needs a display: it renders and measures text offscreen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessageHandler);
+    FILE* const messages = claimStandardError();
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Lumbex"));
     QGuiApplication::setApplicationName(QStringLiteral("Lumbex"));
     if (args.isEmpty())
-        return lumbex::cli::runCommandLine({QStringLiteral("help")});
-    return lumbex::cli::runCommandLine(args);
+        return lumbex::cli::runCommandLine({QStringLiteral("help")}, messages);
+    return lumbex::cli::runCommandLine(args, messages);
 }

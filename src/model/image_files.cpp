@@ -28,10 +28,10 @@ QString unreadableMessage() {
     return QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
 }
 
-// Qt 6.4 refuses any decode above 128 MB by default, which rejects valid 120-megapixel images;
-// the limit is process-wide. The header check in `decode` is what bounds our decodes, so the
-// limit is raised to fit the largest allowed image at the widest pixel format Qt decodes to
-// (four 32-bit floats per pixel), and stays in force for every other reader.
+// Qt 6.4 refuses any decode above 128 MB by default, which rejects valid 120-megapixel images.
+// The header check in `decode` is what bounds these decodes, so the limit (process-wide, set
+// once) is raised to fit the largest allowed image at the widest pixel format Qt decodes to:
+// four 32-bit floats per pixel.
 void allowLargestImage() {
     static const bool raised = [] {
         constexpr double bytes = maxPixels * 16;
@@ -97,13 +97,14 @@ QString exportFileName(const QString& title) {
     return name.left(length) + QStringLiteral(".png");
 }
 
+// Creates `path` with any missing parents; a failure names the folder it was to be made in.
 void createFolder(const QString& path) {
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(path).toStdString(), error);
     if (error)
         throw LumbexError(
-            QStringLiteral("Could not create the folder “%1”: %2.")
-                .arg(QFileInfo(path).fileName(), QString::fromLocal8Bit(error.message())));
+            QStringLiteral("Could not create a folder in “%1”: %2.")
+                .arg(QFileInfo(path).dir().dirName(), QString::fromLocal8Bit(error.message())));
 }
 
 } // namespace
@@ -118,6 +119,7 @@ QByteArray normalized(const QByteArray& data) {
     const QImage upright = decode(data, true);
     if (upright.isNull())
         throw LumbexError(QStringLiteral("The image orientation could not be read."));
+    // Stored originals are 8 bits per channel, with alpha only when the file has it.
     return encode(upright.convertToFormat(upright.hasAlphaChannel() ? QImage::Format_ARGB32
                                                                     : QImage::Format_RGB32),
                   false);
@@ -145,6 +147,7 @@ QString hash(QByteArrayView data) {
 
 QString prepareExport(const QByteArray& data, const QString& title,
                       const std::optional<QString>& directory) {
+    image(data);
     const QString base = directory ? *directory : exportsFolder();
     const QString folder = QDir::cleanPath(QDir(base).absoluteFilePath(idString(newId())));
     createFolder(folder);

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -19,7 +20,8 @@ struct Command {
 std::vector<Command> noteCommands();
 std::vector<Command> imageCommands();
 
-// Runs the command named by the leading words of `args`; returns the process exit code.
-int runCommandLine(const QStringList& args);
+// Runs the command named by the leading words of `args`, writing failures to `errors`; returns
+// the process exit code.
+int runCommandLine(const QStringList& args, FILE* errors);
 
 } // namespace lumbex::cli

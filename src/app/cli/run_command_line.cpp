@@ -25,17 +25,20 @@ const Command* match(const std::vector<Command>& commands, const QStringList& ar
     return nullptr;
 }
 
+// Lists the commands of `group` ("note", "image"), or all of them when it names none.
 void printUsage(const std::vector<Command>& commands, FILE* stream, const QString& group = {}) {
+    const bool known =
+        std::any_of(commands.begin(), commands.end(), [&](const Command& c) { return c.words[0] == group; });
     QTextStream out(stream);
     out << "usage:\n";
     for (const Command& c : commands)
-        if (group.isEmpty() || c.words[0] == group)
+        if (!known || c.words[0] == group)
             out << "  lumbex " << c.usage << '\n';
 }
 
 } // namespace
 
-int runCommandLine(const QStringList& args) {
+int runCommandLine(const QStringList& args, FILE* errors) {
     const std::vector<Command> commands = allCommands();
     if (isHelp(args)) {
         printUsage(commands, stdout);
@@ -43,8 +46,8 @@ int runCommandLine(const QStringList& args) {
     }
     const Command* command = match(commands, args);
     if (!command) {
-        QTextStream(stderr) << QStringLiteral("lumbex: unknown command “%1”\n").arg(args.join(u' ').left(60));
-        printUsage(commands, stderr, args.value(0));
+        QTextStream(errors) << QStringLiteral("lumbex: unknown command “%1”\n").arg(args.join(u' ').left(60));
+        printUsage(commands, errors, args.value(0));
         return 2;
     }
     QTextStream out(stdout);
@@ -53,11 +56,11 @@ int runCommandLine(const QStringList& args) {
         return 0;
     } catch (const UsageError& e) {
         out.flush();
-        QTextStream(stderr) << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex " << command->usage << '\n';
+        QTextStream(errors) << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex " << command->usage << '\n';
         return 2;
     } catch (const LumbexError& e) {
         out.flush();
-        QTextStream(stderr) << e.message() << '\n';
+        QTextStream(errors) << e.message() << '\n';
         return 1;
     }
 }

@@ -1,0 +1,245 @@
+#include "core/files.h"
+#include "core/sha256.h"
+#include "support/qt_printers.h"
+#include "support/temporary_folder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(image);
+    return bytes;
+}
+
+QByteArray screenshot(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 5, y * 3, (x + y) % 256));
+    return encoded(image, "png");
+}
+
+quint32 crc32(const char* data, int size) {
+    quint32 crc = 0xffffffffu;
+    for (int i = 0; i < size; ++i) {
+        crc ^= quint8(data[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A well-formed PNG header that claims a size without the pixel data to back it.
+QByteArray pngHeaderClaiming(quint32 width, quint32 height) {
+    QByteArray png = screenshot(1, 1);
+    qToBigEndian(width, png.data() + 16);
+    qToBigEndian(height, png.data() + 20);
+    qToBigEndian(crc32(png.constData() + 12, 17), png.data() + 29); // IHDR type and data
+    return png;
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    test::TemporaryFolder folder;
+
+    Result lumbex(const QStringList& args) const {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(folder.path());
+        process.start(QStringLiteral(LUMBEX_BINARY), args);
+        process.waitForFinished(60000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString image(const QString& name, int width = 48, int height = 32) const {
+        return folder.write(name, screenshot(width, height));
+    }
+    QStringList entries() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+};
+
+TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
+    const QString first = image(QStringLiteral("login page.png"), 48, 32);
+    const QString second = image(QStringLiteral("after.fix.png"), 20, 10);
+    const Result created = lumbex({"note", "create", first, second, "-o", "Bug.capturenote", "--title", "Login bug"});
+    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
+    EXPECT_EQ(created.out.trimmed(), folder.path(QStringLiteral("Bug.capturenote")));
+    EXPECT_TRUE(created.err.isEmpty());
+
+    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("Bug.capturenote/note.json"))).object();
+    EXPECT_EQ(note["title"].toString(), "Login bug");
+    const QJsonArray media = note["media"].toArray();
+    ASSERT_EQ(media.size(), 2);
+    EXPECT_EQ(media[0]["name"].toString(), "login page");
+    EXPECT_EQ(media[1]["name"].toString(), "after.fix");
+    EXPECT_EQ(media[1]["role"].toString(), "After");
+
+    const Result checked = lumbex({"note", "check", "Bug.capturenote"});
+    EXPECT_EQ(checked.exitCode, 0);
+    EXPECT_EQ(checked.out, "OK\n");
+
+    const Result described = lumbex({"note", "check", "Bug.capturenote", "--json"});
+    ASSERT_EQ(described.exitCode, 0);
+    const QJsonObject summary = QJsonDocument::fromJson(described.out.toUtf8()).object();
+    EXPECT_EQ(summary["schemaVersion"].toInt(), 1);
+    EXPECT_EQ(summary["minimumSchemaVersion"].toInt(), 1);
+    EXPECT_FALSE(summary.contains("recording"));
+    const QJsonArray described_media = summary["media"].toArray();
+    ASSERT_EQ(described_media.size(), 2);
+    EXPECT_EQ(described_media[0]["id"].toString(), media[0]["id"].toString());
+    EXPECT_EQ(described_media[0]["outputRect"].toArray(), (QJsonArray{QJsonArray{0, 0}, QJsonArray{48, 32}}));
+    EXPECT_EQ(described_media[1]["imageKey"].toString().size(), 64);
+    EXPECT_NE(described_media[0]["imageKey"], described_media[1]["imageKey"]);
+}
+
+TEST_F(CommandLineTest, DefaultTitleIsCapture) {
+    ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
+    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
+    EXPECT_EQ(note["title"].toString(), "Capture");
+}
+
+TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
+    struct Case {
+        const char* name;
+        std::function<QString()> make;
+        QString message;
+    };
+    const QString unreadable = QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
+    const std::vector<Case> cases{
+        {"missing file", [] { return QStringLiteral("nowhere.png"); }, QString()},
+        {"folder", [&] { QDir().mkpath(folder.path("shots.png")); return folder.path("shots.png"); },
+         QStringLiteral("“shots.png” is a folder, not a file.")},
+        {"not an image", [&] { return folder.write("text.png", "hello"); }, QStringLiteral("Choose a readable image file.")},
+        {"truncated png", [&] { return folder.write("cut.png", screenshot(64, 64).left(70)); }, QString()},
+        {"oversized header", [&] { return folder.write("huge.png", pngHeaderClaiming(32768, 3663)); }, unreadable},
+        {"side too long", [&] { return folder.write("wide.png", pngHeaderClaiming(32769, 1)); }, unreadable},
+    };
+    const QString good = image("ok.png");
+    for (const Case& c : cases) {
+        const QString path = c.make();
+        const QStringList before = entries();
+        const Result r = lumbex({"note", "create", good, path, "-o", "Out.capturenote"});
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_TRUE(r.out.isEmpty()) << c.name;
+        EXPECT_FALSE(r.err.trimmed().isEmpty()) << c.name;
+        if (!c.message.isNull())
+            EXPECT_EQ(r.err, c.message + u'\n') << c.name;
+        EXPECT_EQ(entries(), before) << c.name << ": nothing new on disk";
+    }
+}
+
+TEST_F(CommandLineTest, ExistingPackageIsNeverOverwritten) {
+    ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
+    const QByteArray before = readFile(folder.path("A.capturenote/note.json"));
+    const Result again = lumbex({"note", "create", image("b.png"), "-o", "A.capturenote"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains("already exists"));
+    EXPECT_EQ(readFile(folder.path("A.capturenote/note.json")), before);
+}
+
+TEST_F(CommandLineTest, CheckReportsTheFirstFailingCheck) {
+    ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
+    const QString json = folder.path("A.capturenote/note.json");
+    const QByteArray original = readFile(json);
+    struct Case {
+        const char* name;
+        QByteArray from, to;
+        QString message;
+    };
+    const std::vector<Case> cases{
+        {"wrong type", "\"width\": 48", "\"width\": \"48\"", "media[0].width: expected an integer"},
+        {"fraction", "\"width\": 48", "\"width\": 48.5", "media[0].width: expected an integer"},
+        {"huge number", "\"height\": 32", "\"height\": 1e300", "media[0].height: expected an integer"},
+        {"newer format", "\"schemaVersion\": 1", "\"schemaVersion\": 9",
+         "This note uses a newer format. Open it with a newer version of Lumbex."},
+        {"size", "\"width\": 48", "\"width\": 32769", "This image is too large to edit safely (120 megapixels maximum)."},
+        {"dimensions", "\"width\": 48", "\"width\": 47", "An image does not match its saved dimensions."},
+        {"digest", "\"sha256\": \"", "\"sha256\": \"0", "An original image is missing or damaged."},
+    };
+    for (const Case& c : cases) {
+        QByteArray spoiled = original;
+        ASSERT_TRUE(spoiled.contains(c.from)) << c.name;
+        writeFileAtomically(json, spoiled.replace(c.from, c.to));
+        const Result r = lumbex({"note", "check", "A.capturenote"});
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_EQ(r.err, c.message + u'\n') << c.name;
+        EXPECT_EQ(readFile(json), spoiled) << c.name << ": check changes nothing";
+    }
+    writeFileAtomically(json, original);
+    EXPECT_EQ(lumbex({"note", "check", "A.capturenote"}).exitCode, 0);
+}
+
+TEST_F(CommandLineTest, NormalizeWritesTheStoredPng) {
+    const Result r = lumbex({"image", "normalize", image("a.png", 30, 20), "out.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage out(folder.path("out.png"), "png");
+    EXPECT_EQ(out.size(), QSize(30, 20));
+
+    const Result bad = lumbex({"image", "normalize", folder.write("x.png", "nope"), "bad.png"});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.err, "Choose a readable image file.\n");
+    EXPECT_FALSE(QFileInfo::exists(folder.path("bad.png")));
+}
+
+TEST_F(CommandLineTest, ExportGoesToTheExportsFolderByDefault) {
+    const QString source = image("a.png");
+    const Result r = lumbex({"image", "export", source, "--title", "Login/before:after"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QFileInfo written(r.out.trimmed());
+    EXPECT_EQ(written.fileName(), "Login before after.png");
+    EXPECT_EQ(written.dir().absolutePath().section(u'/', 0, -2), folder.path("data/Lumbex/Exports"));
+    EXPECT_EQ(readFile(written.filePath()), readFile(source)) << "exported bytes are unchanged";
+
+    const Result chosen = lumbex({"image", "export", source, "--title", "x", "--directory", folder.path("out")});
+    ASSERT_EQ(chosen.exitCode, 0);
+    EXPECT_TRUE(chosen.out.startsWith(folder.path("out/")));
+}
+
+TEST_F(CommandLineTest, UsageErrorsExitTwoWithAUsageLine) {
+    const std::vector<QStringList> cases{
+        {"note", "create", "-o"},
+        {"note", "create", "-o", "x.capturenote"},
+        {"note", "create", "a.png"},
+        {"note", "check"},
+        {"note", "check", "a", "b"},
+        {"note", "check", "a", "--jsn"},
+        {"image", "export", "a.png"},
+        {"image", "normalize", "a.png"},
+        {"note", "frobnicate"},
+        {"paint"},
+    };
+    for (const QStringList& args : cases) {
+        const Result r = lumbex(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage")) << args.join(' ').toStdString();
+    }
+    const Result help = lumbex({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("lumbex note create IMAGE... -o PACKAGE [--title TITLE]"));
+}
+
+} // namespace
+} // namespace lumbex
