@@ -1,16 +1,15 @@
 #include "app/cli/command.h"
 
 #include <QGuiApplication>
-
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-// Image codecs print their own diagnostics straight to standard error ("libpng error: ..."). Scripts
-// read stderr for the system's message only, so the command line keeps the real stream for itself
-// and points descriptor 2 at /dev/null. LUMBEX_DEBUG=1 keeps everything.
+// Image codecs print their own diagnostics straight to standard error ("libpng error: ...").
+// Scripts read stderr for the system's message only, so the command line keeps the real stream for
+// itself and points descriptor 2 at /dev/null. LUMBEX_DEBUG=1 keeps everything.
 FILE* claimStandardError() {
     if (qEnvironmentVariableIsSet("LUMBEX_DEBUG"))
         return stderr;
@@ -22,7 +21,6 @@ FILE* claimStandardError() {
     ::close(null);
     return messages;
 }
-
 
 } // namespace
 

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,8 +17,9 @@ namespace lumbex {
 namespace {
 
 [[noreturn]] void throwErrno(const QString& what, const QString& path) {
-    throw LumbexError(QStringLiteral("%1 “%2”: %3.")
-                          .arg(what, QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(errno))));
+    throw LumbexError(
+        QStringLiteral("%1 “%2”: %3.")
+            .arg(what, QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace
@@ -48,7 +48,8 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
 void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        file.write(bytes) != bytes.size() || !file.flush())
         throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
                               .arg(QFileInfo(path).fileName(), file.errorString()));
     if (::fsync(file.handle()) != 0)
@@ -57,12 +58,13 @@ void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
 
 QString temporarySibling(const QString& target, const QString& purpose) {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + purpose +
-           QLatin1Char('-') + idString(newId());
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
+           purpose + QLatin1Char('-') + idString(newId());
 }
 
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         throwErrno(QStringLiteral("Could not open the folder"), folder);
     const int result = ::fsync(fd);
@@ -74,7 +76,8 @@ void syncFolder(const QString& folder) {
 void renameNoReplace(const QString& from, const QString& to) {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
         throwErrno(QStringLiteral("Could not move into place"), to);

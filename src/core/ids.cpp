@@ -9,9 +9,13 @@ bool isHexDigit(char16_t c) {
 
 } // namespace
 
-Id newId() { return QUuid::createUuid(); }
+Id newId() {
+    return QUuid::createUuid();
+}
 
-QString idString(const Id& id) { return id.toString(QUuid::WithoutBraces).toUpper(); }
+QString idString(const Id& id) {
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
 
 std::optional<Id> parseId(QStringView text) {
     if (text.size() != 36)

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 namespace lumbex {

@@ -4,13 +4,13 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-
 #include <cmath>
 #include <limits>
 
 namespace lumbex {
 
-JsonNode::JsonNode(QJsonValue value, QString path) : value_(std::move(value)), path_(std::move(path)) {}
+JsonNode::JsonNode(QJsonValue value, QString path)
+    : value_(std::move(value)), path_(std::move(path)) {}
 
 void JsonNode::fail(const QString& what) const {
     throw LumbexError(path_.isEmpty() ? what : path_ + QStringLiteral(": ") + what);
@@ -86,7 +86,8 @@ std::vector<JsonNode> JsonNode::toArray() const {
     std::vector<JsonNode> out;
     out.reserve(size_t(array.size()));
     for (qsizetype i = 0; i < array.size(); ++i)
-        out.emplace_back(array.at(i), path_ + QLatin1Char('[') + QString::number(i) + QLatin1Char(']'));
+        out.emplace_back(array.at(i),
+                         path_ + QLatin1Char('[') + QString::number(i) + QLatin1Char(']'));
     return out;
 }
 

@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
-
 #include <optional>
 #include <vector>
 
@@ -35,8 +34,7 @@ public:
     JsonObjectNode toObject() const;
     std::vector<JsonNode> toArray() const;
 
-    template <class Decode>
-    auto toArrayOf(Decode decode) const {
+    template <class Decode> auto toArrayOf(Decode decode) const {
         std::vector<decltype(decode(std::declval<const JsonNode&>()))> out;
         for (const JsonNode& element : toArray())
             out.push_back(decode(element));
@@ -44,8 +42,7 @@ public:
     }
 
     // A string stored for an enumeration, turned into its value by `fromRaw`.
-    template <class FromRaw>
-    auto toEnum(FromRaw fromRaw) const {
+    template <class FromRaw> auto toEnum(FromRaw fromRaw) const {
         const QString raw = toString();
         const auto value = fromRaw(raw);
         if (!value)

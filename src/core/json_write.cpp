@@ -4,9 +4,13 @@
 
 namespace lumbex {
 
-QJsonValue jsonId(const Id& id) { return idString(id); }
+QJsonValue jsonId(const Id& id) {
+    return idString(id);
+}
 
-QJsonArray jsonPoint(Point point) { return {point.x, point.y}; }
+QJsonArray jsonPoint(Point point) {
+    return {point.x, point.y};
+}
 
 QJsonArray jsonRect(const Rect& rect) {
     return {QJsonArray{rect.x, rect.y}, QJsonArray{rect.width, rect.height}};

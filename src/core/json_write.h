@@ -5,7 +5,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-
 #include <optional>
 
 namespace lumbex {

@@ -40,7 +40,8 @@ struct Rect {
     Point center() const { return {x + width / 2, y + height / 2}; }
 
     bool isFinite() const {
-        return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) && std::isfinite(height);
+        return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) &&
+               std::isfinite(height);
     }
     // No area: zero width or height (a rectangle with negative size is normalised first).
     bool isEmpty() const { return width == 0 || height == 0; }
@@ -73,7 +74,9 @@ struct Rect {
                inner.maxY() <= maxY();
     }
     // Half-open containment of a point: the max edges are outside.
-    bool contains(Point p) const { return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY(); }
+    bool contains(Point p) const {
+        return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
+    }
 };
 
 } // namespace lumbex

@@ -3,11 +3,9 @@
 #include "core/error.h"
 
 #include <QFile>
-
-#include <openssl/evp.h>
-
 #include <array>
 #include <memory>
+#include <openssl/evp.h>
 
 namespace lumbex {
 namespace {

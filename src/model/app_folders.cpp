@@ -5,11 +5,16 @@
 namespace lumbex {
 
 QString applicationFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Lumbex");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Lumbex");
 }
 
-QString libraryFolder() { return applicationFolder() + QStringLiteral("/Notes"); }
+QString libraryFolder() {
+    return applicationFolder() + QStringLiteral("/Notes");
+}
 
-QString exportsFolder() { return applicationFolder() + QStringLiteral("/Exports"); }
+QString exportsFolder() {
+    return applicationFolder() + QStringLiteral("/Exports");
+}
 
 } // namespace lumbex

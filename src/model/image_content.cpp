@@ -38,9 +38,10 @@ bool isFrameCurrent(const CaptureNote& note, const Media& media) {
 
 void validateFrame(const CaptureNote& note, const Media& media) {
     if (!isFrameCurrent(note, media))
-        throw LumbexError(QStringLiteral(
-            "This frame predates the recording edits or is outside the trim. Use Image actions to add an updated "
-            "frame, then remove or exclude the old frame. Review any unlinked notes before sharing."));
+        throw LumbexError(QStringLiteral("This frame predates the recording edits or is outside "
+                                         "the trim. Use Image actions to add an updated "
+                                         "frame, then remove or exclude the old frame. Review any "
+                                         "unlinked notes before sharing."));
 }
 
 bool hasSameImageContent(const CaptureNote& a, const CaptureNote& b, const Id& mediaID) {

@@ -2,8 +2,8 @@
 
 #include "model/image_files.h"
 
-#include <QImageReader>
 #include <QBuffer>
+#include <QImageReader>
 
 namespace lumbex {
 

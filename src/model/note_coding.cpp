@@ -24,9 +24,12 @@ QJsonArray encodeArray(const std::vector<T>& items, Encode encode) {
 }
 
 QJsonObject encodeBackground(const ImageBackground& b) {
-    return {{QStringLiteral("style"), rawValue(b.style)},       {QStringLiteral("color"), b.color},
-            {QStringLiteral("secondaryColor"), b.secondaryColor}, {QStringLiteral("padding"), b.padding},
-            {QStringLiteral("cornerRadius"), b.cornerRadius},     {QStringLiteral("shadow"), b.shadow}};
+    return {{QStringLiteral("style"), rawValue(b.style)},
+            {QStringLiteral("color"), b.color},
+            {QStringLiteral("secondaryColor"), b.secondaryColor},
+            {QStringLiteral("padding"), b.padding},
+            {QStringLiteral("cornerRadius"), b.cornerRadius},
+            {QStringLiteral("shadow"), b.shadow}};
 }
 
 ImageBackground decodeBackground(const JsonNode& node) {
@@ -45,20 +48,24 @@ QJsonObject encodeRecognition(const RecognitionCache& r) {
 
 RecognitionCache decodeRecognition(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
-    return {o.required(QStringLiteral("imageKey")).toString(), o.required(QStringLiteral("text")).toString()};
+    return {o.required(QStringLiteral("imageKey")).toString(),
+            o.required(QStringLiteral("text")).toString()};
 }
 
 QJsonObject encodeFrame(const RecordingFrame& f) {
-    return {{QStringLiteral("sourceTime"), f.sourceTime}, {QStringLiteral("visualKey"), f.visualKey}};
+    return {{QStringLiteral("sourceTime"), f.sourceTime},
+            {QStringLiteral("visualKey"), f.visualKey}};
 }
 
 RecordingFrame decodeFrame(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
-    return {o.required(QStringLiteral("sourceTime")).toInt64(), o.required(QStringLiteral("visualKey")).toString()};
+    return {o.required(QStringLiteral("sourceTime")).toInt64(),
+            o.required(QStringLiteral("visualKey")).toString()};
 }
 
 QJsonObject encodePiece(const ScrollCaptureInfo::Piece& p) {
-    QJsonObject o{{QStringLiteral("mediaID"), jsonId(p.mediaID)}, {QStringLiteral("footerHeight"), p.footerHeight}};
+    QJsonObject o{{QStringLiteral("mediaID"), jsonId(p.mediaID)},
+                  {QStringLiteral("footerHeight"), p.footerHeight}};
     insertOptional(o, QStringLiteral("offsetY"), p.offsetY, [](qint64 v) { return QJsonValue(v); });
     return o;
 }
@@ -71,7 +78,8 @@ ScrollCaptureInfo::Piece decodePiece(const JsonNode& node) {
 }
 
 QJsonObject encodeScrollCapture(const ScrollCaptureInfo& s) {
-    QJsonObject o{{QStringLiteral("partial"), s.partial}, {QStringLiteral("pieces"), encodeArray(s.pieces, encodePiece)}};
+    QJsonObject o{{QStringLiteral("partial"), s.partial},
+                  {QStringLiteral("pieces"), encodeArray(s.pieces, encodePiece)}};
     insertOptional(o, QStringLiteral("issue"), s.issue, kString);
     insertOptional(o, QStringLiteral("imported"), s.imported, [](bool v) { return QJsonValue(v); });
     return o;
@@ -116,7 +124,8 @@ Mark decodeMark(const JsonNode& node) {
     m.text = o.required(QStringLiteral("text")).toString();
     m.color = o.required(QStringLiteral("color")).toString();
     m.lineWidth = o.required(QStringLiteral("lineWidth")).toDouble();
-    m.points = o.optionalOf(QStringLiteral("points"), [](const JsonNode& n) { return n.toArrayOf(readPoint); });
+    m.points = o.optionalOf(QStringLiteral("points"),
+                            [](const JsonNode& n) { return n.toArrayOf(readPoint); });
     m.opacity = o.optionalOf(QStringLiteral("opacity"), readNumber);
     m.magnification = o.optionalOf(QStringLiteral("magnification"), readNumber);
     m.magnificationCenter = o.optionalOf(QStringLiteral("magnificationCenter"), readPoint);
@@ -135,8 +144,10 @@ LinkedNote decodeLinkedNote(const JsonNode& node) {
 }
 
 QJsonObject encodeVoiceRecording(const VoiceRecording& v) {
-    QJsonObject o{{QStringLiteral("id"), jsonId(v.id)},         {QStringLiteral("createdAt"), v.createdAt},
-                  {QStringLiteral("locale"), v.locale},         {QStringLiteral("duration"), v.duration},
+    QJsonObject o{{QStringLiteral("id"), jsonId(v.id)},
+                  {QStringLiteral("createdAt"), v.createdAt},
+                  {QStringLiteral("locale"), v.locale},
+                  {QStringLiteral("duration"), v.duration},
                   {QStringLiteral("transcript"), v.transcript}};
     insertOptional(o, QStringLiteral("noteID"), v.noteID, jsonId);
     insertOptional(o, QStringLiteral("audioSHA256"), v.audioSHA256, kString);
@@ -177,14 +188,11 @@ QJsonObject encodeMedia(const Media& m) {
 }
 
 QJsonObject encodeMark(const Mark& m) {
-    QJsonObject o{{QStringLiteral("id"), jsonId(m.id)},
-                  {QStringLiteral("mediaID"), jsonId(m.mediaID)},
-                  {QStringLiteral("kind"), rawValue(m.kind)},
-                  {QStringLiteral("start"), jsonPoint(m.start)},
-                  {QStringLiteral("end"), jsonPoint(m.end)},
-                  {QStringLiteral("text"), m.text},
-                  {QStringLiteral("color"), m.color},
-                  {QStringLiteral("lineWidth"), m.lineWidth}};
+    QJsonObject o{
+        {QStringLiteral("id"), jsonId(m.id)},       {QStringLiteral("mediaID"), jsonId(m.mediaID)},
+        {QStringLiteral("kind"), rawValue(m.kind)}, {QStringLiteral("start"), jsonPoint(m.start)},
+        {QStringLiteral("end"), jsonPoint(m.end)},  {QStringLiteral("text"), m.text},
+        {QStringLiteral("color"), m.color},         {QStringLiteral("lineWidth"), m.lineWidth}};
     insertOptional(o, QStringLiteral("points"), m.points,
                    [](const std::vector<Point>& points) { return encodeArray(points, jsonPoint); });
     insertOptional(o, QStringLiteral("opacity"), m.opacity, kNumber);
@@ -215,8 +223,9 @@ QJsonObject encodeNote(const CaptureNote& n) {
                   {QStringLiteral("includeGeneral"), n.includeGeneral},
                   {QStringLiteral("notes"), encodeArray(n.notes, encodeLinkedNote)},
                   {QStringLiteral("reviewOnly"), n.reviewOnly}};
-    insertOptional(o, QStringLiteral("recordings"), n.recordings,
-                   [](const std::vector<VoiceRecording>& v) { return encodeArray(v, encodeVoiceRecording); });
+    insertOptional(
+        o, QStringLiteral("recordings"), n.recordings,
+        [](const std::vector<VoiceRecording>& v) { return encodeArray(v, encodeVoiceRecording); });
     insertOptional(o, QStringLiteral("screenRecording"), n.screenRecording, encodeScreenRecording);
     return o;
 }
@@ -235,15 +244,20 @@ CaptureNote decodeNote(const JsonObjectNode& o) {
     n.includeGeneral = o.required(QStringLiteral("includeGeneral")).toBool();
     n.notes = o.required(QStringLiteral("notes")).toArrayOf(decodeLinkedNote);
     n.reviewOnly = o.required(QStringLiteral("reviewOnly")).toBool();
-    n.recordings = o.optionalOf(QStringLiteral("recordings"),
-                                [](const JsonNode& a) { return a.toArrayOf(decodeVoiceRecording); });
+    n.recordings = o.optionalOf(QStringLiteral("recordings"), [](const JsonNode& a) {
+        return a.toArrayOf(decodeVoiceRecording);
+    });
     n.screenRecording = o.optionalOf(QStringLiteral("screenRecording"), decodeScreenRecording);
     return n;
 }
 
-QByteArray encodeNoteJson(const CaptureNote& note) { return encodePretty(encodeNote(note)); }
+QByteArray encodeNoteJson(const CaptureNote& note) {
+    return encodePretty(encodeNote(note));
+}
 
-CaptureNote decodeNoteJson(const QByteArray& bytes) { return decodeNote(parseJsonObject(bytes)); }
+CaptureNote decodeNoteJson(const QByteArray& bytes) {
+    return decodeNote(parseJsonObject(bytes));
+}
 
 QByteArray encodeAnnotationClipboard(const AnnotationClipboard& clipboard) {
     QJsonObject o{{QStringLiteral("mark"), encodeMark(clipboard.mark)}};
@@ -253,7 +267,8 @@ QByteArray encodeAnnotationClipboard(const AnnotationClipboard& clipboard) {
 
 AnnotationClipboard decodeAnnotationClipboard(const QByteArray& bytes) {
     const JsonObjectNode o = parseJsonObject(bytes);
-    return {decodeMark(o.required(QStringLiteral("mark"))), o.optionalOf(QStringLiteral("linkedNote"), decodeLinkedNote)};
+    return {decodeMark(o.required(QStringLiteral("mark"))),
+            o.optionalOf(QStringLiteral("linkedNote"), decodeLinkedNote)};
 }
 
 } // namespace lumbex

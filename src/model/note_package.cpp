@@ -10,13 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <unistd.h>
 
 namespace lumbex {
 namespace {
 
-[[noreturn]] void fail(const char* message) { throw LumbexError(QString::fromUtf8(message)); }
+[[noreturn]] void fail(const char* message) {
+    throw LumbexError(QString::fromUtf8(message));
+}
 
 // Reads a regular file with contents; anything else (missing, a folder, empty, unreadable) is
 // none.
@@ -40,7 +41,8 @@ const std::vector<VoiceRecording>& recordingsOf(const CaptureNote& note) {
 
 void makeFolder(const QString& path) {
     if (!QDir().mkdir(path))
-        throw LumbexError(QStringLiteral("Could not create the folder “%1”.").arg(QFileInfo(path).fileName()));
+        throw LumbexError(
+            QStringLiteral("Could not create the folder “%1”.").arg(QFileInfo(path).fileName()));
 }
 
 // Segment files can be large: link them into the new package instead of copying when possible.
@@ -64,7 +66,8 @@ NotePackageContents readNotePackage(const QString& packagePath) {
     validate(contents.note);
 
     for (const Media& media : contents.note.media) {
-        const auto bytes = readContents(package.filePath(PackageLayout::assets + u'/' + media.filename()));
+        const auto bytes =
+            readContents(package.filePath(PackageLayout::assets + u'/' + media.filename()));
         if (!bytes || ImageFiles::hash(*bytes) != media.sha256)
             fail("An original image is missing or damaged.");
         const QImage image = ImageFiles::image(*bytes);
@@ -78,14 +81,16 @@ NotePackageContents readNotePackage(const QString& packagePath) {
         if (!recording.audioSHA256)
             continue;
         const auto bytes = readContents(audioFolder + u'/' + recording.filename());
-        if (!QFileInfo(audioFolder).isDir() || !bytes || sha256Hex(*bytes) != *recording.audioSHA256)
+        if (!QFileInfo(audioFolder).isDir() || !bytes ||
+            sha256Hex(*bytes) != *recording.audioSHA256)
             fail("A voice recording is missing or damaged.");
         contents.audio.emplace(recording.id, *bytes);
     }
 
     if (const auto& recording = contents.note.screenRecording)
         for (const RecordingSegment& segment : recording->segments)
-            contents.videoFiles.emplace(segment.id, package.filePath(PackageLayout::video + u'/' + segment.filename()));
+            contents.videoFiles.emplace(
+                segment.id, package.filePath(PackageLayout::video + u'/' + segment.filename()));
     return contents;
 }
 
@@ -118,8 +123,9 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
     makeFolder(package.filePath(PackageLayout::audio));
     for (const VoiceRecording& recording : recordingsOf(note))
         if (recording.audioSHA256)
-            writeNewFileDurably(package.filePath(PackageLayout::audio + u'/' + recording.filename()),
-                                contents.audio.at(recording.id));
+            writeNewFileDurably(
+                package.filePath(PackageLayout::audio + u'/' + recording.filename()),
+                contents.audio.at(recording.id));
     syncFolder(package.filePath(PackageLayout::audio));
 
     if (note.screenRecording && !note.screenRecording->segments.empty()) {
@@ -128,7 +134,8 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
             const auto it = contents.videoFiles.find(segment.id);
             if (it == contents.videoFiles.end())
                 fail("A recording segment is missing or damaged. The original note has been kept.");
-            placeSegmentFile(it->second, package.filePath(PackageLayout::video + u'/' + segment.filename()));
+            placeSegmentFile(it->second,
+                             package.filePath(PackageLayout::video + u'/' + segment.filename()));
         }
         syncFolder(package.filePath(PackageLayout::video));
     }
@@ -138,8 +145,10 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
 void createNotePackage(const NotePackageContents& contents, const QString& packagePath) {
     const QFileInfo target(packagePath);
     if (target.exists() || target.isSymLink())
-        throw LumbexError(QStringLiteral("“%1” already exists. Choose another name; the existing file has been kept.")
-                              .arg(target.fileName()));
+        throw LumbexError(
+            QStringLiteral(
+                "“%1” already exists. Choose another name; the existing file has been kept.")
+                .arg(target.fileName()));
     const QString staging = temporarySibling(packagePath, QStringLiteral("saving"));
     try {
         buildNotePackage(contents, staging);

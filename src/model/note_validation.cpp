@@ -11,10 +11,11 @@
 namespace lumbex {
 namespace {
 
-[[noreturn]] void fail(const char* message) { throw LumbexError(QString::fromUtf8(message)); }
+[[noreturn]] void fail(const char* message) {
+    throw LumbexError(QString::fromUtf8(message));
+}
 
-template <class T>
-bool hasDuplicateIds(const std::vector<T>& items) {
+template <class T> bool hasDuplicateIds(const std::vector<T>& items) {
     std::set<Id> seen;
     for (const T& item : items)
         if (!seen.insert(item.id).second)
@@ -34,13 +35,16 @@ bool isHexColor(const QString& text) {
     });
 }
 
-bool inClosedRange(double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; }
+bool inClosedRange(double v, double lo, double hi) {
+    return std::isfinite(v) && v >= lo && v <= hi;
+}
 
 void validateLevels(const CaptureNote& note) {
     if (note.schemaVersion < kOldestSchemaVersion || note.schemaVersion > kNewestSchemaVersion)
         fail("This note uses a newer format. Open it with a newer version of Lumbex.");
     const auto any = [&](std::initializer_list<MarkKind> kinds) {
-        return std::any_of(note.marks.begin(), note.marks.end(), [&](const Mark& m) { return isKind(m, kinds); });
+        return std::any_of(note.marks.begin(), note.marks.end(),
+                           [&](const Mark& m) { return isKind(m, kinds); });
     };
     if (note.schemaVersion < 6 && any({MarkKind::Magnify}))
         fail("Magnified annotations require note format 6.");
@@ -56,16 +60,19 @@ void validateLevels(const CaptureNote& note) {
 }
 
 void validateVoiceRecordings(const CaptureNote& note) {
-    const std::vector<VoiceRecording> recordings = note.recordings.value_or(std::vector<VoiceRecording>{});
-    const bool invalid = (!recordings.empty() && note.schemaVersion < 2) || hasDuplicateIds(recordings) ||
-                         std::any_of(recordings.begin(), recordings.end(), [](const VoiceRecording& r) {
-                             return !std::isfinite(r.duration) || r.duration < 0;
-                         });
+    const std::vector<VoiceRecording> recordings =
+        note.recordings.value_or(std::vector<VoiceRecording>{});
+    const bool invalid =
+        (!recordings.empty() && note.schemaVersion < 2) || hasDuplicateIds(recordings) ||
+        std::any_of(recordings.begin(), recordings.end(), [](const VoiceRecording& r) {
+            return !std::isfinite(r.duration) || r.duration < 0;
+        });
     if (invalid)
         fail("This note contains an invalid voice recording.");
     for (const VoiceRecording& r : recordings) {
-        const bool noteExists = !r.noteID || std::any_of(note.notes.begin(), note.notes.end(),
-                                                         [&](const LinkedNote& n) { return n.id == *r.noteID; });
+        const bool noteExists =
+            !r.noteID || std::any_of(note.notes.begin(), note.notes.end(),
+                                     [&](const LinkedNote& n) { return n.id == *r.noteID; });
         if (!noteExists)
             fail("A voice recording has lost its note.");
     }
@@ -78,36 +85,40 @@ void validateImage(const CaptureNote& note, const Media& media) {
         media.scrollCapture->validate(note.media, media);
     }
     if (const auto& frame = media.recordingFrame) {
-        if (!note.screenRecording || frame->sourceTime < 0 || frame->sourceTime >= note.screenRecording->duration() ||
-            frame->visualKey.size() != 64)
+        if (!note.screenRecording || frame->sourceTime < 0 ||
+            frame->sourceTime >= note.screenRecording->duration() || frame->visualKey.size() != 64)
             fail("A recording frame has lost its source time.");
     }
     if (media.width < 1 || media.height < 1 || media.width > 32768 || media.height > 32768 ||
         double(media.width) * double(media.height) > 120'000'000.0)
         fail("This image is too large to edit safely (120 megapixels maximum).");
     if (const auto& crop = media.crop) {
-        if (!crop->isFinite() || crop->width <= 0 || crop->height <= 0 || !media.extent().contains(*crop))
+        if (!crop->isFinite() || crop->width <= 0 || crop->height <= 0 ||
+            !media.extent().contains(*crop))
             fail("This note contains an invalid crop.");
     }
     if (const auto& b = media.background) {
-        if (!inClosedRange(b->padding, 0, 512) || !inClosedRange(b->cornerRadius, 0, 128) || !isHexColor(b->color) ||
-            !isHexColor(b->secondaryColor))
+        if (!inClosedRange(b->padding, 0, 512) || !inClosedRange(b->cornerRadius, 0, 128) ||
+            !isHexColor(b->color) || !isHexColor(b->secondaryColor))
             fail("This note contains an invalid background.");
     }
 }
 
 void validateMark(const CaptureNote& note, const Mark& mark) {
     const Rect rect = mark.rect();
-    const bool pointsFinite = !mark.points || std::all_of(mark.points->begin(), mark.points->end(),
-                                                          [](const Point& p) { return p.isFinite(); });
-    if (!note.image(mark.mediaID) || !rect.isFinite() || !pointsFinite || !inClosedRange(mark.lineWidth, 1, 32))
+    const bool pointsFinite =
+        !mark.points || std::all_of(mark.points->begin(), mark.points->end(),
+                                    [](const Point& p) { return p.isFinite(); });
+    if (!note.image(mark.mediaID) || !rect.isFinite() || !pointsFinite ||
+        !inClosedRange(mark.lineWidth, 1, 32))
         fail("This note contains an invalid annotation.");
     if (mark.opacity) {
         if (mark.kind != MarkKind::Highlight || !inClosedRange(*mark.opacity, 0, 1))
             fail("This note contains an invalid highlight opacity.");
     } else if (mark.kind == MarkKind::Magnify) {
         const auto& c = mark.magnificationCenter;
-        const bool centerValid = c && c->isFinite() && std::abs(c->x) <= 32768 && std::abs(c->y) <= 32768;
+        const bool centerValid =
+            c && c->isFinite() && std::abs(c->x) <= 32768 && std::abs(c->y) <= 32768;
         const bool factorValid = !mark.magnification || inClosedRange(*mark.magnification, 2, 8);
         if (!centerValid || mark.points || rect.width < 1 || rect.height < 1 || !factorValid)
             fail("Use a valid source position and a magnification from 2× to 8×.");
@@ -122,8 +133,8 @@ void validateNotes(const CaptureNote& note) {
         if (!n.timeRange)
             continue;
         const auto& recording = note.screenRecording;
-        if (!recording || n.markID || n.timeRange->start < 0 || n.timeRange->end > recording->duration() ||
-            n.timeRange->end - n.timeRange->start <= 0)
+        if (!recording || n.markID || n.timeRange->start < 0 ||
+            n.timeRange->end > recording->duration() || n.timeRange->end - n.timeRange->start <= 0)
             fail("A time note has an invalid recording range.");
     }
     std::set<Id> linkedMarks;

@@ -72,7 +72,8 @@ QJsonObject encodeRedaction(const RecordingRedaction& r) {
 
 RecordingRedaction decodeRedaction(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
-    return {o.required(QStringLiteral("id")).toId(), decodeRecordingRange(o.required(QStringLiteral("range"))),
+    return {o.required(QStringLiteral("id")).toId(),
+            decodeRecordingRange(o.required(QStringLiteral("range"))),
             o.required(QStringLiteral("rect")).toRect()};
 }
 
@@ -84,7 +85,8 @@ QJsonObject encodeRecordingRange(const RecordingRange& range) {
 
 RecordingRange decodeRecordingRange(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
-    return {o.required(QStringLiteral("start")).toInt64(), o.required(QStringLiteral("end")).toInt64()};
+    return {o.required(QStringLiteral("start")).toInt64(),
+            o.required(QStringLiteral("end")).toInt64()};
 }
 
 QJsonObject encodeScreenRecording(const ScreenRecording& r) {

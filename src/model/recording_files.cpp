@@ -8,11 +8,14 @@
 namespace lumbex::RecordingFiles {
 namespace {
 
-const QString kDamaged = QStringLiteral("A recording segment is missing or damaged. The original note has been kept.");
+const QString kDamaged =
+    QStringLiteral("A recording segment is missing or damaged. The original note has been kept.");
 
 } // namespace
 
-QString hash(const QString& file) { return sha256HexOfFile(file, kDamaged); }
+QString hash(const QString& file) {
+    return sha256HexOfFile(file, kDamaged);
+}
 
 void verify(const QString& file, const RecordingSegment& segment) {
     const QFileInfo info(file);

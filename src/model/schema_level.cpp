@@ -15,7 +15,8 @@ bool anyMark(const CaptureNote& note, std::initializer_list<MarkKind> kinds) {
 
 // Level 3 holds images whose rendered picture reaches past their visible rectangle.
 bool needsLevel3(const CaptureNote& note) {
-    if (std::any_of(note.marks.begin(), note.marks.end(), [](const Mark& m) { return m.color.startsWith(u'#'); }))
+    if (std::any_of(note.marks.begin(), note.marks.end(),
+                    [](const Mark& m) { return m.color.startsWith(u'#'); }))
         return true;
     for (const Media& media : note.media) {
         if (media.background)
@@ -32,7 +33,8 @@ bool needsLevel3(const CaptureNote& note) {
 qint64 minimumSchemaVersion(const CaptureNote& note) {
     if (note.screenRecording && note.screenRecording->recovery)
         return 8;
-    if (std::any_of(note.media.begin(), note.media.end(), [](const Media& m) { return m.scrollCapture.has_value(); }))
+    if (std::any_of(note.media.begin(), note.media.end(),
+                    [](const Media& m) { return m.scrollCapture.has_value(); }))
         return 7;
     if (anyMark(note, {MarkKind::Magnify}))
         return 6;

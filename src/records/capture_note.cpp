@@ -22,18 +22,21 @@ CaptureNote CaptureNote::make() {
 }
 
 const Media* CaptureNote::image(const Id& mediaID) const {
-    const auto it = std::find_if(media.begin(), media.end(), [&](const Media& m) { return m.id == mediaID; });
+    const auto it =
+        std::find_if(media.begin(), media.end(), [&](const Media& m) { return m.id == mediaID; });
     return it == media.end() ? nullptr : &*it;
 }
 
 const Mark* CaptureNote::mark(const Id& markID) const {
-    const auto it = std::find_if(marks.begin(), marks.end(), [&](const Mark& m) { return m.id == markID; });
+    const auto it =
+        std::find_if(marks.begin(), marks.end(), [&](const Mark& m) { return m.id == markID; });
     return it == marks.end() ? nullptr : &*it;
 }
 
 std::vector<Mark> CaptureNote::marksOn(const Id& mediaID) const {
     std::vector<Mark> out;
-    std::copy_if(marks.begin(), marks.end(), std::back_inserter(out), [&](const Mark& m) { return m.mediaID == mediaID; });
+    std::copy_if(marks.begin(), marks.end(), std::back_inserter(out),
+                 [&](const Mark& m) { return m.mediaID == mediaID; });
     return out;
 }
 
@@ -76,13 +79,14 @@ void CaptureNote::setBody(const QString& text, const std::optional<Id>& noteID) 
 bool CaptureNote::hasRequest() const {
     if (includeGeneral && hasVisibleText(general))
         return true;
-    return std::any_of(notes.begin(), notes.end(), [](const LinkedNote& n) { return n.included && hasVisibleText(n.body); });
+    return std::any_of(notes.begin(), notes.end(),
+                       [](const LinkedNote& n) { return n.included && hasVisibleText(n.body); });
 }
 
 bool CaptureNote::hasSameRequestContent(const CaptureNote& o) const {
-    return id == o.id && title == o.title && media == o.media && marks == o.marks && general == o.general &&
-           includeGeneral == o.includeGeneral && notes == o.notes && reviewOnly == o.reviewOnly &&
-           screenRecording == o.screenRecording;
+    return id == o.id && title == o.title && media == o.media && marks == o.marks &&
+           general == o.general && includeGeneral == o.includeGeneral && notes == o.notes &&
+           reviewOnly == o.reviewOnly && screenRecording == o.screenRecording;
 }
 
 Id AnnotationClipboard::insert(CaptureNote& note, const Id& mediaID) const {
@@ -111,13 +115,15 @@ bool removeImage(CaptureNote& note, const Id& mediaID) {
         if (!other.scrollCapture || other.id == mediaID)
             continue;
         const auto& pieces = other.scrollCapture->pieces;
-        if (std::any_of(pieces.begin(), pieces.end(), [&](const auto& p) { return p.mediaID == mediaID; }))
-            throw LumbexError(QStringLiteral("Keep original scroll frames with their stitched image. Remove the "
-                                             "stitched image first if you want to remove its sources."));
+        if (std::any_of(pieces.begin(), pieces.end(),
+                        [&](const auto& p) { return p.mediaID == mediaID; }))
+            throw LumbexError(
+                QStringLiteral("Keep original scroll frames with their stitched image. Remove the "
+                               "stitched image first if you want to remove its sources."));
     }
     if (note.media.size() < 2)
-        throw LumbexError(
-            QStringLiteral("Keep at least one image in this note. Add another frame or image first."));
+        throw LumbexError(QStringLiteral(
+            "Keep at least one image in this note. Add another frame or image first."));
 
     std::erase_if(note.media, [&](const Media& m) { return m.id == mediaID; });
     std::vector<Id> removedMarks;
@@ -128,14 +134,16 @@ bool removeImage(CaptureNote& note, const Id& mediaID) {
         return true;
     });
     for (LinkedNote& n : note.notes)
-        if (n.markID && std::find(removedMarks.begin(), removedMarks.end(), *n.markID) != removedMarks.end())
+        if (n.markID &&
+            std::find(removedMarks.begin(), removedMarks.end(), *n.markID) != removedMarks.end())
             n.markID.reset();
     return true;
 }
 
 QString removeImageActionName(const CaptureNote& note, const Id& mediaID) {
     const Media* image = note.image(mediaID);
-    return image && image->recordingFrame ? QStringLiteral("Remove Frame") : QStringLiteral("Remove Image");
+    return image && image->recordingFrame ? QStringLiteral("Remove Frame")
+                                          : QStringLiteral("Remove Image");
 }
 
 } // namespace lumbex

@@ -9,7 +9,6 @@
 #include "records/voice_recording.h"
 
 #include <QString>
-
 #include <map>
 #include <optional>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "records/mark.h"
 
 #include "core/error.h"
+#include "core/raw_values.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +10,7 @@
 namespace lumbex {
 namespace {
 
-constexpr std::array<std::pair<MarkKind, const char16_t*>, 10> kKindNames{{
+constexpr RawValues<MarkKind, 10> kKindNames{{{
     {MarkKind::Pointer, u"pointer"},
     {MarkKind::Arrow, u"arrow"},
     {MarkKind::Line, u"line"},
@@ -20,9 +21,11 @@ constexpr std::array<std::pair<MarkKind, const char16_t*>, 10> kKindNames{{
     {MarkKind::Text, u"text"},
     {MarkKind::Redact, u"redact"},
     {MarkKind::Magnify, u"magnify"},
-}};
+}}};
 
-[[noreturn]] void fail(const char* message) { throw LumbexError(QString::fromUtf8(message)); }
+[[noreturn]] void fail(const char* message) {
+    throw LumbexError(QString::fromUtf8(message));
+}
 
 void checkSizeRules(MarkKind kind, const Rect& r, bool widthChanged, bool heightChanged) {
     switch (kind) {
@@ -60,17 +63,11 @@ bool strokeDimensionAllowed(double oldSize, double newSize, bool changed) {
 } // namespace
 
 QString rawValue(MarkKind kind) {
-    for (const auto& [k, name] : kKindNames)
-        if (k == kind)
-            return QString::fromUtf16(name);
-    return {};
+    return kKindNames.raw(kind);
 }
 
 std::optional<MarkKind> markKindFromRaw(QStringView raw) {
-    for (const auto& [k, name] : kKindNames)
-        if (raw == QStringView(name))
-            return k;
-    return std::nullopt;
+    return kKindNames.parse(raw);
 }
 
 Rect Mark::rect() const {
@@ -87,7 +84,9 @@ Rect Mark::rect() const {
     return Rect::spanning(start, end);
 }
 
-Point Mark::sourceCenter() const { return magnificationCenter.value_or(rect().center()); }
+Point Mark::sourceCenter() const {
+    return magnificationCenter.value_or(rect().center());
+}
 
 void Mark::translate(double dx, double dy) {
     const Point d{dx, dy};
@@ -132,7 +131,8 @@ void Mark::setBounds(const Rect& r) {
     }
     if (!strokeDimensionAllowed(old.width, r.width, widthChanged) ||
         !strokeDimensionAllowed(old.height, r.height, heightChanged))
-        fail("Keep the stroke's existing dimensions at least 1 px. A flat stroke cannot be stretched along its "
+        fail("Keep the stroke's existing dimensions at least 1 px. A flat stroke cannot be "
+             "stretched along its "
              "empty dimension.");
     const double sx = old.width == 0 ? 1 : r.width / old.width;
     const double sy = old.height == 0 ? 1 : r.height / old.height;

@@ -4,13 +4,23 @@
 #include "core/rect.h"
 
 #include <QString>
-
 #include <optional>
 #include <vector>
 
 namespace lumbex {
 
-enum class MarkKind { Pointer, Arrow, Line, Rectangle, Ellipse, Freehand, Highlight, Text, Redact, Magnify };
+enum class MarkKind {
+    Pointer,
+    Arrow,
+    Line,
+    Rectangle,
+    Ellipse,
+    Freehand,
+    Highlight,
+    Text,
+    Redact,
+    Magnify
+};
 QString rawValue(MarkKind kind);
 std::optional<MarkKind> markKindFromRaw(QStringView raw);
 

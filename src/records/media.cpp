@@ -1,6 +1,7 @@
 #include "records/media.h"
 
 #include "core/error.h"
+#include "core/raw_values.h"
 
 #include <algorithm>
 #include <set>
@@ -8,44 +9,43 @@
 namespace lumbex {
 namespace {
 
-[[noreturn]] void fail(const char* message) { throw LumbexError(QString::fromUtf8(message)); }
+constexpr RawValues<MediaRole, 3> kRoles{{{
+    {MediaRole::Current, u"Current"},
+    {MediaRole::Reference, u"Reference"},
+    {MediaRole::After, u"After"},
+}}};
+
+constexpr RawValues<BackgroundStyle, 2> kStyles{{{
+    {BackgroundStyle::Solid, u"solid"},
+    {BackgroundStyle::Gradient, u"gradient"},
+}}};
+
+[[noreturn]] void fail(const char* message) {
+    throw LumbexError(QString::fromUtf8(message));
+}
 
 const Media* findImage(const std::vector<Media>& images, const Id& id) {
-    const auto it = std::find_if(images.begin(), images.end(), [&](const Media& m) { return m.id == id; });
+    const auto it =
+        std::find_if(images.begin(), images.end(), [&](const Media& m) { return m.id == id; });
     return it == images.end() ? nullptr : &*it;
 }
 
 } // namespace
 
 QString rawValue(MediaRole role) {
-    switch (role) {
-    case MediaRole::Current:
-        return QStringLiteral("Current");
-    case MediaRole::Reference:
-        return QStringLiteral("Reference");
-    case MediaRole::After:
-        return QStringLiteral("After");
-    }
-    return {};
+    return kRoles.raw(role);
 }
 
 std::optional<MediaRole> mediaRoleFromRaw(QStringView raw) {
-    for (MediaRole role : {MediaRole::Current, MediaRole::Reference, MediaRole::After})
-        if (raw == rawValue(role))
-            return role;
-    return std::nullopt;
+    return kRoles.parse(raw);
 }
 
 QString rawValue(BackgroundStyle style) {
-    return style == BackgroundStyle::Solid ? QStringLiteral("solid") : QStringLiteral("gradient");
+    return kStyles.raw(style);
 }
 
 std::optional<BackgroundStyle> backgroundStyleFromRaw(QStringView raw) {
-    if (raw == u"solid")
-        return BackgroundStyle::Solid;
-    if (raw == u"gradient")
-        return BackgroundStyle::Gradient;
-    return std::nullopt;
+    return kStyles.parse(raw);
 }
 
 QString ScrollCaptureInfo::summary() const {
@@ -60,8 +60,9 @@ void ScrollCaptureInfo::validate(const std::vector<Media>& images, const Media& 
     std::set<Id> ids;
     for (const Piece& piece : pieces)
         ids.insert(piece.mediaID);
-    if (pieces.empty() || pieces.size() > 65 || pieces.front().offsetY != std::optional<qint64>(0) ||
-        ids.size() != pieces.size() || (issue && !partial))
+    if (pieces.empty() || pieces.size() > 65 ||
+        pieces.front().offsetY != std::optional<qint64>(0) || ids.size() != pieces.size() ||
+        (issue && !partial))
         fail("This scroll capture has invalid source frames.");
 
     qint64 previousOffset = -1;
@@ -69,8 +70,8 @@ void ScrollCaptureInfo::validate(const std::vector<Media>& images, const Media& 
     for (size_t i = 0; i < pieces.size(); ++i) {
         const Piece& piece = pieces[i];
         const Media* image = piece.mediaID == owner.id ? nullptr : findImage(images, piece.mediaID);
-        if (!image || image->scrollCapture || image->width != owner.width || piece.footerHeight < 0 ||
-            piece.footerHeight >= image->height / 2)
+        if (!image || image->scrollCapture || image->width != owner.width ||
+            piece.footerHeight < 0 || piece.footerHeight >= image->height / 2)
             fail("A scroll capture has lost an original frame.");
         if (!piece.offsetY) {
             if (!(partial && i + 1 == pieces.size()))

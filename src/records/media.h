@@ -4,7 +4,6 @@
 #include "core/rect.h"
 
 #include <QString>
-
 #include <optional>
 #include <vector>
 

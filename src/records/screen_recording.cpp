@@ -1,6 +1,7 @@
 #include "records/screen_recording.h"
 
 #include "core/error.h"
+#include "core/raw_values.h"
 #include "records/recording_time.h"
 
 #include <algorithm>
@@ -11,20 +12,28 @@ namespace {
 
 constexpr qint64 kDayMicroseconds = 86'400'000'000;
 
-[[noreturn]] void fail(const char* message) { throw LumbexError(QString::fromUtf8(message)); }
+constexpr RawValues<RecordingAudio, 2> kAudioKinds{{{
+    {RecordingAudio::System, u"system"},
+    {RecordingAudio::Microphone, u"microphone"},
+}}};
+
+constexpr RawValues<RecordingRecovery, 2> kRecoveries{{{
+    {RecordingRecovery::Complete, u"complete"},
+    {RecordingRecovery::Partial, u"partial"},
+}}};
+
+[[noreturn]] void fail(const char* message) {
+    throw LumbexError(QString::fromUtf8(message));
+}
 
 } // namespace
 
 QString rawValue(RecordingAudio audio) {
-    return audio == RecordingAudio::System ? QStringLiteral("system") : QStringLiteral("microphone");
+    return kAudioKinds.raw(audio);
 }
 
 std::optional<RecordingAudio> recordingAudioFromRaw(QStringView raw) {
-    if (raw == u"system")
-        return RecordingAudio::System;
-    if (raw == u"microphone")
-        return RecordingAudio::Microphone;
-    return std::nullopt;
+    return kAudioKinds.parse(raw);
 }
 
 QString trackTitle(RecordingAudio audio) {
@@ -33,15 +42,11 @@ QString trackTitle(RecordingAudio audio) {
 }
 
 QString rawValue(RecordingRecovery recovery) {
-    return recovery == RecordingRecovery::Complete ? QStringLiteral("complete") : QStringLiteral("partial");
+    return kRecoveries.raw(recovery);
 }
 
 std::optional<RecordingRecovery> recordingRecoveryFromRaw(QStringView raw) {
-    if (raw == u"complete")
-        return RecordingRecovery::Complete;
-    if (raw == u"partial")
-        return RecordingRecovery::Partial;
-    return std::nullopt;
+    return kRecoveries.parse(raw);
 }
 
 ScreenRecording ScreenRecording::make() {
@@ -58,7 +63,9 @@ qint64 ScreenRecording::duration() const {
     return total;
 }
 
-RecordingRange ScreenRecording::selectedRange() const { return trim.value_or(RecordingRange{0, duration()}); }
+RecordingRange ScreenRecording::selectedRange() const {
+    return trim.value_or(RecordingRange{0, duration()});
+}
 
 Rect ScreenRecording::extent() const {
     if (segments.empty())
@@ -66,7 +73,9 @@ Rect ScreenRecording::extent() const {
     return {0, 0, double(segments.front().width), double(segments.front().height)};
 }
 
-Rect ScreenRecording::visibleRect() const { return crop.value_or(extent()); }
+Rect ScreenRecording::visibleRect() const {
+    return crop.value_or(extent());
+}
 
 std::optional<qint64> ScreenRecording::outputTime(qint64 t) const {
     const RecordingRange range = selectedRange();
@@ -85,10 +94,12 @@ std::vector<qint64> ScreenRecording::suggestedFrameTimes() const {
 std::optional<QString> ScreenRecording::recoveryNotice() const {
     if (!recovery)
         return std::nullopt;
-    const QString detail = *recovery == RecordingRecovery::Partial
-                               ? QStringLiteral("The recording was interrupted; video or audio may be missing.")
-                               : QStringLiteral("Review the recovered recording before using it.");
-    return QStringLiteral("Recovered through ") + recordingTimeLabel(duration()) + QStringLiteral(". ") + detail;
+    const QString detail =
+        *recovery == RecordingRecovery::Partial
+            ? QStringLiteral("The recording was interrupted; video or audio may be missing.")
+            : QStringLiteral("Review the recovered recording before using it.");
+    return QStringLiteral("Recovered through ") + recordingTimeLabel(duration()) +
+           QStringLiteral(". ") + detail;
 }
 
 void ScreenRecording::validate() const {
@@ -101,8 +112,9 @@ void ScreenRecording::validate() const {
     const RecordingSegment& first = segments.front();
     const auto inRange = [](qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; };
     for (const RecordingSegment& s : segments) {
-        if (!inRange(s.width, 2, 16'384) || !inRange(s.height, 2, 16'384) || s.width != first.width ||
-            s.height != first.height || !inRange(s.sourceStart, 0, kDayMicroseconds) ||
+        if (!inRange(s.width, 2, 16'384) || !inRange(s.height, 2, 16'384) ||
+            s.width != first.width || s.height != first.height ||
+            !inRange(s.sourceStart, 0, kDayMicroseconds) ||
             !inRange(s.duration, 1, kDayMicroseconds) || s.byteCount < 1 || s.sha256.size() != 64)
             fail("A recording segment is incomplete or has changed dimensions.");
     }
@@ -116,12 +128,14 @@ void ScreenRecording::validate() const {
         fail("Choose a valid recording range.");
 
     const Rect bounds = extent();
-    if (crop && (!crop->isFinite() || crop->width < 2 || crop->height < 2 || !bounds.contains(*crop)))
+    if (crop &&
+        (!crop->isFinite() || crop->width < 2 || crop->height < 2 || !bounds.contains(*crop)))
         fail("The recording crop is outside the video.");
 
     for (const RecordingRedaction& r : redactions) {
-        if (r.range.start < 0 || r.range.end > total || r.range.end - r.range.start < 1 || !r.rect.isFinite() ||
-            r.rect.width <= 0 || r.rect.height <= 0 || !bounds.contains(r.rect))
+        if (r.range.start < 0 || r.range.end > total || r.range.end - r.range.start < 1 ||
+            !r.rect.isFinite() || r.rect.width <= 0 || r.rect.height <= 0 ||
+            !bounds.contains(r.rect))
             fail("A recording redaction has an invalid area or time range.");
     }
 }

@@ -6,7 +6,6 @@
 #include "records/recording_range.h"
 
 #include <QString>
-
 #include <map>
 #include <optional>
 #include <vector>

@@ -4,7 +4,6 @@
 #include "core/ids.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace lumbex {

@@ -13,7 +13,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -78,18 +77,23 @@ protected:
     QString image(const QString& name, int width = 48, int height = 32) const {
         return folder.write(name, screenshot(width, height));
     }
-    QStringList entries() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+    QStringList entries() const {
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
 };
 
 TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     const QString first = image(QStringLiteral("login page.png"), 48, 32);
     const QString second = image(QStringLiteral("after.fix.png"), 20, 10);
-    const Result created = lumbex({"note", "create", first, second, "-o", "Bug.capturenote", "--title", "Login bug"});
+    const Result created =
+        lumbex({"note", "create", first, second, "-o", "Bug.capturenote", "--title", "Login bug"});
     ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
     EXPECT_EQ(created.out.trimmed(), folder.path(QStringLiteral("Bug.capturenote")));
     EXPECT_TRUE(created.err.isEmpty());
 
-    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("Bug.capturenote/note.json"))).object();
+    const QJsonObject note =
+        QJsonDocument::fromJson(readFile(folder.path("Bug.capturenote/note.json"))).object();
     EXPECT_EQ(note["title"].toString(), "Login bug");
     const QJsonArray media = note["media"].toArray();
     ASSERT_EQ(media.size(), 2);
@@ -110,14 +114,16 @@ TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     const QJsonArray described_media = summary["media"].toArray();
     ASSERT_EQ(described_media.size(), 2);
     EXPECT_EQ(described_media[0]["id"].toString(), media[0]["id"].toString());
-    EXPECT_EQ(described_media[0]["outputRect"].toArray(), (QJsonArray{QJsonArray{0, 0}, QJsonArray{48, 32}}));
+    EXPECT_EQ(described_media[0]["outputRect"].toArray(),
+              (QJsonArray{QJsonArray{0, 0}, QJsonArray{48, 32}}));
     EXPECT_EQ(described_media[1]["imageKey"].toString().size(), 64);
     EXPECT_NE(described_media[0]["imageKey"], described_media[1]["imageKey"]);
 }
 
 TEST_F(CommandLineTest, DefaultTitleIsCapture) {
     ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
-    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
+    const QJsonObject note =
+        QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
     EXPECT_EQ(note["title"].toString(), "Capture");
 }
 
@@ -127,15 +133,24 @@ TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
         std::function<QString()> make;
         QString message;
     };
-    const QString unreadable = QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
+    const QString unreadable =
+        QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
     const std::vector<Case> cases{
         {"missing file", [] { return QStringLiteral("nowhere.png"); }, QString()},
-        {"folder", [&] { QDir().mkpath(folder.path("shots.png")); return folder.path("shots.png"); },
+        {"folder",
+         [&] {
+             QDir().mkpath(folder.path("shots.png"));
+             return folder.path("shots.png");
+         },
          QStringLiteral("“shots.png” is a folder, not a file.")},
-        {"not an image", [&] { return folder.write("text.png", "hello"); }, QStringLiteral("Choose a readable image file.")},
-        {"truncated png", [&] { return folder.write("cut.png", screenshot(64, 64).left(70)); }, QString()},
-        {"oversized header", [&] { return folder.write("huge.png", pngHeaderClaiming(32768, 3663)); }, unreadable},
-        {"side too long", [&] { return folder.write("wide.png", pngHeaderClaiming(32769, 1)); }, unreadable},
+        {"not an image", [&] { return folder.write("text.png", "hello"); },
+         QStringLiteral("Choose a readable image file.")},
+        {"truncated png", [&] { return folder.write("cut.png", screenshot(64, 64).left(70)); },
+         QString()},
+        {"oversized header",
+         [&] { return folder.write("huge.png", pngHeaderClaiming(32768, 3663)); }, unreadable},
+        {"side too long", [&] { return folder.write("wide.png", pngHeaderClaiming(32769, 1)); },
+         unreadable},
     };
     const QString good = image("ok.png");
     for (const Case& c : cases) {
@@ -172,11 +187,14 @@ TEST_F(CommandLineTest, CheckReportsTheFirstFailingCheck) {
     const std::vector<Case> cases{
         {"wrong type", "\"width\": 48", "\"width\": \"48\"", "media[0].width: expected an integer"},
         {"fraction", "\"width\": 48", "\"width\": 48.5", "media[0].width: expected an integer"},
-        {"huge number", "\"height\": 32", "\"height\": 1e300", "media[0].height: expected an integer"},
+        {"huge number", "\"height\": 32", "\"height\": 1e300",
+         "media[0].height: expected an integer"},
         {"newer format", "\"schemaVersion\": 1", "\"schemaVersion\": 9",
          "This note uses a newer format. Open it with a newer version of Lumbex."},
-        {"size", "\"width\": 48", "\"width\": 32769", "This image is too large to edit safely (120 megapixels maximum)."},
-        {"dimensions", "\"width\": 48", "\"width\": 47", "An image does not match its saved dimensions."},
+        {"size", "\"width\": 48", "\"width\": 32769",
+         "This image is too large to edit safely (120 megapixels maximum)."},
+        {"dimensions", "\"width\": 48", "\"width\": 47",
+         "An image does not match its saved dimensions."},
         {"digest", "\"sha256\": \"", "\"sha256\": \"0", "An original image is missing or damaged."},
     };
     for (const Case& c : cases) {
@@ -210,26 +228,23 @@ TEST_F(CommandLineTest, ExportGoesToTheExportsFolderByDefault) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QFileInfo written(r.out.trimmed());
     EXPECT_EQ(written.fileName(), "Login before after.png");
-    EXPECT_EQ(written.dir().absolutePath().section(u'/', 0, -2), folder.path("data/Lumbex/Exports"));
+    EXPECT_EQ(written.dir().absolutePath().section(u'/', 0, -2),
+              folder.path("data/Lumbex/Exports"));
     EXPECT_EQ(readFile(written.filePath()), readFile(source)) << "exported bytes are unchanged";
 
-    const Result chosen = lumbex({"image", "export", source, "--title", "x", "--directory", folder.path("out")});
+    const Result chosen =
+        lumbex({"image", "export", source, "--title", "x", "--directory", folder.path("out")});
     ASSERT_EQ(chosen.exitCode, 0);
     EXPECT_TRUE(chosen.out.startsWith(folder.path("out/")));
 }
 
 TEST_F(CommandLineTest, UsageErrorsExitTwoWithAUsageLine) {
     const std::vector<QStringList> cases{
-        {"note", "create", "-o"},
-        {"note", "create", "-o", "x.capturenote"},
-        {"note", "create", "a.png"},
-        {"note", "check"},
-        {"note", "check", "a", "b"},
-        {"note", "check", "a", "--jsn"},
-        {"image", "export", "a.png"},
-        {"image", "normalize", "a.png"},
-        {"note", "frobnicate"},
-        {"paint"},
+        {"note", "create", "-o"},     {"note", "create", "-o", "x.capturenote"},
+        {"note", "create", "a.png"},  {"note", "check"},
+        {"note", "check", "a", "b"},  {"note", "check", "a", "--jsn"},
+        {"image", "export", "a.png"}, {"image", "normalize", "a.png"},
+        {"note", "frobnicate"},       {"paint"},
     };
     for (const QStringList& args : cases) {
         const Result r = lumbex(args);

@@ -11,10 +11,8 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace lumbex {
 namespace {
@@ -90,7 +88,8 @@ TEST_F(NotePackageTest, WrittenPackageReadsBackIdentically) {
     EXPECT_EQ(read.audio, contents.audio);
     EXPECT_EQ(QDir(package).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"assets", "audio", "note.json"}));
-    EXPECT_EQ(entriesBeside(folder.path()), QStringList{"Note.capturenote"}) << "no staging folder is left behind";
+    EXPECT_EQ(entriesBeside(folder.path()), QStringList{"Note.capturenote"})
+        << "no staging folder is left behind";
 }
 
 TEST_F(NotePackageTest, ImportedImagesFollowTheAppendRules) {
@@ -112,8 +111,10 @@ TEST_F(NotePackageTest, NeverReplacesAnExistingEntry) {
     folder.write(QStringLiteral("Note.capturenote/keep.txt"), "mine");
     const QString other = folder.write(QStringLiteral("Other.capturenote"), "a file");
 
-    EXPECT_NE(messageOf([&] { createNotePackage(twoImageNote(), package); }).find("already exists"), std::string::npos);
-    EXPECT_NE(messageOf([&] { createNotePackage(twoImageNote(), other); }).find("already exists"), std::string::npos);
+    EXPECT_NE(messageOf([&] { createNotePackage(twoImageNote(), package); }).find("already exists"),
+              std::string::npos);
+    EXPECT_NE(messageOf([&] { createNotePackage(twoImageNote(), other); }).find("already exists"),
+              std::string::npos);
     EXPECT_EQ(readFile(package + QStringLiteral("/keep.txt")), "mine");
     EXPECT_EQ(readFile(other), "a file");
 }
@@ -129,7 +130,8 @@ TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
          "This note uses a newer format. Open it with a newer version of Lumbex."},
         {"missing original", [](NotePackageContents& c) { c.originals.erase(c.note.media[1].id); },
          "An original image is missing. Your previous save has been kept."},
-        {"changed original", [](NotePackageContents& c) { c.originals[c.note.media[0].id] = pngOf(40, 30, Qt::red); },
+        {"changed original",
+         [](NotePackageContents& c) { c.originals[c.note.media[0].id] = pngOf(40, 30, Qt::red); },
          "An original image is missing. Your previous save has been kept."},
         {"missing audio",
          [](NotePackageContents& c) {
@@ -171,7 +173,9 @@ TEST_F(NotePackageTest, IncompletePackagesAreRefused) {
         QDir(package).removeRecursively();
         createNotePackage(twoImageNote(), package);
         c.spoil(package);
-        EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "This is not a complete Lumbex note.") << c.name;
+        EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+                  "This is not a complete Lumbex note.")
+            << c.name;
     }
 }
 
@@ -196,7 +200,9 @@ TEST_F(NotePackageTest, DamagedOriginalsAreRefused) {
         const NotePackageContents contents = twoImageNote();
         createNotePackage(contents, package);
         c.spoil(assetPath(contents, 1));
-        EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "An original image is missing or damaged.") << c.name;
+        EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+                  "An original image is missing or damaged.")
+            << c.name;
     }
 }
 
@@ -207,7 +213,8 @@ TEST_F(NotePackageTest, OriginalWithOtherDimensionsIsRefused) {
     writeFileAtomically(assetPath(contents, 0), wider);
     rewriteNoteJson([&](CaptureNote& note) { note.media[0].sha256 = sha256Hex(wider); });
 
-    EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "An image does not match its saved dimensions.");
+    EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+              "An image does not match its saved dimensions.");
 }
 
 TEST_F(NotePackageTest, UndecodableOriginalWithMatchingDigestIsRefused) {
@@ -217,7 +224,8 @@ TEST_F(NotePackageTest, UndecodableOriginalWithMatchingDigestIsRefused) {
     writeFileAtomically(assetPath(contents, 0), notAnImage);
     rewriteNoteJson([&](CaptureNote& note) { note.media[0].sha256 = sha256Hex(notAnImage); });
 
-    EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "The image could not be read, or exceeds 120 megapixels.");
+    EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+              "The image could not be read, or exceeds 120 megapixels.");
 }
 
 TEST_F(NotePackageTest, VoiceAudioIsCheckedOnlyWhereRecorded) {
@@ -230,16 +238,19 @@ TEST_F(NotePackageTest, VoiceAudioIsCheckedOnlyWhereRecorded) {
     contents.note.recordings = std::vector{withoutAudio};
     createNotePackage(contents, package);
     QDir(package + QStringLiteral("/audio")).removeRecursively();
-    EXPECT_NO_THROW(readNotePackage(package)) << "a package without an audio folder opens when nothing has audio";
+    EXPECT_NO_THROW(readNotePackage(package))
+        << "a package without an audio folder opens when nothing has audio";
 
     QDir(package).removeRecursively();
     contents.note.recordings = std::vector{withAudio};
     contents.audio.emplace(withAudio.id, audio);
     createNotePackage(contents, package);
     writeFileAtomically(package + QStringLiteral("/audio/") + withAudio.filename(), "other");
-    EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "A voice recording is missing or damaged.");
+    EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+              "A voice recording is missing or damaged.");
     QDir(package + QStringLiteral("/audio")).removeRecursively();
-    EXPECT_EQ(messageOf([&] { readNotePackage(package); }), "A voice recording is missing or damaged.");
+    EXPECT_EQ(messageOf([&] { readNotePackage(package); }),
+              "A voice recording is missing or damaged.");
 }
 
 TEST_F(NotePackageTest, DecodingAndValidationFailuresPassThrough) {

@@ -1,5 +1,4 @@
 #include <QGuiApplication>
-
 #include <gtest/gtest.h>
 
 // Text measurement and image codecs need a GUI application; tests use the offscreen platform.

@@ -2,11 +2,12 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <ostream>
 
 // Readable gtest failure output for Qt strings (found by argument-dependent lookup).
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
 }

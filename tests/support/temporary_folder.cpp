@@ -1,7 +1,6 @@
 #include "support/temporary_folder.h"
 
 #include <QFile>
-
 #include <stdexcept>
 
 namespace lumbex::test {
@@ -11,7 +10,9 @@ TemporaryFolder::TemporaryFolder() {
         throw std::runtime_error("cannot create a temporary folder");
 }
 
-QString TemporaryFolder::path(const QString& name) const { return name.isEmpty() ? dir_.path() : dir_.filePath(name); }
+QString TemporaryFolder::path(const QString& name) const {
+    return name.isEmpty() ? dir_.path() : dir_.filePath(name);
+}
 
 QString TemporaryFolder::write(const QString& name, const QByteArray& bytes) const {
     const QString file = path(name);

@@ -2,7 +2,8 @@
 
 namespace lumbex::cli {
 
-Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions, const QSet<QString>& flags) {
+Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions,
+                     const QSet<QString>& flags) {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString& word = words[i];

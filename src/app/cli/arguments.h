@@ -4,7 +4,6 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
-
 #include <stdexcept>
 
 namespace lumbex::cli {
@@ -19,10 +18,13 @@ class Arguments {
 public:
     // `valueOptions` take the next word as their value ("-o FILE"); `flags` stand alone. Unknown
     // options, repeated options and a value option without its value are usage errors.
-    Arguments(const QStringList& words, const QSet<QString>& valueOptions, const QSet<QString>& flags);
+    Arguments(const QStringList& words, const QSet<QString>& valueOptions,
+              const QSet<QString>& flags);
 
     const QStringList& positionals() const { return positionals_; }
-    bool has(const QString& option) const { return values_.contains(option) || flags_.contains(option); }
+    bool has(const QString& option) const {
+        return values_.contains(option) || flags_.contains(option);
+    }
     QString value(const QString& option) const { return values_.value(option); }
     // The value of an option the command cannot do without.
     QString required(const QString& option) const;

@@ -2,7 +2,6 @@
 
 #include <QStringList>
 #include <QTextStream>
-
 #include <cstdio>
 #include <functional>
 #include <vector>

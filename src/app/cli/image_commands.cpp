@@ -29,7 +29,9 @@ void exportImage(const QStringList& words, QTextStream& out) {
 
 std::vector<Command> imageCommands() {
     return {
-        {{QStringLiteral("image"), QStringLiteral("normalize")}, QStringLiteral("image normalize IN OUT"), normalizeImage},
+        {{QStringLiteral("image"), QStringLiteral("normalize")},
+         QStringLiteral("image normalize IN OUT"),
+         normalizeImage},
         {{QStringLiteral("image"), QStringLiteral("export")},
          QStringLiteral("image export IN --title TITLE [--directory DIR]"),
          exportImage},

@@ -26,7 +26,8 @@ void createNote(const QStringList& words, QTextStream& out) {
         contents.note.title = args.value(QStringLiteral("--title"));
     for (const QString& image : args.positionals())
         appendImage(contents, readFile(image), QFileInfo(image).completeBaseName());
-    contents.note.schemaVersion = std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
+    contents.note.schemaVersion =
+        std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
     createNotePackage(contents, packagePath);
     out << QFileInfo(packagePath).absoluteFilePath() << '\n';
 }
@@ -54,9 +55,10 @@ void checkNote(const QStringList& words, QTextStream& out) {
                         {QStringLiteral("minimumSchemaVersion"), minimumSchemaVersion(note)},
                         {QStringLiteral("media"), media}};
     if (const auto& recording = note.screenRecording)
-        summary.insert(QStringLiteral("recording"), QJsonObject{{QStringLiteral("duration"), recording->duration()},
-                                                                {QStringLiteral("editKey"), editKey(*recording)},
-                                                                {QStringLiteral("visualKey"), visualKey(*recording)}});
+        summary.insert(QStringLiteral("recording"),
+                       QJsonObject{{QStringLiteral("duration"), recording->duration()},
+                                   {QStringLiteral("editKey"), editKey(*recording)},
+                                   {QStringLiteral("visualKey"), visualKey(*recording)}});
     out << encodeCompact(summary) << '\n';
 }
 
@@ -67,7 +69,9 @@ std::vector<Command> noteCommands() {
         {{QStringLiteral("note"), QStringLiteral("create")},
          QStringLiteral("note create IMAGE... -o PACKAGE [--title TITLE]"),
          createNote},
-        {{QStringLiteral("note"), QStringLiteral("check")}, QStringLiteral("note check PACKAGE [--json]"), checkNote},
+        {{QStringLiteral("note"), QStringLiteral("check")},
+         QStringLiteral("note check PACKAGE [--json]"),
+         checkNote},
     };
 }
 

@@ -27,8 +27,8 @@ const Command* match(const std::vector<Command>& commands, const QStringList& ar
 
 // Lists the commands of `group` ("note", "image"), or all of them when it names none.
 void printUsage(const std::vector<Command>& commands, FILE* stream, const QString& group = {}) {
-    const bool known =
-        std::any_of(commands.begin(), commands.end(), [&](const Command& c) { return c.words[0] == group; });
+    const bool known = std::any_of(commands.begin(), commands.end(),
+                                   [&](const Command& c) { return c.words[0] == group; });
     QTextStream out(stream);
     out << "usage:\n";
     for (const Command& c : commands)
@@ -46,7 +46,8 @@ int runCommandLine(const QStringList& args, FILE* errors) {
     }
     const Command* command = match(commands, args);
     if (!command) {
-        QTextStream(errors) << QStringLiteral("lumbex: unknown command “%1”\n").arg(args.join(u' ').left(60));
+        QTextStream(errors)
+            << QStringLiteral("lumbex: unknown command “%1”\n").arg(args.join(u' ').left(60));
         printUsage(commands, errors, args.value(0));
         return 2;
     }
@@ -56,7 +57,8 @@ int runCommandLine(const QStringList& args, FILE* errors) {
         return 0;
     } catch (const UsageError& e) {
         out.flush();
-        QTextStream(errors) << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex " << command->usage << '\n';
+        QTextStream(errors) << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex "
+                            << command->usage << '\n';
         return 2;
     } catch (const LumbexError& e) {
         out.flush();
