@@ -137,9 +137,10 @@ void validateNotes(const CaptureNote& note) {
             n.timeRange->end > recording->duration() || n.timeRange->end - n.timeRange->start <= 0)
             fail("A time note has an invalid recording range.");
     }
+    // A note whose mark is gone is unlinked, so it links to nothing another note could share.
     std::set<Id> linkedMarks;
     for (const LinkedNote& n : note.notes)
-        if (n.markID && !linkedMarks.insert(*n.markID).second)
+        if (n.markID && note.mark(*n.markID) && !linkedMarks.insert(*n.markID).second)
             fail("More than one note is linked to the same annotation.");
 }
 

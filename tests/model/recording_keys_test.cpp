@@ -1,0 +1,108 @@
+#include "model/note_fixtures.h"
+#include "model/recording_coding.h"
+#include "model/recording_keys.h"
+
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+using Change = std::function<void(ScreenRecording&)>;
+
+struct Row {
+    const char* name;
+    Change change;
+    bool changesVisualKey;
+};
+
+// Every edit changes the edit key; only edits that alter what frames look like change the visual
+// key.
+const std::vector<Row>& edits() {
+    static const std::vector<Row> rows = {
+        {"title", [](ScreenRecording& r) { r.title = QStringLiteral("Renamed"); }, false},
+        {"creation date", [](ScreenRecording& r) { r.createdAt += 0.5; }, false},
+        {"trim",
+         [](ScreenRecording& r) {
+             r.trim = RecordingRange{0, 1'000'000};
+         },
+         false},
+        {"system audio muted", [](ScreenRecording& r) { r.muteSystem = true; }, false},
+        {"microphone muted", [](ScreenRecording& r) { r.muteMicrophone = true; }, false},
+        {"recovery", [](ScreenRecording& r) { r.recovery = RecordingRecovery::Partial; }, false},
+        {"crop",
+         [](ScreenRecording& r) {
+             r.crop = Rect{0, 0, 640, 360};
+         },
+         true},
+        {"redaction added",
+         [](ScreenRecording& r) {
+             r.redactions.push_back({newId(), {0, 100}, {0, 0, 10, 10}});
+         },
+         true},
+        {"segment added", [](ScreenRecording& r) { r.segments.push_back(test::makeSegment()); },
+         true},
+        {"segment replaced", [](ScreenRecording& r) { r.segments[1].sha256 = test::digest('d'); },
+         true},
+        {"segments reordered", [](ScreenRecording& r) { std::swap(r.segments[0], r.segments[1]); },
+         true},
+    };
+    return rows;
+}
+
+TEST(RecordingKeys, AreLowerCaseSha256Digests) {
+    const ScreenRecording recording = test::makeRecording();
+    for (const QString& key : {editKey(recording), visualKey(recording)}) {
+        EXPECT_EQ(key.size(), 64);
+        EXPECT_EQ(key, key.toLower());
+    }
+    EXPECT_NE(editKey(recording), visualKey(recording));
+    EXPECT_EQ(editKey(recording), editKey(ScreenRecording(recording)));
+}
+
+TEST(RecordingKeys, EditKeyChangesWithEveryEdit) {
+    const ScreenRecording before = test::makeRecording();
+    for (const Row& row : edits()) {
+        SCOPED_TRACE(row.name);
+        ScreenRecording after = before;
+        row.change(after);
+        EXPECT_NE(editKey(after), editKey(before));
+    }
+}
+
+TEST(RecordingKeys, VisualKeyChangesOnlyWhenFramesWouldLookDifferent) {
+    const ScreenRecording before = test::makeRecording();
+    for (const Row& row : edits()) {
+        SCOPED_TRACE(row.name);
+        ScreenRecording after = before;
+        row.change(after);
+        EXPECT_EQ(visualKey(after) != visualKey(before), row.changesVisualKey);
+    }
+}
+
+TEST(RecordingKeys, VisualKeyIgnoresAllNonVisualFieldsTogether) {
+    ScreenRecording recording = test::makeRecording();
+    const QString key = visualKey(recording);
+    recording.title.clear();
+    recording.createdAt = kDistantPast;
+    EXPECT_EQ(visualKey(recording), key);
+    recording.title = QStringLiteral("Other");
+    recording.createdAt = 1;
+    recording.trim = RecordingRange{10, 2'000};
+    recording.muteSystem = recording.muteMicrophone = true;
+    recording.recovery = RecordingRecovery::Complete;
+    EXPECT_EQ(visualKey(recording), key);
+}
+
+TEST(RecordingKeys, SurviveAStoredRoundTrip) {
+    ScreenRecording recording = test::makeRecording();
+    recording.createdAt = 760'000'000.123456;
+    recording.crop = Rect{0.5, 1.25, 640.125, 360};
+    recording.segments[0].hostStart = 9'007'199'254'740'993;
+    const ScreenRecording decoded =
+        decodeScreenRecording(JsonNode(encodeScreenRecording(recording), {}));
+    EXPECT_EQ(editKey(decoded), editKey(recording));
+    EXPECT_EQ(visualKey(decoded), visualKey(recording));
+}
+
+} // namespace
+} // namespace lumbex
