@@ -22,7 +22,7 @@ run: build
 
 test: build build-sanitize
 	ctest --test-dir $(BUILD)/release --output-on-failure -j2
-	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(BUILD)/sanitize --output-on-failure -j2
 
 clean:

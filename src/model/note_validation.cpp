@@ -134,7 +134,7 @@ void validateNotes(const CaptureNote& note) {
             continue;
         const auto& recording = note.screenRecording;
         if (!recording || n.markID || n.timeRange->start < 0 ||
-            n.timeRange->end > recording->duration() || n.timeRange->end - n.timeRange->start <= 0)
+            n.timeRange->end > recording->duration() || n.timeRange->end <= n.timeRange->start)
             fail("A time note has an invalid recording range.");
     }
     // A note whose mark is gone is unlinked, so it links to nothing another note could share.

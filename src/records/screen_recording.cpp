@@ -124,7 +124,9 @@ void ScreenRecording::validate() const {
     if (total > kDayMicroseconds)
         fail("Choose a valid recording range.");
     const RecordingRange range = selectedRange();
-    if ((trim && (trim->start < 0 || trim->end > total)) || range.end - range.start <= 999)
+    // Ends are compared before subtracting: stored times are untrusted and may be extreme.
+    if ((trim && (trim->start < 0 || trim->end > total)) || range.end < range.start ||
+        range.end - range.start <= 999)
         fail("Choose a valid recording range.");
 
     const Rect bounds = extent();
@@ -133,7 +135,7 @@ void ScreenRecording::validate() const {
         fail("The recording crop is outside the video.");
 
     for (const RecordingRedaction& r : redactions) {
-        if (r.range.start < 0 || r.range.end > total || r.range.end - r.range.start < 1 ||
+        if (r.range.start < 0 || r.range.end > total || r.range.end <= r.range.start ||
             !r.rect.isFinite() || r.rect.width <= 0 || r.rect.height <= 0 ||
             !bounds.contains(r.rect))
             fail("A recording redaction has an invalid area or time range.");

@@ -2,6 +2,8 @@
 #include "model/note_validation.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 #include <vector>
 
 namespace lumbex {
@@ -471,6 +473,7 @@ TEST(NoteValidation, TimeNotes) {
         {"one microsecond long", range(5, 6), kValid},
         {"start equal to end", range(1'000, 1'000), kTimeNote},
         {"end before start", range(2'000, 1'000), kTimeNote},
+        {"end at the lowest time", range(1'000, std::numeric_limits<qint64>::min()), kTimeNote},
         {"starting at -1", range(-1, 1'000), kTimeNote},
         {"ending past the duration", range(0, kDuration + 1), kTimeNote},
         {"outside the trim",

@@ -291,6 +291,11 @@ TEST(ScreenRecordingValidate, NeedsASelectionOfAtLeastOneMillisecond) {
              r.trim = RecordingRange{9'999'000, 10'000'000};
          },
          ""},
+        {"trim ending at the lowest time",
+         [](ScreenRecording& r) {
+             r.trim = RecordingRange{1000, std::numeric_limits<qint64>::min()};
+         },
+         kBadRange},
         {"trim starting before 0",
          [](ScreenRecording& r) {
              r.trim = RecordingRange{-1, 5000};
@@ -362,6 +367,7 @@ TEST(ScreenRecordingValidate, RedactionsNeedAnAreaAndATimeInsideTheRecording) {
         {"fractional area", redact({0, 10}, {0.5, 0.5, 0.25, 0.25}), ""},
         {"empty range", redact({5000, 5000}, area), kBadRedaction},
         {"reversed range", redact({5000, 4000}, area), kBadRedaction},
+        {"ends at the lowest time", redact({5000, std::numeric_limits<qint64>::min()}, area), kBadRedaction},
         {"starts before 0", redact({-1, 10}, area), kBadRedaction},
         {"ends past the recording", redact({0, 10'000'001}, area), kBadRedaction},
         {"zero width", redact({0, 10}, {100, 100, 0, 50}), kBadRedaction},
