@@ -26,9 +26,11 @@ function(lumbex_add_test name)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;LC_ALL=C.UTF-8")
 endfunction()
 
+# lumbex_add_benchmark(<name> SOURCES <files> LINKS <libraries>): one benchmark binary, built
+# but not run by ctest. LINKS supplies the main() (bench/ has one that starts a GUI application).
 function(lumbex_add_benchmark name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
     find_package(benchmark REQUIRED)
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LINKS} lumbex_test_support benchmark::benchmark)
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} benchmark::benchmark)
 endfunction()

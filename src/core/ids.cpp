@@ -14,7 +14,7 @@ Id newId() {
 }
 
 QString idString(const Id& id) {
-    return id.toString(QUuid::WithoutBraces).toUpper();
+    return QString::fromLatin1(id.toByteArray(QUuid::WithoutBraces).toUpper());
 }
 
 std::optional<Id> parseId(QStringView text) {

@@ -10,10 +10,25 @@
 namespace lumbex {
 
 JsonNode::JsonNode(QJsonValue value, QString path)
-    : value_(std::move(value)), path_(std::move(path)) {}
+    : value_(std::move(value)), parentPath_(std::move(path)) {}
+
+JsonNode::JsonNode(QJsonValue value, QString parentPath, QString key)
+    : value_(std::move(value)), parentPath_(std::move(parentPath)), key_(std::move(key)) {}
+
+JsonNode::JsonNode(QJsonValue value, QString parentPath, qsizetype index)
+    : value_(std::move(value)), parentPath_(std::move(parentPath)), index_(index) {}
+
+QString JsonNode::path() const {
+    if (index_ >= 0)
+        return parentPath_ + QLatin1Char('[') + QString::number(index_) + QLatin1Char(']');
+    if (key_.isEmpty())
+        return parentPath_;
+    return parentPath_.isEmpty() ? key_ : parentPath_ + QLatin1Char('.') + key_;
+}
 
 void JsonNode::fail(const QString& what) const {
-    throw LumbexError(path_.isEmpty() ? what : path_ + QStringLiteral(": ") + what);
+    const QString where = path();
+    throw LumbexError(where.isEmpty() ? what : where + QStringLiteral(": ") + what);
 }
 
 bool JsonNode::toBool() const {
@@ -58,8 +73,9 @@ Id JsonNode::toId() const {
 }
 
 Point JsonNode::toPoint() const {
-    const auto parts = toArray();
-    if (parts.size() != 2)
+    // Read straight from the array: points are the most numerous values of a note.
+    const QJsonArray parts = value_.toArray();
+    if (!value_.isArray() || parts.size() != 2 || !parts[0].isDouble() || !parts[1].isDouble())
         fail(QStringLiteral("expected a point [x, y]"));
     return {parts[0].toDouble(), parts[1].toDouble()};
 }
@@ -76,7 +92,7 @@ Rect JsonNode::toRect() const {
 JsonObjectNode JsonNode::toObject() const {
     if (!value_.isObject())
         fail(QStringLiteral("expected an object"));
-    return {value_.toObject(), path_};
+    return {value_.toObject(), path()};
 }
 
 std::vector<JsonNode> JsonNode::toArray() const {
@@ -85,9 +101,9 @@ std::vector<JsonNode> JsonNode::toArray() const {
     const QJsonArray array = value_.toArray();
     std::vector<JsonNode> out;
     out.reserve(size_t(array.size()));
+    const QString here = path();
     for (qsizetype i = 0; i < array.size(); ++i)
-        out.emplace_back(array.at(i),
-                         path_ + QLatin1Char('[') + QString::number(i) + QLatin1Char(']'));
+        out.emplace_back(array.at(i), here, i);
     return out;
 }
 
@@ -102,14 +118,14 @@ JsonNode JsonObjectNode::required(const QString& key) const {
     const QJsonValue value = object_.value(key);
     if (value.isUndefined() || value.isNull())
         throw LumbexError(childPath(key) + QStringLiteral(": required value is missing"));
-    return {value, childPath(key)};
+    return {value, path_, key};
 }
 
 std::optional<JsonNode> JsonObjectNode::optional(const QString& key) const {
     const QJsonValue value = object_.value(key);
     if (value.isUndefined() || value.isNull())
         return std::nullopt;
-    return JsonNode(value, childPath(key));
+    return JsonNode(value, path_, key);
 }
 
 JsonObjectNode parseJsonObject(const QByteArray& bytes) {

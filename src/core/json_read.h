@@ -19,8 +19,12 @@ class JsonObjectNode;
 class JsonNode {
 public:
     JsonNode(QJsonValue value, QString path);
+    // A member of an object, or an element of an array, whose container is at `parentPath`. The
+    // node's own path is only composed when a failure needs it: decoding stays cheap.
+    JsonNode(QJsonValue value, QString parentPath, QString key);
+    JsonNode(QJsonValue value, QString parentPath, qsizetype index);
 
-    const QString& path() const { return path_; }
+    QString path() const;
     const QJsonValue& value() const { return value_; }
 
     bool toBool() const;
@@ -55,7 +59,9 @@ public:
 
 private:
     QJsonValue value_;
-    QString path_;
+    QString parentPath_;
+    QString key_;
+    qsizetype index_ = -1;
 };
 
 class JsonObjectNode {

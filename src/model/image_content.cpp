@@ -1,7 +1,6 @@
 #include "model/image_content.h"
 
 #include "core/error.h"
-#include "core/json_write.h"
 #include "core/sha256.h"
 #include "model/note_coding.h"
 #include "model/recording_keys.h"
@@ -15,17 +14,24 @@ QString imageKey(const CaptureNote& note, const Media& media) {
     stored.role = MediaRole::Current;
     stored.includeInRequest = false;
 
-    QJsonArray masks;
+    JsonWriter out(JsonWriter::Style::Compact);
+    out.beginObject();
+    out.key("masks");
+    out.beginArray();
     for (const Mark& mark : note.marks)
         if (mark.kind == MarkKind::Redact && mark.mediaID == media.id)
-            masks.append(encodeMark(mark));
-
-    QJsonObject key{{QStringLiteral("recognitionVersion"), kRecognitionVersion},
-                    {QStringLiteral("media"), encodeMedia(stored)},
-                    {QStringLiteral("masks"), masks}};
-    if (media.recordingFrame && note.screenRecording)
-        key.insert(QStringLiteral("recordingKey"), editKey(*note.screenRecording));
-    return sha256Hex(encodeCompact(key));
+            writeMark(out, mark);
+    out.endArray();
+    out.key("media");
+    writeMedia(out, stored);
+    out.key("recognitionVersion");
+    out.value(kRecognitionVersion);
+    if (media.recordingFrame && note.screenRecording) {
+        out.key("recordingKey");
+        out.value(editKey(*note.screenRecording));
+    }
+    out.endObject();
+    return sha256Hex(out.take());
 }
 
 bool isFrameCurrent(const CaptureNote& note, const Media& media) {

@@ -1,36 +1,16 @@
 #include "model/note_coding.h"
 
-#include "core/json_write.h"
 #include "model/recording_coding.h"
 
 namespace lumbex {
 namespace {
 
-const auto kNumber = [](double v) { return QJsonValue(v); };
-const auto kString = [](const QString& v) { return QJsonValue(v); };
 const auto readNumber = [](const JsonNode& n) { return n.toDouble(); };
 const auto readString = [](const JsonNode& n) { return n.toString(); };
 const auto readBool = [](const JsonNode& n) { return n.toBool(); };
 const auto readId = [](const JsonNode& n) { return n.toId(); };
 const auto readPoint = [](const JsonNode& n) { return n.toPoint(); };
 const auto readRect = [](const JsonNode& n) { return n.toRect(); };
-
-template <class T, class Encode>
-QJsonArray encodeArray(const std::vector<T>& items, Encode encode) {
-    QJsonArray out;
-    for (const T& item : items)
-        out.append(encode(item));
-    return out;
-}
-
-QJsonObject encodeBackground(const ImageBackground& b) {
-    return {{QStringLiteral("style"), rawValue(b.style)},
-            {QStringLiteral("color"), b.color},
-            {QStringLiteral("secondaryColor"), b.secondaryColor},
-            {QStringLiteral("padding"), b.padding},
-            {QStringLiteral("cornerRadius"), b.cornerRadius},
-            {QStringLiteral("shadow"), b.shadow}};
-}
 
 ImageBackground decodeBackground(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
@@ -42,19 +22,10 @@ ImageBackground decodeBackground(const JsonNode& node) {
             o.required(QStringLiteral("shadow")).toBool()};
 }
 
-QJsonObject encodeRecognition(const RecognitionCache& r) {
-    return {{QStringLiteral("imageKey"), r.imageKey}, {QStringLiteral("text"), r.text}};
-}
-
 RecognitionCache decodeRecognition(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
     return {o.required(QStringLiteral("imageKey")).toString(),
             o.required(QStringLiteral("text")).toString()};
-}
-
-QJsonObject encodeFrame(const RecordingFrame& f) {
-    return {{QStringLiteral("sourceTime"), f.sourceTime},
-            {QStringLiteral("visualKey"), f.visualKey}};
 }
 
 RecordingFrame decodeFrame(const JsonNode& node) {
@@ -63,26 +34,11 @@ RecordingFrame decodeFrame(const JsonNode& node) {
             o.required(QStringLiteral("visualKey")).toString()};
 }
 
-QJsonObject encodePiece(const ScrollCaptureInfo::Piece& p) {
-    QJsonObject o{{QStringLiteral("mediaID"), jsonId(p.mediaID)},
-                  {QStringLiteral("footerHeight"), p.footerHeight}};
-    insertOptional(o, QStringLiteral("offsetY"), p.offsetY, [](qint64 v) { return QJsonValue(v); });
-    return o;
-}
-
 ScrollCaptureInfo::Piece decodePiece(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
     return {o.required(QStringLiteral("mediaID")).toId(),
             o.optionalOf(QStringLiteral("offsetY"), [](const JsonNode& n) { return n.toInt64(); }),
             o.required(QStringLiteral("footerHeight")).toInt64()};
-}
-
-QJsonObject encodeScrollCapture(const ScrollCaptureInfo& s) {
-    QJsonObject o{{QStringLiteral("partial"), s.partial},
-                  {QStringLiteral("pieces"), encodeArray(s.pieces, encodePiece)}};
-    insertOptional(o, QStringLiteral("issue"), s.issue, kString);
-    insertOptional(o, QStringLiteral("imported"), s.imported, [](bool v) { return QJsonValue(v); });
-    return o;
 }
 
 ScrollCaptureInfo decodeScrollCapture(const JsonNode& node) {
@@ -143,18 +99,6 @@ LinkedNote decodeLinkedNote(const JsonNode& node) {
     return n;
 }
 
-QJsonObject encodeVoiceRecording(const VoiceRecording& v) {
-    QJsonObject o{{QStringLiteral("id"), jsonId(v.id)},
-                  {QStringLiteral("createdAt"), v.createdAt},
-                  {QStringLiteral("locale"), v.locale},
-                  {QStringLiteral("duration"), v.duration},
-                  {QStringLiteral("transcript"), v.transcript}};
-    insertOptional(o, QStringLiteral("noteID"), v.noteID, jsonId);
-    insertOptional(o, QStringLiteral("audioSHA256"), v.audioSHA256, kString);
-    insertOptional(o, QStringLiteral("issue"), v.issue, kString);
-    return o;
-}
-
 VoiceRecording decodeVoiceRecording(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
     VoiceRecording v;
@@ -170,65 +114,6 @@ VoiceRecording decodeVoiceRecording(const JsonNode& node) {
 }
 
 } // namespace
-
-QJsonObject encodeMedia(const Media& m) {
-    QJsonObject o{{QStringLiteral("id"), jsonId(m.id)},
-                  {QStringLiteral("name"), m.name},
-                  {QStringLiteral("width"), m.width},
-                  {QStringLiteral("height"), m.height},
-                  {QStringLiteral("sha256"), m.sha256},
-                  {QStringLiteral("role"), rawValue(m.role)},
-                  {QStringLiteral("includeInRequest"), m.includeInRequest}};
-    insertOptional(o, QStringLiteral("crop"), m.crop, jsonRect);
-    insertOptional(o, QStringLiteral("background"), m.background, encodeBackground);
-    insertOptional(o, QStringLiteral("recognition"), m.recognition, encodeRecognition);
-    insertOptional(o, QStringLiteral("recordingFrame"), m.recordingFrame, encodeFrame);
-    insertOptional(o, QStringLiteral("scrollCapture"), m.scrollCapture, encodeScrollCapture);
-    return o;
-}
-
-QJsonObject encodeMark(const Mark& m) {
-    QJsonObject o{
-        {QStringLiteral("id"), jsonId(m.id)},       {QStringLiteral("mediaID"), jsonId(m.mediaID)},
-        {QStringLiteral("kind"), rawValue(m.kind)}, {QStringLiteral("start"), jsonPoint(m.start)},
-        {QStringLiteral("end"), jsonPoint(m.end)},  {QStringLiteral("text"), m.text},
-        {QStringLiteral("color"), m.color},         {QStringLiteral("lineWidth"), m.lineWidth}};
-    insertOptional(o, QStringLiteral("points"), m.points,
-                   [](const std::vector<Point>& points) { return encodeArray(points, jsonPoint); });
-    insertOptional(o, QStringLiteral("opacity"), m.opacity, kNumber);
-    insertOptional(o, QStringLiteral("magnification"), m.magnification, kNumber);
-    insertOptional(o, QStringLiteral("magnificationCenter"), m.magnificationCenter, jsonPoint);
-    return o;
-}
-
-QJsonObject encodeLinkedNote(const LinkedNote& n) {
-    QJsonObject o{{QStringLiteral("id"), jsonId(n.id)},
-                  {QStringLiteral("body"), n.body},
-                  {QStringLiteral("included"), n.included}};
-    insertOptional(o, QStringLiteral("markID"), n.markID, jsonId);
-    insertOptional(o, QStringLiteral("timeRange"), n.timeRange, encodeRecordingRange);
-    return o;
-}
-
-QJsonObject encodeNote(const CaptureNote& n) {
-    QJsonObject o{{QStringLiteral("schemaVersion"), n.schemaVersion},
-                  {QStringLiteral("id"), jsonId(n.id)},
-                  {QStringLiteral("title"), n.title},
-                  {QStringLiteral("createdAt"), n.createdAt},
-                  {QStringLiteral("modifiedAt"), n.modifiedAt},
-                  {QStringLiteral("revision"), n.revision},
-                  {QStringLiteral("media"), encodeArray(n.media, encodeMedia)},
-                  {QStringLiteral("marks"), encodeArray(n.marks, encodeMark)},
-                  {QStringLiteral("general"), n.general},
-                  {QStringLiteral("includeGeneral"), n.includeGeneral},
-                  {QStringLiteral("notes"), encodeArray(n.notes, encodeLinkedNote)},
-                  {QStringLiteral("reviewOnly"), n.reviewOnly}};
-    insertOptional(
-        o, QStringLiteral("recordings"), n.recordings,
-        [](const std::vector<VoiceRecording>& v) { return encodeArray(v, encodeVoiceRecording); });
-    insertOptional(o, QStringLiteral("screenRecording"), n.screenRecording, encodeScreenRecording);
-    return o;
-}
 
 CaptureNote decodeNote(const JsonObjectNode& o) {
     CaptureNote n;
@@ -251,18 +136,8 @@ CaptureNote decodeNote(const JsonObjectNode& o) {
     return n;
 }
 
-QByteArray encodeNoteJson(const CaptureNote& note) {
-    return encodePretty(encodeNote(note));
-}
-
 CaptureNote decodeNoteJson(const QByteArray& bytes) {
     return decodeNote(parseJsonObject(bytes));
-}
-
-QByteArray encodeAnnotationClipboard(const AnnotationClipboard& clipboard) {
-    QJsonObject o{{QStringLiteral("mark"), encodeMark(clipboard.mark)}};
-    insertOptional(o, QStringLiteral("linkedNote"), clipboard.linkedNote, encodeLinkedNote);
-    return encodeCompact(o);
 }
 
 AnnotationClipboard decodeAnnotationClipboard(const QByteArray& bytes) {

@@ -1,21 +1,21 @@
 #pragma once
 
 #include "core/json_read.h"
+#include "core/json_writer.h"
 #include "records/capture_note.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 
 namespace lumbex {
 
 // The JSON form of note records: keys are the field names, optional fields are left out when
 // absent, and null reads as absent. Decoding failures name the key path and the expectation.
-QJsonObject encodeNote(const CaptureNote& note);
+void writeNote(JsonWriter& out, const CaptureNote& note);
 CaptureNote decodeNote(const JsonObjectNode& object);
 
-QJsonObject encodeMedia(const Media& media);
-QJsonObject encodeMark(const Mark& mark);
-QJsonObject encodeLinkedNote(const LinkedNote& note);
+void writeMedia(JsonWriter& out, const Media& media);
+void writeMark(JsonWriter& out, const Mark& mark);
+void writeLinkedNote(JsonWriter& out, const LinkedNote& note);
 
 // note.json: pretty-printed, keys sorted.
 QByteArray encodeNoteJson(const CaptureNote& note);

@@ -1,20 +1,9 @@
 #include "model/recording_coding.h"
 
-#include "core/json_write.h"
-
 namespace lumbex {
 namespace {
 
 // The audio track map is stored flat: [kind, track, kind, track, ...].
-QJsonArray encodeAudioTracks(const std::map<RecordingAudio, qint32>& tracks) {
-    QJsonArray out;
-    for (const auto& [kind, track] : tracks) {
-        out.append(rawValue(kind));
-        out.append(track);
-    }
-    return out;
-}
-
 std::map<RecordingAudio, qint32> decodeAudioTracks(const JsonNode& node) {
     const auto items = node.toArray();
     if (items.size() % 2 != 0)
@@ -24,25 +13,6 @@ std::map<RecordingAudio, qint32> decodeAudioTracks(const JsonNode& node) {
         tracks[items[i].toEnum(recordingAudioFromRaw)] = items[i + 1].toInt32();
     }
     return tracks;
-}
-
-QJsonObject encodeSegment(const RecordingSegment& s) {
-    QJsonObject o{
-        {QStringLiteral("id"), jsonId(s.id)},
-        {QStringLiteral("width"), s.width},
-        {QStringLiteral("height"), s.height},
-        {QStringLiteral("sourceStart"), s.sourceStart},
-        {QStringLiteral("duration"), s.duration},
-        {QStringLiteral("sha256"), s.sha256},
-        {QStringLiteral("byteCount"), s.byteCount},
-        {QStringLiteral("audioTracks"), encodeAudioTracks(s.audioTracks)},
-        {QStringLiteral("droppedVideo"), s.droppedVideo},
-        {QStringLiteral("droppedAudio"), s.droppedAudio},
-    };
-    const auto integer = [](qint64 v) { return QJsonValue(v); };
-    insertOptional(o, QStringLiteral("hostStart"), s.hostStart, integer);
-    insertOptional(o, QStringLiteral("hostEnd"), s.hostEnd, integer);
-    return o;
 }
 
 RecordingSegment decodeSegment(const JsonNode& node) {
@@ -64,12 +34,6 @@ RecordingSegment decodeSegment(const JsonNode& node) {
     return s;
 }
 
-QJsonObject encodeRedaction(const RecordingRedaction& r) {
-    return {{QStringLiteral("id"), jsonId(r.id)},
-            {QStringLiteral("range"), encodeRecordingRange(r.range)},
-            {QStringLiteral("rect"), jsonRect(r.rect)}};
-}
-
 RecordingRedaction decodeRedaction(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
     return {o.required(QStringLiteral("id")).toId(),
@@ -77,39 +41,90 @@ RecordingRedaction decodeRedaction(const JsonNode& node) {
             o.required(QStringLiteral("rect")).toRect()};
 }
 
+void writeAudioTracks(JsonWriter& out, const std::map<RecordingAudio, qint32>& tracks) {
+    out.beginArray();
+    for (const auto& [kind, track] : tracks) {
+        out.value(rawValue(kind));
+        out.value(qint64(track));
+    }
+    out.endArray();
+}
+
+void writeSegment(JsonWriter& out, const RecordingSegment& s) {
+    out.beginObject();
+    out.key("audioTracks");
+    writeAudioTracks(out, s.audioTracks);
+    out.key("byteCount");
+    out.value(s.byteCount);
+    out.key("droppedAudio");
+    out.value(s.droppedAudio);
+    out.key("droppedVideo");
+    out.value(s.droppedVideo);
+    out.key("duration");
+    out.value(s.duration);
+    out.key("height");
+    out.value(s.height);
+    out.optional("hostEnd", s.hostEnd);
+    out.optional("hostStart", s.hostStart);
+    out.key("id");
+    out.value(s.id);
+    out.key("sha256");
+    out.value(s.sha256);
+    out.key("sourceStart");
+    out.value(s.sourceStart);
+    out.key("width");
+    out.value(s.width);
+    out.endObject();
+}
+
+void writeRedaction(JsonWriter& out, const RecordingRedaction& r) {
+    out.beginObject();
+    out.key("id");
+    out.value(r.id);
+    out.key("range");
+    writeRecordingRange(out, r.range);
+    out.key("rect");
+    out.value(r.rect);
+    out.endObject();
+}
+
 } // namespace
 
-QJsonObject encodeRecordingRange(const RecordingRange& range) {
-    return {{QStringLiteral("start"), range.start}, {QStringLiteral("end"), range.end}};
+void writeRecordingRange(JsonWriter& out, const RecordingRange& range) {
+    out.beginObject();
+    out.key("end");
+    out.value(range.end);
+    out.key("start");
+    out.value(range.start);
+    out.endObject();
+}
+
+void writeScreenRecording(JsonWriter& out, const ScreenRecording& r) {
+    out.beginObject();
+    out.key("createdAt");
+    out.value(r.createdAt);
+    out.optional("crop", r.crop);
+    out.key("id");
+    out.value(r.id);
+    out.key("muteMicrophone");
+    out.value(r.muteMicrophone);
+    out.key("muteSystem");
+    out.value(r.muteSystem);
+    out.optional("recovery", r.recovery, [&](RecordingRecovery v) { out.value(rawValue(v)); });
+    out.key("redactions");
+    out.array(r.redactions, [&](const RecordingRedaction& x) { writeRedaction(out, x); });
+    out.key("segments");
+    out.array(r.segments, [&](const RecordingSegment& s) { writeSegment(out, s); });
+    out.key("title");
+    out.value(r.title);
+    out.optional("trim", r.trim, [&](const RecordingRange& t) { writeRecordingRange(out, t); });
+    out.endObject();
 }
 
 RecordingRange decodeRecordingRange(const JsonNode& node) {
     const JsonObjectNode o = node.toObject();
     return {o.required(QStringLiteral("start")).toInt64(),
             o.required(QStringLiteral("end")).toInt64()};
-}
-
-QJsonObject encodeScreenRecording(const ScreenRecording& r) {
-    QJsonArray segments;
-    for (const RecordingSegment& s : r.segments)
-        segments.append(encodeSegment(s));
-    QJsonArray redactions;
-    for (const RecordingRedaction& x : r.redactions)
-        redactions.append(encodeRedaction(x));
-    QJsonObject o{
-        {QStringLiteral("id"), jsonId(r.id)},
-        {QStringLiteral("title"), r.title},
-        {QStringLiteral("createdAt"), r.createdAt},
-        {QStringLiteral("segments"), segments},
-        {QStringLiteral("muteSystem"), r.muteSystem},
-        {QStringLiteral("muteMicrophone"), r.muteMicrophone},
-        {QStringLiteral("redactions"), redactions},
-    };
-    insertOptional(o, QStringLiteral("trim"), r.trim, encodeRecordingRange);
-    insertOptional(o, QStringLiteral("crop"), r.crop, jsonRect);
-    insertOptional(o, QStringLiteral("recovery"), r.recovery,
-                   [](RecordingRecovery v) { return rawValue(v); });
-    return o;
 }
 
 ScreenRecording decodeScreenRecording(const JsonNode& node) {

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "core/json_read.h"
+#include "core/json_writer.h"
 #include "records/screen_recording.h"
-
-#include <QJsonObject>
 
 namespace lumbex {
 
 // JSON form of a screen recording, shared by note.json and the recording journal.
-QJsonObject encodeRecordingRange(const RecordingRange& range);
+void writeRecordingRange(JsonWriter& out, const RecordingRange& range);
 RecordingRange decodeRecordingRange(const JsonNode& node);
-QJsonObject encodeScreenRecording(const ScreenRecording& recording);
+void writeScreenRecording(JsonWriter& out, const ScreenRecording& recording);
 ScreenRecording decodeScreenRecording(const JsonNode& node);
 
 } // namespace lumbex

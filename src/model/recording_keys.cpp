@@ -1,13 +1,14 @@
 #include "model/recording_keys.h"
 
-#include "core/json_write.h"
 #include "core/sha256.h"
 #include "model/recording_coding.h"
 
 namespace lumbex {
 
 QString editKey(const ScreenRecording& recording) {
-    return sha256Hex(encodeCompact(encodeScreenRecording(recording)));
+    JsonWriter out(JsonWriter::Style::Compact);
+    writeScreenRecording(out, recording);
+    return sha256Hex(out.take());
 }
 
 QString visualKey(const ScreenRecording& recording) {

@@ -128,7 +128,8 @@ QJsonValue replaced(const QJsonValue& node, QStringList path, const QJsonValue& 
 }
 
 QByteArray withValue(const CaptureNote& note, const QString& path, const QJsonValue& value) {
-    return serialize(replaced(encodeNote(note), path.split(u'.'), value).toObject());
+    const QJsonObject stored = QJsonDocument::fromJson(encodeNoteJson(note)).object();
+    return serialize(replaced(stored, path.split(u'.'), value).toObject());
 }
 
 std::set<QString> keysOf(const QJsonValue& object) {
@@ -324,9 +325,9 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
          "notes[0].markID: expected a UUID string"},
         {"marks.0.start", QJsonArray{1, 2, 3}, "marks[0].start: expected a point [x, y]"},
         {"marks.0.start", QJsonArray{1}, "marks[0].start: expected a point [x, y]"},
-        {"marks.0.end", QJsonArray{1, "2"}, "marks[0].end[1]: expected a number"},
+        {"marks.0.end", QJsonArray{1, "2"}, "marks[0].end: expected a point [x, y]"},
         {"marks.0.points", QJsonArray{QJsonArray{1, 2}, 3},
-         "marks[0].points[1]: expected an array"},
+         "marks[0].points[1]: expected a point [x, y]"},
         {"marks.0.kind", "circle", "marks[0].kind: unexpected value \"circle\""},
         {"media.0.role", "current", "media[0].role: unexpected value \"current\""},
         {"screenRecording.recovery", "done", "screenRecording.recovery: unexpected value \"done\""},

@@ -1,7 +1,7 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
 #include "core/files.h"
-#include "core/json_write.h"
+#include "core/json_writer.h"
 #include "geometry/mark_geometry.h"
 #include "model/image_content.h"
 #include "model/image_import.h"
@@ -32,11 +32,16 @@ void createNote(const QStringList& words, QTextStream& out) {
     out << QFileInfo(packagePath).absoluteFilePath() << '\n';
 }
 
-QJsonObject imageSummary(const CaptureNote& note, const Media& media) {
+void writeImageSummary(JsonWriter& out, const CaptureNote& note, const Media& media) {
     const std::vector<Mark> marks = note.marksOn(media.id);
-    return {{QStringLiteral("id"), jsonId(media.id)},
-            {QStringLiteral("outputRect"), jsonRect(outputRect(media, marks, note.numbers(marks)))},
-            {QStringLiteral("imageKey"), imageKey(note, media)}};
+    out.beginObject();
+    out.key("id");
+    out.value(media.id);
+    out.key("imageKey");
+    out.value(imageKey(note, media));
+    out.key("outputRect");
+    out.value(outputRect(media, marks, note.numbers(marks)));
+    out.endObject();
 }
 
 void checkNote(const QStringList& words, QTextStream& out) {
@@ -48,18 +53,26 @@ void checkNote(const QStringList& words, QTextStream& out) {
         out << "OK\n";
         return;
     }
-    QJsonArray media;
-    for (const Media& m : note.media)
-        media.append(imageSummary(note, m));
-    QJsonObject summary{{QStringLiteral("schemaVersion"), note.schemaVersion},
-                        {QStringLiteral("minimumSchemaVersion"), minimumSchemaVersion(note)},
-                        {QStringLiteral("media"), media}};
-    if (const auto& recording = note.screenRecording)
-        summary.insert(QStringLiteral("recording"),
-                       QJsonObject{{QStringLiteral("duration"), recording->duration()},
-                                   {QStringLiteral("editKey"), editKey(*recording)},
-                                   {QStringLiteral("visualKey"), visualKey(*recording)}});
-    out << encodeCompact(summary) << '\n';
+    JsonWriter summary(JsonWriter::Style::Compact);
+    summary.beginObject();
+    summary.key("media");
+    summary.array(note.media, [&](const Media& m) { writeImageSummary(summary, note, m); });
+    summary.key("minimumSchemaVersion");
+    summary.value(minimumSchemaVersion(note));
+    summary.optional("recording", note.screenRecording, [&](const ScreenRecording& recording) {
+        summary.beginObject();
+        summary.key("duration");
+        summary.value(recording.duration());
+        summary.key("editKey");
+        summary.value(editKey(recording));
+        summary.key("visualKey");
+        summary.value(visualKey(recording));
+        summary.endObject();
+    });
+    summary.key("schemaVersion");
+    summary.value(note.schemaVersion);
+    summary.endObject();
+    out << summary.take() << '\n';
 }
 
 } // namespace

@@ -1,0 +1,62 @@
+#include "core/error.h"
+#include "core/files.h"
+#include "support/temporary_folder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+TEST(Files, RenameNeverReplacesWhatExists) {
+    test::TemporaryFolder folder;
+    const QString file = folder.write("new.txt", "new");
+    const QString existing = folder.write("old.txt", "old");
+    QDir().mkdir(folder.path("folder"));
+
+    EXPECT_THROW(renameNoReplace(file, existing), LumbexError);
+    EXPECT_THROW(renameNoReplace(file, folder.path("folder")), LumbexError);
+    EXPECT_EQ(readFile(existing), "old");
+    EXPECT_EQ(readFile(file), "new");
+
+    renameNoReplace(file, folder.path("moved.txt"));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(readFile(folder.path("moved.txt")), "new");
+}
+
+TEST(Files, AtomicWriteReplacesWholeOrNothing) {
+    test::TemporaryFolder folder;
+    const QString path = folder.write("a.txt", "before");
+    writeFileAtomically(path, "after");
+    EXPECT_EQ(readFile(path), "after");
+
+    EXPECT_THROW(writeFileAtomically(folder.path("missing/a.txt"), "x"), LumbexError);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"a.txt"})
+        << "no temporary file is left behind";
+}
+
+TEST(Files, ReadingNamesWhatWentWrong) {
+    test::TemporaryFolder folder;
+    QDir().mkdir(folder.path("shots.png"));
+    try {
+        readFile(folder.path("shots.png"));
+        FAIL() << "a folder was read as a file";
+    } catch (const LumbexError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("“shots.png” is a folder, not a file."));
+    }
+    EXPECT_THROW(readFile(folder.path("nowhere.png")), LumbexError);
+}
+
+TEST(Files, NewFilesAreNeverOverwritten) {
+    test::TemporaryFolder folder;
+    const QString path = folder.write("a.txt", "first");
+    EXPECT_THROW(writeNewFileDurably(path, "second"), LumbexError);
+    EXPECT_EQ(readFile(path), "first");
+    writeNewFileDurably(folder.path("b.txt"), "bytes");
+    EXPECT_EQ(readFile(folder.path("b.txt")), "bytes");
+}
+
+} // namespace
+} // namespace lumbex
