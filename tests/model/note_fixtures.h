@@ -133,5 +133,15 @@ inline CaptureNote makeNoteWithFrame() {
     return note;
 }
 
+// Adds a stitched 800 × 1000 image made of two 800 × 600 frames that overlap by 200 rows.
+inline void addScrollCapture(CaptureNote& note) {
+    const Media top = makeImage(800, 600);
+    const Media bottom = makeImage(800, 600);
+    Media stitched = makeImage(800, 1000);
+    stitched.scrollCapture =
+        ScrollCaptureInfo{false, std::nullopt, {{top.id, 0, 0}, {bottom.id, 400, 0}}, {}};
+    note.media.insert(note.media.end(), {stitched, top, bottom});
+}
+
 } // namespace test
 } // namespace lumbex

@@ -2,7 +2,6 @@
 #include "model/note_validation.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 #include <vector>
 
@@ -75,16 +74,6 @@ VoiceRecording& addVoice(CaptureNote& note, double duration = 2.5) {
     note.recordings->push_back(
         {newId(), std::nullopt, 0, QStringLiteral("en-US"), duration, {}, {}, {}});
     return note.recordings->back();
-}
-
-// A stitched 800 × 1000 image made of two 800 × 600 frames that overlap by 200 rows.
-void addScrollCapture(CaptureNote& note) {
-    const Media top = test::makeImage(800, 600);
-    const Media bottom = test::makeImage(800, 600);
-    Media stitched = test::makeImage(800, 1000);
-    stitched.scrollCapture =
-        ScrollCaptureInfo{false, std::nullopt, {{top.id, 0, 0}, {bottom.id, 400, 0}}, {}};
-    note.media.insert(note.media.end(), {stitched, top, bottom});
 }
 
 struct Row {
@@ -238,14 +227,14 @@ TEST(NoteValidation, ScrollCaptures) {
         {"in level 7", addScrollCapture, kValid},
         {"in level 6",
          [](CaptureNote& n) {
-             addScrollCapture(n);
+             test::addScrollCapture(n);
              n.schemaVersion = 6;
              n.screenRecording.reset();
          },
          kScrollLevel},
         {"first piece not at row 0",
          [](CaptureNote& n) {
-             addScrollCapture(n);
+             test::addScrollCapture(n);
              n.media[2].scrollCapture->pieces[0].offsetY = 1;
          },
          kScrollSources},
@@ -607,7 +596,7 @@ TEST(NoteValidation, FirstFailingRuleWins) {
          kCrop},
         {"scroll level before the image's frame",
          [](CaptureNote& n) {
-             addScrollCapture(n);
+             test::addScrollCapture(n);
              n.media[2].recordingFrame = RecordingFrame{-1, test::digest()};
              n.schemaVersion = 6;
              n.screenRecording.reset();

@@ -17,15 +17,6 @@ void addVoice(CaptureNote& note) {
         {newId(), std::nullopt, 0, QStringLiteral("en-US"), 1, {}, {}, {}}};
 }
 
-void addScrollCapture(CaptureNote& note) {
-    const Media top = test::makeImage(800, 600);
-    const Media bottom = test::makeImage(800, 600);
-    Media stitched = test::makeImage(800, 1000);
-    stitched.scrollCapture =
-        ScrollCaptureInfo{false, std::nullopt, {{top.id, 0, 0}, {bottom.id, 400, 0}}, {}};
-    note.media.insert(note.media.end(), {stitched, top, bottom});
-}
-
 void addRecording(CaptureNote& note) {
     note.screenRecording = test::makeRecording();
 }
@@ -125,7 +116,7 @@ TEST(MinimumSchemaVersion, TheHighestContentDecides) {
         addRecording(n);
         addMark(n, MarkKind::Line);
         addMark(n, MarkKind::Magnify);
-        addScrollCapture(n);
+        test::addScrollCapture(n);
     };
     expectLevels({
         {"recovery beats everything",
