@@ -224,7 +224,7 @@ TEST(NoteValidation, DuplicateItems) {
 
 TEST(NoteValidation, ScrollCaptures) {
     expectRows({
-        {"in level 7", addScrollCapture, kValid},
+        {"in level 7", test::addScrollCapture, kValid},
         {"in level 6",
          [](CaptureNote& n) {
              test::addScrollCapture(n);

@@ -99,7 +99,7 @@ TEST(MinimumSchemaVersion, EachLevelsFirstContent) {
         {"an ellipse", [](CaptureNote& n) { addMark(n, MarkKind::Ellipse); }, 5},
         {"a highlight", [](CaptureNote& n) { addMark(n, MarkKind::Highlight); }, 5},
         {"a magnifier", [](CaptureNote& n) { addMark(n, MarkKind::Magnify); }, 6},
-        {"a scroll capture", addScrollCapture, 7},
+        {"a scroll capture", test::addScrollCapture, 7},
         {"recording recovery",
          [](CaptureNote& n) {
              addRecording(n);
