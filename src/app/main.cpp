@@ -19,6 +19,7 @@ FILE* claimStandardError() {
     if (!messages || null < 0 || ::dup2(null, STDERR_FILENO) < 0)
         return stderr;
     ::close(null);
+    ::setvbuf(messages, nullptr, _IOLBF, 0);
     return messages;
 }
 
