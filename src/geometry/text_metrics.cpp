@@ -2,7 +2,9 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
+#include <tuple>
 
 namespace lumbex {
 namespace {
@@ -17,6 +19,29 @@ const QImage& measuringDevice() {
         return image;
     }();
     return device;
+}
+
+// Laying text out is by far the dearest step of a mark's geometry, and the same few texts are
+// measured again for every output size, validation and partial render. Each thread remembers its
+// recent measurements; the cache is emptied when it grows past a few hundred entries.
+struct Measurement {
+    QString text;
+    QString family;
+    double pointSize;
+    int weight;
+    double wrapWidth;
+
+    friend bool operator==(const Measurement&, const Measurement&) = default;
+    friend size_t qHash(const Measurement& m, size_t seed = 0) {
+        return qHashMulti(seed, m.text, m.family, m.pointSize, m.weight, m.wrapWidth);
+    }
+};
+
+constexpr qsizetype kRememberedMeasurements = 512;
+
+QHash<Measurement, QSizeF>& recentMeasurements() {
+    thread_local QHash<Measurement, QSizeF> cache;
+    return cache;
 }
 
 } // namespace
@@ -34,10 +59,18 @@ int annotationDotsPerMeter() {
 }
 
 QSizeF measureText(const QString& text, const QFont& font, double wrapWidth) {
+    const Measurement key{text, font.family(), font.pointSizeF(), font.weight(), wrapWidth};
+    auto& cache = recentMeasurements();
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
     const QFontMetricsF metrics(font, &measuringDevice());
     // Unlimited height, kept well inside the 26.6 fixed-point range of Qt's text layout.
     const QRectF box(0, 0, wrapWidth, 1e7);
-    return metrics.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft, text).size();
+    const QSizeF size = metrics.boundingRect(box, Qt::TextWordWrap | Qt::AlignLeft, text).size();
+    if (cache.size() >= kRememberedMeasurements)
+        cache.clear();
+    cache.insert(key, size);
+    return size;
 }
 
 } // namespace lumbex

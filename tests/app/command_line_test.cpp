@@ -1,5 +1,6 @@
 #include "core/files.h"
 #include "core/sha256.h"
+#include "model/note_coding.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
@@ -160,8 +161,9 @@ TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
         EXPECT_EQ(r.exitCode, 1) << c.name;
         EXPECT_TRUE(r.out.isEmpty()) << c.name;
         EXPECT_FALSE(r.err.trimmed().isEmpty()) << c.name;
-        if (!c.message.isNull())
+        if (!c.message.isNull()) {
             EXPECT_EQ(r.err, c.message + u'\n') << c.name;
+        }
         EXPECT_EQ(entries(), before) << c.name << ": nothing new on disk";
     }
 }
@@ -236,6 +238,74 @@ TEST_F(CommandLineTest, ExportGoesToTheExportsFolderByDefault) {
         lumbex({"image", "export", source, "--title", "x", "--directory", folder.path("out")});
     ASSERT_EQ(chosen.exitCode, 0);
     EXPECT_TRUE(chosen.out.startsWith(folder.path("out/")));
+}
+
+TEST_F(CommandLineTest, RenderWritesTheFlattenedImage) {
+    ASSERT_EQ(lumbex({"note", "create", image("a.png", 48, 32), image("b.png", 20, 10), "-o",
+                      "A.capturenote"})
+                  .exitCode,
+              0);
+    const QString json = folder.path("A.capturenote/note.json");
+    CaptureNote note = decodeNoteJson(readFile(json));
+    Mark box;
+    box.id = newId();
+    box.mediaID = note.media[0].id;
+    box.kind = MarkKind::Redact;
+    box.start = {4, 4};
+    box.end = {12, 12};
+    note.marks.push_back(box);
+    writeFileAtomically(json, encodeNoteJson(note));
+
+    ASSERT_EQ(lumbex({"render", "A.capturenote", "-o", "full.png"}).exitCode, 0);
+    const QImage full(folder.path("full.png"));
+    const QImage source(folder.path("a.png"));
+    EXPECT_EQ(full.size(), QSize(48, 32));
+    EXPECT_EQ(full.pixel(8, 8), qRgb(0, 0, 0));
+    EXPECT_EQ(full.pixel(30, 20), source.pixel(30, 20));
+
+    ASSERT_EQ(
+        lumbex({"render", "A.capturenote", "-o", "second.jpg", "--image", "2", "--jpeg"}).exitCode,
+        0);
+    EXPECT_TRUE(readFile(folder.path("second.jpg")).startsWith("\xFF\xD8"));
+    EXPECT_EQ(QImage(folder.path("second.jpg")).size(), QSize(20, 10));
+
+    const QString id = idString(note.media[1].id);
+    ASSERT_EQ(
+        lumbex({"render", "A.capturenote", "-o", "small.png", "--image", id, "--max-size", "8"})
+            .exitCode,
+        0);
+    EXPECT_EQ(QImage(folder.path("small.png")).size(), QSize(8, 4));
+
+    ASSERT_EQ(lumbex({"render", "A.capturenote", "-o", "box.png", "--selected", idString(box.id)})
+                  .exitCode,
+              0);
+    EXPECT_LT(QImage(folder.path("box.png")).width(), 48);
+}
+
+TEST_F(CommandLineTest, RenderFailuresWriteNothing) {
+    ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
+    folder.write("out.png", "keep");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QString message;
+    };
+    const std::vector<Case> cases{
+        {{"--selected", idString(newId())}, 1, "Select an annotation to copy."},
+        {{"--max-size", "0"}, 1, "Choose a preview size between 1 and 2048 pixels."},
+        {{"--max-size", "2049"}, 1, "Choose a preview size between 1 and 2048 pixels."},
+        {{"--image", "2"}, 1, QString()},
+        {{"--max-size", "big"}, 2, QString()},
+        {{"--image", "not-an-id"}, 2, QString()},
+    };
+    for (const Case& c : cases) {
+        const Result r = lumbex(QStringList{"render", "A.capturenote", "-o", "out.png"} + c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        if (!c.message.isNull()) {
+            EXPECT_EQ(r.err, c.message + u'\n');
+        }
+        EXPECT_EQ(readFile(folder.path("out.png")), "keep");
+    }
 }
 
 TEST_F(CommandLineTest, UsageErrorsExitTwoWithAUsageLine) {

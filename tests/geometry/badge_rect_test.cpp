@@ -1,5 +1,5 @@
 #include "geometry/mark_geometry.h"
-#include "geometry/test_marks.h"
+#include "support/test_marks.h"
 
 #include <gtest/gtest.h>
 

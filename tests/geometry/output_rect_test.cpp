@@ -1,6 +1,6 @@
 #include "core/error.h"
 #include "geometry/mark_geometry.h"
-#include "geometry/test_marks.h"
+#include "support/test_marks.h"
 
 #include <gtest/gtest.h>
 #include <limits>

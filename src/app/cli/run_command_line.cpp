@@ -9,8 +9,9 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (Command& c : imageCommands())
-        commands.push_back(std::move(c));
+    for (auto group : {imageCommands, renderCommands})
+        for (Command& c : group())
+            commands.push_back(std::move(c));
     return commands;
 }
 

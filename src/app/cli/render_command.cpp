@@ -1,0 +1,95 @@
+#include "app/cli/arguments.h"
+#include "app/cli/command.h"
+#include "canvas/rendering.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "model/image_files.h"
+#include "model/note_package.h"
+
+namespace lumbex::cli {
+namespace {
+
+// The image named by its 1-based position or by its id.
+const Media& chooseImage(const CaptureNote& note, const QString& which) {
+    if (which.isEmpty()) {
+        if (note.media.empty())
+            throw LumbexError(QStringLiteral("This note has no image to render."));
+        return note.media.front();
+    }
+    bool isIndex = false;
+    const qint64 index = which.toLongLong(&isIndex);
+    if (isIndex) {
+        if (index < 1 || index > qint64(note.media.size()))
+            throw LumbexError(QStringLiteral("This note has no image %1; it has %2.")
+                                  .arg(which)
+                                  .arg(note.media.size()));
+        return note.media[size_t(index - 1)];
+    }
+    const auto id = parseId(which);
+    if (!id)
+        throw UsageError(QStringLiteral("--image takes a position from 1 or an image id"));
+    if (const Media* media = note.image(*id))
+        return *media;
+    throw LumbexError(QStringLiteral("This note has no image with the id %1.").arg(which));
+}
+
+std::optional<int> maximumSize(const Arguments& args) {
+    if (!args.has(QStringLiteral("--max-size")))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = args.value(QStringLiteral("--max-size")).toLongLong(&ok);
+    if (!ok)
+        throw UsageError(QStringLiteral("--max-size takes a whole number of pixels"));
+    // Out-of-range sizes reach the renderer, which answers with its own message.
+    return int(std::clamp<qint64>(value, -1, 1 << 20));
+}
+
+std::optional<Id> selectedMark(const Arguments& args) {
+    if (!args.has(QStringLiteral("--selected")))
+        return std::nullopt;
+    const auto id = parseId(args.value(QStringLiteral("--selected")));
+    if (!id)
+        throw UsageError(QStringLiteral("--selected takes an annotation id"));
+    return id;
+}
+
+void renderImage(const QStringList& words, QTextStream&) {
+    const Arguments args(words,
+                         {QStringLiteral("-o"), QStringLiteral("--image"),
+                          QStringLiteral("--selected"), QStringLiteral("--max-size")},
+                         {QStringLiteral("--jpeg")});
+    if (args.positionals().size() != 1)
+        throw UsageError(QStringLiteral("name one package"));
+    const QString output = args.required(QStringLiteral("-o"));
+    const std::optional<Id> selected = selectedMark(args);
+    const std::optional<int> maximum = maximumSize(args);
+    if (selected && maximum)
+        throw UsageError(QStringLiteral("--selected and --max-size cannot be combined"));
+    const bool jpeg = args.has(QStringLiteral("--jpeg"));
+
+    const NotePackageContents contents = readNotePackage(args.positionals().first());
+    const CaptureNote& note = contents.note;
+    const Media& media = chooseImage(note, args.value(QStringLiteral("--image")));
+    const QByteArray& original = contents.originals.at(media.id);
+
+    QImage image;
+    if (maximum) {
+        const std::vector<Mark> marks = note.marksOn(media.id);
+        image = Rendering::render(ImageFiles::image(original), media, marks, note.numbers(marks),
+                                  jpeg, std::nullopt, maximum);
+    } else {
+        image = Rendering::render(note, media, original, jpeg, selected);
+    }
+    writeFileAtomically(output, ImageFiles::encode(image, jpeg));
+}
+
+} // namespace
+
+std::vector<Command> renderCommands() {
+    return {{{QStringLiteral("render")},
+             QStringLiteral("render PACKAGE -o OUT [--image INDEX|ID] [--jpeg] [--selected "
+                            "MARK_ID] [--max-size N]"),
+             renderImage}};
+}
+
+} // namespace lumbex::cli

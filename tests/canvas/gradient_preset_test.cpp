@@ -1,0 +1,129 @@
+#include "canvas/gradient_preset.h"
+
+#include <QPainter>
+#include <QRegularExpression>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace lumbex {
+namespace {
+
+ImageBackground background(BackgroundStyle style, const char* color, const char* secondary) {
+    ImageBackground b;
+    b.style = style;
+    b.color = QString::fromLatin1(color);
+    b.secondaryColor = QString::fromLatin1(secondary);
+    return b;
+}
+
+int distance(QColor a, QColor b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                     std::abs(a.blue() - b.blue())});
+}
+
+TEST(GradientPreset, ListsThirtyTwoPresetsFromCloudToGraphite) {
+    const auto& all = GradientPreset::all();
+    ASSERT_EQ(all.size(), 32u);
+    const struct {
+        size_t index;
+        const char* name;
+        const char* start;
+        const char* end;
+    } rows[] = {
+        {0, "Cloud", "#E8EDF5", "#B6C9EF"},       {1, "Pearl", "#F5EFE7", "#D4CEDF"},
+        {8, "Periwinkle", "#B7C5FC", "#8C85D7"},  {15, "Fern", "#93C8AB", "#477A73"},
+        {22, "Terracotta", "#E8B593", "#B87570"}, {27, "Blue Hour", "#5483A9", "#293D67"},
+        {30, "Ember", "#AD7564", "#57444F"},      {31, "Graphite", "#626C80", "#2D3341"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(all[row.index].name, QString::fromLatin1(row.name));
+        EXPECT_EQ(all[row.index].start, QString::fromLatin1(row.start));
+        EXPECT_EQ(all[row.index].end, QString::fromLatin1(row.end));
+    }
+}
+
+TEST(GradientPreset, NamesAreUniqueAndColoursAreUpperCaseHex) {
+    std::set<QString> names;
+    const QRegularExpression hex(QStringLiteral("^#[0-9A-F]{6}$"));
+    for (const GradientPreset& preset : GradientPreset::all()) {
+        SCOPED_TRACE(preset.name.toStdString());
+        EXPECT_TRUE(names.insert(preset.name).second);
+        EXPECT_TRUE(hex.match(preset.start).hasMatch());
+        EXPECT_TRUE(hex.match(preset.end).hasMatch());
+        EXPECT_NE(preset.start, preset.end);
+    }
+}
+
+TEST(GradientPreset, MatchesOnlyAGradientWithBothColoursInAnyCase) {
+    const GradientPreset& cloud = GradientPreset::all().front();
+    const struct {
+        const char* name;
+        ImageBackground background;
+        bool matches;
+    } cases[] = {
+        {"exact", background(BackgroundStyle::Gradient, "#E8EDF5", "#B6C9EF"), true},
+        {"lower case", background(BackgroundStyle::Gradient, "#e8edf5", "#b6c9ef"), true},
+        {"mixed case", background(BackgroundStyle::Gradient, "#E8edF5", "#b6C9eF"), true},
+        {"solid style", background(BackgroundStyle::Solid, "#E8EDF5", "#B6C9EF"), false},
+        {"swapped colours", background(BackgroundStyle::Gradient, "#B6C9EF", "#E8EDF5"), false},
+        {"other start", background(BackgroundStyle::Gradient, "#E8EDF6", "#B6C9EF"), false},
+        {"other end", background(BackgroundStyle::Gradient, "#E8EDF5", "#B6C9EE"), false},
+        {"no number sign", background(BackgroundStyle::Gradient, "E8EDF5", "B6C9EF"), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cloud.matches(c.background), c.matches) << c.name;
+}
+
+TEST(GradientPreset, EachBackgroundMatchesAtMostItsOwnPreset) {
+    const auto& all = GradientPreset::all();
+    for (const GradientPreset& preset : all) {
+        ImageBackground b;
+        b.style = BackgroundStyle::Gradient;
+        b.color = preset.start.toLower();
+        b.secondaryColor = preset.end.toLower();
+        const auto matching =
+            std::count_if(all.begin(), all.end(), [&](const auto& p) { return p.matches(b); });
+        EXPECT_EQ(matching, 1) << preset.name.toStdString();
+    }
+}
+
+TEST(GradientPreset, SwatchIsA26By16RoundedGradient) {
+    for (const GradientPreset& preset :
+         {GradientPreset::all().front(), GradientPreset::all().back()}) {
+        SCOPED_TRACE(preset.name.toStdString());
+        const QImage swatch = preset.image();
+        EXPECT_EQ(swatch.size(), QSize(26, 16));
+        EXPECT_EQ(swatch.format(), QImage::Format_ARGB32_Premultiplied);
+        for (const QPoint corner : {QPoint(0, 0), QPoint(25, 0), QPoint(0, 15), QPoint(25, 15)})
+            EXPECT_EQ(swatch.pixelColor(corner).alpha(), 0) << corner.x() << ", " << corner.y();
+        // Along the edges away from the corners the swatch is opaque.
+        for (const QPoint p : {QPoint(13, 0), QPoint(0, 8), QPoint(25, 8), QPoint(13, 15)})
+            EXPECT_EQ(swatch.pixelColor(p).alpha(), 255) << p.x() << ", " << p.y();
+        // Near the top-left and bottom-right ends the colours approach start and end.
+        const QColor start = QColor::fromString(preset.start), end = QColor::fromString(preset.end);
+        const QColor nearStart = swatch.pixelColor(2, 2), nearEnd = swatch.pixelColor(23, 13);
+        EXPECT_LT(distance(nearStart, start), distance(nearStart, end));
+        EXPECT_LT(distance(nearEnd, end), distance(nearEnd, start));
+        EXPECT_LE(distance(nearStart, start), distance(start, end) / 4);
+        EXPECT_LE(distance(nearEnd, end), distance(start, end) / 4);
+    }
+}
+
+TEST(GradientPreset, DrawFillsOnlyTheGivenRect) {
+    const GradientPreset& preset = GradientPreset::all()[6];
+    QImage target(80, 50, QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::transparent);
+    QPainter painter(&target);
+    preset.draw(painter, QRectF(10, 10, 62, 32));
+    painter.end();
+    for (const QPoint p : {QPoint(9, 25), QPoint(72, 25), QPoint(40, 9), QPoint(40, 42)})
+        EXPECT_EQ(target.pixelColor(p).alpha(), 0) << p.x() << ", " << p.y();
+    for (const QPoint p : {QPoint(10, 25), QPoint(71, 25), QPoint(40, 10), QPoint(40, 41)})
+        EXPECT_EQ(target.pixelColor(p).alpha(), 255) << p.x() << ", " << p.y();
+    EXPECT_EQ(target.pixelColor(10, 10).alpha(), 0);
+}
+
+} // namespace
+} // namespace lumbex
