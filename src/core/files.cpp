@@ -97,6 +97,15 @@ void renameNoReplace(const QString& from, const QString& to) {
     ::unlink(source.constData());
 }
 
+bool exchangePaths(const QString& first, const QString& second) {
+    if (::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD,
+                    QFile::encodeName(second).constData(), RENAME_EXCHANGE) == 0)
+        return true;
+    if (errno == EINVAL || errno == ENOSYS)
+        return false;
+    throwErrno(QStringLiteral("Could not move into place"), second);
+}
+
 void removePath(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink())

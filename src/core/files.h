@@ -29,6 +29,11 @@ void syncFolder(const QString& folder);
 // Renames `from` to `to` only when nothing exists at `to`; fails otherwise, even under a race.
 void renameNoReplace(const QString& from, const QString& to);
 
+// Swaps two existing entries in one step (renameat2 RENAME_EXCHANGE), so that neither name is
+// ever missing. Returns false, changing nothing, when the file system cannot exchange; throws on
+// any other failure.
+bool exchangePaths(const QString& first, const QString& second);
+
 // Removes a file or a whole folder tree; missing paths are fine. Never throws.
 void removePath(const QString& path);
 

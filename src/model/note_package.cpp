@@ -53,6 +53,26 @@ void placeSegmentFile(const QString& source, const QString& target) {
         fail("A recording segment is missing or damaged. The original note has been kept.");
 }
 
+QString digestOf(const Id& mediaID, const QByteArray& bytes, const KnownOriginals& known) {
+    const auto it = known.digests.find(mediaID);
+    return it != known.digests.end() ? it->second : ImageFiles::hash(bytes);
+}
+
+// Links an original that the previous package already holds; false when it cannot (a different
+// size means different bytes, and links fail across file systems).
+bool linkKnownOriginal(const Media& media, const QByteArray& bytes, const KnownOriginals& known,
+                       const QString& target) {
+    if (!known.inPackage.contains(media.id))
+        return false;
+    const QString source =
+        QDir(known.package).filePath(PackageLayout::assets + u'/' + media.filename());
+    const QFileInfo info(source);
+    if (!info.isFile() || info.isSymLink() || info.size() != bytes.size())
+        return false;
+    return ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) ==
+           0;
+}
+
 } // namespace
 
 NotePackageContents readNotePackage(const QString& packagePath) {
@@ -94,12 +114,13 @@ NotePackageContents readNotePackage(const QString& packagePath) {
     return contents;
 }
 
-void buildNotePackage(const NotePackageContents& contents, const QString& folder) {
+void buildNotePackage(const NotePackageContents& contents, const QString& folder,
+                      const KnownOriginals& known) {
     const CaptureNote& note = contents.note;
     validate(note);
     for (const Media& media : note.media) {
         const auto it = contents.originals.find(media.id);
-        if (it == contents.originals.end() || ImageFiles::hash(it->second) != media.sha256)
+        if (it == contents.originals.end() || digestOf(media.id, it->second, known) != media.sha256)
             fail("An original image is missing. Your previous save has been kept.");
     }
     for (const VoiceRecording& recording : recordingsOf(note)) {
@@ -115,9 +136,12 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
     writeNewFileDurably(package.filePath(PackageLayout::noteFile), encodeNoteJson(note));
 
     makeFolder(package.filePath(PackageLayout::assets));
-    for (const Media& media : note.media)
-        writeNewFileDurably(package.filePath(PackageLayout::assets + u'/' + media.filename()),
-                            contents.originals.at(media.id));
+    for (const Media& media : note.media) {
+        const QString target = package.filePath(PackageLayout::assets + u'/' + media.filename());
+        const QByteArray& bytes = contents.originals.at(media.id);
+        if (!linkKnownOriginal(media, bytes, known, target))
+            writeNewFileDurably(target, bytes);
+    }
     syncFolder(package.filePath(PackageLayout::assets));
 
     makeFolder(package.filePath(PackageLayout::audio));

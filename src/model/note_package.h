@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <map>
+#include <set>
 
 namespace lumbex {
 
@@ -27,6 +28,18 @@ inline const QString audio = QStringLiteral("audio");
 inline const QString video = QStringLiteral("video");
 } // namespace PackageLayout
 
+// What a save already knows about the originals it stores, so that it neither hashes nor rewrites
+// bytes it has handled before.
+struct KnownOriginals {
+    // SHA-256 of the caller's bytes by image id, computed when those bytes were made or read;
+    // used instead of hashing them again.
+    std::map<Id, QString> digests;
+    // A package whose assets already hold exactly the caller's bytes for the images in
+    // `inPackage`: those files are hard-linked from it instead of written again.
+    QString package;
+    std::set<Id> inPackage;
+};
+
 // Reads and checks a package: completeness, decoding, validation, every original and every voice
 // file against its digest. Throws LumbexError with the first failing check's message; nothing is
 // returned unless every check passed.
@@ -35,7 +48,8 @@ NotePackageContents readNotePackage(const QString& packagePath);
 // Validates the note and checks that every original and audio file it names is held with the
 // right digest, then builds the package in `folder`, which must not exist yet. Files are flushed
 // to disk. Throws LumbexError; a partly built folder is the caller's to remove.
-void buildNotePackage(const NotePackageContents& contents, const QString& folder);
+void buildNotePackage(const NotePackageContents& contents, const QString& folder,
+                      const KnownOriginals& known = {});
 
 // Writes a new package at `packagePath` through a temporary name and a final rename. Never
 // replaces an existing entry; leaves nothing behind on failure.

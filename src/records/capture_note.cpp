@@ -76,11 +76,18 @@ void CaptureNote::setBody(const QString& text, const std::optional<Id>& noteID) 
         }
 }
 
+bool LinkedNote::isSent() const {
+    return included && hasVisibleText(body);
+}
+
+bool CaptureNote::sendsGeneral() const {
+    return includeGeneral && hasVisibleText(general);
+}
+
 bool CaptureNote::hasRequest() const {
-    if (includeGeneral && hasVisibleText(general))
+    if (sendsGeneral())
         return true;
-    return std::any_of(notes.begin(), notes.end(),
-                       [](const LinkedNote& n) { return n.included && hasVisibleText(n.body); });
+    return std::any_of(notes.begin(), notes.end(), [](const LinkedNote& n) { return n.isSent(); });
 }
 
 bool CaptureNote::hasSameRequestContent(const CaptureNote& o) const {

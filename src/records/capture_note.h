@@ -29,6 +29,8 @@ struct LinkedNote {
     friend bool operator==(const LinkedNote&, const LinkedNote&) = default;
 
     static LinkedNote make() { return {newId(), std::nullopt, {}, true, std::nullopt}; }
+    // Included and has text other than white space: the note goes into a request.
+    bool isSent() const;
 };
 
 // Everything collected about one problem. A plain value: the document owns the live copy and
@@ -69,6 +71,8 @@ struct CaptureNote {
     std::optional<QString> body(const std::optional<Id>& noteID) const;
     void setBody(const QString& text, const std::optional<Id>& noteID);
 
+    // The general note goes into a request: included and not only white space.
+    bool sendsGeneral() const;
     bool hasRequest() const;
     // Equal in everything a prepared request depends on (not dates, revision, level or voice).
     bool hasSameRequestContent(const CaptureNote& other) const;

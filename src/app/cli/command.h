@@ -19,6 +19,7 @@ struct Command {
 std::vector<Command> noteCommands();
 std::vector<Command> imageCommands();
 std::vector<Command> renderCommands();
+std::vector<Command> requestCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

@@ -1,0 +1,54 @@
+#include "app/cli/arguments.h"
+#include "app/cli/command.h"
+#include "core/error.h"
+#include "model/note_package.h"
+#include "request/handoff.h"
+#include "request/request_plan.h"
+
+#include <QDir>
+
+namespace lumbex::cli {
+namespace {
+
+// The image active in the editor: the one named by --active, else the first.
+Id activeImage(const CaptureNote& note, const Arguments& args) {
+    if (!args.has(QStringLiteral("--active")))
+        return note.media.empty() ? Id() : note.media.front().id;
+    const auto id = parseId(args.value(QStringLiteral("--active")));
+    if (!id)
+        throw UsageError(QStringLiteral("--active takes an image id"));
+    return *id;
+}
+
+void printRequest(const QStringList& words, QTextStream& out) {
+    const Arguments args(words, {QStringLiteral("--active")}, {});
+    if (args.positionals().size() != 1)
+        throw UsageError(QStringLiteral("name one package"));
+    const CaptureNote note = readNotePackage(args.positionals().first()).note;
+    out << RequestPlan::build(note, activeImage(note, args)).markdown();
+}
+
+void prepareHandoff(const QStringList& words, QTextStream& out) {
+    const Arguments args(words, {QStringLiteral("--project"), QStringLiteral("--active")}, {});
+    if (args.positionals().size() != 1)
+        throw UsageError(QStringLiteral("name one package"));
+    const QString project = QDir(args.required(QStringLiteral("--project"))).absolutePath();
+    const NotePackageContents contents = readNotePackage(args.positionals().first());
+    const RequestPlan plan = RequestPlan::build(contents.note, activeImage(contents.note, args));
+    out << Handoff::prepare(plan, contents.originals, project).clipboard();
+}
+
+} // namespace
+
+std::vector<Command> requestCommands() {
+    return {
+        {{QStringLiteral("request")},
+         QStringLiteral("request PACKAGE [--active ID]"),
+         printRequest},
+        {{QStringLiteral("handoff")},
+         QStringLiteral("handoff PACKAGE --project DIR [--active ID]"),
+         prepareHandoff},
+    };
+}
+
+} // namespace lumbex::cli

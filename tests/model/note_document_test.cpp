@@ -1,0 +1,443 @@
+#include "core/error.h"
+#include "core/files.h"
+#include "model/app_folders.h"
+#include "model/image_content.h"
+#include "model/image_files.h"
+#include "model/note_document.h"
+#include "model/note_package.h"
+#include "note_fixtures.h"
+#include "support/temporary_folder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QImageWriter>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+using test::thrownMessage;
+
+QByteArray pngOf(int width, int height, QColor color = Qt::darkCyan) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    image.setText(QStringLiteral("Comment"), QStringLiteral("kept as captured"));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return bytes;
+}
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; answers whether it holds.
+bool runUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+void runFor(int milliseconds) {
+    runUntil([] { return false; }, milliseconds);
+}
+
+// Counts the document's notifications.
+struct Events {
+    int changed = 0;
+    int saved = 0;
+    std::vector<qint64> savedAtMs;
+    QElapsedTimer clock;
+
+    explicit Events(NoteDocument& document) {
+        clock.start();
+        QObject::connect(&document, &NoteDocument::noteChanged, [this] { ++changed; });
+        QObject::connect(&document, &NoteDocument::noteSaved, [this] {
+            ++saved;
+            savedAtMs.push_back(clock.elapsed());
+        });
+    }
+};
+
+void setTitle(NoteDocument& document, const QString& title) {
+    document.change(QStringLiteral("Rename"), [&](CaptureNote& note) { note.title = title; });
+}
+
+class NoteDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("XDG_DATA_HOME", home.path().toUtf8()); }
+
+    QString libraryPackage(const NoteDocument& document) const {
+        return QDir(libraryFolder())
+            .filePath(idString(document.note().id) + QStringLiteral(".capturenote"));
+    }
+    std::unique_ptr<NoteDocument> twoImageDocument() const {
+        auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"));
+        document->appendImage(pngOf(20, 10, Qt::yellow), QStringLiteral("second"), false);
+        return document;
+    }
+    // A document whose package is on disk, as opened from there.
+    std::unique_ptr<NoteDocument> savedDocument() const {
+        auto document = twoImageDocument();
+        bool done = false;
+        document->saveCheckpoint([&](const auto&) { done = true; });
+        EXPECT_TRUE(runUntil([&] { return done; }));
+        return NoteDocument::open(document->filePath());
+    }
+
+    test::TemporaryFolder home;
+};
+
+TEST_F(NoteDocumentTest, ChangeIsOneNamedUndoStepAndRevisionOnlyGrows) {
+    auto document = twoImageDocument();
+    Events events(*document);
+    const CaptureNote original = document->note();
+
+    setTitle(*document, QStringLiteral("Renamed"));
+    EXPECT_EQ(document->note().title, QStringLiteral("Renamed"));
+    EXPECT_EQ(document->note().revision, original.revision + 1);
+    EXPECT_GE(document->note().modifiedAt, original.modifiedAt);
+    ASSERT_EQ(document->undoStack().count(), 1);
+    EXPECT_EQ(document->undoStack().undoText(), QStringLiteral("Rename"));
+
+    document->undoStack().undo();
+    EXPECT_EQ(document->note().title, original.title);
+    EXPECT_EQ(document->note().revision, original.revision + 2);
+    EXPECT_EQ(document->undoStack().redoText(), QStringLiteral("Rename"));
+
+    document->undoStack().redo();
+    EXPECT_EQ(document->note().title, QStringLiteral("Renamed"));
+    EXPECT_EQ(document->note().revision, original.revision + 3);
+    EXPECT_EQ(events.changed, 3);
+}
+
+TEST_F(NoteDocumentTest, ChangeThatThrowsOrChangesNothingRecordsNothing) {
+    struct Row {
+        const char* name;
+        std::function<void(CaptureNote&)> body;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"throws halfway",
+         [](CaptureNote& note) {
+             note.title = QStringLiteral("Half");
+             throw LumbexError(QStringLiteral("Refused."));
+         },
+         "Refused."},
+        {"sets the current value", [](CaptureNote& note) { note.title = note.title; }, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto document = twoImageDocument();
+        Events events(*document);
+        const CaptureNote before = document->note();
+        EXPECT_EQ(thrownMessage([&] { document->change(QStringLiteral("Edit"), row.body); }),
+                  row.message);
+        EXPECT_EQ(document->note(), before);
+        EXPECT_EQ(document->undoStack().count(), 0);
+        EXPECT_EQ(events.changed, 0);
+        runFor(NoteDocument::kAutosaveDelayMs + 200);
+        EXPECT_EQ(events.saved, 0);
+        EXPECT_TRUE(document->filePath().isEmpty());
+    }
+}
+
+TEST_F(NoteDocumentTest, FormatLevelRisesWithContentAndFallsOnlyByUndo) {
+    auto document = twoImageDocument();
+    ASSERT_EQ(document->note().schemaVersion, 1);
+    const Mark magnifier = test::makeMark(document->note().media.front(), MarkKind::Magnify);
+
+    document->change(QStringLiteral("Add Magnifier"),
+                     [&](CaptureNote& note) { note.marks.push_back(magnifier); });
+    EXPECT_EQ(document->note().schemaVersion, 6);
+    document->change(QStringLiteral("Delete"), [](CaptureNote& note) { note.marks.clear(); });
+    EXPECT_EQ(document->note().schemaVersion, 6);
+    document->undoStack().undo();
+    EXPECT_EQ(document->note().schemaVersion, 6);
+    // Undo puts back the whole earlier note, its level included.
+    document->undoStack().undo();
+    EXPECT_TRUE(document->note().marks.empty());
+    EXPECT_EQ(document->note().schemaVersion, 1);
+}
+
+TEST_F(NoteDocumentTest, RecognitionCacheIsDroppedOnlyWhenWhatTheImageShowsChanges) {
+    struct Row {
+        MarkKind kind;
+        bool kept;
+    };
+    for (const Row& row : {Row{MarkKind::Arrow, true}, Row{MarkKind::Redact, false}}) {
+        SCOPED_TRACE(rawValue(row.kind).toStdString());
+        auto document = twoImageDocument();
+        document->change(QStringLiteral("Recognize"), [](CaptureNote& note) {
+            Media& image = note.media.front();
+            image.recognition = RecognitionCache{imageKey(note, image), QStringLiteral("text")};
+        });
+        ASSERT_TRUE(document->note().media.front().recognition);
+
+        const Mark mark = test::makeMark(document->note().media.front(), row.kind);
+        document->change(QStringLiteral("Add Mark"),
+                         [&](CaptureNote& note) { note.marks.push_back(mark); });
+        EXPECT_EQ(document->note().media.front().recognition.has_value(), row.kept);
+    }
+}
+
+TEST_F(NoteDocumentTest, UndoKeepsVoiceWorkTheUndoneStepDidNotTouch) {
+    auto document = twoImageDocument();
+    VoiceRecording voice;
+    voice.id = newId();
+    voice.locale = QStringLiteral("en-US");
+    document->change(QStringLiteral("Dictate Note"),
+                     [&](CaptureNote& note) { note.recordings = std::vector{voice}; });
+    setTitle(*document, QStringLiteral("Renamed"));
+    document->update([](CaptureNote& note) {
+        note.recordings->front().transcript = QStringLiteral("hello");
+        note.general = QStringLiteral("hello");
+    });
+
+    document->undoStack().undo(); // Rename: touched neither the recording nor the text.
+    EXPECT_EQ(document->note().title, QStringLiteral("Capture"));
+    EXPECT_EQ(document->note().general, QStringLiteral("hello"));
+    ASSERT_TRUE(document->note().recordings);
+    EXPECT_EQ(document->note().recordings->front().transcript, QStringLiteral("hello"));
+
+    document->undoStack().redo();
+    EXPECT_EQ(document->note().title, QStringLiteral("Renamed"));
+    EXPECT_EQ(document->note().general, QStringLiteral("hello"));
+
+    document->change(QStringLiteral("Typing"),
+                     [](CaptureNote& note) { note.general = QStringLiteral("hello typed"); });
+    document->change(QStringLiteral("Edit Transcript"), [](CaptureNote& note) {
+        note.recordings->front().transcript = QStringLiteral("edited");
+    });
+    document->undoStack().undo(); // Edit Transcript: the recording comes back as before it.
+    EXPECT_EQ(document->note().recordings->front().transcript, QStringLiteral("hello"));
+    EXPECT_EQ(document->note().general, QStringLiteral("hello typed"));
+    document->undoStack().undo(); // Typing: the text typed by the step goes.
+    EXPECT_EQ(document->note().general, QStringLiteral("hello"));
+    document->undoStack().undo(); // Rename.
+    document->undoStack().undo(); // Dictate Note: the recording it added disappears.
+    EXPECT_FALSE(document->note().recordings);
+}
+
+TEST_F(NoteDocumentTest, AppendImageAddsAnUndoableImageWhoseBytesStay) {
+    auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"));
+    EXPECT_EQ(document->undoStack().count(), 0);
+    EXPECT_EQ(document->note().revision, 0);
+    EXPECT_EQ(document->note().media.front().role, MediaRole::Current);
+
+    const Id added = document->appendImage(pngOf(20, 10), QStringLiteral("second"), true);
+    ASSERT_EQ(document->note().media.size(), 2u);
+    const Media& image = document->note().media.back();
+    EXPECT_EQ(image.id, added);
+    EXPECT_EQ(image.role, MediaRole::After);
+    EXPECT_FALSE(image.includeInRequest);
+    EXPECT_EQ(std::make_pair(image.width, image.height), std::make_pair(qint64(20), qint64(10)));
+    EXPECT_EQ(document->undoStack().undoText(), QStringLiteral("Add Image"));
+
+    document->undoStack().undo();
+    EXPECT_EQ(document->note().media.size(), 1u);
+    document->undoStack().redo();
+    EXPECT_EQ(ImageFiles::hash(document->contents().originals.at(added)),
+              document->note().media.back().sha256);
+
+    const CaptureNote before = document->note();
+    EXPECT_EQ(
+        thrownMessage([&] { document->appendImage("not an image", QStringLiteral("x"), true); }),
+        "Choose a readable image file.");
+    EXPECT_EQ(document->note(), before);
+}
+
+TEST_F(NoteDocumentTest, CapturedPNGIsKeptByteForByte) {
+    const QByteArray png = pngOf(64, 48);
+    const auto document = NoteDocument::fromCapturePNG(png, QStringLiteral("Capture"));
+    ASSERT_EQ(document->note().media.size(), 1u);
+    const Media& image = document->note().media.front();
+    EXPECT_EQ(document->contents().originals.at(image.id), png);
+    EXPECT_EQ(image.sha256, ImageFiles::hash(png));
+    EXPECT_EQ(std::make_pair(image.width, image.height), std::make_pair(qint64(64), qint64(48)));
+    EXPECT_EQ(image.role, MediaRole::Current);
+    EXPECT_FALSE(image.includeInRequest);
+    EXPECT_EQ(thrownMessage([] { NoteDocument::fromCapturePNG("junk", QStringLiteral("x")); }),
+              "The image could not be read, or exceeds 120 megapixels.");
+}
+
+TEST_F(NoteDocumentTest, RemoveImageIsNamedByKindAndRefusalsChangeNothing) {
+    auto document = twoImageDocument();
+    const CaptureNote twoImages = document->note();
+    CaptureNote withFrame = twoImages;
+    test::attachRecording(withFrame);
+    withFrame.media.push_back(test::makeFrame(*withFrame.screenRecording, 1'000'000));
+    CaptureNote oneImage = twoImages;
+    oneImage.media.pop_back();
+    CaptureNote scroll = twoImages;
+    scroll.media.pop_back();
+    test::addScrollCapture(scroll);
+
+    struct Row {
+        const char* name;
+        CaptureNote note;
+        size_t removedIndex;
+        std::string refusal;
+        QString actionName;
+    };
+    const std::vector<Row> rows = {
+        {"image", twoImages, 1, "", QStringLiteral("Remove Image")},
+        {"frame", withFrame, 2, "", QStringLiteral("Remove Frame")},
+        {"last image",
+         oneImage,
+         0,
+         "Keep at least one image in this note. Add another frame or image first.",
+         {}},
+        {"scroll source",
+         scroll,
+         2,
+         "Keep original scroll frames with their stitched image. Remove the stitched image first "
+         "if you want to remove its sources.",
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto edited = twoImageDocument();
+        edited->update([&](CaptureNote& note) { note = row.note; });
+        const CaptureNote before = edited->note();
+        const Id removed = before.media.at(row.removedIndex).id;
+
+        EXPECT_EQ(thrownMessage([&] { edited->removeImage(removed); }), row.refusal);
+        if (row.refusal.empty()) {
+            EXPECT_EQ(edited->note().image(removed), nullptr);
+            EXPECT_EQ(edited->undoStack().undoText(), row.actionName);
+        } else {
+            EXPECT_EQ(edited->note(), before);
+            EXPECT_EQ(edited->undoStack().count(), 0);
+        }
+    }
+}
+
+TEST_F(NoteDocumentTest, NewNoteIsSavedIntoTheLibraryShortlyAfterAChange) {
+    auto document = twoImageDocument();
+    Events events(*document);
+    setTitle(*document, QStringLiteral("Saved"));
+    runFor(NoteDocument::kAutosaveDelayMs - 250);
+    EXPECT_EQ(events.saved, 0);
+
+    ASSERT_TRUE(runUntil([&] { return events.saved == 1; }));
+    EXPECT_GE(events.savedAtMs.front(), NoteDocument::kAutosaveDelayMs);
+    EXPECT_EQ(document->filePath(), libraryPackage(*document));
+    EXPECT_EQ(readNotePackage(document->filePath()).note, document->note());
+    EXPECT_FALSE(document->saveError());
+}
+
+TEST_F(NoteDocumentTest, ChangesInQuickSuccessionAreSavedOnceAfterTheLast) {
+    auto document = twoImageDocument();
+    Events events(*document);
+    setTitle(*document, QStringLiteral("One"));
+    runFor(500);
+    const qint64 lastChangeMs = events.clock.elapsed();
+    setTitle(*document, QStringLiteral("Two"));
+    runFor(NoteDocument::kAutosaveDelayMs + 600);
+
+    ASSERT_EQ(events.saved, 1);
+    EXPECT_GE(events.savedAtMs.front() - lastChangeMs, NoteDocument::kAutosaveDelayMs);
+    EXPECT_EQ(readNotePackage(document->filePath()).note.title, QStringLiteral("Two"));
+}
+
+TEST_F(NoteDocumentTest, ChangeDuringASaveIsSavedByOneMoreSaveBeforeCompletionsRun) {
+    auto document = twoImageDocument();
+    Events events(*document);
+    std::vector<std::string> order;
+    document->saveCheckpoint();
+    ASSERT_TRUE(document->isSaving());
+    setTitle(*document, QStringLiteral("During"));
+    document->saveCheckpoint([&](const auto& error) {
+        EXPECT_FALSE(error);
+        order.push_back("completion after " + std::to_string(events.saved) + " saves");
+    });
+    ASSERT_TRUE(runUntil([&] { return !order.empty(); }));
+    runFor(NoteDocument::kAutosaveDelayMs + 200);
+    EXPECT_EQ(order, std::vector<std::string>{"completion after 2 saves"});
+    EXPECT_EQ(events.saved, 2);
+    EXPECT_EQ(readNotePackage(document->filePath()).note, document->note());
+}
+
+TEST_F(NoteDocumentTest, CheckpointWithNothingToWriteCompletesAtOnce) {
+    struct Row {
+        const char* name;
+        std::function<std::unique_ptr<NoteDocument>()> make;
+    };
+    const std::vector<Row> rows = {
+        {"note without images", [] { return std::make_unique<NoteDocument>(); }},
+        {"unchanged saved note", [this] { return savedDocument(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto document = row.make();
+        std::optional<std::optional<QString>> result;
+        document->saveCheckpoint([&](const auto& error) { result = error; });
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(*result);
+    }
+}
+
+TEST_F(NoteDocumentTest, SavedNoteOpensWithItsContentAndSavesInPlace) {
+    const auto document = savedDocument();
+    ASSERT_FALSE(document->filePath().isEmpty());
+    EXPECT_EQ(document->undoStack().count(), 0);
+    const QString stale = temporarySibling(document->filePath(), QStringLiteral("saving"));
+    ASSERT_TRUE(QDir().mkpath(stale));
+
+    const auto reopened = NoteDocument::open(document->filePath());
+    EXPECT_EQ(reopened->note(), document->note());
+    EXPECT_EQ(reopened->contents().originals, document->contents().originals);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+
+    setTitle(*reopened, QStringLiteral("Again"));
+    bool done = false;
+    reopened->saveCheckpoint([&](const auto& error) {
+        EXPECT_FALSE(error);
+        done = true;
+    });
+    ASSERT_TRUE(runUntil([&] { return done; }));
+    EXPECT_EQ(readNotePackage(document->filePath()).note.title, QStringLiteral("Again"));
+    EXPECT_EQ(
+        QDir(libraryFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{QFileInfo(document->filePath()).fileName()});
+}
+
+TEST_F(NoteDocumentTest, FailedSaveKeepsThePackageAndReportsUntilTheNextChange) {
+    const auto document = savedDocument();
+    const QByteArray json = readFile(document->filePath() + QStringLiteral("/note.json"));
+    Mark stray = test::makeMark(document->note().media.front());
+    stray.mediaID = newId();
+    document->change(QStringLiteral("Add Mark"),
+                     [&](CaptureNote& note) { note.marks.push_back(stray); });
+
+    std::optional<QString> failure;
+    document->saveCheckpoint([&](const auto& error) { failure = error; });
+    ASSERT_TRUE(runUntil([&] { return failure.has_value(); }));
+    EXPECT_EQ(*failure, QStringLiteral("This note contains an invalid annotation."));
+    EXPECT_EQ(document->saveError(), failure);
+    EXPECT_EQ(readFile(document->filePath() + QStringLiteral("/note.json")), json);
+
+    document->undoStack().undo();
+    EXPECT_FALSE(document->saveError());
+}
+
+TEST_F(NoteDocumentTest, ClosedNoteRefusesToSave) {
+    auto document = twoImageDocument();
+    setTitle(*document, QStringLiteral("Pending"));
+    document->close();
+    std::optional<QString> failure;
+    document->saveCheckpoint([&](const auto& error) { failure = error; });
+    EXPECT_EQ(failure, QStringLiteral("This note has been closed."));
+    runFor(NoteDocument::kAutosaveDelayMs + 200);
+    EXPECT_FALSE(QFileInfo::exists(libraryPackage(*document)));
+}
+
+} // namespace
+} // namespace lumbex

@@ -1,0 +1,133 @@
+#include "core/error.h"
+#include "core/files.h"
+#include "model/image_files.h"
+#include "request/handoff.h"
+#include "request/request_plan.h"
+#include "support/qt_printers.h"
+#include "support/temporary_folder.h"
+
+#include <QDir>
+#include <QImage>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+QByteArray pngOf(int width, int height, QColor color) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    return ImageFiles::encode(image, false);
+}
+
+std::string thrown(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const LumbexError& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+class HandoffTest : public ::testing::Test {
+protected:
+    test::TemporaryFolder project;
+    CaptureNote note = CaptureNote::make();
+    std::map<Id, QByteArray> originals;
+
+    HandoffTest() {
+        addImage(40, 30, Qt::darkCyan);
+        addImage(20, 10, Qt::yellow);
+        note.media[0].includeInRequest = true;
+        note.media[1].includeInRequest = true;
+        note.general = QStringLiteral("Fix the cut-off button.");
+        note.revision = 7;
+    }
+    void addImage(int width, int height, QColor color) {
+        const QByteArray png = pngOf(width, height, color);
+        Media media;
+        media.id = newId();
+        media.name = QStringLiteral("shot");
+        media.width = width;
+        media.height = height;
+        media.sha256 = ImageFiles::hash(png);
+        media.role = note.media.empty() ? MediaRole::Current : MediaRole::After;
+        note.media.push_back(media);
+        originals.emplace(media.id, png);
+    }
+    RequestPlan plan() const { return RequestPlan::build(note, note.media.front().id); }
+    QString notesFolder() const {
+        return project.path(QStringLiteral(".lumbex/handoffs/") + idString(note.id));
+    }
+    QStringList entries() const {
+        return QDir(notesFolder())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(HandoffTest, WritesAVerifiedRequestFolder) {
+    const HandoffResult result = Handoff::prepare(plan(), originals, project.path());
+
+    EXPECT_EQ(entries(), QStringList{QFileInfo(result.directory).fileName()})
+        << "no staging folder is left";
+    EXPECT_TRUE(parseId(QFileInfo(result.directory).fileName()));
+    EXPECT_EQ(QDir(result.directory).entryList(QDir::Files),
+              (QStringList{"A-annotated.png", "B-annotated.png", "REQUEST.md"}));
+    EXPECT_EQ(result.request, result.directory + "/REQUEST.md");
+    EXPECT_EQ(result.images, (QStringList{result.directory + "/A-annotated.png",
+                                          result.directory + "/B-annotated.png"}));
+    EXPECT_EQ(result.revision, 7);
+    EXPECT_EQ(readFile(result.request), plan().markdown().toUtf8());
+    EXPECT_EQ(QImage(result.images[1]).size(), QSize(20, 10));
+    for (const auto& [name, digest] : result.hashes)
+        EXPECT_EQ(ImageFiles::hash(readFile(result.directory + u'/' + name)), digest)
+            << name.toStdString();
+    EXPECT_NO_THROW(result.verify());
+
+    EXPECT_EQ(result.clipboard(), "Read this Lumbex request and open ALL listed PNG files as "
+                                  "images before acting. If you cannot access "
+                                  "them, tell me. Follow the request mode and the existing "
+                                  "session's permissions.\n\nRequest:\n" +
+                                      result.request + "\n\nRequired images:\n" + result.images[0] +
+                                      "\n" + result.images[1]);
+}
+
+TEST_F(HandoffTest, EveryPreparationGetsItsOwnFolder) {
+    const HandoffResult first = Handoff::prepare(plan(), originals, project.path());
+    const HandoffResult second = Handoff::prepare(plan(), originals, project.path());
+    EXPECT_NE(first.directory, second.directory);
+    EXPECT_EQ(entries().size(), 2);
+    EXPECT_NO_THROW(first.verify());
+}
+
+TEST_F(HandoffTest, ChangedFilesFailVerification) {
+    const HandoffResult result = Handoff::prepare(plan(), originals, project.path());
+    writeFileAtomically(result.images[0], pngOf(40, 30, Qt::red));
+    EXPECT_EQ(thrown([&] { result.verify(); }),
+              "A prepared file changed. Copy again to prepare a fresh request.");
+    QFile::remove(result.request);
+    EXPECT_NE(thrown([&] { result.verify(); }), "(nothing thrown)");
+}
+
+TEST_F(HandoffTest, FailuresLeaveNoFinishedFolder) {
+    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), originals, project.path("missing")); }),
+              "The project folder is unavailable. Choose it again.");
+    const QString file = project.write("file.txt", "x");
+    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), originals, file); }),
+              "The project folder is unavailable. Choose it again.");
+
+    std::map<Id, QByteArray> incomplete = originals;
+    incomplete.erase(note.media[1].id);
+    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), incomplete, project.path()); }),
+              "An original image is unavailable.");
+    EXPECT_TRUE(entries().isEmpty());
+
+    std::map<Id, QByteArray> broken = originals;
+    broken[note.media[1].id] = "not an image";
+    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), broken, project.path()); }),
+              "The image could not be read, or exceeds 120 megapixels.");
+    EXPECT_TRUE(entries().isEmpty()) << "the staging folder is removed after a failed render";
+}
+
+} // namespace
+} // namespace lumbex
