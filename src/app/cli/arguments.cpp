@@ -3,7 +3,7 @@
 namespace lumbex::cli {
 
 Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions,
-                     const QSet<QString>& flags) {
+                     const QSet<QString>& flags, const QSet<QString>& pairOptions) {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString& word = words[i];
@@ -11,12 +11,15 @@ Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions
             positionals_.append(word);
         } else if (word == u"--") {
             optionsEnded = true;
-        } else if (valueOptions.contains(word)) {
+        } else if (valueOptions.contains(word) || pairOptions.contains(word)) {
+            const qsizetype count = pairOptions.contains(word) ? 2 : 1;
             if (values_.contains(word))
                 throw UsageError(word + QStringLiteral(" is given more than once"));
-            if (i + 1 >= words.size())
-                throw UsageError(word + QStringLiteral(" needs a value"));
-            values_.insert(word, words[++i]);
+            if (i + count >= words.size())
+                throw UsageError(word + (count == 2 ? QStringLiteral(" needs two values")
+                                                    : QStringLiteral(" needs a value")));
+            values_.insert(word, words.mid(i + 1, count));
+            i += count;
         } else if (flags.contains(word)) {
             flags_.insert(word);
         } else {
@@ -28,7 +31,7 @@ Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions
 QString Arguments::required(const QString& option) const {
     if (!values_.contains(option))
         throw UsageError(option + QStringLiteral(" is required"));
-    return values_.value(option);
+    return values_.value(option).value(0);
 }
 
 } // namespace lumbex::cli

@@ -17,6 +17,7 @@ struct Command {
 };
 
 std::vector<Command> noteCommands();
+std::vector<Command> noteEditCommands();
 std::vector<Command> imageCommands();
 std::vector<Command> renderCommands();
 std::vector<Command> requestCommands();

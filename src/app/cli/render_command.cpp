@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/image_choice.h"
 #include "canvas/rendering.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -8,30 +9,6 @@
 
 namespace lumbex::cli {
 namespace {
-
-// The image named by its 1-based position or by its id.
-const Media& chooseImage(const CaptureNote& note, const QString& which) {
-    if (which.isEmpty()) {
-        if (note.media.empty())
-            throw LumbexError(QStringLiteral("This note has no image to render."));
-        return note.media.front();
-    }
-    bool isIndex = false;
-    const qint64 index = which.toLongLong(&isIndex);
-    if (isIndex) {
-        if (index < 1 || index > qint64(note.media.size()))
-            throw LumbexError(QStringLiteral("This note has no image %1; it has %2.")
-                                  .arg(which)
-                                  .arg(note.media.size()));
-        return note.media[size_t(index - 1)];
-    }
-    const auto id = parseId(which);
-    if (!id)
-        throw UsageError(QStringLiteral("--image takes a position from 1 or an image id"));
-    if (const Media* media = note.image(*id))
-        return *media;
-    throw LumbexError(QStringLiteral("This note has no image with the id %1.").arg(which));
-}
 
 std::optional<int> maximumSize(const Arguments& args) {
     if (!args.has(QStringLiteral("--max-size")))

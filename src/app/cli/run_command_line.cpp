@@ -9,7 +9,7 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (auto group : {imageCommands, renderCommands, requestCommands})
+    for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;

@@ -1,0 +1,31 @@
+#include "app/cli/image_choice.h"
+
+#include "app/cli/arguments.h"
+#include "core/error.h"
+
+namespace lumbex::cli {
+
+const Media& chooseImage(const CaptureNote& note, const QString& which) {
+    if (which.isEmpty()) {
+        if (note.media.empty())
+            throw LumbexError(QStringLiteral("This note has no image."));
+        return note.media.front();
+    }
+    bool isIndex = false;
+    const qint64 index = which.toLongLong(&isIndex);
+    if (isIndex) {
+        if (index < 1 || index > qint64(note.media.size()))
+            throw LumbexError(QStringLiteral("This note has no image %1; it has %2.")
+                                  .arg(which)
+                                  .arg(note.media.size()));
+        return note.media[size_t(index - 1)];
+    }
+    const auto id = parseId(which);
+    if (!id)
+        throw UsageError(QStringLiteral("an image is named by its position from 1 or by its id"));
+    if (const Media* media = note.image(*id))
+        return *media;
+    throw LumbexError(QStringLiteral("This note has no image with the id %1.").arg(which));
+}
+
+} // namespace lumbex::cli
