@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
 
-    // The command line never needs a display: it renders and measures text offscreen.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The command line renders and measures text offscreen; only the clipboard needs the display.
+    qputenv("QT_QPA_PLATFORM", lumbex::cli::needsDisplay(args) ? "xcb" : "offscreen");
     FILE* const messages = claimStandardError();
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Lumbex"));

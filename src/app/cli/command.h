@@ -12,7 +12,8 @@ namespace lumbex::cli {
 // (exit 2) and writes its result to `out`.
 struct Command {
     QStringList words;
-    QString usage;
+    QString usage; // empty for commands Lumbex runs for itself, which help does not list
+
     std::function<void(const QStringList& args, QTextStream& out)> run;
 };
 
@@ -25,5 +26,7 @@ std::vector<Command> requestCommands();
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.
 int runCommandLine(const QStringList& args, FILE* errors);
+// Whether the command needs the desktop's display (all others run offscreen).
+bool needsDisplay(const QStringList& args);
 
 } // namespace lumbex::cli

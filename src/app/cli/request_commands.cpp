@@ -1,4 +1,5 @@
 #include "app/cli/arguments.h"
+#include "app/cli/clipboard_holder.h"
 #include "app/cli/command.h"
 #include "core/error.h"
 #include "model/note_package.h"
@@ -29,13 +30,26 @@ void printRequest(const QStringList& words, QTextStream& out) {
 }
 
 void prepareHandoff(const QStringList& words, QTextStream& out) {
-    const Arguments args(words, {QStringLiteral("--project"), QStringLiteral("--active")}, {});
+    const Arguments args(words, {QStringLiteral("--project"), QStringLiteral("--active")},
+                         {QStringLiteral("--copy")});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));
     const QString project = QDir(args.required(QStringLiteral("--project"))).absolutePath();
     const NotePackageContents contents = readNotePackage(args.positionals().first());
     const RequestPlan plan = RequestPlan::build(contents.note, activeImage(contents.note, args));
-    out << Handoff::prepare(plan, contents.originals, project).clipboard();
+    const QString clipboard = Handoff::prepare(plan, contents.originals, project).clipboard();
+    if (args.has(QStringLiteral("--copy")))
+        offerOnClipboard(clipboard);
+    out << clipboard;
+}
+
+void holdClipboardCommand(const QStringList& words, QTextStream&) {
+    const Arguments args(words, {}, {});
+    if (args.positionals().size() != 2)
+        throw UsageError(QStringLiteral("name the ready file and the text"));
+    if (holdClipboard(args.positionals()[0], args.positionals()[1]) != 0)
+        throw LumbexError(
+            QStringLiteral("Couldn’t copy the request. The prepared files are still available."));
 }
 
 } // namespace
@@ -46,8 +60,9 @@ std::vector<Command> requestCommands() {
          QStringLiteral("request PACKAGE [--active ID]"),
          printRequest},
         {{QStringLiteral("handoff")},
-         QStringLiteral("handoff PACKAGE --project DIR [--active ID]"),
+         QStringLiteral("handoff PACKAGE --project DIR [--active ID] [--copy]"),
          prepareHandoff},
+        {{QStringLiteral("hold-clipboard")}, QString(), holdClipboardCommand},
     };
 }
 

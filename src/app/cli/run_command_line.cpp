@@ -33,11 +33,15 @@ void printUsage(const std::vector<Command>& commands, FILE* stream, const QStrin
     QTextStream out(stream);
     out << "usage:\n";
     for (const Command& c : commands)
-        if (!known || c.words[0] == group)
+        if ((!known || c.words[0] == group) && !c.usage.isEmpty())
             out << "  lumbex " << c.usage << '\n';
 }
 
 } // namespace
+
+bool needsDisplay(const QStringList& args) {
+    return args.value(0) == u"hold-clipboard";
+}
 
 int runCommandLine(const QStringList& args, FILE* errors) {
     const std::vector<Command> commands = allCommands();
