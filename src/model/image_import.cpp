@@ -11,8 +11,11 @@ Id appendImage(NotePackageContents& contents, const QByteArray& data, const QStr
     const QByteArray png = ImageFiles::normalized(data);
     QBuffer buffer;
     buffer.setData(png);
-    const QSize size = QImageReader(&buffer, "png").size();
+    return appendStoredPng(contents, png, QImageReader(&buffer, "png").size(), name);
+}
 
+Id appendStoredPng(NotePackageContents& contents, const QByteArray& png, QSize size,
+                   const QString& name) {
     Media media;
     media.id = newId();
     media.name = name;

@@ -136,19 +136,10 @@ std::unique_ptr<NoteDocument> NoteDocument::fromImageData(const QByteArray& data
 
 std::unique_ptr<NoteDocument> NoteDocument::fromCapturePNG(const QByteArray& png,
                                                            const QString& name) {
-    const QImage image = ImageFiles::image(png);
+    const QSize size = ImageFiles::image(png).size();
     auto document = std::make_unique<NoteDocument>();
-    Media media;
-    media.id = newId();
-    media.name = name;
-    media.width = image.width();
-    media.height = image.height();
-    media.sha256 = ImageFiles::hash(png);
-    media.role = MediaRole::Current;
-    media.includeInRequest = false;
-    document->contents_.note.media.push_back(media);
-    document->contents_.originals.emplace(media.id, png);
-    document->digests_.emplace(media.id, media.sha256);
+    const Id id = appendStoredPng(document->contents_, png, size, name);
+    document->digests_.emplace(id, document->contents_.note.media.back().sha256);
     return document;
 }
 

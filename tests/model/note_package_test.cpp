@@ -5,6 +5,7 @@
 #include "model/note_coding.h"
 #include "model/note_package.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,21 +18,11 @@
 namespace lumbex {
 namespace {
 
-QByteArray pngOf(int width, int height, QColor color = Qt::darkCyan) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return bytes;
-}
-
 NotePackageContents twoImageNote() {
     NotePackageContents contents;
     contents.note = CaptureNote::make();
-    appendImage(contents, pngOf(40, 30), QStringLiteral("first"));
-    appendImage(contents, pngOf(20, 10, Qt::yellow), QStringLiteral("second"));
+    appendImage(contents, test::solidPng(40, 30), QStringLiteral("first"));
+    appendImage(contents, test::solidPng(20, 10, Qt::yellow), QStringLiteral("second"));
     return contents;
 }
 
@@ -131,7 +122,9 @@ TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
         {"missing original", [](NotePackageContents& c) { c.originals.erase(c.note.media[1].id); },
          "An original image is missing. Your previous save has been kept."},
         {"changed original",
-         [](NotePackageContents& c) { c.originals[c.note.media[0].id] = pngOf(40, 30, Qt::red); },
+         [](NotePackageContents& c) {
+             c.originals[c.note.media[0].id] = test::solidPng(40, 30, Qt::red);
+         },
          "An original image is missing. Your previous save has been kept."},
         {"missing audio",
          [](NotePackageContents& c) {
@@ -187,7 +180,8 @@ TEST_F(NotePackageTest, DamagedOriginalsAreRefused) {
     const std::vector<Case> cases{
         {"missing", [](const QString& a) { QFile::remove(a); }},
         {"empty", [](const QString& a) { writeFileAtomically(a, {}); }},
-        {"changed", [](const QString& a) { writeFileAtomically(a, pngOf(40, 30, Qt::red)); }},
+        {"changed",
+         [](const QString& a) { writeFileAtomically(a, test::solidPng(40, 30, Qt::red)); }},
         {"truncated", [](const QString& a) { writeFileAtomically(a, readFile(a).left(20)); }},
         {"a folder",
          [](const QString& a) {
@@ -209,7 +203,7 @@ TEST_F(NotePackageTest, DamagedOriginalsAreRefused) {
 TEST_F(NotePackageTest, OriginalWithOtherDimensionsIsRefused) {
     const NotePackageContents contents = twoImageNote();
     createNotePackage(contents, package);
-    const QByteArray wider = pngOf(41, 30);
+    const QByteArray wider = test::solidPng(41, 30);
     writeFileAtomically(assetPath(contents, 0), wider);
     rewriteNoteJson([&](CaptureNote& note) { note.media[0].sha256 = sha256Hex(wider); });
 
@@ -269,7 +263,7 @@ TEST_F(NotePackageTest, DecodingAndValidationFailuresPassThrough) {
 
 TEST_F(NotePackageTest, UnnamedFilesAreIgnoredAndNotCarriedOver) {
     createNotePackage(twoImageNote(), package);
-    folder.write(QStringLiteral("Note.capturenote/assets/stray.png"), pngOf(5, 5));
+    folder.write(QStringLiteral("Note.capturenote/assets/stray.png"), test::solidPng(5, 5));
     folder.write(QStringLiteral("Note.capturenote/extra.txt"), "x");
     const NotePackageContents read = readNotePackage(package);
     EXPECT_EQ(read.originals.size(), 2u);

@@ -5,6 +5,7 @@
 #include "model/package_saver.h"
 #include "note_fixtures.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,22 +18,12 @@
 namespace lumbex {
 namespace {
 
-QByteArray pngOf(int width, int height, QColor color) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return bytes;
-}
-
 NotePackageContents threeImageNote() {
     NotePackageContents contents;
     contents.note = CaptureNote::make();
-    appendImage(contents, pngOf(40, 30, Qt::darkCyan), QStringLiteral("first"));
-    appendImage(contents, pngOf(20, 10, Qt::yellow), QStringLiteral("second"));
-    appendImage(contents, pngOf(30, 30, Qt::red), QStringLiteral("third"));
+    appendImage(contents, test::solidPng(40, 30, Qt::darkCyan), QStringLiteral("first"));
+    appendImage(contents, test::solidPng(20, 10, Qt::yellow), QStringLiteral("second"));
+    appendImage(contents, test::solidPng(30, 30, Qt::red), QStringLiteral("third"));
     return contents;
 }
 

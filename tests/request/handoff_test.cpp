@@ -5,6 +5,7 @@
 #include "request/request_plan.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QDir>
 #include <QImage>
@@ -13,12 +14,6 @@
 
 namespace lumbex {
 namespace {
-
-QByteArray pngOf(int width, int height, QColor color) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    return ImageFiles::encode(image, false);
-}
 
 std::string thrown(const std::function<void()>& action) {
     try {
@@ -44,7 +39,7 @@ protected:
         note.revision = 7;
     }
     void addImage(int width, int height, QColor color) {
-        const QByteArray png = pngOf(width, height, color);
+        const QByteArray png = test::solidPng(width, height, color);
         Media media;
         media.id = newId();
         media.name = QStringLiteral("shot");
@@ -102,7 +97,7 @@ TEST_F(HandoffTest, EveryPreparationGetsItsOwnFolder) {
 
 TEST_F(HandoffTest, ChangedFilesFailVerification) {
     const HandoffResult result = Handoff::prepare(plan(), originals, project.path());
-    writeFileAtomically(result.images[0], pngOf(40, 30, Qt::red));
+    writeFileAtomically(result.images[0], test::solidPng(40, 30, Qt::red));
     EXPECT_EQ(thrown([&] { result.verify(); }),
               "A prepared file changed. Copy again to prepare a fresh request.");
     QFile::remove(result.request);
