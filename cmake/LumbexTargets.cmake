@@ -11,19 +11,16 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 # lumbex_add_test(<name> SOURCES <files> LINKS <libraries>): one test binary, its cases
-# registered with ctest. Tests run with the offscreen Qt platform and with the user's data and
-# settings folders pointed at the build tree, so they never touch a real library.
+# registered with ctest. The shared test main gives every run the offscreen Qt platform and its
+# own empty home, data and settings folders, so tests never touch a real library.
 function(lumbex_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LINKS} lumbex_test_support GTest::gtest GTest::gmock)
-    set(home ${CMAKE_CURRENT_BINARY_DIR}/${name}.home)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES
-            TIMEOUT 300
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_DATA_HOME=${home}/data;XDG_CONFIG_HOME=${home}/config;LC_ALL=C.UTF-8")
+        PROPERTIES TIMEOUT 300)
 endfunction()
 
 # lumbex_add_benchmark(<name> SOURCES <files> LINKS <libraries>): one benchmark binary, built

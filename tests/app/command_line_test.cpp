@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -53,6 +54,21 @@ TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
               (QJsonArray{QJsonArray{0, 0}, QJsonArray{48, 32}}));
     EXPECT_EQ(described_media[1]["imageKey"].toString().size(), 64);
     EXPECT_NE(described_media[0]["imageKey"], described_media[1]["imageKey"]);
+}
+
+TEST_F(CommandLineTest, NewNotesAdoptTheProjectFolderForNewNotes) {
+    const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Lumbex/Lumbex.ini";
+    QDir().mkpath(QFileInfo(ini).path());
+    {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue("defaultDestination", folder.path());
+    }
+    const Result created = lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"});
+    ASSERT_EQ(created.exitCode, 0);
+    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
+    QSettings settings(ini, QSettings::IniFormat);
+    EXPECT_EQ(settings.value("destination." + note["id"].toString()).toString(), folder.path());
+    settings.remove("defaultDestination");
 }
 
 TEST_F(CommandLineTest, DefaultTitleIsCapture) {

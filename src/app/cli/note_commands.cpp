@@ -8,8 +8,10 @@
 #include "model/note_package.h"
 #include "model/recording_keys.h"
 #include "model/schema_level.h"
+#include "request/handoff_settings.h"
 
 #include <QFileInfo>
+#include <QSettings>
 
 namespace lumbex::cli {
 namespace {
@@ -29,6 +31,10 @@ void createNote(const QStringList& words, QTextStream& out) {
     contents.note.schemaVersion =
         std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
     createNotePackage(contents, packagePath);
+    // A new note starts with the project folder chosen for new notes, as in the app.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
+                       QStringLiteral("Lumbex"));
+    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
     out << QFileInfo(packagePath).absoluteFilePath() << '\n';
 }
 
