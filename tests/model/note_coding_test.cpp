@@ -20,7 +20,6 @@ CaptureNote plainNote() {
     CaptureNote note = test::makeNote(1, 1);
     note.notes.push_back(test::makeLinkedNote());
     note.createdAt = 760'000'000.125;
-    note.modifiedAt = 760'000'123.5;
     note.revision = 7;
     return note;
 }
@@ -44,11 +43,8 @@ CaptureNote fullNote() {
     stitched.background =
         ImageBackground{BackgroundStyle::Gradient, "#010203", "#ABCDEF", 12.5, 3.25, false};
     stitched.recognition = RecognitionCache{digest('d'), QStringLiteral("Read text")};
-    stitched.scrollCapture =
-        ScrollCaptureInfo{true,
-                          QStringLiteral("The page stopped moving."),
-                          {{note.media[1].id, 0, 0}, {note.media[2].id, std::nullopt, 12}},
-                          true};
+    stitched.scrollCapture = ScrollCaptureInfo{
+        true, "Stopped.", {{note.media[1].id, 0, 0}, {note.media[2].id, std::nullopt, 12}}, true};
 
     ScreenRecording recording = test::makeRecording(2);
     recording.title = QStringLiteral("Checkout");
@@ -65,8 +61,7 @@ CaptureNote fullNote() {
     recording.segments[1].audioTracks = {{RecordingAudio::Microphone, -2'147'483'647 - 1}};
     recording.trim = RecordingRange{1'000, 3'999'000};
     recording.crop = Rect{2, 4, 640, 360};
-    recording.muteSystem = true;
-    recording.muteMicrophone = true;
+    recording.muteSystem = recording.muteMicrophone = true;
     recording.redactions = {{newId(), {0, 500'000}, {10, 20, 30.5, 40}}};
     recording.recovery = RecordingRecovery::Partial;
     note.media[1].recordingFrame = RecordingFrame{1'500'000, visualKey(recording)};
@@ -90,12 +85,9 @@ CaptureNote fullNote() {
     timed.timeRange = RecordingRange{100, 2'000'000};
     note.notes = {linked, timed};
 
-    VoiceRecording dictated{newId(),       linked.id,
-                            760'000'001.5, QStringLiteral("en-US"),
-                            3.75,          QStringLiteral("look here"),
-                            digest('e'),   QStringLiteral("Stopped early.")};
-    VoiceRecording bare{newId(), std::nullopt, 760'000'002, QStringLiteral("ko-KR"), 0, {}, {}, {}};
-    note.recordings = std::vector<VoiceRecording>{dictated, bare};
+    note.recordings = std::vector<VoiceRecording>{
+        {newId(), linked.id, 760'000'001.5, "en-US", 3.75, "look here", digest('e'), "Stopped."},
+        {newId(), std::nullopt, 760'000'002, "ko-KR", 0, {}, {}, {}}};
     return note;
 }
 
@@ -103,20 +95,14 @@ QJsonObject parse(const QByteArray& json) {
     return QJsonDocument::fromJson(json).object();
 }
 
-QByteArray serialize(const QJsonObject& object) {
-    return QJsonDocument(object).toJson();
-}
-
-// Returns `node` with the value at `path` ("media.0.width": keys and array indexes) replaced;
-// an undefined value removes the key.
+// `node` with the value at `path` (keys and array indexes) replaced; undefined removes the key.
 QJsonValue replaced(const QJsonValue& node, QStringList path, const QJsonValue& value) {
     if (path.isEmpty())
         return value;
     const QString head = path.takeFirst();
     if (node.isArray()) {
         QJsonArray array = node.toArray();
-        const int index = head.toInt();
-        array[index] = replaced(array.at(index), path, value);
+        array[head.toInt()] = replaced(array.at(head.toInt()), path, value);
         return array;
     }
     QJsonObject object = node.toObject();
@@ -127,9 +113,10 @@ QJsonValue replaced(const QJsonValue& node, QStringList path, const QJsonValue& 
     return object;
 }
 
-QByteArray withValue(const CaptureNote& note, const QString& path, const QJsonValue& value) {
-    const QJsonObject stored = QJsonDocument::fromJson(encodeNoteJson(note)).object();
-    return serialize(replaced(stored, path.split(u'.'), value).toObject());
+// Decodes `note` with the value at `path` ("media.0.width") replaced.
+CaptureNote decodeWith(const CaptureNote& note, const QString& path, const QJsonValue& value) {
+    const QJsonValue edited = replaced(parse(encodeNoteJson(note)), path.split(u'.'), value);
+    return decodeNoteJson(QJsonDocument(edited.toObject()).toJson());
 }
 
 std::set<QString> keysOf(const QJsonValue& object) {
@@ -137,74 +124,34 @@ std::set<QString> keysOf(const QJsonValue& object) {
     return {keys.begin(), keys.end()};
 }
 
-// Whether every object in the JSON text lists its keys in ascending order, read from the text
-// itself (a parsed QJsonObject would hide the written order).
-bool keysAscendInText(const QByteArray& json) {
-    struct Level {
-        bool object;
-        bool expectKey;
-        QByteArray lastKey;
-    };
-    std::vector<Level> levels;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json[i];
-        if (c == '{' || c == '[') {
-            levels.push_back({c == '{', c == '{', {}});
-        } else if (c == '}' || c == ']') {
-            levels.pop_back();
-        } else if (c == ',' && !levels.empty() && levels.back().object) {
-            levels.back().expectKey = true;
-        } else if (c == '"') {
-            const qsizetype start = ++i;
-            while (json[i] != '"')
-                i += json[i] == '\\' ? 2 : 1;
-            if (!levels.empty() && levels.back().expectKey) {
-                const QByteArray key = json.mid(start, i - start);
-                if (!levels.back().lastKey.isEmpty() && key <= levels.back().lastKey)
-                    return false;
-                levels.back().lastKey = key;
-                levels.back().expectKey = false;
-            }
-        }
+// JsonWriter refuses keys out of order, so every successful encode is sorted.
+TEST(NoteCoding, RoundTripsToTheSamePrettyJson) {
+    for (const CaptureNote& note : {plainNote(), fullNote()}) {
+        const QByteArray json = encodeNoteJson(note);
+        const CaptureNote decoded = decodeNoteJson(json);
+        EXPECT_EQ(decoded, note);
+        EXPECT_EQ(encodeNoteJson(decoded), json);
+        EXPECT_GT(json.count('\n'), 20);
     }
-    return true;
 }
 
-TEST(NoteCoding, NoteWithoutOptionalContentRoundTripsToTheSameJsonWithoutOptionalKeys) {
-    const CaptureNote note = plainNote();
-    const QByteArray json = encodeNoteJson(note);
-
-    const CaptureNote decoded = decodeNoteJson(json);
-    EXPECT_EQ(decoded, note);
-    EXPECT_EQ(encodeNoteJson(decoded), json);
+TEST(NoteCoding, LeavesAbsentOptionalKeysOut) {
+    const QByteArray json = encodeNoteJson(plainNote());
     EXPECT_FALSE(json.contains("null"));
-
     const QJsonObject root = parse(json);
-    const std::set<QString> rootKeys{
-        "schemaVersion", "id",    "title",   "createdAt",      "modifiedAt", "revision",
-        "media",         "marks", "general", "includeGeneral", "notes",      "reviewOnly"};
-    EXPECT_EQ(keysOf(root), rootKeys);
-    const std::set<QString> mediaKeys{"id",     "name", "width",           "height",
-                                      "sha256", "role", "includeInRequest"};
-    EXPECT_EQ(keysOf(root["media"][0]), mediaKeys);
-    const std::set<QString> markKeys{"id",  "mediaID", "kind",  "start",
-                                     "end", "text",    "color", "lineWidth"};
-    EXPECT_EQ(keysOf(root["marks"][0]), markKeys);
+    EXPECT_EQ(
+        keysOf(root),
+        (std::set<QString>{"schemaVersion", "id", "title", "createdAt", "modifiedAt", "revision",
+                           "media", "marks", "general", "includeGeneral", "notes", "reviewOnly"}));
+    EXPECT_EQ(keysOf(root["media"][0]), (std::set<QString>{"id", "name", "width", "height",
+                                                           "sha256", "role", "includeInRequest"}));
+    EXPECT_EQ(keysOf(root["marks"][0]), (std::set<QString>{"id", "mediaID", "kind", "start", "end",
+                                                           "text", "color", "lineWidth"}));
     EXPECT_EQ(keysOf(root["notes"][0]), (std::set<QString>{"id", "body", "included"}));
 }
 
-TEST(NoteCoding, FullyPopulatedNoteRoundTrips) {
-    const CaptureNote note = fullNote();
-    const QByteArray json = encodeNoteJson(note);
-    const CaptureNote decoded = decodeNoteJson(json);
-    EXPECT_EQ(decoded, note);
-    EXPECT_EQ(encodeNoteJson(decoded), json);
-}
-
 TEST(NoteCoding, StoresValuesInTheirDocumentedShapes) {
-    const CaptureNote note = fullNote();
-    const QJsonObject root = parse(encodeNoteJson(note));
-    const QJsonObject segment = root["screenRecording"]["segments"][0].toObject();
+    const QJsonObject root = parse(encodeNoteJson(fullNote()));
     EXPECT_EQ(root["media"][0]["crop"].toArray(),
               (QJsonArray{QJsonArray{0.5, 1.25}, QJsonArray{640.75, 480}}));
     EXPECT_EQ(root["media"][0]["role"].toString(), "Reference");
@@ -215,92 +162,43 @@ TEST(NoteCoding, StoresValuesInTheirDocumentedShapes) {
     EXPECT_EQ(root["notes"][1]["timeRange"].toObject(),
               (QJsonObject{{"start", 100}, {"end", 2'000'000}}));
     // The audio track map is a flat list of kind and track number pairs, in any order.
-    const QJsonArray tracks = segment["audioTracks"].toArray();
+    const QJsonArray tracks = root["screenRecording"]["segments"][0]["audioTracks"].toArray();
     ASSERT_EQ(tracks.size(), 4);
-    std::set<std::pair<QString, qint64>> pairs{{tracks[0].toString(), tracks[1].toInteger()},
-                                               {tracks[2].toString(), tracks[3].toInteger()}};
-    EXPECT_EQ(pairs,
-              (std::set<std::pair<QString, qint64>>{{"system", 2}, {"microphone", 2'147'483'647}}));
-}
-
-TEST(NoteCoding, WritesKeysInAscendingOrderInEveryObject) {
-    const QByteArray json = encodeNoteJson(fullNote());
-    EXPECT_TRUE(keysAscendInText(json));
-    EXPECT_FALSE(keysAscendInText(R"({"b": 1, "a": 2})"));
-    EXPECT_FALSE(keysAscendInText(R"({"a": {"d": 1, "c": 2}})"));
-}
-
-TEST(NoteCoding, IsPrettyPrinted) {
-    EXPECT_GT(encodeNoteJson(plainNote()).count('\n'), 20);
+    const std::set<std::pair<QString, qint64>> pairs{{tracks[0].toString(), tracks[1].toInteger()},
+                                                     {tracks[2].toString(), tracks[3].toInteger()}};
+    EXPECT_EQ(pairs, (decltype(pairs){{"system", 2}, {"microphone", 2'147'483'647}}));
 }
 
 TEST(NoteCoding, WritesUuidsUpperCaseAndReadsThemInEitherCase) {
     const CaptureNote note = fullNote();
-    const QByteArray json = encodeNoteJson(note);
-    const QString upper = idString(note.id);
-    const QString lower = upper.toLower();
-    ASSERT_NE(upper, lower);
-    EXPECT_TRUE(json.contains(upper.toUtf8()));
-    EXPECT_FALSE(json.contains(lower.toUtf8()));
-
-    const CaptureNote decoded = decodeNoteJson(withValue(note, "id", lower));
-    EXPECT_EQ(decoded.id, note.id);
-    const QString mediaID = idString(note.media[1].id).toLower();
-    EXPECT_EQ(decodeNoteJson(withValue(note, "marks.0.mediaID", mediaID)).marks[0].mediaID,
-              note.media[1].id);
+    const QString lower = idString(note.id).toLower();
+    EXPECT_TRUE(encodeNoteJson(note).contains(idString(note.id).toUtf8()));
+    EXPECT_FALSE(encodeNoteJson(note).contains(lower.toUtf8()));
+    EXPECT_EQ(decodeWith(note, "id", lower).id, note.id);
 }
 
 TEST(NoteCoding, ReadsNullAsAbsentForOptionalKeysOnly) {
     const CaptureNote note = fullNote();
-    const struct {
-        const char* path;
-        std::function<bool(const CaptureNote&)> absent;
-    } optionals[] = {
+    const std::pair<const char*, std::function<bool(const CaptureNote&)>> optionals[] = {
         {"screenRecording", [](const CaptureNote& n) { return !n.screenRecording; }},
-        {"recordings", [](const CaptureNote& n) { return !n.recordings; }},
-        {"media.0.crop", [](const CaptureNote& n) { return !n.media[0].crop; }},
-        {"media.0.background", [](const CaptureNote& n) { return !n.media[0].background; }},
-        {"media.0.scrollCapture.issue",
-         [](const CaptureNote& n) { return !n.media[0].scrollCapture->issue; }},
-        {"media.0.scrollCapture.pieces.0.offsetY",
-         [](const CaptureNote& n) { return !n.media[0].scrollCapture->pieces[0].offsetY; }},
-        {"marks.0.points", [](const CaptureNote& n) { return !n.marks[0].points; }},
+        {"media.0.scrollCapture.pieces.1.offsetY",
+         [](const CaptureNote& n) { return !n.media[0].scrollCapture->pieces[1].offsetY; }},
         {"notes.0.markID", [](const CaptureNote& n) { return !n.notes[0].markID; }},
-        {"notes.1.timeRange", [](const CaptureNote& n) { return !n.notes[1].timeRange; }},
-        {"recordings.0.noteID", [](const CaptureNote& n) { return !(*n.recordings)[0].noteID; }},
-        {"screenRecording.trim", [](const CaptureNote& n) { return !n.screenRecording->trim; }},
-        {"screenRecording.segments.0.hostEnd",
-         [](const CaptureNote& n) { return !n.screenRecording->segments[0].hostEnd; }},
     };
-    for (const auto& optional : optionals) {
-        SCOPED_TRACE(optional.path);
-        for (const QJsonValue& absent :
-             {QJsonValue(QJsonValue::Null), QJsonValue(QJsonValue::Undefined)}) {
-            const CaptureNote decoded = decodeNoteJson(withValue(note, optional.path, absent));
-            EXPECT_TRUE(optional.absent(decoded));
-        }
+    for (const auto& [path, isAbsent] : optionals) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(isAbsent(decodeWith(note, path, QJsonValue::Null)));
+        EXPECT_TRUE(isAbsent(decodeWith(note, path, QJsonValue::Undefined)));
     }
-
-    const struct {
-        const char* path;
-        const char* message;
-    } required[] = {
+    const std::pair<const char*, const char*> required[] = {
         {"title", "title: required value is missing"},
-        {"media.0.width", "media[0].width: required value is missing"},
         {"marks.1.color", "marks[1].color: required value is missing"},
-        {"notes.0.included", "notes[0].included: required value is missing"},
-        {"screenRecording.segments.1.audioTracks",
-         "screenRecording.segments[1].audioTracks: required value is missing"},
         {"media.0.background.shadow", "media[0].background.shadow: required value is missing"},
     };
-    for (const auto& key : required) {
-        SCOPED_TRACE(key.path);
-        EXPECT_EQ(
-            thrownMessage([&] { decodeNoteJson(withValue(note, key.path, QJsonValue::Null)); }),
-            key.message);
-        EXPECT_EQ(thrownMessage(
-                      [&] { decodeNoteJson(withValue(note, key.path, QJsonValue::Undefined)); }),
-                  key.message);
+    for (const auto& [path, message] : required) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(thrownMessage([&] { decodeWith(note, path, QJsonValue::Null); }), message);
+        EXPECT_EQ(thrownMessage([&] { decodeWith(note, path, QJsonValue::Undefined); }), message);
     }
 }
 
@@ -313,35 +211,22 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
     } cases[] = {
         {"media.0.width", "800", "media[0].width: expected an integer"},
         {"media.0.width", 1.5, "media[0].width: expected an integer"},
-        {"media.0.width", true, "media[0].width: expected an integer"},
-        {"revision", 9.3e18, "revision: expected an integer"},
         {"title", 5, "title: expected a string"},
         {"marks.0.lineWidth", "3", "marks[0].lineWidth: expected a number"},
         {"includeGeneral", 1, "includeGeneral: expected true or false"},
-        {"id", "1234", "id: expected a UUID string"},
-        {"id", "{" + idString(note.id) + "}", "id: expected a UUID string"},
-        {"id", QString(idString(note.id)).remove(u'-') + "----", "id: expected a UUID string"},
-        {"notes.0.markID", "0000000-00000-0000-0000-000000000000",
+        {"notes.0.markID", "{" + idString(note.id) + "}",
          "notes[0].markID: expected a UUID string"},
         {"marks.0.start", QJsonArray{1, 2, 3}, "marks[0].start: expected a point [x, y]"},
-        {"marks.0.start", QJsonArray{1}, "marks[0].start: expected a point [x, y]"},
         {"marks.0.end", QJsonArray{1, "2"}, "marks[0].end: expected a point [x, y]"},
         {"marks.0.points", QJsonArray{QJsonArray{1, 2}, 3},
          "marks[0].points[1]: expected a point [x, y]"},
         {"marks.0.kind", "circle", "marks[0].kind: unexpected value \"circle\""},
-        {"media.0.role", "current", "media[0].role: unexpected value \"current\""},
-        {"screenRecording.recovery", "done", "screenRecording.recovery: unexpected value \"done\""},
         {"media.0.crop", QJsonArray{QJsonArray{0, 0}},
          "media[0].crop: expected a rectangle [[x, y], [width, height]]"},
         {"media.0.crop", QJsonArray{QJsonArray{0, 0}, QJsonArray{1, 2, 3}},
          "media[0].crop[1]: expected a point [x, y]"},
         {"media", QJsonObject{}, "media: expected an array"},
         {"media.0", QJsonArray{}, "media[0]: expected an object"},
-        {"notes.1.timeRange.start", 1.5, "notes[1].timeRange.start: expected an integer"},
-        {"media.1.recordingFrame.sourceTime", "0",
-         "media[1].recordingFrame.sourceTime: expected an integer"},
-        {"screenRecording.segments.0.audioTracks", QJsonArray{"system"},
-         "screenRecording.segments[0].audioTracks: expected pairs of track kind and track number"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 1, "microphone"},
          "screenRecording.segments[0].audioTracks: expected pairs of track kind and track number"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 2'147'483'648.0},
@@ -352,29 +237,22 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
          "screenRecording.segments[0].audioTracks[0]: unexpected value \"speaker\""},
         {"screenRecording.segments.0.audioTracks", QJsonArray{1, 2},
          "screenRecording.segments[0].audioTracks[0]: expected a string"},
-        {"recordings.0.duration", "3", "recordings[0].duration: expected a number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(thrownMessage([&] { decodeNoteJson(withValue(note, c.path, c.value)); }),
-                  c.message);
+        EXPECT_EQ(thrownMessage([&] { decodeWith(note, c.path, c.value); }), c.message);
     }
 }
 
 TEST(NoteCoding, RefusesTextThatIsNotOneJsonObject) {
-    const char* const documents[] = {"", "{", "{\"title\": }", "{} {}", "not json"};
-    for (const char* document : documents) {
-        SCOPED_TRACE(document);
+    for (const char* document : {"", "{\"title\": }", "{} {}"}) {
         EXPECT_TRUE(thrownMessage([&] {
                         decodeNoteJson(document);
-                    }).starts_with("The data is not valid JSON"));
+                    }).starts_with("The data is not valid JSON"))
+            << document;
     }
-    for (const char* document : {"[]", "5", "\"note\"", "null"})
-        EXPECT_FALSE(thrownMessage([&] { decodeNoteJson(document); }).empty()) << document;
     EXPECT_EQ(thrownMessage([] { decodeNoteJson("[1, 2]"); }), "The data is not a JSON object.");
-}
-
-TEST(NoteCoding, DeepNestingFailsCleanly) {
+    // Deep nesting fails cleanly instead of exhausting the stack.
     const QByteArray brackets(5000, '[');
     EXPECT_FALSE(thrownMessage([&] { decodeNoteJson(brackets); }).empty());
     const QByteArray nested = "{\"media\": " + brackets + QByteArray(5000, ']') + "}";
@@ -387,21 +265,14 @@ TEST(NoteCoding, DecodesTenMegabyteStrings) {
     EXPECT_EQ(decodeNoteJson(encodeNoteJson(note)), note);
 }
 
-TEST(NoteCoding, KeepsSixtyFourBitIntegersExact) {
-    const CaptureNote note = fullNote();
-    const QByteArray json = encodeNoteJson(note);
-    EXPECT_TRUE(json.contains("9007199254740993"));
-    EXPECT_TRUE(json.contains("-9007199254740993"));
-    EXPECT_TRUE(json.contains("4611686018427387905"));
-
+TEST(NoteCoding, ReadsSixtyFourBitIntegersExactly) {
     // Written by hand, as another writer might: the values are read exactly, not through a double.
+    const QByteArray json = encodeNoteJson(fullNote());
     const QByteArray edited = QByteArray(json).replace("9007199254740993", "9223372036854775807");
     const CaptureNote decoded = decodeNoteJson(edited);
     EXPECT_EQ(decoded.revision, 9'223'372'036'854'775'807);
     EXPECT_EQ(decoded.screenRecording->segments[0].hostStart, -9'223'372'036'854'775'807);
     EXPECT_EQ(decoded.screenRecording->segments[0].hostEnd, 9'007'199'254'740'995);
-    EXPECT_EQ(decoded.screenRecording->segments[0].byteCount, (qint64(1) << 62) + 1);
-
     const QByteArray tooLarge = QByteArray(json).replace("9007199254740993", "9223372036854775808");
     EXPECT_EQ(thrownMessage([&] { decodeNoteJson(tooLarge); }), "revision: expected an integer");
 }
@@ -410,11 +281,8 @@ TEST(AnnotationClipboardCoding, RoundTripsWithAndWithoutItsNote) {
     const CaptureNote note = fullNote();
     const AnnotationClipboard bare{note.marks[0], std::nullopt};
     const AnnotationClipboard withNote{note.marks[2], note.notes[0]};
-    for (const AnnotationClipboard& clipboard : {bare, withNote}) {
-        const QByteArray json = encodeAnnotationClipboard(clipboard);
-        EXPECT_EQ(decodeAnnotationClipboard(json), clipboard);
-        EXPECT_TRUE(keysAscendInText(json));
-    }
+    for (const AnnotationClipboard& clipboard : {bare, withNote})
+        EXPECT_EQ(decodeAnnotationClipboard(encodeAnnotationClipboard(clipboard)), clipboard);
     EXPECT_EQ(keysOf(parse(encodeAnnotationClipboard(bare))), (std::set<QString>{"mark"}));
     EXPECT_EQ(keysOf(parse(encodeAnnotationClipboard(withNote))),
               (std::set<QString>{"mark", "linkedNote"}));

@@ -16,6 +16,8 @@ const QString kIntro = QStringLiteral(
     "## Required images\n"
     "\n");
 
+const QString kHead = QStringLiteral("# Capture\n\nRequest mode: Make changes\n\n") + kIntro;
+
 const QString kMakeChanges = QStringLiteral(
     "\n"
     "---\n"
@@ -36,21 +38,22 @@ const QString kReviewOnly = QStringLiteral(
 const QString kLensTail = QStringLiteral(
     " in original image pixels. The lens is an annotation, not a change to the captured UI.\n");
 
-QString markdownOf(const CaptureNote& note, const Id& active = {}) {
-    return RequestPlan::build(note, active.isNull() ? note.media.front().id : active).markdown();
+QString markdownOf(const CaptureNote& note) {
+    return RequestPlan::build(note, note.media.front().id).markdown();
 }
 
 Mark lens(const Media& image, Point start, Point end, std::optional<double> magnification,
-          std::optional<Point> center) {
+          std::optional<Point> center = std::nullopt) {
     Mark mark = test::makeMark(image, MarkKind::Magnify, start, end);
     mark.magnification = magnification;
     mark.magnificationCenter = center;
     return mark;
 }
 
-TEST(RequestMarkdown, LocationNotesAreHeadedByImageLabelAndBadgeNumber) {
+TEST(RequestMarkdown, ReviewOnlyRequestWithAMultiLineTitleAndLocationNotes) {
     CaptureNote note = test::makeNote(2);
-    note.title = QStringLiteral("Login button");
+    note.title = QStringLiteral("Crash\nafter login\n");
+    note.reviewOnly = true;
     note.media[1].role = MediaRole::Reference;
     note.media[1].crop = Rect{50, 40, 300.5, 200};
     note.marks = {test::makeMark(note.media[0]),
@@ -62,38 +65,7 @@ TEST(RequestMarkdown, LocationNotesAreHeadedByImageLabelAndBadgeNumber) {
         excluded, test::makeLinkedNote(std::nullopt, QStringLiteral("Unlinked draft")),
         test::makeLinkedNote(note.marks[1].id, QStringLiteral("Use this spacing."))};
     note.notes[2].included = false;
-    note.general = QStringLiteral("  Keep the colours.  ");
-
-    EXPECT_EQ(markdownOf(note),
-              QStringLiteral("# Login button\n"
-                             "\n"
-                             "Request mode: Make changes\n"
-                             "\n") +
-                  kIntro +
-                  QStringLiteral("- A-annotated.png: Current, 800 × 600 pixels.\n"
-                                 "- B-annotated.png: Reference, 301 × 200 pixels.\n"
-                                 "\n"
-                                 "## General note\n"
-                                 "\n"
-                                 "  Keep the colours.  \n"
-                                 "\n"
-                                 "## A-1\n"
-                                 "\n"
-                                 "The button is misaligned.\n"
-                                 "\n"
-                                 "## B-4\n"
-                                 "\n"
-                                 "Use this spacing.\n") +
-                  kMakeChanges);
-}
-
-TEST(RequestMarkdown, ReviewOnlyGeneralNoteWithAMultiLineTitle) {
-    CaptureNote note = test::makeNote(0);
-    note.media.push_back(test::makeImage(1024, 768));
-    note.media[0].includeInRequest = false;
-    note.title = QStringLiteral("Crash\nafter login\n");
-    note.general = QStringLiteral("Why does it crash?\nIt happens every time.");
-    note.reviewOnly = true;
+    note.general = QStringLiteral("  Why does it crash?\nIt happens every time.  ");
 
     EXPECT_EQ(markdownOf(note),
               QStringLiteral("# Crash\n"
@@ -103,12 +75,21 @@ TEST(RequestMarkdown, ReviewOnlyGeneralNoteWithAMultiLineTitle) {
                              "Request mode: Review only\n"
                              "\n") +
                   kIntro +
-                  QStringLiteral("- A-annotated.png: Current, 1024 × 768 pixels.\n"
+                  QStringLiteral("- A-annotated.png: Current, 800 × 600 pixels.\n"
+                                 "- B-annotated.png: Reference, 301 × 200 pixels.\n"
                                  "\n"
                                  "## General note\n"
                                  "\n"
-                                 "Why does it crash?\n"
-                                 "It happens every time.\n") +
+                                 "  Why does it crash?\n"
+                                 "It happens every time.  \n"
+                                 "\n"
+                                 "## A-1\n"
+                                 "\n"
+                                 "The button is misaligned.\n"
+                                 "\n"
+                                 "## B-4\n"
+                                 "\n"
+                                 "Use this spacing.\n") +
                   kReviewOnly);
 }
 
@@ -161,30 +142,22 @@ TEST(RequestMarkdown, TimeNotesGiveSourceAndOutputTimesWithRecordingContext) {
             kMakeChanges);
 }
 
-TEST(RequestMarkdown, RecordingContextAppearsWithoutTimeNotes) {
+TEST(RequestMarkdown, RecordingContextAppearsWithoutTimeNotesOrRecovery) {
     CaptureNote note = test::makeNoteWithFrame();
     note.general = QStringLiteral("What is this dialog?");
 
-    EXPECT_EQ(markdownOf(note),
-              QStringLiteral("# Capture\n"
-                             "\n"
-                             "Request mode: Make changes\n"
-                             "\n") +
-                  kIntro +
-                  QStringLiteral("- A-annotated.png: Current, 1280 × 720 pixels.\n"
-                                 "  Recording frame: source 00:01.000, output 00:01.000.\n"
-                                 "\n"
-                                 "## Recording context\n"
-                                 "\n"
-                                 "Selected source range: 00:00.000–00:04.000. Pauses are excluded "
-                                 "from source time. Output begins at 00:00.000. Only the listed "
-                                 "frames are included; they do not show every movement in the "
-                                 "recording.\n"
-                                 "\n"
-                                 "## General note\n"
-                                 "\n"
-                                 "What is this dialog?\n") +
-                  kMakeChanges);
+    const QString markdown = markdownOf(note);
+    EXPECT_TRUE(markdown.contains(
+        QStringLiteral("  Recording frame: source 00:01.000, output 00:01.000.\n"
+                       "\n"
+                       "## Recording context\n"
+                       "\n"
+                       "Selected source range: 00:00.000–00:04.000. Pauses are excluded from "
+                       "source time. Output begins at 00:00.000. Only the listed frames are "
+                       "included; they do not show every movement in the recording.\n"
+                       "\n"
+                       "## General note\n")))
+        << markdown.toStdString();
 }
 
 TEST(RequestMarkdown, DescribesMagnifiersThatShowInsideTheImage) {
@@ -194,140 +167,64 @@ TEST(RequestMarkdown, DescribesMagnifiersThatShowInsideTheImage) {
     const Media& whole = note.media[0];
     const Media& cropped = note.media[1];
     note.marks = {
-        lens(whole, {100, 100}, {200, 200}, std::nullopt, std::nullopt),
+        lens(whole, {100, 100}, {200, 200}, std::nullopt),
         test::makeMark(whole),
-        lens(whole, {300, 300}, {400, 360}, 3.5, Point{312.25, 48.5}),
         lens(whole, {20, 20}, {60, 60}, 1.25, Point{100.0 / 3, 200.0 / 3}),
-        lens(cropped, {500, 400}, {600, 500}, 4, std::nullopt),
-        lens(cropped, {350, 250}, {450, 350}, 4, std::nullopt),
+        lens(cropped, {500, 400}, {600, 500}, 4),
+        lens(cropped, {350, 250}, {450, 350}, 4),
     };
     note.general = QStringLiteral("Zoomed in.");
 
     EXPECT_EQ(markdownOf(note),
-              QStringLiteral("# Capture\n"
-                             "\n"
-                             "Request mode: Make changes\n"
-                             "\n") +
-                  kIntro + QStringLiteral("- A-annotated.png: Current, 800 × 600 pixels.\n") +
+              kHead + QStringLiteral("- A-annotated.png: Current, 800 × 600 pixels.\n") +
                   QStringLiteral("  Magnified detail: 2× at source (150.00, 150.00)") + kLensTail +
-                  QStringLiteral("  Magnified detail: 3.5× at source (312.25, 48.50)") + kLensTail +
                   QStringLiteral("  Magnified detail: 1.25× at source (33.33, 66.67)") + kLensTail +
                   QStringLiteral("- B-annotated.png: After, 400 × 300 pixels.\n") +
                   QStringLiteral("  Magnified detail: 4× at source (400.00, 300.00)") + kLensTail +
-                  QStringLiteral("\n"
+                  QStringLiteral("\n## General note\n\nZoomed in.\n") + kMakeChanges);
+}
+
+TEST(RequestMarkdown, ScrollCaptureSaysHowItWasJoinedAndWhatWentWrong) {
+    CaptureNote note = test::makeNote(0);
+    test::addScrollCapture(note);
+    note.media[1].includeInRequest = false;
+    note.media[2].includeInRequest = false;
+    ScrollCaptureInfo& capture = *note.media[0].scrollCapture;
+    capture.partial = true;
+    capture.issue = QStringLiteral("The page stopped moving.");
+    // A piece that was not placed is not counted as joined.
+    capture.pieces.push_back({newId(), std::nullopt, 0});
+    note.general = QStringLiteral("Long page.");
+
+    EXPECT_EQ(markdownOf(note),
+              kHead +
+                  QStringLiteral("- A-annotated.png: Current, 800 × 1000 pixels.\n"
+                                 "  Partial scroll capture. Joined 2 frames from overlapping "
+                                 "images; this does not prove the entire page was captured.\n"
+                                 "  Capture issue: The page stopped moving.\n"
+                                 "\n"
                                  "## General note\n"
                                  "\n"
-                                 "Zoomed in.\n") +
+                                 "Long page.\n") +
                   kMakeChanges);
 }
 
-struct ScrollRow {
-    const char* name;
-    bool partial;
-    std::optional<bool> imported;
-    std::optional<QString> issue;
-    QString lines;
-};
-
-TEST(RequestMarkdown, ScrollCapturesSayHowTheyWereJoined) {
-    const QString joined = QStringLiteral(
-        ". Joined 2 frames from overlapping images; this does not prove the entire page was "
-        "captured.\n");
-    const std::vector<ScrollRow> rows = {
-        {"finished by the user", false, std::nullopt, std::nullopt,
-         QStringLiteral("  Scroll capture · Finished by you") + joined},
-        {"imported", false, true, std::nullopt,
-         QStringLiteral("  Stitched scroll images") + joined},
-        {"partial with an issue", true, std::nullopt, QStringLiteral("The page stopped moving."),
-         QStringLiteral("  Partial scroll capture") + joined +
-             QStringLiteral("  Capture issue: The page stopped moving.\n")},
-        {"partial and imported", true, true, std::nullopt,
-         QStringLiteral("  Partial scroll capture") + joined},
-    };
-    for (const ScrollRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        CaptureNote note = test::makeNote(0);
-        test::addScrollCapture(note);
-        note.media[1].includeInRequest = false;
-        note.media[2].includeInRequest = false;
-        ScrollCaptureInfo& capture = *note.media[0].scrollCapture;
-        capture.partial = row.partial;
-        capture.imported = row.imported;
-        capture.issue = row.issue;
-        // A piece that was not placed is not counted as joined.
-        capture.pieces.push_back({newId(), std::nullopt, 0});
-        note.general = QStringLiteral("Long page.");
-
-        EXPECT_EQ(markdownOf(note),
-                  QStringLiteral("# Capture\n"
-                                 "\n"
-                                 "Request mode: Make changes\n"
-                                 "\n") +
-                      kIntro + QStringLiteral("- A-annotated.png: Current, 800 × 1000 pixels.\n") +
-                      row.lines +
-                      QStringLiteral("\n"
-                                     "## General note\n"
-                                     "\n"
-                                     "Long page.\n") +
-                      kMakeChanges);
-    }
-}
-
-TEST(RequestMarkdown, ListsTwentySevenImagesWithTheirLabels) {
+TEST(RequestMarkdown, ListsTwentySevenImagesAndNamesNotesByTheirLabels) {
     CaptureNote note = test::makeNote(27);
     note.general = QStringLiteral("All screens.");
-
-    EXPECT_EQ(markdownOf(note), QStringLiteral("# Capture\n"
-                                               "\n"
-                                               "Request mode: Make changes\n"
-                                               "\n") +
-                                    kIntro +
-                                    QStringLiteral("- A-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- B-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- C-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- D-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- E-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- F-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- G-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- H-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- I-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- J-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- K-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- L-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- M-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- N-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- O-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- P-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- Q-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- R-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- S-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- T-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- U-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- V-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- W-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- X-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- Y-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- Z-annotated.png: Current, 800 × 600 pixels.\n"
-                                                   "- Image-27-annotated.png: Current, 800 × 600 "
-                                                   "pixels.\n"
-                                                   "\n"
-                                                   "## General note\n"
-                                                   "\n"
-                                                   "All screens.\n") +
-                                    kMakeChanges);
-}
-
-TEST(RequestMarkdown, NoteOnTheTwentySeventhImageUsesItsLongLabel) {
-    CaptureNote note = test::makeNote(27);
     note.marks.push_back(test::makeMark(note.media[26]));
     note.notes.push_back(test::makeLinkedNote(note.marks[0].id, QStringLiteral("Last one.")));
-    note.reviewOnly = true;
 
-    EXPECT_TRUE(markdownOf(note).endsWith(QStringLiteral("\n"
-                                                         "## Image-27-1\n"
-                                                         "\n"
-                                                         "Last one.\n") +
-                                          kReviewOnly));
+    QString images;
+    for (const char* label :
+         {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",       "N",
+          "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z", "Image-27"})
+        images += QStringLiteral("- ") + QLatin1String(label) +
+                  QStringLiteral("-annotated.png: Current, 800 × 600 pixels.\n");
+    EXPECT_EQ(markdownOf(note), kHead + images +
+                                    QStringLiteral("\n## General note\n\nAll screens.\n"
+                                                   "\n## Image-27-1\n\nLast one.\n") +
+                                    kMakeChanges);
 }
 
 TEST(RequestMarkdown, OutputSizeGrowsWithMarksOutsideAnUncroppedImage) {
@@ -341,29 +238,21 @@ TEST(RequestMarkdown, OutputSizeGrowsWithMarksOutsideAnUncroppedImage) {
 }
 
 TEST(ClipboardText, NamesTheRequestAndEveryImageWithoutATrailingLineFeed) {
-    const QString intro = QStringLiteral(
-        "Read this Lumbex request and open ALL listed PNG files as images before acting. If you "
-        "cannot access them, tell me. Follow the request mode and the existing session's "
-        "permissions.\n"
-        "\n"
-        "Request:\n");
     const QString folder = QStringLiteral("/home/ana/My Project/.lumbex/handoffs/N/P/");
-
     EXPECT_EQ(clipboardText(folder + QStringLiteral("REQUEST.md"),
                             {folder + QStringLiteral("A-annotated.png"),
                              folder + QStringLiteral("Image-27-annotated.png")}),
-              intro + QStringLiteral("/home/ana/My Project/.lumbex/handoffs/N/P/REQUEST.md\n"
-                                     "\n"
-                                     "Required images:\n"
-                                     "/home/ana/My Project/.lumbex/handoffs/N/P/A-annotated.png\n"
-                                     "/home/ana/My Project/.lumbex/handoffs/N/P/"
-                                     "Image-27-annotated.png"));
-    EXPECT_EQ(
-        clipboardText(QStringLiteral("/p/REQUEST.md"), {QStringLiteral("/p/A-annotated.png")}),
-        intro + QStringLiteral("/p/REQUEST.md\n"
-                               "\n"
-                               "Required images:\n"
-                               "/p/A-annotated.png"));
+              QStringLiteral(
+                  "Read this Lumbex request and open ALL listed PNG files as images before acting. "
+                  "If you cannot access them, tell me. Follow the request mode and the existing "
+                  "session's permissions.\n"
+                  "\n"
+                  "Request:\n"
+                  "/home/ana/My Project/.lumbex/handoffs/N/P/REQUEST.md\n"
+                  "\n"
+                  "Required images:\n"
+                  "/home/ana/My Project/.lumbex/handoffs/N/P/A-annotated.png\n"
+                  "/home/ana/My Project/.lumbex/handoffs/N/P/Image-27-annotated.png"));
 }
 
 } // namespace
