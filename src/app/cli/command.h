@@ -14,7 +14,8 @@ struct Command {
     QStringList words;
     QString usage; // empty for commands Lumbex runs for itself, which help does not list
 
-    std::function<void(const QStringList& args, QTextStream& out)> run;
+    // `out` carries the result; `log` the progress lines a command reports on standard error.
+    std::function<void(const QStringList& args, QTextStream& out, QTextStream& log)> run;
 };
 
 std::vector<Command> noteCommands();
@@ -22,6 +23,7 @@ std::vector<Command> noteEditCommands();
 std::vector<Command> imageCommands();
 std::vector<Command> renderCommands();
 std::vector<Command> requestCommands();
+std::vector<Command> stitchCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

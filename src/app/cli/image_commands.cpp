@@ -6,7 +6,7 @@
 namespace lumbex::cli {
 namespace {
 
-void normalizeImage(const QStringList& words, QTextStream&) {
+void normalizeImage(const QStringList& words, QTextStream&, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() != 2)
         throw UsageError(QStringLiteral("name one input and one output file"));
@@ -14,7 +14,7 @@ void normalizeImage(const QStringList& words, QTextStream&) {
     writeFileAtomically(args.positionals()[1], png);
 }
 
-void exportImage(const QStringList& words, QTextStream& out) {
+void exportImage(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {QStringLiteral("--title"), QStringLiteral("--directory")}, {});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one image"));

@@ -16,7 +16,7 @@
 namespace lumbex::cli {
 namespace {
 
-void createNote(const QStringList& words, QTextStream& out) {
+void createNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {QStringLiteral("-o"), QStringLiteral("--title")}, {});
     const QString packagePath = args.required(QStringLiteral("-o"));
     if (args.positionals().isEmpty())
@@ -50,7 +50,7 @@ void writeImageSummary(JsonWriter& out, const CaptureNote& note, const Media& me
     out.endObject();
 }
 
-void checkNote(const QStringList& words, QTextStream& out) {
+void checkNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {QStringLiteral("--json")});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));

@@ -70,7 +70,7 @@ double parseNumber(const QString& option, const QString& text) {
     return value;
 }
 
-void setNote(const QStringList& words, QTextStream& out) {
+void setNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words,
                          {QStringLiteral("--title"), QStringLiteral("--general"),
                           QStringLiteral("--include-general"), QStringLiteral("--review-only")},
@@ -160,7 +160,7 @@ Mark markFromArguments(const Arguments& args, const Id& mediaID) {
     return mark;
 }
 
-void addMark(const QStringList& words, QTextStream& out) {
+void addMark(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(
         words,
         {QStringLiteral("--image"), QStringLiteral("--kind"), QStringLiteral("--start"),
@@ -195,7 +195,7 @@ void addMark(const QStringList& words, QTextStream& out) {
     out << '\n';
 }
 
-void addImages(const QStringList& words, QTextStream& out) {
+void addImages(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() < 2)
         throw UsageError(QStringLiteral("name a package and at least one image"));
@@ -209,7 +209,7 @@ void addImages(const QStringList& words, QTextStream& out) {
         out << id << '\n';
 }
 
-void removeImage(const QStringList& words, QTextStream& out) {
+void removeImage(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() != 2)
         throw UsageError(QStringLiteral("name a package and one image"));

@@ -30,7 +30,7 @@ std::optional<Id> selectedMark(const Arguments& args) {
     return id;
 }
 
-void renderImage(const QStringList& words, QTextStream&) {
+void renderImage(const QStringList& words, QTextStream&, QTextStream&) {
     const Arguments args(words,
                          {QStringLiteral("-o"), QStringLiteral("--image"),
                           QStringLiteral("--selected"), QStringLiteral("--max-size")},

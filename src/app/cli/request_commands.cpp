@@ -21,7 +21,7 @@ Id activeImage(const CaptureNote& note, const Arguments& args) {
     return *id;
 }
 
-void printRequest(const QStringList& words, QTextStream& out) {
+void printRequest(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {QStringLiteral("--active")}, {});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));
@@ -29,7 +29,7 @@ void printRequest(const QStringList& words, QTextStream& out) {
     out << RequestPlan::build(note, activeImage(note, args)).markdown();
 }
 
-void prepareHandoff(const QStringList& words, QTextStream& out) {
+void prepareHandoff(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {QStringLiteral("--project"), QStringLiteral("--active")},
                          {QStringLiteral("--copy")});
     if (args.positionals().size() != 1)
@@ -43,7 +43,7 @@ void prepareHandoff(const QStringList& words, QTextStream& out) {
     out << clipboard;
 }
 
-void holdClipboardCommand(const QStringList& words, QTextStream&) {
+void holdClipboardCommand(const QStringList& words, QTextStream&, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() != 2)
         throw UsageError(QStringLiteral("name the ready file and the text"));

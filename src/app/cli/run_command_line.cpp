@@ -9,7 +9,8 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands})
+    for (auto group :
+         {noteEditCommands, imageCommands, renderCommands, requestCommands, stitchCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
@@ -57,17 +58,18 @@ int runCommandLine(const QStringList& args, FILE* errors) {
         return 2;
     }
     QTextStream out(stdout);
+    QTextStream log(errors);
     try {
-        command->run(args.mid(command->words.size()), out);
+        command->run(args.mid(command->words.size()), out, log);
         return 0;
     } catch (const UsageError& e) {
         out.flush();
-        QTextStream(errors) << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex "
-                            << command->usage << '\n';
+        log << "lumbex: " << QString::fromUtf8(e.what()) << "\nusage: lumbex " << command->usage
+            << '\n';
         return 2;
     } catch (const LumbexError& e) {
         out.flush();
-        QTextStream(errors) << e.message() << '\n';
+        log << e.message() << '\n';
         return 1;
     }
 }
