@@ -1,5 +1,6 @@
 #include "canvas/base_layer.h"
 
+#include "canvas/qt_geometry.h"
 #include "geometry/colors.h"
 
 #include <QLinearGradient>
@@ -21,11 +22,6 @@ constexpr double kShadowOpacity = 0.24;
 // The shadow mask has one cell per 3 × 3 source pixels: a blur this wide has no finer detail, and
 // it keeps the shadow of a five-megapixel image to a few milliseconds.
 constexpr int kShadowCell = 3;
-
-QRectF toQRectF(const Rect& rect) {
-    const Rect r = rect.standardized();
-    return {r.x, r.y, r.width, r.height};
-}
 
 // Radii of three successive box filters whose combined variance approximates a Gaussian of
 // `sigma` (widths are odd; the narrower ones come first).
@@ -167,13 +163,13 @@ double cornerRadius(const Media& media) {
 } // namespace
 
 void drawImage(QPainter& painter, const QImage& image, const Rect& rect) {
-    painter.drawImage(toQRectF(rect), image, QRectF(image.rect()));
+    painter.drawImage(toQt(rect), image, QRectF(image.rect()));
 }
 
 void drawBaseLayer(QPainter& painter, const QImage& original, const Media& media,
                    const Rect& output) {
-    const QRectF outputRect = toQRectF(output);
-    const QRectF visible = toQRectF(media.visibleRect());
+    const QRectF outputRect = toQt(output);
+    const QRectF visible = toQt(media.visibleRect());
     const double radius = cornerRadius(media);
     QPainterPath shape;
     if (radius > 0)

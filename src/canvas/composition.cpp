@@ -2,6 +2,7 @@
 
 #include "canvas/base_layer.h"
 #include "canvas/mark_painter.h"
+#include "canvas/qt_geometry.h"
 #include "geometry/colors.h"
 #include "geometry/mark_geometry.h"
 
@@ -12,13 +13,6 @@
 
 namespace lumbex {
 namespace {
-
-QPointF qt(Point p) {
-    return {p.x, p.y};
-}
-QRectF qt(const Rect& r) {
-    return {r.x, r.y, r.width, r.height};
-}
 
 void drawRedactions(QPainter& painter, const std::vector<const Mark*>& redactions,
                     const std::optional<Rect>& crop) {
@@ -55,17 +49,17 @@ void drawLens(QPainter& painter, const QImage& original, const Media& media, con
         pen.setCapStyle(Qt::RoundCap);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
-        painter.drawLine(qt(s), qt(edge));
-        painter.drawEllipse(qt(s), 3.0, 3.0);
+        painter.drawLine(toQt(s), toQt(edge));
+        painter.drawEllipse(toQt(s), 3.0, 3.0);
         painter.restore();
     }
     // The lens content is the dearest drawing there is: skip it when the area cannot show it.
-    if (!area.intersects(qt(rect)))
+    if (!area.intersects(toQt(rect)))
         return;
 
     painter.save();
     QPainterPath lens;
-    lens.addEllipse(qt(rect));
+    lens.addEllipse(toQt(rect));
     painter.setClipPath(lens, Qt::IntersectClip);
     painter.fillPath(lens, Qt::white);
     painter.translate(c.x, c.y);
@@ -74,7 +68,7 @@ void drawLens(QPainter& painter, const QImage& original, const Media& media, con
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     drawBaseLayer(painter, original, media, output);
     if (media.crop)
-        painter.setClipRect(qt(*media.crop), Qt::IntersectClip);
+        painter.setClipRect(toQt(*media.crop), Qt::IntersectClip);
     drawRedactions(painter, redactions, media.crop);
     painter.restore();
 }
@@ -92,7 +86,7 @@ QRectF reachableArea(const QPainter& painter) {
 }
 
 bool reaches(const QRectF& area, const Rect& bounds) {
-    return area.intersects(qt(bounds).adjusted(-1, -1, 1, 1));
+    return area.intersects(toQt(bounds).adjusted(-1, -1, 1, 1));
 }
 
 // A badge (with a pointer's leader line to its anchor) is skipped on its own when it lies outside
@@ -116,7 +110,7 @@ void drawComposition(QPainter& painter, const QImage& original, const Media& med
 
     painter.save();
     if (media.crop)
-        painter.setClipRect(qt(*media.crop), Qt::IntersectClip);
+        painter.setClipRect(toQt(*media.crop), Qt::IntersectClip);
 
     const QRectF area = reachableArea(painter);
     std::vector<const Mark*> redactions;

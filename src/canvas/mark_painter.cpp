@@ -1,5 +1,6 @@
 #include "canvas/mark_painter.h"
 
+#include "canvas/qt_geometry.h"
 #include "geometry/colors.h"
 #include "geometry/mark_geometry.h"
 #include "geometry/text_metrics.h"
@@ -23,15 +24,6 @@ constexpr double kBadgeOutlineOpacity = 0.3;
 constexpr double kBadgeFontSize = 15;
 // Wide enough that a badge number is always measured on one line.
 constexpr double kBadgeMeasureWidth = 10'000;
-
-QPointF toQt(Point p) {
-    return {p.x, p.y};
-}
-
-QRectF toQt(const Rect& r) {
-    const Rect s = r.standardized();
-    return {s.x, s.y, s.width, s.height};
-}
 
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
