@@ -53,6 +53,18 @@ struct MarkedScreenshot {
     const Media& media() const { return note.media.front(); }
 };
 
+// The decoded original with the marks and numbers of its image, as the canvas holds them.
+struct DecodedScreenshot {
+    const Media& media;
+    QImage original;
+    std::vector<Mark> marks;
+    MarkNumbers numbers;
+
+    explicit DecodedScreenshot(const MarkedScreenshot& shot)
+        : media(shot.media()), original(ImageFiles::image(shot.png)),
+          marks(shot.note.marksOn(media.id)), numbers(shot.note.numbers(marks)) {}
+};
+
 const MarkedScreenshot& screenshot() {
     static const MarkedScreenshot shot;
     return shot;
@@ -75,35 +87,26 @@ void BM_DecodeAndEncodeUnmarked(benchmark::State& state) {
 BENCHMARK(BM_DecodeAndEncodeUnmarked)->Unit(benchmark::kMillisecond);
 
 void BM_FullComposition(benchmark::State& state) {
-    const MarkedScreenshot& shot = screenshot();
-    const QImage original = ImageFiles::image(shot.png);
-    const std::vector<Mark> marks = shot.note.marksOn(shot.media().id);
-    const MarkNumbers numbers = shot.note.numbers(marks);
+    const DecodedScreenshot d(screenshot());
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            Rendering::render(original, shot.media(), marks, numbers, false, {}, {}));
+            Rendering::render(d.original, d.media, d.marks, d.numbers, false, {}, {}));
 }
 BENCHMARK(BM_FullComposition)->Unit(benchmark::kMillisecond);
 
 void BM_Sample(benchmark::State& state) {
-    const MarkedScreenshot& shot = screenshot();
-    const QImage original = ImageFiles::image(shot.png);
-    const std::vector<Mark> marks = shot.note.marksOn(shot.media().id);
-    const MarkNumbers numbers = shot.note.numbers(marks);
+    const DecodedScreenshot d(screenshot());
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            Rendering::sample(original, shot.media(), marks, numbers, {1210.5, 640.5}));
+            Rendering::sample(d.original, d.media, d.marks, d.numbers, {1210.5, 640.5}));
 }
 BENCHMARK(BM_Sample)->Unit(benchmark::kMicrosecond);
 
 void BM_PixelLoupe(benchmark::State& state) {
-    const MarkedScreenshot& shot = screenshot();
-    const QImage original = ImageFiles::image(shot.png);
-    const std::vector<Mark> marks = shot.note.marksOn(shot.media().id);
-    const MarkNumbers numbers = shot.note.numbers(marks);
+    const DecodedScreenshot d(screenshot());
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            Rendering::pixelLoupe(original, shot.media(), marks, numbers, {1210.5, 640.5}));
+            Rendering::pixelLoupe(d.original, d.media, d.marks, d.numbers, {1210.5, 640.5}));
 }
 BENCHMARK(BM_PixelLoupe)->Unit(benchmark::kMicrosecond);
 
