@@ -173,7 +173,7 @@ TEST(ScrollStitcherTest, refusesFramesOutsideTheSizeLimitsOrOfAnotherSize) {
                  {{200, 300}, {199, 300}, changed},
                  {{200, 300}, {200, 301}, changed}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.frame.width() * 100000 + c.frame.height());
+        SCOPED_TRACE(testing::Message() << c.frame.width() << "x" << c.frame.height());
         const QImage page = stripedPage(c.frame.width(), c.frame.height() + 10, 1);
         ScrollStitcher stitcher;
         if (!c.first.isEmpty()) {
