@@ -1,6 +1,8 @@
 #include "app/cli/command.h"
+#include "app/desktop/desktop_app.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -23,6 +25,16 @@ FILE* claimStandardError() {
     return messages;
 }
 
+// No arguments, "--fixture", or only existing files and packages: the desktop application.
+bool opensWindows(const QStringList& args) {
+    if (args.isEmpty() || args == QStringList{QStringLiteral("--fixture")})
+        return true;
+    if (lumbex::cli::isCommand(args))
+        return false;
+    return std::all_of(args.begin(), args.end(),
+                       [](const QString& path) { return QFileInfo::exists(path); });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -30,13 +42,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
 
+    QCoreApplication::setOrganizationName(QStringLiteral("Lumbex"));
+    QCoreApplication::setApplicationName(QStringLiteral("Lumbex"));
+    FILE* const messages = claimStandardError();
+    if (opensWindows(args)) {
+        QApplication app(argc, argv);
+        return lumbex::runDesktop(args, messages);
+    }
     // The command line renders and measures text offscreen; only the clipboard needs the display.
     qputenv("QT_QPA_PLATFORM", lumbex::cli::needsDisplay(args) ? "xcb" : "offscreen");
-    FILE* const messages = claimStandardError();
     QGuiApplication app(argc, argv);
-    QGuiApplication::setOrganizationName(QStringLiteral("Lumbex"));
-    QGuiApplication::setApplicationName(QStringLiteral("Lumbex"));
-    if (args.isEmpty())
-        return lumbex::cli::runCommandLine({QStringLiteral("help")}, messages);
     return lumbex::cli::runCommandLine(args, messages);
 }

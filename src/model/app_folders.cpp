@@ -1,5 +1,6 @@
 #include "model/app_folders.h"
 
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace lumbex {
@@ -15,6 +16,11 @@ QString libraryFolder() {
 
 QString exportsFolder() {
     return applicationFolder() + QStringLiteral("/Exports");
+}
+
+std::unique_ptr<QSettings> openSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("Lumbex"), QStringLiteral("Lumbex"));
 }
 
 } // namespace lumbex

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QSettings;
 
 namespace lumbex {
 
@@ -10,5 +13,9 @@ QString applicationFolder();
 QString libraryFolder();
 // Exported images go here when no folder is chosen: "<application folder>/Exports".
 QString exportsFolder();
+
+// The application's settings file ("$XDG_CONFIG_HOME/Lumbex/Lumbex.conf"), shared by the windows
+// and the command line.
+std::unique_ptr<QSettings> openSettings();
 
 } // namespace lumbex

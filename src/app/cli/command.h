@@ -28,6 +28,8 @@ std::vector<Command> stitchCommands();
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.
 int runCommandLine(const QStringList& args, FILE* errors);
+// Whether the arguments name a command (or ask for help) rather than files to open.
+bool isCommand(const QStringList& args);
 // Whether the command needs the desktop's display (all others run offscreen).
 bool needsDisplay(const QStringList& args);
 

@@ -3,6 +3,7 @@
 #include "core/files.h"
 #include "core/json_writer.h"
 #include "geometry/mark_geometry.h"
+#include "model/app_folders.h"
 #include "model/image_content.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
@@ -32,9 +33,7 @@ void createNote(const QStringList& words, QTextStream& out, QTextStream&) {
         std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
     createNotePackage(contents, packagePath);
     // A new note starts with the project folder chosen for new notes, as in the app.
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
-                       QStringLiteral("Lumbex"));
-    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
+    HandoffSettings(*openSettings()).adoptDefaultDestination(contents.note.id);
     out << QFileInfo(packagePath).absoluteFilePath() << '\n';
 }
 

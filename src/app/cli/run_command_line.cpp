@@ -40,6 +40,10 @@ void printUsage(const std::vector<Command>& commands, FILE* stream, const QStrin
 
 } // namespace
 
+bool isCommand(const QStringList& args) {
+    return isHelp(args) || match(allCommands(), args) != nullptr;
+}
+
 bool needsDisplay(const QStringList& args) {
     return args.value(0) == u"hold-clipboard";
 }

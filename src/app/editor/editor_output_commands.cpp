@@ -1,0 +1,235 @@
+// The editor's commands that move images and annotations in and out: clipboard, files, export.
+#include "app/editor/clipboard_toast.h"
+#include "app/editor/editor_window.h"
+#include "app/editor/image_output.h"
+#include "app/editor/inspector_panel.h"
+#include "canvas/canvas_view.h"
+#include "canvas/measurement_text.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "model/image_files.h"
+#include "model/note_coding.h"
+#include "model/note_document.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QInputDialog>
+#include <QMimeData>
+
+namespace lumbex {
+namespace {
+
+constexpr char kAnnotationType[] = "design.omek.lumbex.annotation";
+
+QByteArray pngFromClipboard(const QMimeData* data) {
+    if (!data)
+        return {};
+    if (data->hasFormat(QStringLiteral("image/png")))
+        return data->data(QStringLiteral("image/png"));
+    if (data->hasImage()) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
+        return png;
+    }
+    return {};
+}
+
+} // namespace
+
+void EditorWindow::copyImage() {
+    inspector_->commitEditing();
+    imageOutput_->run({activeMediaID_, false, std::nullopt, true}, [this](const QByteArray& png) {
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("image/png"), png);
+        QApplication::clipboard()->setMimeData(data);
+        const QString file = ImageFiles::prepareExport(png, document_->note().title, std::nullopt);
+        ClipboardToast::show(file, screen());
+    });
+}
+
+void EditorWindow::copyAnnotation(bool cut) {
+    const Mark* mark = selectedMark();
+    if (!mark) {
+        if (!cut)
+            copyImage();
+        return;
+    }
+    AnnotationClipboard copied{*mark, std::nullopt};
+    for (const LinkedNote& linked : document_->note().notes)
+        if (linked.markID == mark->id)
+            copied.linkedNote = linked;
+    const Id markID = mark->id;
+    imageOutput_->run(
+        {activeMediaID_, false, markID, true}, [this, copied, cut, markID](const QByteArray& png) {
+            auto* data = new QMimeData;
+            data->setData(kAnnotationType, encodeAnnotationClipboard(copied));
+            data->setData(QStringLiteral("image/png"), png);
+            QApplication::clipboard()->setMimeData(data);
+            if (cut) {
+                change(QStringLiteral("Delete Annotation"),
+                       [&](CaptureNote& note) { edits::deleteMark(note, markID); });
+                canvas_->selectAnnotation(std::nullopt);
+            }
+            setStatus(cut ? QStringLiteral("Annotation cut") : QStringLiteral("Annotation copied"));
+        });
+}
+
+void EditorWindow::pasteFromClipboard() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(kAnnotationType))
+        return pasteImage();
+    AnnotationClipboard copied;
+    try {
+        copied = decodeAnnotationClipboard(data->data(kAnnotationType));
+    } catch (const LumbexError&) {
+        return setStatus(QStringLiteral("The copied annotation could not be read."));
+    }
+    Id pasted;
+    const Id media = activeMediaID_;
+    if (change(QStringLiteral("Paste Annotation"), [&](CaptureNote& note) {
+            pasted = copied.insert(note, media);
+            edits::prepareForStorage(note);
+        }))
+        canvas_->selectAnnotation(pasted);
+}
+
+void EditorWindow::duplicateAnnotation() {
+    const Mark* mark = selectedMark();
+    if (!mark)
+        return;
+    AnnotationClipboard copied{*mark, std::nullopt};
+    for (const LinkedNote& linked : document_->note().notes)
+        if (linked.markID == mark->id)
+            copied.linkedNote = linked;
+    Id duplicate;
+    const Id media = activeMediaID_;
+    if (change(QStringLiteral("Duplicate Annotation"), [&](CaptureNote& note) {
+            duplicate = copied.insert(note, media);
+            edits::prepareForStorage(note);
+        }))
+        canvas_->selectAnnotation(duplicate);
+}
+
+void EditorWindow::importImage() {
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Import Image"), QString(),
+        QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.bmp *.webp *.tif *.tiff)"));
+    for (const QString& path : files) {
+        try {
+            appendImage(readFile(path), QFileInfo(path).completeBaseName());
+        } catch (const LumbexError& e) {
+            setStatus(e.message());
+        }
+    }
+    canvas_->setFocus();
+}
+
+void EditorWindow::pasteImage() {
+    const QByteArray png = pngFromClipboard(QApplication::clipboard()->mimeData());
+    if (png.isEmpty())
+        return setStatus(QStringLiteral("The clipboard does not contain an image."));
+    appendImage(png, QStringLiteral("Pasted Image"));
+}
+
+void EditorWindow::removeActiveImage() {
+    try {
+        document_->removeImage(activeMediaID_);
+        setStatus(QStringLiteral("Image removed. Linked notes are kept unlinked. Undo restores the "
+                                 "image and annotations."));
+    } catch (const LumbexError& e) {
+        setStatus(e.message());
+    }
+    canvas_->setFocus();
+}
+
+void EditorWindow::selectAdjacentAnnotation(int step) {
+    const std::vector<Mark>& marks = canvas_->marks();
+    if (marks.empty())
+        return;
+    int index = step > 0 ? -1 : int(marks.size());
+    if (const std::optional<Id> selected = canvas_->selectedID())
+        for (size_t i = 0; i < marks.size(); ++i)
+            if (marks[i].id == *selected)
+                index = int(i);
+    const int count = int(marks.size());
+    const int next = ((index + step) % count + count) % count;
+    canvas_->selectAnnotation(marks[next].id, false);
+}
+
+void EditorWindow::exportImage() {
+    const Media* media = activeMedia();
+    if (!media)
+        return;
+    const QString proposed = document_->note().title + QStringLiteral(".png");
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export Image"), proposed,
+        QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg)"));
+    if (path.isEmpty())
+        return;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool jpeg = suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg");
+    imageOutput_->run({activeMediaID_, jpeg, std::nullopt, false},
+                      [this, path](const QByteArray& bytes) {
+                          writeFileAtomically(path, bytes);
+                          setStatus(QStringLiteral("Image exported"));
+                      });
+}
+
+void EditorWindow::zoomToSelection() {
+    const Mark* mark = selectedMark();
+    if (!mark)
+        return;
+    const Rect bounds = mark->rect().outset(24);
+    const QSize view = canvas_->viewport()->size();
+    const double zoom = std::min((view.width() - 160) / std::max(bounds.width, 1.0),
+                                 (view.height() - 160) / std::max(bounds.height, 1.0));
+    setDisplayZoom(zoom * devicePixelRatioF());
+    canvas_->centerOn(bounds.center());
+}
+
+void EditorWindow::copySampledColor() {
+    const std::optional<QColor> color = canvas_->sampledColor();
+    if (!color)
+        return;
+    QApplication::clipboard()->setText(color->name(QColor::HexRgb).toUpper());
+    setStatus(QStringLiteral("Color copied"));
+}
+
+void EditorWindow::copyMeasurement() {
+    const std::optional<PixelMeasurement>& measurement = canvas_->measurement();
+    if (!measurement)
+        return;
+    const QString text = clipboardText(*measurement);
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->setText(text);
+    setStatus(clipboard->text() == text
+                  ? QStringLiteral("Measurement copied")
+                  : QStringLiteral("Couldn’t copy the measurement. Try again."));
+}
+
+QString EditorWindow::measurementSummary() const {
+    const std::optional<PixelMeasurement>& measurement = canvas_->measurement();
+    const Media* media = activeMedia();
+    if (!measurement || !media)
+        return {};
+    return spanText(*measurement) + QLatin1Char('\n') + deltaText(*measurement) +
+           QLatin1Char('\n') + originalImageText(media->width, media->height);
+}
+
+void EditorWindow::renameNote() {
+    bool accepted = false;
+    const QString title =
+        QInputDialog::getText(this, QStringLiteral("Rename Note"), QStringLiteral("Note title"),
+                              QLineEdit::Normal, document_->note().title, &accepted)
+            .trimmed();
+    if (accepted && !title.isEmpty())
+        change(QStringLiteral("Rename Note"), [&](CaptureNote& note) { note.title = title; });
+}
+
+} // namespace lumbex

@@ -1,0 +1,62 @@
+#include "app/editor/editor_view_state.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+
+namespace lumbex {
+
+QByteArray EditorViewState::encode() const {
+    QJsonObject object{
+        {QStringLiteral("mediaID"), idString(mediaID)},
+        {QStringLiteral("tool"), static_cast<int>(tool)},
+        {QStringLiteral("center"), QJsonArray{center.x, center.y}},
+        {QStringLiteral("inspectorVisible"), inspectorVisible},
+    };
+    if (selectedID)
+        object.insert(QStringLiteral("selectedID"), idString(*selectedID));
+    if (zoom)
+        object.insert(QStringLiteral("zoom"), *zoom);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<EditorViewState> EditorViewState::decode(const QByteArray& bytes) {
+    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    const QJsonValue media = object.value(QStringLiteral("mediaID"));
+    const QJsonValue tool = object.value(QStringLiteral("tool"));
+    const QJsonArray center = object.value(QStringLiteral("center")).toArray();
+    const QJsonValue inspector = object.value(QStringLiteral("inspectorVisible"));
+    if (!media.isString() || !tool.isDouble() || center.size() != 2 || !center[0].isDouble() ||
+        !center[1].isDouble() || !inspector.isBool())
+        return std::nullopt;
+    const std::optional<Id> mediaID = parseId(media.toString());
+    const std::optional<CanvasTool> canvasTool = toolFromIndex(tool.toInt(-1));
+    if (!mediaID || !canvasTool || tool.toDouble() != tool.toInt())
+        return std::nullopt;
+
+    EditorViewState state;
+    state.mediaID = *mediaID;
+    state.tool = *canvasTool;
+    state.center = {center[0].toDouble(), center[1].toDouble()};
+    state.inspectorVisible = inspector.toBool();
+    if (const QJsonValue selected = object.value(QStringLiteral("selectedID")); selected.isString())
+        state.selectedID = parseId(selected.toString());
+    if (const QJsonValue zoom = object.value(QStringLiteral("zoom")); zoom.isDouble())
+        state.zoom = zoom.toDouble();
+    return state;
+}
+
+QString EditorViewState::settingsKey(const Id& noteID) {
+    return QStringLiteral("editorView.") + idString(noteID);
+}
+
+std::optional<EditorViewState> EditorViewState::load(const QSettings& settings, const Id& noteID) {
+    return decode(settings.value(settingsKey(noteID)).toByteArray());
+}
+
+void EditorViewState::save(QSettings& settings, const Id& noteID) const {
+    settings.setValue(settingsKey(noteID), encode());
+}
+
+} // namespace lumbex
