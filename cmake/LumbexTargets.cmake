@@ -10,13 +10,19 @@ endfunction()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# lumbex_add_test(<name> SOURCES <files> LINKS <libraries>): one test binary, its cases
+# lumbex_add_test(<name> [WIDGETS] SOURCES <files> LINKS <libraries>): one test binary, its cases
 # registered with ctest. The shared test main gives every run the offscreen Qt platform and its
-# own empty home, data and settings folders, so tests never touch a real library.
+# own empty home, data and settings folders, so tests never touch a real library; WIDGETS gives
+# it a QApplication.
 function(lumbex_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+    cmake_parse_arguments(ARG "WIDGETS" "" "SOURCES;LINKS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LINKS} lumbex_test_support GTest::gtest GTest::gmock)
+    if(ARG_WIDGETS)
+        set(test_main lumbex_widget_test_main)
+    else()
+        set(test_main lumbex_gui_test_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LINKS} ${test_main} GTest::gtest GTest::gmock)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "canvas/canvas_coordinates.h"
 #include "canvas/canvas_editor.h"
+#include "canvas/pixel_measurement.h"
 #include "records/capture_note.h"
 
 #include <QAbstractScrollArea>
@@ -9,12 +11,6 @@
 #include <optional>
 
 namespace lumbex {
-
-// A measured span in source pixels.
-struct PixelMeasurement {
-    Point start;
-    Point end;
-};
 
 // The drawing surface of the active image: the composition at a zoom, the thirteen tools, the
 // selection and its handles, the measurement, the pixel loupe and colour sampling. Geometry is in
@@ -56,6 +52,9 @@ public:
     void centerOn(Point sourcePoint);
 
     std::optional<Id> selectedID() const;
+    // The selection shows its resize handle: selected by a click, with the select tool, outside
+    // the one-shot modes.
+    bool showsSelectionHandles() const;
     // Selects a mark (none clears), as a click does when `showHandles`, else as keyboard or
     // accessibility navigation does (no resize handle).
     void selectAnnotation(const std::optional<Id>& id, bool showHandles = true);
@@ -94,6 +93,28 @@ protected:
 
 private:
     struct State;
+    CanvasCoordinates coordinates() const;
+    QPointF scrollOffset() const;
+    Rect visibleRect() const;
+    std::optional<Id> hit(Point p) const;
+    const Mark* mark(const Id& id) const;
+    // Updates the scroll range for the current output and zoom; `keep` (a source point and the
+    // viewport point it should stay under) holds the picture still across the change.
+    void relayout(std::optional<std::pair<Point, QPointF>> keep);
+    void select(const std::optional<Id>& id, bool showHandles, bool notify);
+    void press(QMouseEvent* event, bool doubleClick);
+    void pressWithTool(Point p, bool doubleClick);
+    void drag(QMouseEvent* event);
+    void release();
+    void clearGesture();
+    void nudge(double dx, double dy);
+    bool handleShortcut(QKeyEvent* event);
+    void zoomBy(double factor, QPointF around);
+    void requestSample(Point at);
+    void updateCursor();
+    void showToolTip(const QPoint& viewportPoint, const QPoint& globalPoint);
+    void paintOverlays(QPainter& painter);
+
     std::unique_ptr<State> state_;
     CanvasEditor& editor_;
 };

@@ -103,11 +103,9 @@ std::optional<int> badgeWithin(const QRectF& area, const Mark& mark, std::option
 
 } // namespace
 
-void drawComposition(QPainter& painter, const QImage& original, const Media& media,
-                     const std::vector<Mark>& marks, const MarkNumbers& numbers) {
-    const Rect output = outputRect(media, marks, numbers);
-    drawBaseLayer(painter, original, media, output);
-
+void drawMarks(QPainter& painter, const QImage& original, const Media& media, const Rect& output,
+               const std::vector<Mark>& marks, const MarkNumbers& numbers, size_t first,
+               size_t last, bool redactionsOnTop) {
     painter.save();
     if (media.crop)
         painter.setClipRect(toQt(*media.crop), Qt::IntersectClip);
@@ -118,7 +116,8 @@ void drawComposition(QPainter& painter, const QImage& original, const Media& med
         if (mark.kind == MarkKind::Redact)
             redactions.push_back(&mark);
 
-    for (const Mark& mark : marks) {
+    for (size_t i = first; i < std::min(last, marks.size()); ++i) {
+        const Mark& mark = marks[i];
         const auto found = numbers.find(mark.id);
         const std::optional<int> number =
             found == numbers.end() ? std::nullopt : std::optional<int>(found->second);
@@ -134,8 +133,16 @@ void drawComposition(QPainter& painter, const QImage& original, const Media& med
         }
         drawMark(painter, mark, badgeWithin(area, mark, number, media.crop), media.crop);
     }
-    drawRedactions(painter, redactions, media.crop);
+    if (redactionsOnTop)
+        drawRedactions(painter, redactions, media.crop);
     painter.restore();
+}
+
+void drawComposition(QPainter& painter, const QImage& original, const Media& media,
+                     const std::vector<Mark>& marks, const MarkNumbers& numbers) {
+    const Rect output = outputRect(media, marks, numbers);
+    drawBaseLayer(painter, original, media, output);
+    drawMarks(painter, original, media, output, marks, numbers, 0, marks.size(), true);
 }
 
 } // namespace lumbex

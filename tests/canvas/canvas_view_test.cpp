@@ -1,0 +1,444 @@
+#include "canvas/canvas_view.h"
+#include "canvas/mock_canvas_editor.h"
+#include "geometry/mark_geometry.h"
+#include "support/test_marks.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+using ::testing::_;
+using ::testing::NiceMock;
+using ::testing::Return;
+using ::testing::SaveArg;
+
+constexpr QRgb kImageColor = 0xff2080c0;
+
+// A 400 × 300 image shown in a 900 × 700 canvas at zoom 1, so that source pixels map to whole
+// view points and a drag of n points moves n pixels.
+class CanvasViewTest : public ::testing::Test {
+protected:
+    NiceMock<test::MockCanvasEditor> editor;
+    CanvasView view{editor};
+    Media media;
+    QImage original{400, 300, QImage::Format_RGB32};
+    std::vector<Mark> marks;
+    MarkNumbers numbers;
+
+    void SetUp() override {
+        original.fill(kImageColor);
+        media.id = newId();
+        media.name = QStringLiteral("Screen.png");
+        media.width = original.width();
+        media.height = original.height();
+        view.resize(900, 700);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        show();
+        view.setZoom(1);
+    }
+
+    void show() { view.setContent(&media, original, marks, numbers); }
+    Mark& add(MarkKind kind, Point start, Point end) {
+        Mark& mark = marks.emplace_back(makeMark(kind, start, end));
+        mark.mediaID = media.id;
+        show();
+        return mark;
+    }
+
+    QPointF at(Point p) const { return view.screen(p); }
+    void send(QEvent::Type type, Point p, Qt::KeyboardModifiers modifiers = {},
+              Qt::MouseButton button = Qt::LeftButton) {
+        const QPointF local = at(p);
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+        QMouseEvent event(type, local, view.viewport()->mapToGlobal(local),
+                          type == QEvent::MouseMove ? Qt::NoButton : button, held, modifiers);
+        QApplication::sendEvent(view.viewport(), &event);
+    }
+    void dragFrom(Point from, Point to, Qt::KeyboardModifiers modifiers = {}) {
+        send(QEvent::MouseButtonPress, from, modifiers);
+        send(QEvent::MouseMove, {(from.x + to.x) / 2, (from.y + to.y) / 2}, modifiers);
+        send(QEvent::MouseMove, to, modifiers);
+        send(QEvent::MouseButtonRelease, to, modifiers);
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&view, k, modifiers);
+    }
+};
+
+struct CreationRow {
+    const char* name;
+    CanvasTool tool;
+    Point from;
+    Point to;
+    std::optional<MarkKind> created;
+};
+
+class CanvasCreationTest : public CanvasViewTest,
+                           public ::testing::WithParamInterface<CreationRow> {};
+
+TEST_P(CanvasCreationTest, CreatesOnlyMarksOfTheMinimumSize) {
+    const CreationRow& row = GetParam();
+    view.setTool(row.tool);
+    Mark added;
+    if (row.created)
+        EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&added));
+    else
+        EXPECT_CALL(editor, addMark(_)).Times(0);
+    dragFrom(row.from, row.to);
+    if (!row.created)
+        return;
+    EXPECT_EQ(added.kind, *row.created);
+    EXPECT_EQ(added.mediaID, media.id);
+    EXPECT_EQ(added.rect(), Rect::spanning(row.from, row.to));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CanvasCreationTest,
+    ::testing::Values(
+        CreationRow{"PointerClick", CanvasTool::Pointer, {50, 60}, {50, 60}, MarkKind::Pointer},
+        CreationRow{"RectangleClick", CanvasTool::Rectangle, {50, 60}, {50, 60}, std::nullopt},
+        CreationRow{
+            "NarrowRectangle", CanvasTool::Rectangle, {50, 60}, {52, 70}, MarkKind::Rectangle},
+        CreationRow{"NarrowEllipse", CanvasTool::Ellipse, {50, 60}, {52, 70}, std::nullopt},
+        CreationRow{"Ellipse", CanvasTool::Ellipse, {50, 60}, {90, 70}, MarkKind::Ellipse},
+        CreationRow{"Arrow", CanvasTool::Arrow, {50, 60}, {150, 10}, MarkKind::Arrow},
+        CreationRow{"Line", CanvasTool::Line, {50, 60}, {150, 60}, MarkKind::Line},
+        CreationRow{"Highlight", CanvasTool::Highlight, {10, 10}, {200, 40}, MarkKind::Highlight},
+        CreationRow{"Redaction", CanvasTool::Redact, {10, 10}, {20, 40}, MarkKind::Redact},
+        CreationRow{"ShortRedaction", CanvasTool::Redact, {10, 10}, {12, 12}, std::nullopt},
+        CreationRow{"Lens", CanvasTool::Magnify, {100, 100}, {160, 140}, MarkKind::Magnify},
+        CreationRow{"Freehand", CanvasTool::Freehand, {100, 100}, {160, 140}, MarkKind::Freehand}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CanvasViewTest, NewMarksTakeTheEditorsStyle) {
+    ON_CALL(editor, drawingDefaults())
+        .WillByDefault(Return(DrawingDefaults{QStringLiteral("red"), 6, 0.5, 3}));
+    Mark lens;
+    EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&lens));
+    view.setTool(CanvasTool::Magnify);
+    dragFrom({100, 100}, {160, 140});
+    EXPECT_EQ(lens.color, QStringLiteral("red"));
+    EXPECT_EQ(lens.lineWidth, 6);
+    EXPECT_EQ(lens.magnification, 3);
+    EXPECT_EQ(lens.magnificationCenter, (Point{130, 120}));
+}
+
+TEST_F(CanvasViewTest, ShiftSnapsAnArrowAt30DegreesTo45) {
+    Mark arrow;
+    EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&arrow));
+    view.setTool(CanvasTool::Arrow);
+    dragFrom({100, 200}, {100 + 173.2, 200 - 100}, Qt::ShiftModifier);
+    EXPECT_NEAR(arrow.end.x - 100, -(arrow.end.y - 200), 1e-9);
+    EXPECT_NEAR(std::hypot(arrow.end.x - 100, arrow.end.y - 200), 200, 0.1);
+}
+
+TEST_F(CanvasViewTest, TextClickAsksForA240By64Box) {
+    Mark text;
+    EXPECT_CALL(editor, addTextMark(_, false)).WillOnce(SaveArg<0>(&text));
+    view.setTool(CanvasTool::Text);
+    dragFrom({30, 40}, {30, 40});
+    EXPECT_EQ(text.kind, MarkKind::Text);
+    EXPECT_EQ(text.rect(), (Rect{30, 40, 240, 64}));
+}
+
+TEST_F(CanvasViewTest, CropDragSetsAWholePixelCrop) {
+    view.setZoom(2, Point{200, 150});
+    view.setTool(CanvasTool::Crop);
+    Rect crop;
+    EXPECT_CALL(editor, setCrop(_)).WillOnce(SaveArg<0>(&crop));
+    EXPECT_CALL(editor, addMark(_)).Times(0);
+    dragFrom({120.5, 100.5}, {170, 140.5});
+    EXPECT_EQ(crop, (Rect{120, 100, 50, 41}));
+}
+
+TEST_F(CanvasViewTest, CropDragIsClampedToTheImage) {
+    view.setTool(CanvasTool::Crop);
+    Rect crop;
+    EXPECT_CALL(editor, setCrop(_)).WillOnce(SaveArg<0>(&crop));
+    dragFrom({300, 200}, {460, 350});
+    EXPECT_EQ(crop, (Rect{300, 200, 100, 100}));
+}
+
+TEST_F(CanvasViewTest, ClickSelectsAndDragMovesTheMark) {
+    const Mark rectangle = add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    EXPECT_CALL(editor, selectionDidChange()).Times(1);
+    Mark moved;
+    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&moved));
+    dragFrom({150, 100}, {180, 130});
+    EXPECT_EQ(view.selectedID(), rectangle.id);
+    EXPECT_TRUE(view.showsSelectionHandles());
+    EXPECT_EQ(moved.id, rectangle.id);
+    EXPECT_EQ(moved.rect(), (Rect{130, 130, 100, 50}));
+}
+
+TEST_F(CanvasViewTest, ClickWithoutMovingChangesNothing) {
+    add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    EXPECT_CALL(editor, updateMark(_)).Times(0);
+    dragFrom({150, 100}, {150, 100});
+    EXPECT_TRUE(view.selectedID());
+    dragFrom({300, 250}, {300, 250});
+    EXPECT_FALSE(view.selectedID());
+}
+
+TEST_F(CanvasViewTest, HandleResizesTheSelectedMark) {
+    const Mark rectangle = add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    dragFrom({150, 100}, {150, 100});
+    Mark resized;
+    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&resized));
+    dragFrom({204, 153}, {260, 190});
+    EXPECT_EQ(resized.id, rectangle.id);
+    EXPECT_EQ(resized.start, (Point{100, 100}));
+    EXPECT_EQ(resized.end, (Point{260, 190}));
+}
+
+TEST_F(CanvasViewTest, DraggedMarkKeepsTheCanvasStillUntilRelease) {
+    add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    const Rect before = view.outputBounds();
+    const QRectF imageBefore = view.imageRect();
+    EXPECT_CALL(editor, updateMark(_)).WillOnce([&](const Mark& moved) {
+        marks.front() = moved;
+        show();
+    });
+    send(QEvent::MouseButtonPress, {150, 100});
+    send(QEvent::MouseMove, {550, 100});
+    EXPECT_EQ(view.outputBounds(), before);
+    EXPECT_EQ(view.imageRect(), imageBefore);
+    send(QEvent::MouseButtonRelease, {550, 100});
+    EXPECT_EQ(view.outputBounds(), outputRect(media, marks, numbers));
+    EXPECT_GT(view.outputBounds().maxX(), 600);
+}
+
+struct NudgeRow {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    Point offset;
+};
+
+class CanvasNudgeTest : public CanvasViewTest, public ::testing::WithParamInterface<NudgeRow> {};
+
+TEST_P(CanvasNudgeTest, ArrowKeysMoveTheSelection) {
+    const NudgeRow& row = GetParam();
+    const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
+    view.selectAnnotation(line.id, false);
+    Mark moved;
+    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&moved));
+    key(row.key, row.modifiers);
+    EXPECT_EQ(moved.start, line.start + row.offset);
+    EXPECT_EQ(moved.end, line.end + row.offset);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CanvasNudgeTest,
+    ::testing::Values(NudgeRow{"Left", Qt::Key_Left, {}, {-1, 0}},
+                      NudgeRow{"Down", Qt::Key_Down, {}, {0, 1}},
+                      NudgeRow{"ShiftRight", Qt::Key_Right, Qt::ShiftModifier, {10, 0}},
+                      NudgeRow{"ShiftUp", Qt::Key_Up, Qt::ShiftModifier, {0, -10}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CanvasViewTest, ArrowKeysWithoutSelectionDoNothing) {
+    add(MarkKind::Line, {100, 100}, {200, 100});
+    EXPECT_CALL(editor, updateMark(_)).Times(0);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+}
+
+TEST_F(CanvasViewTest, KeysForTheSelection) {
+    const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
+    EXPECT_CALL(editor, deleteAnnotation()).Times(0);
+    EXPECT_CALL(editor, editSelectedNote()).Times(0);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Return);
+    ::testing::Mock::VerifyAndClearExpectations(&editor);
+
+    view.selectAnnotation(line.id);
+    EXPECT_CALL(editor, deleteAnnotation()).Times(2);
+    EXPECT_CALL(editor, editSelectedNote()).Times(1);
+    key(Qt::Key_Delete);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Return);
+}
+
+TEST_F(CanvasViewTest, ShortcutLettersSelectTools) {
+    for (const CanvasToolInfo& info : canvasTools()) {
+        if (info.tool == CanvasTool::Pointer)
+            continue;
+        EXPECT_CALL(editor, selectTool(info.tool)).Times(1);
+        key(Qt::Key(Qt::Key_A + (info.shortcut - 'A')));
+        EXPECT_EQ(view.tool(), info.tool) << info.shortcut;
+    }
+}
+
+TEST_F(CanvasViewTest, NAddsANoteAtTheCentreInsteadOfChoosingATool) {
+    EXPECT_CALL(editor, selectTool(_)).Times(0);
+    EXPECT_CALL(editor, addCenteredNote(view.visibleCenter())).Times(1);
+    key(Qt::Key_N);
+    EXPECT_EQ(view.tool(), CanvasTool::Select);
+}
+
+TEST_F(CanvasViewTest, CommandKeysAreLeftToTheWindow) {
+    EXPECT_CALL(editor, selectTool(_)).Times(0);
+    key(Qt::Key_R, Qt::ControlModifier);
+    key(Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(view.tool(), CanvasTool::Select);
+}
+
+TEST_F(CanvasViewTest, EscapeCancelsTheGestureSelectionAndTool) {
+    const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
+    view.setTool(CanvasTool::Rectangle);
+    view.selectAnnotation(line.id);
+    send(QEvent::MouseButtonPress, {10, 10});
+    send(QEvent::MouseMove, {60, 60});
+    EXPECT_CALL(editor, endHeldVoice()).WillOnce(Return(false));
+    EXPECT_CALL(editor, selectTool(CanvasTool::Select));
+    EXPECT_CALL(editor, addMark(_)).Times(0);
+    key(Qt::Key_Escape);
+    send(QEvent::MouseButtonRelease, {60, 60});
+    EXPECT_EQ(view.tool(), CanvasTool::Select);
+    EXPECT_FALSE(view.selectedID());
+}
+
+TEST_F(CanvasViewTest, EscapeFirstEndsAHeldDictation) {
+    view.setTool(CanvasTool::Rectangle);
+    EXPECT_CALL(editor, endHeldVoice()).WillOnce(Return(true));
+    EXPECT_CALL(editor, selectTool(_)).Times(0);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(view.tool(), CanvasTool::Rectangle);
+}
+
+TEST_F(CanvasViewTest, MeasuresInsideTheOutputWithoutCreatingMarks) {
+    view.setTool(CanvasTool::Measure);
+    EXPECT_CALL(editor, addMark(_)).Times(0);
+    dragFrom({10, 20}, {40, 60});
+    ASSERT_TRUE(view.measurement());
+    EXPECT_EQ(view.measurement()->start, (Point{10, 20}));
+    EXPECT_EQ(view.measurement()->end, (Point{40, 60}));
+
+    dragFrom({10, 20}, {50, 30}, Qt::ShiftModifier);
+    EXPECT_EQ(view.measurement()->end, (Point{50, 20}));
+
+    dragFrom({100, 100}, {900, 100});
+    EXPECT_EQ(view.measurement()->end, (Point{400, 100}));
+
+    dragFrom({-30, 10}, {50, 50});
+    EXPECT_EQ(view.measurement()->start, (Point{100, 100})) << "a press outside is ignored";
+}
+
+TEST_F(CanvasViewTest, ZoomKeepsTheAnchorUnderTheSamePoint) {
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    const Point anchor{300, 80};
+    const QPointF before = view.screen(anchor);
+    view.setZoom(3, anchor);
+    EXPECT_EQ(view.zoom(), 3);
+    EXPECT_NEAR(view.screen(anchor).x(), before.x(), 0.5);
+    EXPECT_NEAR(view.screen(anchor).y(), before.y(), 0.5);
+
+    const Point centre = view.visibleCenter();
+    view.setZoom(5);
+    EXPECT_NEAR(view.visibleCenter().x, centre.x, 0.2);
+    EXPECT_NEAR(view.visibleCenter().y, centre.y, 0.2);
+}
+
+TEST_F(CanvasViewTest, ControlWheelAsksTheEditorToZoomAroundThePointer) {
+    const Point under{120, 90};
+    const QPointF local = view.screen(under);
+    double zoom = 0;
+    Point anchor;
+    EXPECT_CALL(editor, setDisplayZoom(_, _)).WillOnce([&](double z, Point a) {
+        zoom = z;
+        anchor = a;
+    });
+    QWheelEvent wheel(local, view.viewport()->mapToGlobal(local), {}, {0, 120}, Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &wheel);
+    EXPECT_DOUBLE_EQ(zoom, 1.25 * view.devicePixelRatioF());
+    EXPECT_EQ(anchor, under);
+}
+
+TEST_F(CanvasViewTest, DoubleClickOnTextEditsIt) {
+    Mark& text = add(MarkKind::Text, {50, 50}, {250, 114});
+    text.text = QStringLiteral("Label");
+    show();
+    EXPECT_CALL(editor, addTextMark(marks.front(), true)).Times(1);
+    EXPECT_CALL(editor, updateMark(_)).Times(0);
+    send(QEvent::MouseButtonPress, {100, 80});
+    send(QEvent::MouseButtonRelease, {100, 80});
+    send(QEvent::MouseButtonDblClick, {100, 80});
+    send(QEvent::MouseButtonRelease, {100, 80});
+}
+
+TEST_F(CanvasViewTest, RightClickSelectsTheMarkThenAsksForTheMenu) {
+    const Mark rectangle = add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    EXPECT_CALL(editor, showContextMenu(_)).Times(1);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at({150, 125}).toPoint(),
+                           view.viewport()->mapToGlobal(at({150, 125}).toPoint()));
+    QApplication::sendEvent(view.viewport(), &menu);
+    EXPECT_EQ(view.selectedID(), rectangle.id);
+}
+
+TEST_F(CanvasViewTest, TextRecognitionDragReadsTheRegionOnce) {
+    view.beginTextSelection();
+    Rect region;
+    EXPECT_CALL(editor, extractText(_)).WillOnce(SaveArg<0>(&region));
+    EXPECT_CALL(editor, addMark(_)).Times(0);
+    dragFrom({20, 30}, {120, 80});
+    EXPECT_EQ(region, (Rect{20, 30, 100, 50}));
+    dragFrom({20, 30}, {120, 80});
+}
+
+TEST_F(CanvasViewTest, VoiceLocationClickPicksTheMarkUnderIt) {
+    const Mark rectangle = add(MarkKind::Rectangle, {100, 100}, {200, 150});
+    view.beginVoiceSelection();
+    std::optional<Id> existing;
+    EXPECT_CALL(editor, dictateLocation(_, _)).WillOnce(SaveArg<1>(&existing));
+    dragFrom({150, 100}, {150, 100});
+    EXPECT_EQ(existing, rectangle.id);
+    EXPECT_FALSE(view.isChoosingVoiceLocation());
+}
+
+TEST_F(CanvasViewTest, PaintsTheImageAndTheDraft) {
+    view.setTool(CanvasTool::Rectangle);
+    ON_CALL(editor, drawingDefaults())
+        .WillByDefault(Return(DrawingDefaults{QStringLiteral("#FF0000"), 6, 0.35, 2}));
+    send(QEvent::MouseButtonPress, {100, 100});
+    send(QEvent::MouseMove, {200, 200});
+    const QImage frame = view.viewport()->grab().toImage();
+    const qreal scale = frame.devicePixelRatio();
+    const auto pixelAt = [&](Point p) {
+        const QPointF v = view.screen(p) * scale;
+        return QColor(frame.pixel(int(v.x()), int(v.y())));
+    };
+    EXPECT_EQ(pixelAt({50, 50}), QColor(kImageColor));
+    EXPECT_EQ(pixelAt({150, 100}), QColor(Qt::red));
+    EXPECT_EQ(pixelAt({150, 150}), QColor(kImageColor));
+}
+
+TEST_F(CanvasViewTest, LoupeSamplesUnderThePointer) {
+    view.setLoupeEnabled(true);
+    send(QEvent::MouseMove, {30, 40});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.sampledColor().has_value(); }, 5000));
+    EXPECT_EQ(view.sampledColor(), QColor(kImageColor));
+    EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
+}
+
+TEST_F(CanvasViewTest, ContentWithoutTheSelectedMarkClearsTheSelection) {
+    const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
+    view.selectAnnotation(line.id);
+    EXPECT_CALL(editor, selectionDidChange()).Times(1);
+    marks.clear();
+    show();
+    EXPECT_FALSE(view.selectedID());
+}
+
+} // namespace
+} // namespace lumbex
