@@ -21,6 +21,8 @@ void writeLinkedNote(JsonWriter& out, const LinkedNote& note);
 QByteArray encodeNoteJson(const CaptureNote& note);
 CaptureNote decodeNoteJson(const QByteArray& bytes);
 
+// The clipboard type a copied annotation travels under.
+inline constexpr char kAnnotationClipboardType[] = "design.omek.lumbex.annotation";
 // What a copied annotation carries on the clipboard.
 QByteArray encodeAnnotationClipboard(const AnnotationClipboard& clipboard);
 AnnotationClipboard decodeAnnotationClipboard(const QByteArray& bytes);

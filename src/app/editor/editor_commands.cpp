@@ -6,6 +6,7 @@
 #include "app/editor/inspector_panel.h"
 #include "app/editor/request_flow.h"
 #include "app/editor/text_annotation_dialog.h"
+#include "app/editor/themed_icon.h"
 #include "canvas/canvas_view.h"
 #include "core/error.h"
 #include "model/image_files.h"
@@ -32,13 +33,6 @@
 
 namespace lumbex {
 namespace {
-
-constexpr char kAnnotationType[] = "design.omek.lumbex.annotation";
-
-QIcon themedIcon(const QString& name) {
-    return QIcon::fromTheme(name,
-                            QIcon(QStringLiteral(":/icons/") + name + QStringLiteral(".svg")));
-}
 
 bool clipboardOffersImage(const QMimeData* data) {
     return data && (data->hasImage() || data->hasFormat(QStringLiteral("image/png")) ||
@@ -303,8 +297,7 @@ void EditorWindow::buildMenus() {
     loupe->setCheckable(true);
     view->addSeparator();
     QAction* showInspector = add(view, QStringLiteral("Show Inspector"), [this] {
-        QWidget* panel = qobject_cast<QWidget*>(inspector_->parentWidget()->parentWidget());
-        panel->setVisible(actions_[QStringLiteral("Show Inspector")]->isChecked());
+        sidePanel_->setVisible(actions_[QStringLiteral("Show Inspector")]->isChecked());
     });
     showInspector->setCheckable(true);
     showInspector->setChecked(true);
@@ -317,7 +310,7 @@ void EditorWindow::refreshActions() {
     const bool selected = selectedMark() != nullptr;
     const bool image = activeMedia() != nullptr;
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    const bool annotationOnClipboard = data && data->hasFormat(kAnnotationType);
+    const bool annotationOnClipboard = data && data->hasFormat(kAnnotationClipboardType);
     const auto set = [this](const char* title, bool enabled, const QString& text = {}) {
         if (QAction* action = actions_[QString::fromUtf8(title)]) {
             action->setEnabled(enabled);
@@ -482,26 +475,6 @@ void EditorWindow::showContextMenu(const QPoint& globalPosition) {
     if (activeMedia() && activeMedia()->crop)
         menu.addAction(QStringLiteral("Restore Full Image"), this, &EditorWindow::restoreFullImage);
     menu.exec(globalPosition);
-}
-
-bool EditorWindow::dropImages(const QMimeData& data) {
-    bool taken = false;
-    for (const QUrl& url : data.urls()) {
-        QFile file(url.toLocalFile());
-        if (url.isLocalFile() && file.open(QIODevice::ReadOnly)) {
-            appendImage(file.readAll(), QFileInfo(file).completeBaseName());
-            taken = true;
-        }
-    }
-    if (!taken && data.hasImage()) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        qvariant_cast<QImage>(data.imageData()).save(&buffer, "PNG");
-        appendImage(png, QStringLiteral("Dropped Image"));
-        taken = true;
-    }
-    return taken;
 }
 
 void EditorWindow::appendImage(const QByteArray& data, const QString& name) {

@@ -19,11 +19,10 @@
 #include <QImageReader>
 #include <QInputDialog>
 #include <QMimeData>
+#include <QUrl>
 
 namespace lumbex {
 namespace {
-
-constexpr char kAnnotationType[] = "design.omek.lumbex.annotation";
 
 QByteArray pngFromClipboard(const QMimeData* data) {
     if (!data)
@@ -68,7 +67,7 @@ void EditorWindow::copyAnnotation(bool cut) {
     imageOutput_->run(
         {activeMediaID_, false, markID, true}, [this, copied, cut, markID](const QByteArray& png) {
             auto* data = new QMimeData;
-            data->setData(kAnnotationType, encodeAnnotationClipboard(copied));
+            data->setData(kAnnotationClipboardType, encodeAnnotationClipboard(copied));
             data->setData(QStringLiteral("image/png"), png);
             QApplication::clipboard()->setMimeData(data);
             if (cut) {
@@ -82,11 +81,11 @@ void EditorWindow::copyAnnotation(bool cut) {
 
 void EditorWindow::pasteFromClipboard() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    if (!data || !data->hasFormat(kAnnotationType))
+    if (!data || !data->hasFormat(kAnnotationClipboardType))
         return pasteImage();
     AnnotationClipboard copied;
     try {
-        copied = decodeAnnotationClipboard(data->data(kAnnotationType));
+        copied = decodeAnnotationClipboard(data->data(kAnnotationClipboardType));
     } catch (const LumbexError&) {
         return setStatus(QStringLiteral("The copied annotation could not be read."));
     }
@@ -135,6 +134,28 @@ void EditorWindow::pasteImage() {
     if (png.isEmpty())
         return setStatus(QStringLiteral("The clipboard does not contain an image."));
     appendImage(png, QStringLiteral("Pasted Image"));
+}
+
+bool EditorWindow::dropImages(const QMimeData& data) {
+    bool taken = false;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            continue;
+        try {
+            appendImage(readFile(url.toLocalFile()),
+                        QFileInfo(url.toLocalFile()).completeBaseName());
+            taken = true;
+        } catch (const LumbexError& e) {
+            setStatus(e.message());
+        }
+    }
+    if (taken)
+        return true;
+    const QByteArray png = pngFromClipboard(&data);
+    if (png.isEmpty())
+        return false;
+    appendImage(png, QStringLiteral("Dropped Image"));
+    return true;
 }
 
 void EditorWindow::removeActiveImage() {

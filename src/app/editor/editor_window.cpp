@@ -67,12 +67,18 @@ EditorWindow::EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& se
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(canvas_);
-    auto* inspectorScroll = new QScrollArea(splitter);
+    auto* inspectorScroll = new QScrollArea;
     inspectorScroll->setWidget(inspector_);
     inspectorScroll->setWidgetResizable(true);
     inspectorScroll->setMinimumWidth(300);
     inspectorScroll->setObjectName(QStringLiteral("Inspector scroll"));
-    splitter->addWidget(inspectorScroll);
+    auto* side = new QWidget(splitter);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(inspectorScroll, 1);
+    sideLayout->addWidget(inspector_->requestSection());
+    splitter->addWidget(side);
+    sidePanel_ = side;
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setCollapsible(0, false);
@@ -326,7 +332,7 @@ EditorViewState EditorWindow::viewState() const {
     state.selectedID = canvas_->selectedID();
     state.zoom = displayZoom();
     state.center = canvas_->visibleCenter();
-    state.inspectorVisible = inspector_->parentWidget() && inspector_->isVisible();
+    state.inspectorVisible = !sidePanel_->isHidden();
     return state;
 }
 
@@ -338,6 +344,7 @@ void EditorWindow::restoreViewState(const EditorViewState& state) {
     if (state.selectedID && document_->note().mark(*state.selectedID))
         canvas_->selectAnnotation(state.selectedID, false);
     pendingViewState_ = state;
+    sidePanel_->setVisible(state.inspectorVisible);
     if (QAction* inspector = actions_[QStringLiteral("Show Inspector")])
         inspector->setChecked(state.inspectorVisible);
 }

@@ -136,6 +136,7 @@ private:
 
     CanvasView* canvas_ = nullptr;
     InspectorPanel* inspector_ = nullptr;
+    QWidget* sidePanel_ = nullptr;
     RequestFlow* requestFlow_ = nullptr;
     ImageOutput* imageOutput_ = nullptr;
     std::vector<NoteRow*> rows_;

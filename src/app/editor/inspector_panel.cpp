@@ -53,6 +53,7 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QWidget(parent), layout_(new Q
 
 void InspectorPanel::buildMeasureSection() {
     auto* sampleRow = new QHBoxLayout;
+    sampleRow->addWidget(new QLabel(QStringLiteral("Pixel color"), this));
     sampleLabel_ = new QLabel(QStringLiteral("—"), this);
     sampleLabel_->setAccessibleName(QStringLiteral("Sampled color"));
     auto* copySample = new QPushButton(QStringLiteral("Copy"), this);
@@ -74,16 +75,19 @@ void InspectorPanel::buildMeasureSection() {
             onLoupe(on);
     });
 
-    auto* measureRow = new QHBoxLayout;
-    measurementLabel_ = new QLabel(this);
+    measurementRow_ = new QWidget(this);
+    auto* measureRow = new QHBoxLayout(measurementRow_);
+    measureRow->setContentsMargins(0, 0, 0, 0);
+    measurementLabel_ = new QLabel(measurementRow_);
     measurementLabel_->setAccessibleName(QStringLiteral("Measured distance"));
     measurementLabel_->setWordWrap(true);
-    auto* copyMeasurement = new QPushButton(QStringLiteral("Copy"), this);
+    auto* copyMeasurement = new QPushButton(QStringLiteral("Copy"), measurementRow_);
     copyMeasurement->setAccessibleName(QStringLiteral("Measurement"));
     copyMeasurement->setToolTip(QStringLiteral("Copy Measurement"));
     measureRow->addWidget(measurementLabel_, 1);
-    measureRow->addWidget(copyMeasurement);
-    layout_->addLayout(measureRow);
+    measureRow->addWidget(copyMeasurement, 0, Qt::AlignTop);
+    measurementRow_->hide();
+    layout_->addWidget(measurementRow_);
     connect(copyMeasurement, &QPushButton::clicked, this, [this] {
         if (onCopyMeasurement)
             onCopyMeasurement();
@@ -244,33 +248,35 @@ void InspectorPanel::buildBackgroundSection() {
 }
 
 void InspectorPanel::buildRequestSection() {
-    projectButton_ = new QPushButton(this);
+    requestSection_ = new QWidget;
+    auto* section = new QVBoxLayout(requestSection_);
+    projectButton_ = new QPushButton(requestSection_);
     projectButton_->setAccessibleName(QStringLiteral("Project folder and request details"));
     projectButton_->setFlat(true);
-    layout_->addWidget(projectButton_);
+    section->addWidget(projectButton_);
     auto* buttons = new QGridLayout;
-    previewButton_ = new QPushButton(QStringLiteral("Preview Request"), this);
+    previewButton_ = new QPushButton(QStringLiteral("Preview Request"), requestSection_);
     previewButton_->setToolTip(
         QStringLiteral("Review the text and images included in your request"));
-    copyImageButton_ = new QPushButton(QStringLiteral("Copy Image"), this);
-    copyForAgentButton_ = new QPushButton(QStringLiteral("Copy for Agent"), this);
+    copyImageButton_ = new QPushButton(QStringLiteral("Copy Image"), requestSection_);
+    copyForAgentButton_ = new QPushButton(QStringLiteral("Copy for Agent"), requestSection_);
     copyForAgentButton_->setToolTip(QStringLiteral("Copy the request · Ctrl+Return"));
     copyForAgentButton_->setDefault(true);
-    shareButton_ = new QPushButton(QStringLiteral("Share Image"), this);
+    shareButton_ = new QPushButton(QStringLiteral("Share Image"), requestSection_);
     shareButton_->setToolTip(QStringLiteral("Share the annotated image"));
     buttons->addWidget(previewButton_, 0, 0);
     buttons->addWidget(copyImageButton_, 0, 1);
     buttons->addWidget(shareButton_, 1, 0);
     buttons->addWidget(copyForAgentButton_, 1, 1);
-    layout_->addLayout(buttons);
-    requestStatus_ = new QLabel(this);
+    section->addLayout(buttons);
+    requestStatus_ = new QLabel(requestSection_);
     requestStatus_->setObjectName(QStringLiteral("Request status"));
     requestStatus_->setWordWrap(true);
-    saveStatus_ = new QLabel(this);
+    saveStatus_ = new QLabel(requestSection_);
     saveStatus_->setObjectName(QStringLiteral("Save status"));
     saveStatus_->setForegroundRole(QPalette::PlaceholderText);
-    layout_->addWidget(requestStatus_);
-    layout_->addWidget(saveStatus_);
+    section->addWidget(requestStatus_);
+    section->addWidget(saveStatus_);
 }
 
 void InspectorPanel::refresh(const Media* media, const Mark* selected,

@@ -37,7 +37,8 @@ public:
     void setLoupeChecked(bool on);
     // The area where the window puts its note rows.
     QVBoxLayout* notesArea() const { return notesArea_; }
-    // The request line and buttons at the bottom.
+    // The request line, buttons and status lines: kept in view below the scrolling sections.
+    QWidget* requestSection() const { return requestSection_; }
     QPushButton* projectButton() const { return projectButton_; }
     QPushButton* previewButton() const { return previewButton_; }
     QPushButton* copyImageButton() const { return copyImageButton_; }
@@ -99,6 +100,8 @@ private:
     QLabel* requestStatus_;
     QLabel* saveStatus_;
     QVBoxLayout* layout_;
+    QWidget* requestSection_;
+    QWidget* measurementRow_;
 };
 
 } // namespace lumbex

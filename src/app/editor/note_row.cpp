@@ -1,5 +1,7 @@
 #include "app/editor/note_row.h"
 
+#include "app/editor/themed_icon.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -35,7 +37,7 @@ private:
 
 QToolButton* disabledVoiceControl(const QString& name, const QString& icon, QWidget* parent) {
     auto* button = new QToolButton(parent);
-    button->setIcon(QIcon::fromTheme(icon));
+    button->setIcon(themedIcon(icon));
     button->setAccessibleName(name);
     button->setToolTip(name + QStringLiteral(" · Dictation is not available yet"));
     button->setEnabled(false);
