@@ -241,6 +241,16 @@ INSTANTIATE_TEST_SUITE_P(
                           return std::pair{tall.copy(0, 0, 200, 300), tall.copy(0, 3, 200, 300)};
                       },
                       overlapMessage},
+        AlignmentCase{
+            "contentEndsAboveTheNewFrame",
+            [] {
+                // Below its last line the page is blank: every shift fits a blank frame.
+                QImage page(300, 800, QImage::Format_RGB32);
+                page.fill(Qt::white);
+                QPainter(&page).drawImage(0, 0, textPage(300, 340, 3));
+                return std::pair{page.copy(0, 300, 300, 300), page.copy(0, 400, 300, 300)};
+            },
+            overlapMessage},
         AlignmentCase{"unrelatedContent",
                       [] {
                           return std::pair{textPage(300, 300, 1), textPage(300, 300, 2)};
