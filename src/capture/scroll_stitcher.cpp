@@ -3,6 +3,7 @@
 #include "canvas/base_layer.h"
 #include "core/error.h"
 #include "geometry/mark_geometry.h"
+#include "model/fast_png.h"
 #include "model/image_files.h"
 
 #include <QPainter>
@@ -56,7 +57,7 @@ ScrollStitcher::Update ScrollStitcher::append(const QImage& image) {
     const int frameHeight = image.height();
     const qint64 newHeight = frames_.empty() ? frameHeight : height_ + alignment.shift;
     checkImageLimit(newHeight, image.width());
-    QByteArray data = ImageFiles::encode(image, false);
+    QByteArray data = FastPng::encode(image);
     if (byteCount_ + data.size() > maxStoredBytes)
         fail("The original frames reached their storage limit. Keep this part and start another "
              "capture.");
@@ -77,7 +78,7 @@ void ScrollStitcher::preserveUnmatched(const QImage& image) {
         image.width() != frames_.front().width || image.height() != frames_.front().height ||
         !frames_.back().offsetY)
         return;
-    QByteArray data = ImageFiles::encode(image, false);
+    QByteArray data = FastPng::encode(image);
     if (byteCount_ + data.size() > maxStoredBytes)
         return;
     std::vector<Frame> frames = frames_;

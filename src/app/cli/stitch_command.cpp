@@ -3,6 +3,7 @@
 #include "capture/scroll_capture_note.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/fast_png.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
 
@@ -46,7 +47,7 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
         }
     }
 
-    const QByteArray stitched = ImageFiles::encode(stitcher.render(), false);
+    const QByteArray stitched = FastPng::encode(stitcher.render());
     if (args.has(QStringLiteral("--png"))) {
         const QString path = args.value(QStringLiteral("--png"));
         writeFileAtomically(path, stitched);
