@@ -3,6 +3,7 @@
 #include "model/fast_png.h"
 #include "model/image_files.h"
 #include "support/qt_printers.h"
+#include "support/scroll_pages.h"
 
 #include <QPainter>
 #include <QRandomGenerator>
@@ -12,41 +13,14 @@
 namespace lumbex {
 namespace {
 
+using test::stripedPage;
+using test::textPage;
 using Update = ScrollStitcher::Update;
 
 const QString sizeMessage = QStringLiteral("Select a scrolling area at least 64 × 96 pixels.");
 const QString overlapMessage =
     QStringLiteral("The frames don’t overlap clearly. Pause scrolling, avoid repeated rows, and "
                    "keep the window in place.");
-
-// Lines of dark "words" on white, with varied line heights, word lengths, shades and gaps.
-QImage textPage(int width, int height, quint32 seed) {
-    QRandomGenerator random(seed);
-    QImage page(width, height, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    for (int y = 0; y < height;) {
-        const int lineHeight = random.bounded(7, 13);
-        for (int x = random.bounded(2, 20); x < width;) {
-            const int word = random.bounded(6, 48);
-            const int shade = random.bounded(0, 160);
-            painter.fillRect(x, y, word, lineHeight, QColor(shade, shade / 2, 255 - shade));
-            x += word + random.bounded(4, 14);
-        }
-        y += lineHeight + random.bounded(2, 7);
-    }
-    return page;
-}
-
-// Every row one random colour, so that no two offsets of the page look alike.
-QImage stripedPage(int width, int height, quint32 seed) {
-    QRandomGenerator random(seed);
-    QImage page(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(page.scanLine(y)), width,
-                    qRgb(random.bounded(256), random.bounded(256), random.bounded(256)));
-    return page;
-}
 
 // A toolbar-like band that stays in place while the content scrolls.
 QImage band(int width, int height, QColor color) {
