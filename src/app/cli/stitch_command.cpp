@@ -6,8 +6,10 @@
 #include "model/fast_png.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
+#include "request/handoff_settings.h"
 
 #include <QFileInfo>
+#include <QSettings>
 
 namespace lumbex::cli {
 namespace {
@@ -60,6 +62,10 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
         contents.note.title = args.value(QStringLiteral("--title"));
     const QString path = args.value(QStringLiteral("-o"));
     createNotePackage(contents, path);
+    // A new note starts with the project folder chosen for new notes, as in the app.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
+                       QStringLiteral("Lumbex"));
+    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
     out << QFileInfo(path).absoluteFilePath() << '\n';
 }
 
