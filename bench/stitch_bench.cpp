@@ -85,7 +85,7 @@ BENCHMARK(BM_DecodeAndEncodeFrames)->Unit(benchmark::kMillisecond)->UseRealTime(
 // `lumbex stitch` of the 20 files into a note package, as the command line runs it.
 void BM_StitchCommand(benchmark::State& state) {
     const ScrollFrames& bench = frames();
-    int run = 0;
+    static int run = 0; // package names stay unique across repetitions
     for (auto _ : state) {
         const QString package =
             bench.folder.filePath(QStringLiteral("Stitched %1.capturenote").arg(++run));

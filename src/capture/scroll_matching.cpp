@@ -11,9 +11,11 @@ namespace lumbex::ScrollMatching {
 namespace {
 
 constexpr int sampleColumns = 72;
-constexpr int sampleRowBytes = sampleColumns * 4;
 // The outermost columns often hold scroll bars or window edges that change while scrolling.
 constexpr int ignoredColumns = 3;
+constexpr int comparedColumns = sampleColumns - 2 * ignoredColumns;
+constexpr int comparedBytes = comparedColumns * 3;
+constexpr int rowBytes = (comparedBytes + 15) / 16 * 16;
 
 constexpr double unchangedLimit = 0.12;
 constexpr double fixedRowLimit = 0.8;
@@ -27,13 +29,12 @@ constexpr int rivalDistance = 3;
 
 // Mean absolute difference of the colour bytes (alpha ignored) over the inner 66 columns, 0–255.
 double rowDifference(const QByteArray& a, int rowA, const QByteArray& b, int rowB) {
-    const auto* pa = reinterpret_cast<const uchar*>(a.constData()) + rowA * sampleRowBytes;
-    const auto* pb = reinterpret_cast<const uchar*>(b.constData()) + rowB * sampleRowBytes;
+    const auto* pa = reinterpret_cast<const uchar*>(a.constData()) + rowA * rowBytes;
+    const auto* pb = reinterpret_cast<const uchar*>(b.constData()) + rowB * rowBytes;
     int sum = 0;
-    for (int column = ignoredColumns; column < sampleColumns - ignoredColumns; ++column)
-        for (int channel = 0; channel < 3; ++channel)
-            sum += std::abs(pa[column * 4 + channel] - pb[column * 4 + channel]);
-    return sum / double((sampleColumns - 2 * ignoredColumns) * 3);
+    for (int i = 0; i < rowBytes; ++i)
+        sum += std::abs(int(pa[i]) - int(pb[i]));
+    return sum / double(comparedBytes);
 }
 
 // Leading rows (from the top, or from the bottom when `fromBottom`) that differ by less than the
@@ -94,11 +95,14 @@ Samples sample(const QImage& frame) {
         fail("The scroll frame could not be compared.");
     if (!squeezed.constBits())
         fail("The scroll frame is empty.");
-    QByteArray pixels(qsizetype(sampleRowBytes) * squeezed.height(), Qt::Uninitialized);
-    for (int row = 0; row < squeezed.height(); ++row)
-        std::copy_n(squeezed.constScanLine(row), sampleRowBytes,
-                    pixels.data() + qsizetype(row) * sampleRowBytes);
-    return {squeezed.height(), pixels};
+    QByteArray colours(qsizetype(rowBytes) * squeezed.height(), 0);
+    for (int row = 0; row < squeezed.height(); ++row) {
+        const uchar* in = squeezed.constScanLine(row) + ignoredColumns * 4;
+        char* out = colours.data() + qsizetype(row) * rowBytes;
+        for (int column = 0; column < comparedColumns; ++column, in += 4)
+            out = std::copy_n(in, 3, out);
+    }
+    return {squeezed.height(), colours};
 }
 
 // Averages every (height ÷ 80)-th row at the same position in both frames.
@@ -107,14 +111,14 @@ bool looksUnchanged(const Samples& previous, const Samples& next) {
     double total = 0;
     int count = 0;
     for (int row = 0; row < previous.height; row += step, ++count)
-        total += rowDifference(previous.pixels, row, next.pixels, row);
+        total += rowDifference(previous.colours, row, next.colours, row);
     return total / count < unchangedLimit;
 }
 
 Alignment align(const Samples& previous, const Samples& next) {
     const int height = next.height;
-    const QByteArray& before = previous.pixels;
-    const QByteArray& after = next.pixels;
+    const QByteArray& before = previous.colours;
+    const QByteArray& after = next.colours;
     const int top = fixedRows(before, after, height, false);
     const int bottom = fixedRows(before, after, height, true);
     const int minimumOverlap = height < 192 ? 48 : height / 4;

@@ -9,10 +9,12 @@ namespace lumbex::ScrollMatching {
 // columns at full height, so that a frame costs one scaled draw and a few thousand short row
 // comparisons, never a full-frame comparison.
 
-// The frame squeezed to 72 columns, every row kept: premultiplied RGBA bytes, 288 per row.
+// The frame squeezed to 72 columns, every row kept, as premultiplied RGBA. Only what rows are
+// compared on is kept: the R, G and B bytes of the 66 inner columns, padded with zeros to 208
+// bytes per row so that a comparison is one fixed-length loop the compiler vectorises.
 struct Samples {
     int height = 0;
-    QByteArray pixels;
+    QByteArray colours;
 
     friend bool operator==(const Samples&, const Samples&) = default;
 };
