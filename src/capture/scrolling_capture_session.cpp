@@ -45,6 +45,21 @@ ScrollingCaptureSession::ScrollingCaptureSession(NoteSink saveNote, HandoffSetti
 
 ScrollingCaptureSession::~ScrollingCaptureSession() = default;
 
+QString ScrollingCaptureSession::pickerPrompt() {
+    return QStringLiteral(
+        "Select the scrolling content · Leave toolbars outside\nScroll down after "
+        "selecting · Escape to cancel");
+}
+
+QString ScrollingCaptureSession::importPanelMessage() {
+    return QStringLiteral("Choose images from one scrolling area. They are joined in filename "
+                          "order; original images remain in the note.");
+}
+
+QString ScrollingCaptureSession::importButtonTitle() {
+    return QStringLiteral("Stitch Images");
+}
+
 void ScrollingCaptureSession::reset(bool imported) {
     work_.reset();
     ++run_;

@@ -53,6 +53,12 @@ public:
                             ScrollCaptureTiming timing = {}, Clock clock = {});
     ~ScrollingCaptureSession() override;
 
+    // The capture picker's prompt in its scrolling mode.
+    static QString pickerPrompt();
+    // The open panel of "Stitch Scroll Images…": its message and its button.
+    static QString importPanelMessage();
+    static QString importButtonTitle();
+
     // "Scrolling Capture…": resets and asks for the scrolling area (`selectionRequested`).
     void begin();
     // The area was chosen: starts grabbing it. Only while selecting.
