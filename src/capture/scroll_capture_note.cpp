@@ -1,6 +1,6 @@
 #include "capture/scroll_capture_note.h"
 
-#include "model/image_files.h"
+#include "model/fast_png.h"
 #include "model/image_import.h"
 #include "model/note_validation.h"
 
@@ -20,7 +20,7 @@ NotePackageContents scrollCaptureNote(const ScrollStitcher& stitcher, bool parti
                                       const std::optional<QString>& issue, bool imported,
                                       std::optional<QByteArray> stitchedPng) {
     if (!stitchedPng)
-        stitchedPng = ImageFiles::encode(stitcher.render(), false);
+        stitchedPng = FastPng::encode(stitcher.render());
 
     NotePackageContents contents;
     contents.note = CaptureNote::make();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/scroll_matching.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QtGlobal>
@@ -54,21 +56,12 @@ public:
     friend bool operator==(const ScrollStitcher&, const ScrollStitcher&) = default;
 
 private:
-    // The frame squeezed to 72 columns at full height: premultiplied RGBA bytes, 288 per row.
-    struct Samples {
-        int height = 0;
-        QByteArray pixels;
-
-        friend bool operator==(const Samples&, const Samples&) = default;
-    };
-
-    static Samples sample(const QImage& image);
     void checkFrameSize(const QImage& image) const;
     void checkImageLimit(qint64 newHeight, int width) const;
 
     std::vector<Frame> frames_;
     qint64 height_ = 0;
-    std::optional<Samples> previous_;
+    std::optional<ScrollMatching::Samples> previous_;
     qint64 byteCount_ = 0;
     qint64 maxPixels_;
     qint64 maxFrames_;

@@ -1,7 +1,9 @@
 #include "capture/scroll_stitcher.h"
 #include "core/error.h"
+#include "model/fast_png.h"
 #include "model/image_files.h"
 #include "support/qt_printers.h"
+#include "support/scroll_pages.h"
 
 #include <QPainter>
 #include <QRandomGenerator>
@@ -11,41 +13,14 @@
 namespace lumbex {
 namespace {
 
+using test::stripedPage;
+using test::textPage;
 using Update = ScrollStitcher::Update;
 
 const QString sizeMessage = QStringLiteral("Select a scrolling area at least 64 × 96 pixels.");
 const QString overlapMessage =
     QStringLiteral("The frames don’t overlap clearly. Pause scrolling, avoid repeated rows, and "
                    "keep the window in place.");
-
-// Lines of dark "words" on white, with varied line heights, word lengths, shades and gaps.
-QImage textPage(int width, int height, quint32 seed) {
-    QRandomGenerator random(seed);
-    QImage page(width, height, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    for (int y = 0; y < height;) {
-        const int lineHeight = random.bounded(7, 13);
-        for (int x = random.bounded(2, 20); x < width;) {
-            const int word = random.bounded(6, 48);
-            const int shade = random.bounded(0, 160);
-            painter.fillRect(x, y, word, lineHeight, QColor(shade, shade / 2, 255 - shade));
-            x += word + random.bounded(4, 14);
-        }
-        y += lineHeight + random.bounded(2, 7);
-    }
-    return page;
-}
-
-// Every row one random colour, so that no two offsets of the page look alike.
-QImage stripedPage(int width, int height, quint32 seed) {
-    QRandomGenerator random(seed);
-    QImage page(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(page.scanLine(y)), width,
-                    qRgb(random.bounded(256), random.bounded(256), random.bounded(256)));
-    return page;
-}
 
 // A toolbar-like band that stays in place while the content scrolls.
 QImage band(int width, int height, QColor color) {
@@ -241,6 +216,16 @@ INSTANTIATE_TEST_SUITE_P(
                           return std::pair{tall.copy(0, 0, 200, 300), tall.copy(0, 3, 200, 300)};
                       },
                       overlapMessage},
+        AlignmentCase{
+            "contentEndsAboveTheNewFrame",
+            [] {
+                // Below its last line the page is blank: every shift fits a blank frame.
+                QImage page(300, 800, QImage::Format_RGB32);
+                page.fill(Qt::white);
+                QPainter(&page).drawImage(0, 0, textPage(300, 340, 3));
+                return std::pair{page.copy(0, 300, 300, 300), page.copy(0, 400, 300, 300)};
+            },
+            overlapMessage},
         AlignmentCase{"unrelatedContent",
                       [] {
                           return std::pair{textPage(300, 300, 1), textPage(300, 300, 2)};
@@ -320,7 +305,7 @@ TEST(ScrollStitcherTest, encodedFramesStayWithin128MiB) {
     }
     ASSERT_TRUE(refused) << "the storage limit was never reached";
     EXPECT_LE(stitcher.byteCount(), limit);
-    EXPECT_GT(stitcher.byteCount() + ImageFiles::encode(*refused, false).size(), limit);
+    EXPECT_GT(stitcher.byteCount() + FastPng::encode(*refused).size(), limit);
 
     const ScrollStitcher before = stitcher;
     stitcher.preserveUnmatched(*refused);

@@ -3,10 +3,13 @@
 #include "capture/scroll_capture_note.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/fast_png.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
+#include "request/handoff_settings.h"
 
 #include <QFileInfo>
+#include <QSettings>
 
 namespace lumbex::cli {
 namespace {
@@ -46,7 +49,7 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
         }
     }
 
-    const QByteArray stitched = ImageFiles::encode(stitcher.render(), false);
+    const QByteArray stitched = FastPng::encode(stitcher.render());
     if (args.has(QStringLiteral("--png"))) {
         const QString path = args.value(QStringLiteral("--png"));
         writeFileAtomically(path, stitched);
@@ -59,6 +62,10 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
         contents.note.title = args.value(QStringLiteral("--title"));
     const QString path = args.value(QStringLiteral("-o"));
     createNotePackage(contents, path);
+    // A new note starts with the project folder chosen for new notes, as in the app.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
+                       QStringLiteral("Lumbex"));
+    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
     out << QFileInfo(path).absoluteFilePath() << '\n';
 }
 
