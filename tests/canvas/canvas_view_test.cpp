@@ -84,6 +84,10 @@ struct CreationRow {
     std::optional<MarkKind> created;
 };
 
+void PrintTo(const CreationRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class CanvasCreationTest : public CanvasViewTest,
                            public ::testing::WithParamInterface<CreationRow> {};
 
@@ -225,6 +229,10 @@ struct NudgeRow {
     Qt::KeyboardModifiers modifiers;
     Point offset;
 };
+
+void PrintTo(const NudgeRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CanvasNudgeTest : public CanvasViewTest, public ::testing::WithParamInterface<NudgeRow> {};
 
@@ -447,6 +455,10 @@ struct CursorRow {
     bool space;
     Qt::CursorShape shape;
 };
+
+void PrintTo(const CursorRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CanvasCursorTest : public CanvasViewTest, public ::testing::WithParamInterface<CursorRow> {};
 
