@@ -206,6 +206,17 @@ TEST_F(CanvasViewTest, HandleResizesTheSelectedMark) {
     EXPECT_EQ(resized.end, (Point{260, 190}));
 }
 
+TEST_F(CanvasViewTest, HandleDraggedLeftOfTheStartMirrorsAStroke) {
+    Mark& stroke = add(MarkKind::Freehand, {100, 100}, {200, 130});
+    stroke.points = std::vector<Point>{{100, 100}, {150, 130}, {200, 100}};
+    show();
+    dragFrom({150, 130}, {150, 130});
+    Mark resized;
+    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&resized));
+    dragFrom({200, 130}, {50, 130});
+    EXPECT_EQ(resized.points, (std::vector<Point>{{100, 100}, {75, 130}, {50, 100}}));
+}
+
 TEST_F(CanvasViewTest, DraggedMarkKeepsTheCanvasStillUntilRelease) {
     add(MarkKind::Rectangle, {100, 100}, {200, 150});
     const Rect before = view.outputBounds();
