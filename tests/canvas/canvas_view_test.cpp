@@ -451,6 +451,15 @@ TEST_F(CanvasViewTest, LoupeSamplesUnderThePointer) {
     EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
 }
 
+TEST_F(CanvasViewTest, NewContentIsSampledAgain) {
+    view.setLoupeEnabled(true);
+    send(QEvent::MouseMove, {30, 40});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.sampledColor().has_value(); }, 5000));
+    add(MarkKind::Redact, {0, 0}, {100, 100});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.sampledColor() == QColor(Qt::black); }, 5000));
+    EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
+}
+
 TEST_F(CanvasViewTest, ContentWithoutTheSelectedMarkClearsTheSelection) {
     const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
     view.selectAnnotation(line.id);
