@@ -38,17 +38,21 @@ void sendMouse(CanvasView& view, QEvent::Type type, QPointF at) {
     QApplication::sendEvent(view.viewport(), &event);
 }
 
-// The 2880 × 1800 screenshot with 20 marks in a 1600 × 1000 canvas at fit zoom, shown.
+// The 2880 × 1800 screenshot with 20 marks in a 1600 × 1000 canvas at fit zoom, shown; with
+// `background`, framed by the default background with its shadow.
 struct ShownCanvas {
     const bench::DecodedScreenshot shot{bench::markedScreenshot()};
+    Media media = shot.media;
     EchoEditor editor;
     CanvasView view{editor};
 
-    ShownCanvas() {
+    explicit ShownCanvas(bool background) {
+        if (background)
+            media.background = ImageBackground{};
         view.resize(1600, 1000);
         view.show();
         QApplication::processEvents();
-        view.setContent(&shot.media, shot.original, shot.marks, shot.numbers);
+        view.setContent(&media, shot.original, shot.marks, shot.numbers);
         view.setZoom(view.fitZoom());
         view.viewport()->repaint();
     }
@@ -57,7 +61,7 @@ struct ShownCanvas {
 // A scripted drag of one mark (a rectangle in the middle of the list): every iteration moves the
 // pointer and repaints the canvas for real, as a frame of the drag on screen.
 void BM_DragRepaint(benchmark::State& state) {
-    ShownCanvas canvas;
+    ShownCanvas canvas(state.range(0) != 0);
     const Mark& target = canvas.shot.marks[10];
     QPointF at = canvas.view.screen(target.start);
     sendMouse(canvas.view, QEvent::MouseButtonPress, at);
@@ -75,11 +79,16 @@ void BM_DragRepaint(benchmark::State& state) {
     sendMouse(canvas.view, QEvent::MouseButtonRelease, at);
     state.counters["zoom"] = canvas.view.zoom();
 }
-BENCHMARK(BM_DragRepaint)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_DragRepaint)
+    ->ArgName("background")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
 
 // Drawing a new rectangle over the marks.
 void BM_CreateRepaint(benchmark::State& state) {
-    ShownCanvas canvas;
+    ShownCanvas canvas(state.range(0) != 0);
     canvas.view.setTool(CanvasTool::Rectangle);
     QPointF at = canvas.view.screen({1400, 300});
     sendMouse(canvas.view, QEvent::MouseButtonPress, at);
@@ -92,19 +101,29 @@ void BM_CreateRepaint(benchmark::State& state) {
     }
     sendMouse(canvas.view, QEvent::MouseButtonRelease, at);
 }
-BENCHMARK(BM_CreateRepaint)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_CreateRepaint)
+    ->ArgName("background")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
 
 // For comparison: a repaint after new content, which composes everything again (what every drag
 // frame would cost without the cached layers).
 void BM_RepaintAfterNewContent(benchmark::State& state) {
-    ShownCanvas canvas;
+    ShownCanvas canvas(state.range(0) != 0);
     for (auto _ : state) {
-        canvas.view.setContent(&canvas.shot.media, canvas.shot.original, canvas.shot.marks,
+        canvas.view.setContent(&canvas.media, canvas.shot.original, canvas.shot.marks,
                                canvas.shot.numbers);
         canvas.view.viewport()->repaint();
     }
 }
-BENCHMARK(BM_RepaintAfterNewContent)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_RepaintAfterNewContent)
+    ->ArgName("background")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
 
 } // namespace
 } // namespace lumbex

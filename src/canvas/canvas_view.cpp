@@ -60,8 +60,12 @@ void CanvasView::setContent(const Media* media, const QImage& original,
         s.sampledColor.reset();
         s.readingSelection = false;
         s.selectingVoiceLocation = false;
-    } else if (s.beforeDrag && !mark(s.beforeDrag->id)) {
-        clearGesture();
+    } else {
+        if (s.beforeDrag && !mark(s.beforeDrag->id))
+            clearGesture();
+        // The sample shows the composition: new marks may have changed it.
+        if (s.sampledPoint && (s.loupeEnabled || s.tool == CanvasTool::Measure))
+            requestSample(*s.sampledPoint);
     }
     if (s.selectedID && !mark(*s.selectedID))
         select(std::nullopt, false, true);

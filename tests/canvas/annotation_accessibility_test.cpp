@@ -16,6 +16,10 @@ struct LabelRow {
     const char* label;
 };
 
+void PrintTo(const LabelRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class AnnotationLabelTest : public ::testing::TestWithParam<LabelRow> {};
 
 TEST_P(AnnotationLabelTest, NamesKindNumberOrPositionAndImage) {

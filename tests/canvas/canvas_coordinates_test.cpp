@@ -14,6 +14,10 @@ struct PlacementRow {
     QRectF imageRect;
 };
 
+void PrintTo(const PlacementRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ImageRectTest : public ::testing::TestWithParam<PlacementRow> {};
 
 TEST_P(ImageRectTest, CentresTheOutputWithAtLeastTheMargin) {
@@ -54,6 +58,10 @@ struct FitRow {
     double zoom;
 };
 
+void PrintTo(const FitRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FitZoomTest : public ::testing::TestWithParam<FitRow> {};
 
 TEST_P(FitZoomTest, FitsWithinMarginsAndTheDisplayRange) {
@@ -76,6 +84,10 @@ struct OverlayRow {
     QPointF point;
     QRectF expected;
 };
+
+void PrintTo(const OverlayRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class OverlayRectTest : public ::testing::TestWithParam<OverlayRow> {};
 

@@ -4,6 +4,7 @@
 #include "support/test_marks.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -82,6 +83,10 @@ struct CreationRow {
     Point to;
     std::optional<MarkKind> created;
 };
+
+void PrintTo(const CreationRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CanvasCreationTest : public CanvasViewTest,
                            public ::testing::WithParamInterface<CreationRow> {};
@@ -201,6 +206,17 @@ TEST_F(CanvasViewTest, HandleResizesTheSelectedMark) {
     EXPECT_EQ(resized.end, (Point{260, 190}));
 }
 
+TEST_F(CanvasViewTest, HandleDraggedLeftOfTheStartMirrorsAStroke) {
+    Mark& stroke = add(MarkKind::Freehand, {100, 100}, {200, 130});
+    stroke.points = std::vector<Point>{{100, 100}, {150, 130}, {200, 100}};
+    show();
+    dragFrom({150, 130}, {150, 130});
+    Mark resized;
+    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&resized));
+    dragFrom({200, 130}, {50, 130});
+    EXPECT_EQ(resized.points, (std::vector<Point>{{100, 100}, {75, 130}, {50, 100}}));
+}
+
 TEST_F(CanvasViewTest, DraggedMarkKeepsTheCanvasStillUntilRelease) {
     add(MarkKind::Rectangle, {100, 100}, {200, 150});
     const Rect before = view.outputBounds();
@@ -224,6 +240,10 @@ struct NudgeRow {
     Qt::KeyboardModifiers modifiers;
     Point offset;
 };
+
+void PrintTo(const NudgeRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CanvasNudgeTest : public CanvasViewTest, public ::testing::WithParamInterface<NudgeRow> {};
 
@@ -431,6 +451,15 @@ TEST_F(CanvasViewTest, LoupeSamplesUnderThePointer) {
     EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
 }
 
+TEST_F(CanvasViewTest, NewContentIsSampledAgain) {
+    view.setLoupeEnabled(true);
+    send(QEvent::MouseMove, {30, 40});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.sampledColor().has_value(); }, 5000));
+    add(MarkKind::Redact, {0, 0}, {100, 100});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.sampledColor() == QColor(Qt::black); }, 5000));
+    EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
+}
+
 TEST_F(CanvasViewTest, ContentWithoutTheSelectedMarkClearsTheSelection) {
     const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
     view.selectAnnotation(line.id);
@@ -438,6 +467,92 @@ TEST_F(CanvasViewTest, ContentWithoutTheSelectedMarkClearsTheSelection) {
     marks.clear();
     show();
     EXPECT_FALSE(view.selectedID());
+}
+
+struct CursorRow {
+    const char* name;
+    CanvasTool tool;
+    bool space;
+    Qt::CursorShape shape;
+};
+
+void PrintTo(const CursorRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class CanvasCursorTest : public CanvasViewTest, public ::testing::WithParamInterface<CursorRow> {};
+
+TEST_P(CanvasCursorTest, CursorFollowsTheToolAndTheSpaceBar) {
+    const CursorRow& row = GetParam();
+    view.setTool(row.tool);
+    if (row.space)
+        QTest::keyPress(&view, Qt::Key_Space);
+    EXPECT_EQ(view.viewport()->cursor().shape(), row.shape);
+    if (row.space) {
+        QTest::keyRelease(&view, Qt::Key_Space);
+        EXPECT_NE(view.viewport()->cursor().shape(), Qt::OpenHandCursor);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CanvasCursorTest,
+    ::testing::Values(CursorRow{"Select", CanvasTool::Select, false, Qt::ArrowCursor},
+                      CursorRow{"Text", CanvasTool::Text, false, Qt::IBeamCursor},
+                      CursorRow{"Rectangle", CanvasTool::Rectangle, false, Qt::CrossCursor},
+                      CursorRow{"Measure", CanvasTool::Measure, false, Qt::CrossCursor},
+                      CursorRow{"SpaceOverAnyTool", CanvasTool::Arrow, true, Qt::OpenHandCursor}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CanvasViewTest, SpaceDragPansInsteadOfDrawing) {
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setZoom(4, Point{200, 150});
+    view.setTool(CanvasTool::Rectangle);
+    const QPoint scrolled(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value());
+    EXPECT_CALL(editor, addMark(_)).Times(0);
+    QTest::keyPress(&view, Qt::Key_Space);
+    const QPointF from = view.screen({200, 150});
+    const auto mouse = [&](QEvent::Type type, QPointF local) {
+        QMouseEvent event(type, local, view.viewport()->mapToGlobal(local),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(view.viewport(), &event);
+    };
+    mouse(QEvent::MouseButtonPress, from);
+    mouse(QEvent::MouseMove, from + QPointF(-40, 30));
+    mouse(QEvent::MouseButtonRelease, from + QPointF(-40, 30));
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(view.horizontalScrollBar()->value(), scrolled.x() + 40);
+    EXPECT_EQ(view.verticalScrollBar()->value(), scrolled.y() - 30);
+}
+
+TEST_F(CanvasViewTest, DroppedImagesGoToTheEditor) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/shot.png"))});
+    const QPoint inside = at({100, 100}).toPoint();
+    const auto dropped = [&] {
+        QDragEnterEvent enter(inside, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view.viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(inside, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view.viewport(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_CALL(editor, dropImages(_)).WillOnce(Return(true)).WillOnce(Return(false));
+    EXPECT_TRUE(dropped());
+    EXPECT_FALSE(dropped());
+}
+
+TEST_F(CanvasViewTest, SelectionIsDescribedForAssistiveTechnology) {
+    Mark& text = add(MarkKind::Text, {50, 50}, {290, 114});
+    text.text = QStringLiteral("Cut off");
+    show();
+    view.selectAnnotation(marks.front().id, false);
+    EXPECT_EQ(view.accessibleDescription(),
+              QStringLiteral("Text, annotation 1 on Screen.png. X 50, Y 50, width 240, height 64 "
+                             "source pixels. Cut off. Selected"));
+    view.selectAnnotation(std::nullopt);
+    EXPECT_TRUE(view.accessibleDescription().isEmpty());
 }
 
 } // namespace

@@ -16,6 +16,10 @@ struct ShiftRow {
     Point expected;
 };
 
+void PrintTo(const ShiftRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ShiftConstraintTest : public ::testing::TestWithParam<ShiftRow> {};
 
 TEST_P(ShiftConstraintTest, ConstrainsTheDrag) {
@@ -96,6 +100,10 @@ struct CreationRow {
     Point end;
     CreationOutcome::Action action;
 };
+
+void PrintTo(const CreationRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FinishCreationTest : public ::testing::TestWithParam<CreationRow> {};
 

@@ -19,6 +19,10 @@ struct HitRow {
     bool hit;
 };
 
+void PrintTo(const HitRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class HitTest : public ::testing::TestWithParam<HitRow> {};
 
 TEST_P(HitTest, UsesTheKindsShapeWithEightPointsOfTolerance) {

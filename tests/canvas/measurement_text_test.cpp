@@ -15,6 +15,10 @@ struct MeasurementRow {
     const char* delta;
 };
 
+void PrintTo(const MeasurementRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class MeasurementTextTest : public ::testing::TestWithParam<MeasurementRow> {};
 
 TEST_P(MeasurementTextTest, FormatsEveryText) {
