@@ -70,10 +70,10 @@ CaptureShot takePicture(const CaptureSelection& selection, ScreenGrabber& screen
 }
 
 QString captureName(const QDateTime& moment) {
-    const QLocale locale;
-    return QStringLiteral("Capture ") +
-           locale.toString(moment.date(), QStringLiteral("MMM d, yyyy")) + QStringLiteral(" at ") +
-           locale.toString(moment.time(), QLocale::ShortFormat);
+    // The application's texts are English, so is the date in a new note's name.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return QStringLiteral("Capture ") + english.toString(moment, QStringLiteral("MMM d, yyyy")) +
+           QStringLiteral(" at ") + english.toString(moment, QStringLiteral("h:mm AP"));
 }
 
 } // namespace lumbex

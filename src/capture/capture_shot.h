@@ -35,7 +35,7 @@ CaptureShot takePicture(const CaptureSelection& selection, ScreenGrabber& screen
                         const CaptureOptions& options);
 
 // The name a new capture note gets: "Capture " and the moment in abbreviated date and short time
-// style ("Capture Dec 6, 2026 at 5:09 AM").
+// style ("Capture Dec 6, 2026 at 5:09 PM").
 QString captureName(const QDateTime& moment);
 
 } // namespace lumbex
