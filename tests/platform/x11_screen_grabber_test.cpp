@@ -5,6 +5,9 @@
 #include "support/test_window.h"
 
 #include <QColorSpace>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -105,6 +108,48 @@ TEST_F(X11ScreenGrabberTest, ThePointerComesWithItsPositionAndHotSpot) {
     EXPECT_FALSE(cursor->image.isNull());
     EXPECT_TRUE(cursor->image.rect().contains(cursor->hotspot));
     EXPECT_EQ(cursor->image.format(), QImage::Format_ARGB32_Premultiplied);
+}
+
+TEST_F(X11ScreenGrabberTest, UnderAWindowManagerFramesIncludeTheDecorations) {
+    // A window mapped while the manager is still starting may never be painted: wait until
+    // the manager runs its start-up command.
+    const QTemporaryDir folder;
+    const QString ready = folder.filePath(QStringLiteral("ready"));
+    QProcess manager;
+    manager.setProcessEnvironment(display.environment());
+    manager.start(QStringLiteral("openbox"),
+                  {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+    const QDeadlineTimer started(10000);
+    while (!started.hasExpired() && !QFileInfo::exists(ready))
+        QThread::msleep(20);
+    ASSERT_TRUE(QFileInfo::exists(ready)) << "openbox did not start";
+    const QColor color(200, 40, 40);
+    const test::ShownTestWindow window(display, QRect(100, 60, 200, 120), color,
+                                       QStringLiteral("Framed"));
+    ASSERT_NE(window.id(), 0u);
+
+    // The manager reparents and frames the window shortly after it appears.
+    std::optional<ScreenWindow> listed;
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && !(listed && listed->frame.height() > 120)) {
+        const std::vector<ScreenWindow> windows = screen->windows();
+        listed = windows.size() == 1 ? std::optional(windows[0]) : std::nullopt;
+        QThread::msleep(50);
+    }
+    ASSERT_TRUE(listed) << "the managed window is not listed on its own";
+    EXPECT_EQ(listed->id, window.id()) << "the application's window, not the manager's frame";
+    EXPECT_EQ(listed->title, u"Framed");
+    EXPECT_GT(listed->frame.width(), 200);
+    EXPECT_GT(listed->frame.height(), 120);
+
+    const ScreenGrab grabbed = screen->grabWindow(window.id());
+    EXPECT_EQ(grabbed.origin, listed->frame.topLeft());
+    EXPECT_EQ(grabbed.image, screen->grabArea(listed->frame).image);
+    EXPECT_EQ(grabbed.image.pixel(grabbed.image.rect().center()), color.rgb());
+    EXPECT_NE(grabbed.image.pixel(listed->frame.width() / 2, 2), color.rgb())
+        << "the title bar is part of the picture";
+    manager.terminate();
+    manager.waitForFinished(3000);
 }
 
 TEST(X11ScreenGrabber, ServersThatCannotBeReadSaySo) {
