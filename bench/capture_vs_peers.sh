@@ -23,15 +23,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=
-for n in $(seq $((100 + $$ % 50)) 199); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -nolisten tcp -noreset -screen 0 1920x1080x24 >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
-    [[ -e /tmp/.X11-unix/X$n ]] && { display=":$n"; break; }
-done
-[[ -n $display ]] || { echo "Xvfb did not start" >&2; exit 1; }
+# Xvfb picks a free display number itself and reports it once it accepts connections.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1920x1080x24 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || { echo "Xvfb did not start" >&2; exit 1; }
+display=":$(head -1 "$work/display")"
 export DISPLAY=$display HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work
 mkdir -p "$work/config"
 
