@@ -19,7 +19,8 @@ struct Atoms {
 
 template <class T> std::vector<T> values(const QByteArray& raw) {
     std::vector<T> out(raw.size() / sizeof(T));
-    std::memcpy(out.data(), raw.constData(), out.size() * sizeof(T));
+    if (!out.empty())
+        std::memcpy(out.data(), raw.constData(), out.size() * sizeof(T));
     return out;
 }
 

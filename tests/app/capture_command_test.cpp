@@ -152,10 +152,10 @@ TEST_F(CaptureCommandTest, ImpossibleCapturesSayWhyAndWriteNothing) {
          "No window with the id 4194303 (0x3fffff) is on the screen. Check the id with xdotool "
          "or xwininfo."},
         {{"--area", "600,400,100,100"},
-         "The area 600,400,100,100 is outside the screens, which cover 0,0,640,480. Choose an "
+         "The area 600,400,100,100 is not within the screens, which cover 0,0,640,480. Choose an "
          "area inside them."},
         {{"--area", "700,0,10,10"},
-         "The area 700,0,10,10 is outside the screens, which cover 0,0,640,480. Choose an area "
+         "The area 700,0,10,10 is not within the screens, which cover 0,0,640,480. Choose an area "
          "inside them."},
         {{"--area", "5,5,1,10"}, "Select an area at least 2 × 2 points."},
         {{"--display", "1"},

@@ -11,6 +11,7 @@
 #include "model/note_package.h"
 #include "request/handoff_settings.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
 #include <QThread>
@@ -63,8 +64,8 @@ CaptureRegion areaSelection(const Rect& area, const std::vector<CaptureDisplay>&
     Rect bounds = displays.front().quartzFrame;
     for (const CaptureDisplay& display : displays)
         bounds = bounds.united(display.quartzFrame);
-    if (!bounds.contains(area) || bounds.intersected(area).isEmpty())
-        throw LumbexError(QStringLiteral("The area %1 is outside the screens, which cover %2. "
+    if (!bounds.contains(area))
+        throw LumbexError(QStringLiteral("The area %1 is not within the screens, which cover %2. "
                                          "Choose an area inside them.")
                               .arg(describe(area), describe(bounds)));
     const CaptureRegion region{area, displays};
@@ -73,7 +74,8 @@ CaptureRegion areaSelection(const Rect& area, const std::vector<CaptureDisplay>&
 }
 
 CaptureWindow windowSelection(quint32 id, ScreenGrabber& screen) {
-    for (const CaptureWindow& window : captureWindows(screen.windows(), 0))
+    for (const CaptureWindow& window :
+         captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid())))
         if (window.id == id)
             return window;
     throw LumbexError(QStringLiteral("No window with the id %1 (0x%2) is on the screen. Check "
