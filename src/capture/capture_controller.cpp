@@ -40,7 +40,6 @@ void CaptureController::capture(Mode mode, bool explain, QObject* editor, int de
     }
 
     auto request = std::make_shared<Request>();
-    request->id = newId();
     request->explain = explain;
     request->wasActive = services_.shell.isActive();
     request->addsToEditor = editor != nullptr;

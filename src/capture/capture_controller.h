@@ -2,7 +2,6 @@
 
 #include "capture/capture_ports.h"
 #include "capture/capture_settings.h"
-#include "core/ids.h"
 #include "platform/screen_grabber.h"
 
 #include <QFutureWatcher>
@@ -62,8 +61,8 @@ signals:
     void phaseChanged(lumbex::CaptureController::Phase phase);
 
 private:
+    // Identity is the pointer: a step acts only while its request is the current one.
     struct Request {
-        Id id;
         bool explain = false;
         bool wasActive = false;
         bool addsToEditor = false;
