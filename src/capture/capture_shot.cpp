@@ -2,9 +2,9 @@
 
 #include "capture/capture_composition.h"
 #include "capture/capture_coordinates.h"
+#include "capture/capture_png.h"
 #include "capture/screen_lists.h"
 #include "core/error.h"
-#include "model/image_files.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -66,7 +66,7 @@ CaptureShot takePicture(const CaptureSelection& selection, ScreenGrabber& screen
             shot.image = withCursor(shot, *cursor);
     if (options.windowShadow && std::holds_alternative<CaptureWindow>(selection))
         shot.image = withWindowShadow(shot.image);
-    return {ImageFiles::encode(shot.image, false), shot.image.size(), rect};
+    return {encodeCapturePng(shot.image), shot.image.size(), rect};
 }
 
 QString captureName(const QDateTime& moment) {
