@@ -1,43 +1,10 @@
 #include "command_line_fixture.h"
+#include "support/virtual_display.h"
 
-#include <QDeadlineTimer>
-#include <QFileInfo>
-#include <QThread>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace lumbex {
 namespace {
-
-// An X server of the test's own, so that copying meets a real clipboard without a desktop.
-class VirtualDisplay {
-public:
-    VirtualDisplay() {
-        for (int n = 90 + getpid() % 50; n < 200 && name_.isEmpty(); ++n) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                continue;
-            server_.start(QStringLiteral("Xvfb"),
-                          {QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"),
-                           QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("640x480x24")});
-            const QDeadlineTimer deadline(5000);
-            while (!deadline.hasExpired() &&
-                   !QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                QThread::msleep(20);
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                name_ = QStringLiteral(":%1").arg(n);
-        }
-    }
-    ~VirtualDisplay() {
-        server_.terminate();
-        server_.waitForFinished(3000);
-    }
-    const QString& name() const { return name_; }
-
-private:
-    QProcess server_;
-    QString name_;
-};
 
 QString clipboardOn(const QString& display) {
     QProcess xclip;
@@ -52,7 +19,7 @@ QString clipboardOn(const QString& display) {
 
 class ClipboardCopyTest : public test::CommandLineTest {
 protected:
-    VirtualDisplay display;
+    test::VirtualDisplay display;
 };
 
 TEST_F(ClipboardCopyTest, HandoffTextStaysOnTheClipboardAfterTheCommandEnds) {

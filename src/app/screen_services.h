@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/screen_grabber.h"
+
+#include <memory>
+
+namespace lumbex {
+
+// The screen reader for this session: the X11 one when DISPLAY names a server that answers,
+// otherwise one that explains why capturing is unavailable. LUMBEX_SCREEN=unavailable forces the
+// latter, so that tests can see that path on a machine with a display.
+std::unique_ptr<ScreenGrabber> openScreenGrabber();
+
+} // namespace lumbex

@@ -1,0 +1,70 @@
+#include "capture/capture_png.h"
+#include "support/fake_screen_grabber.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+QImage decode(const QByteArray& png) {
+    QBuffer buffer;
+    buffer.setData(png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    QImage image = reader.read();
+    EXPECT_FALSE(image.isNull()) << reader.errorString().toStdString();
+    return image;
+}
+
+// Half-transparent stripes over a position-coded picture, premultiplied as captures with a
+// window shadow are.
+QImage translucent(QSize size) {
+    QImage image = test::positionCodedDesktop(size).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); y += 3)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgba(qRed(image.pixel(x, y)), 40, 200, (x * 7) % 256));
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+TEST(CapturePng, DecodesToExactlyThePixelsCaptured) {
+    struct Row {
+        const char* name;
+        QImage image;
+        bool alpha;
+    } rows[] = {
+        {"one pixel", test::positionCodedDesktop(QSize(1, 1)), false},
+        {"odd sizes, every value", test::positionCodedDesktop(QSize(301, 259)), false},
+        {"opaque with an alpha channel",
+         test::positionCodedDesktop(QSize(64, 48))
+             .convertToFormat(QImage::Format_ARGB32_Premultiplied),
+         false},
+        {"translucent", translucent(QSize(97, 45)), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QImage decoded = decode(encodeCapturePng(row.image));
+        ASSERT_EQ(decoded.size(), row.image.size());
+        EXPECT_EQ(decoded.hasAlphaChannel(), row.alpha);
+        EXPECT_EQ(decoded.colorSpace(), QColorSpace(QColorSpace::SRgb));
+        const QImage expected = row.image.convertToFormat(QImage::Format_ARGB32);
+        const QImage actual = decoded.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                ASSERT_EQ(actual.pixel(x, y), expected.pixel(x, y)) << x << "," << y;
+    }
+}
+
+TEST(CapturePng, RepeatedRowsCostAlmostNothing) {
+    QImage flat(1920, 1080, QImage::Format_RGB32);
+    flat.fill(qRgb(240, 240, 245));
+    for (int x = 0; x < flat.width(); x += 7)
+        for (int y = 0; y < flat.height(); ++y)
+            flat.setPixel(x, y, qRgb(x % 256, 90, 30)); // a pattern across, the same down
+    EXPECT_LT(encodeCapturePng(flat).size(), 20'000);
+}
+
+} // namespace
+} // namespace lumbex
