@@ -1,0 +1,152 @@
+#include "app/capture_ui/capture_picker_view.h"
+
+#include "capture/capture_picker_logic.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace lumbex {
+namespace {
+
+using Key = CapturePickerLogic::Key;
+
+Key pickerKey(int key) {
+    switch (key) {
+    case Qt::Key_Return:
+        return Key::Return;
+    case Qt::Key_Enter:
+        return Key::Enter;
+    case Qt::Key_Escape:
+        return Key::Escape;
+    case Qt::Key_Space:
+        return Key::Space;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return Key::Tab;
+    case Qt::Key_Left:
+        return Key::Left;
+    case Qt::Key_Right:
+        return Key::Right;
+    case Qt::Key_Down:
+        return Key::Down;
+    case Qt::Key_Up:
+        return Key::Up;
+    default:
+        return Key::Other;
+    }
+}
+
+QRectF toQt(const Rect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+
+QFont readoutFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(11);
+    font.setWeight(QFont::Medium);
+    return font;
+}
+
+} // namespace
+
+CapturePickerView::CapturePickerView(std::shared_ptr<CapturePickerLogic> logic,
+                                     const CaptureDisplay& display, QImage frozen,
+                                     std::function<QPoint()> pointer, std::function<void()> changed)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      logic_(std::move(logic)), display_(display), frozen_(std::move(frozen)),
+      pointer_(std::move(pointer)), changed_(std::move(changed)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Choose Capture Area"));
+    setAccessibleName(QStringLiteral("Capture area selector"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::CrossCursor);
+    const Rect& frame = display_.cocoaFrame;
+    setGeometry(QRect(int(frame.x), int(frame.y), int(frame.width), int(frame.height)));
+}
+
+void CapturePickerView::refresh() {
+    setAccessibleDescription(logic_->readout() + QLatin1Char('\n') + logic_->instruction());
+    update();
+}
+
+Point CapturePickerView::desktopPoint(const QPointF& local) const {
+    return {display_.cocoaFrame.x + local.x(), display_.cocoaFrame.y + local.y()};
+}
+
+void CapturePickerView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    activateWindow();
+    logic_->begin(desktopPoint(event->position()));
+    changed_();
+}
+
+void CapturePickerView::mouseMoveEvent(QMouseEvent* event) {
+    const Point p = desktopPoint(event->position());
+    if (event->buttons() & Qt::LeftButton)
+        logic_->drag(p);
+    else
+        logic_->move(p);
+    changed_();
+}
+
+void CapturePickerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    logic_->end(desktopPoint(event->position()));
+    changed_();
+}
+
+void CapturePickerView::keyPressEvent(QKeyEvent* event) {
+    const QPoint pointer = pointer_();
+    const bool shift = event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
+    logic_->key(pickerKey(event->key()), shift, event->modifiers() & Qt::AltModifier,
+                {double(pointer.x()), double(pointer.y())});
+    changed_();
+}
+
+void CapturePickerView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(rect(), frozen_);
+    const Point origin = display_.cocoaFrame.origin();
+    if (const std::optional<Rect> visible = logic_->visibleSelection()) {
+        const Rect local{visible->x - origin.x, visible->y - origin.y, visible->width,
+                         visible->height};
+        const QRectF outline = toQt(local).adjusted(1.5, 1.5, -1.5, -1.5);
+        painter.setPen(QPen(Qt::white, 3));
+        painter.drawRect(outline);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+        painter.drawRect(outline);
+    }
+    const std::optional<Point> pointer = logic_->pointerLocation();
+    if (pointer && display_.cocoaFrame.contains(*pointer))
+        paintReadout(painter, *pointer - origin);
+}
+
+void CapturePickerView::paintReadout(QPainter& painter, Point pointer) {
+    const QString text = logic_->readout();
+    if (text.isEmpty())
+        return;
+    painter.setFont(readoutFont());
+    const QRectF textBounds = painter.fontMetrics().boundingRect(
+        QRect(0, 0, 10000, 10000), Qt::AlignLeft | Qt::AlignTop, text);
+    const Rect box = readoutBoxPlacement(pointer, std::ceil(textBounds.width()) + 20,
+                                         std::ceil(textBounds.height()) + 14, width(), height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(toQt(box), 7, 7);
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlphaF(0.96f);
+    painter.fillPath(path, fill);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 0.5));
+    painter.drawPath(path);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(toQt(box).adjusted(10, 7, -10, -7), Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+} // namespace lumbex

@@ -1,0 +1,139 @@
+#include "app/capture_ui/overlay_capture_picker.h"
+
+#include "app/capture_ui/capture_picker_view.h"
+#include "core/error.h"
+#include "platform/screen_grabber.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+namespace lumbex {
+namespace {
+
+QRect pixelRect(const Rect& r) {
+    return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
+}
+
+// What the display shows now; a grey stand-in when it cannot be read, so that the picker still
+// works and the capture itself reports the failure.
+QImage frozenGrab(ScreenGrabber& screen, const CaptureDisplay& display) {
+    try {
+        return screen.grabArea(pixelRect(display.quartzFrame)).image;
+    } catch (const LumbexError&) {
+        QImage stand_in(pixelRect(display.quartzFrame).size(), QImage::Format_RGB32);
+        stand_in.fill(Qt::gray);
+        return stand_in;
+    }
+}
+
+QScreen* screenShowing(const CaptureDisplay& display) {
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->geometry() == pixelRect(display.cocoaFrame))
+            return screen;
+    return nullptr;
+}
+
+} // namespace
+
+OverlayCapturePicker::OverlayCapturePicker(Services services, QObject* parent)
+    : QObject(parent), services_(std::move(services)) {}
+
+OverlayCapturePicker::~OverlayCapturePicker() {
+    closeViews();
+}
+
+void OverlayCapturePicker::present(
+    const PickerRequest& request, std::function<void(std::optional<CaptureSelection>)> completion) {
+    open(request.displays, request.windows, {request.chooseWindow, false, std::nullopt},
+         std::move(completion));
+}
+
+void OverlayCapturePicker::open(std::vector<CaptureDisplay> displays,
+                                std::vector<CaptureWindow> windows,
+                                CapturePickerLogic::Options options,
+                                CapturePickerLogic::Completion completion,
+                                std::function<void()> willCapture) {
+    cancel();
+    logic_ = std::make_shared<CapturePickerLogic>(
+        std::move(displays), std::move(windows), std::move(options),
+        [this, completion = std::move(completion)](std::optional<CaptureSelection> selection) {
+            finished(std::move(selection), completion);
+        },
+        services_.beep);
+    logic_->setWillCapture(std::move(willCapture));
+
+    for (const CaptureDisplay& display : logic_->coveredDisplays()) {
+        auto* view = new CapturePickerView(logic_, display, frozenGrab(services_.screen, display),
+                                           services_.pointer, [this] { refreshViews(); });
+        if (QScreen* screen = screenShowing(display))
+            view->setScreen(screen);
+        views_.emplace_back(view);
+    }
+    const QPoint pointer = services_.pointer();
+    if (!logic_->start({double(pointer.x()), double(pointer.y())}))
+        return;
+
+    CapturePickerView* key = nullptr;
+    for (const QPointer<CapturePickerView>& view : views_) {
+        view->show();
+        view->raise();
+        if (!key &&
+            view->display().cocoaFrame.contains(Point{double(pointer.x()), double(pointer.y())}))
+            key = view;
+    }
+    if (!key)
+        key = views_.front();
+    key->activateWindow();
+    key->setFocus();
+    refreshViews();
+
+    const auto screensChanged = [this] {
+        if (logic_)
+            logic_->cancel();
+    };
+    auto* app = qGuiApp;
+    screenWatch_.push_back(connect(app, &QGuiApplication::screenAdded, this, screensChanged));
+    screenWatch_.push_back(connect(app, &QGuiApplication::screenRemoved, this, screensChanged));
+    for (QScreen* screen : QGuiApplication::screens())
+        screenWatch_.push_back(connect(screen, &QScreen::geometryChanged, this, screensChanged));
+}
+
+void OverlayCapturePicker::cancel() {
+    if (logic_)
+        logic_->cancel();
+}
+
+std::vector<CapturePickerView*> OverlayCapturePicker::views() const {
+    std::vector<CapturePickerView*> shown;
+    for (const QPointer<CapturePickerView>& view : views_)
+        if (view)
+            shown.push_back(view);
+    return shown;
+}
+
+void OverlayCapturePicker::finished(std::optional<CaptureSelection> selection,
+                                    const CapturePickerLogic::Completion& completion) {
+    closeViews();
+    // The logic is still on the stack that called us: release it once that has returned.
+    QTimer::singleShot(0, this, [finishedLogic = logic_] {});
+    completion(std::move(selection));
+}
+
+void OverlayCapturePicker::closeViews() {
+    for (const QMetaObject::Connection& connection : screenWatch_)
+        disconnect(connection);
+    screenWatch_.clear();
+    for (const QPointer<CapturePickerView>& view : views_)
+        if (view)
+            view->close();
+    views_.clear();
+}
+
+void OverlayCapturePicker::refreshViews() {
+    for (const QPointer<CapturePickerView>& view : views_)
+        if (view)
+            view->refresh();
+}
+
+} // namespace lumbex
