@@ -1,21 +1,41 @@
 #include "app/desktop/desktop_app.h"
 
+#include "app/desktop/capture_windows.h"
+#include "app/desktop/control_window.h"
+#include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/practice_note.h"
+#include "app/desktop/recent_notes.h"
+#include "app/desktop/shell_commands.h"
+#include "app/desktop/shell_dialogs.h"
+#include "app/desktop/single_instance.h"
+#include "app/editor/clipboard_toast.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/note_row.h"
+#include "app/screen_services.h"
+#include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "model/app_folders.h"
 #include "model/note_document.h"
+#include "platform/screen_grabber.h"
+#include "platform/unavailable_screen_grabber.h"
 #include "request/handoff_settings.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTextStream>
 #include <QTimer>
+#include <unistd.h>
 
 // The icon fallbacks live in a static library: register them before the first window asks.
 static void registerResources() {
@@ -23,15 +43,110 @@ static void registerResources() {
 }
 
 namespace lumbex {
+namespace {
 
-DesktopApp::DesktopApp() : settings_(openSettings()), clipboard_(new ClipboardWatch(this)) {}
+// Hidden windows leave the screen only once the X server has repainted what was under them.
+constexpr int kHideSettleMs = 120;
+
+QList<EditorWindow*> editorWindows() {
+    QList<EditorWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* editor = qobject_cast<EditorWindow*>(widget))
+            windows.append(editor);
+    return windows;
+}
+
+} // namespace
+
+DesktopApp::DesktopApp()
+    : settings_(openSettings()), clipboard_(new ClipboardWatch(this)),
+      recents_(std::make_unique<RecentNotes>(*settings_)), screen_(openScreenGrabber()),
+      captureSettings_(std::make_unique<CaptureSettings>(*settings_)) {
+    captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
+        [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
+        [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
+        {},
+        [] {
+            if (ClipboardToast* toast = ClipboardToast::current())
+                toast->close();
+        }});
+    CaptureWindows windows = makeCaptureWindows(*screen_);
+    picker_ = std::move(windows.picker);
+    countdown_ = std::move(windows.countdown);
+    controller_ = std::make_unique<CaptureController>(CaptureController::Services{
+        *screen_, *picker_, *countdown_, *captureShell_, *captureSettings_,
+        [](std::function<void()> step) { QTimer::singleShot(kHideSettleMs, std::move(step)); },
+        qint32(::getpid())});
+
+    commands_ = new ShellCommands({[this](const QString& title) { runCommand(title); },
+                                   [this](const QString& title) { return isEnabled(title); },
+                                   [this] {
+                                       std::vector<std::pair<QString, QString>> entries;
+                                       for (const RecentNotes::Entry& entry : recents_->entries())
+                                           entries.emplace_back(entry.title, entry.path);
+                                       return entries;
+                                   },
+                                   [this](const QString& path) { openArguments({path}); }},
+                                  this);
+    connect(controller_.get(), &CaptureController::phaseChanged, commands_,
+            &ShellCommands::refreshEnabled);
+}
 
 DesktopApp::~DesktopApp() = default;
+
+void DesktopApp::start(const QStringList& args) {
+    registerResources();
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("lumbex"), QIcon(QStringLiteral(":/icons/lumbex.svg"))));
+    QApplication::setQuitOnLastWindowClosed(false);
+    showStatusItem();
+    commands_->refreshEnabled();
+    openArguments(args);
+}
+
+void DesktopApp::showStatusItem() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
+        tray_->setToolTip(QStringLiteral("Lumbex"));
+        tray_->setContextMenu(commands_->statusMenu());
+        connect(tray_, &QSystemTrayIcon::activated, this, [this](auto reason) {
+            if (reason == QSystemTrayIcon::Trigger)
+                commands_->statusMenu()->popup(QCursor::pos());
+        });
+        tray_->show();
+        return;
+    }
+    // Without a tray the application would be unreachable: a small window carries the menu.
+    controlWindow_ = new ControlWindow(*commands_);
+    controlWindow_->show();
+}
+
+void DesktopApp::openArguments(const QStringList& args) {
+    for (const QString& arg : args) {
+        try {
+            if (arg == u"--fixture")
+                openPractice();
+            else if (QFileInfo(arg).isDir() || arg.endsWith(u".capturenote"))
+                openPackage(arg);
+            else
+                openImage(arg);
+        } catch (const LumbexError& e) {
+            showError(e.message());
+        }
+    }
+}
 
 EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNew) {
     if (isNew)
         HandoffSettings(*settings_).adoptDefaultDestination(document->note().id);
+    NoteDocument* opened = document.get();
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
+    commands_->install(window->menuBar());
+    window->onCaptureIntoNote = [this](EditorWindow* editor) {
+        capture(CaptureController::Mode::Area, false, editor);
+    };
+    connect(opened, &NoteDocument::noteSaved, this,
+            [this, opened] { recents_->add(opened->filePath()); });
     window->show();
     window->raise();
     window->activateWindow();
@@ -39,7 +154,16 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNe
 }
 
 EditorWindow* DesktopApp::openPackage(const QString& path) {
-    return show(NoteDocument::open(path), false);
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (EditorWindow* window : editorWindows())
+        if (window->document().filePath() == absolute) {
+            window->raise();
+            window->activateWindow();
+            return window;
+        }
+    EditorWindow* window = show(NoteDocument::open(path), false);
+    recents_->add(absolute);
+    return window;
 }
 
 EditorWindow* DesktopApp::openImage(const QString& path) {
@@ -60,35 +184,139 @@ EditorWindow* DesktopApp::openPractice() {
     return window;
 }
 
+void DesktopApp::deliver(const CaptureDelivery& capture, QObject* editor) {
+    if (auto* window = qobject_cast<EditorWindow*>(editor)) {
+        window->appendCapture(capture.shot.png, capture.name);
+        return;
+    }
+    try {
+        std::unique_ptr<NoteDocument> document =
+            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
+        document->update([&](CaptureNote& note) { note.title = capture.name; });
+        document->saveCheckpoint();
+        show(std::move(document), true);
+    } catch (const LumbexError& e) {
+        showError(e.message());
+    }
+}
+
+void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* editor, int delay) {
+    controller_->capture(mode, explain, editor, delay);
+}
+
+bool DesktopApp::isEnabled(const QString& title) const {
+    const bool busy = controller_->isCapturing();
+    static const QStringList whenIdle{
+        QStringLiteral("Capture and Explain…"), QStringLiteral("Quick Capture…"),
+        QStringLiteral("Capture Window…"),      QStringLiteral("Capture Main Display"),
+        QStringLiteral("Capture After Delay…"), QStringLiteral("Capture Options…")};
+    if (whenIdle.contains(title))
+        return !busy;
+    if (title == u"Capture Last Area" || title == u"Quick Capture Last Area")
+        return !busy && controller_->canRepeat();
+    if (title == u"Cancel Capture")
+        return busy;
+    // Screen recording, the notes library and shortcuts are not part of this build yet.
+    static const QStringList unavailable{
+        QStringLiteral("Record Screen…"),        QStringLiteral("Pause or Resume Recording"),
+        QStringLiteral("Stop Recording"),        QStringLiteral("Recover Recording…"),
+        QStringLiteral("Show Saved Notes"),      QStringLiteral("Capture Shortcuts…"),
+        QStringLiteral("Set Voice Shortcut…"),   QStringLiteral("Scrolling Capture…"),
+        QStringLiteral("Stitch Scroll Images…"), QStringLiteral("Getting Started")};
+    return !unavailable.contains(title);
+}
+
+void DesktopApp::runCommand(const QString& title) {
+    using Mode = CaptureController::Mode;
+    const std::pair<const char*, std::pair<Mode, bool>> captures[] = {
+        {"Capture and Explain…", {Mode::Area, true}},
+        {"Quick Capture…", {Mode::Area, false}},
+        {"Capture Window…", {Mode::Window, true}},
+        {"Capture Main Display", {Mode::Display, true}},
+        {"Capture Last Area", {Mode::LastArea, true}},
+        {"Quick Capture Last Area", {Mode::LastArea, false}},
+    };
+    for (const auto& [name, what] : captures)
+        if (title == QString::fromUtf8(name))
+            return capture(what.first, what.second);
+    if (title == u"Capture After Delay…") {
+        if (const auto choice = askTimedCapture(nullptr, controller_->canRepeat()))
+            capture(choice->mode, choice->explain, nullptr, choice->delay);
+    } else if (title == u"Cancel Capture") {
+        controller_->cancel(true);
+    } else if (title == u"Capture Options…") {
+        editCaptureOptions(nullptr, *captureSettings_,
+                           !dynamic_cast<UnavailableScreenGrabber*>(screen_.get()));
+    } else if (title == u"Open…") {
+        openChosenFiles();
+    } else if (title == u"New from Clipboard") {
+        newFromClipboard();
+    } else if (title == u"Try a Sample") {
+        openArguments({QStringLiteral("--fixture")});
+    } else if (title == u"Privacy") {
+        showPrivacy(nullptr);
+    } else if (title == u"About Lumbex") {
+        showAbout(nullptr);
+    } else if (title == u"Quit Lumbex") {
+        quit();
+    }
+}
+
+void DesktopApp::openChosenFiles() {
+    QFileDialog dialog(nullptr, QStringLiteral("Open"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setNameFilter(QStringLiteral("Capture notes (*.capturenote)"));
+    dialog.setDirectory(libraryFolder());
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    if (dialog.exec() == QDialog::Accepted)
+        openArguments(dialog.selectedFiles());
+}
+
+void DesktopApp::newFromClipboard() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    QByteArray bytes = data ? data->data(QStringLiteral("image/png")) : QByteArray();
+    if (bytes.isEmpty() && data && data->hasImage()) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
+    }
+    if (bytes.isEmpty())
+        return showError(QStringLiteral("Copy an image first, then choose New from Clipboard."));
+    try {
+        std::unique_ptr<NoteDocument> document =
+            NoteDocument::fromImageData(bytes, QStringLiteral("Pasted Image"));
+        document->saveCheckpoint();
+        show(std::move(document), true);
+    } catch (const LumbexError& e) {
+        showError(e.message());
+    }
+}
+
+void DesktopApp::showError(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void DesktopApp::quit() {
+    controller_->cancel(false);
+    // Closing a window commits its typing, stores its view and saves the note; destroying the
+    // document waits for that write.
+    for (EditorWindow* window : editorWindows())
+        window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::quit();
+}
+
 int runDesktop(const QStringList& args, FILE* messages) {
-    registerResources();
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("lumbex"), QIcon(QStringLiteral(":/icons/lumbex.svg"))));
+    SingleInstance instance;
+    if (instance.handOver(args))
+        return 0;
     DesktopApp app;
-    QTextStream errors(messages);
-    int opened = 0;
-    const QStringList files =
-        args.value(0) == u"--fixture" || args.isEmpty() ? QStringList() : args;
-    if (files.isEmpty()) {
-        try {
-            app.openPractice();
-            ++opened;
-        } catch (const LumbexError& e) {
-            errors << e.message() << '\n';
-        }
-    }
-    for (const QString& path : files) {
-        try {
-            const bool package = QFileInfo(path).isDir() || path.endsWith(u".capturenote");
-            package ? app.openPackage(path) : app.openImage(path);
-            ++opened;
-        } catch (const LumbexError& e) {
-            errors << e.message() << '\n';
-        }
-    }
-    errors.flush();
-    if (opened == 0)
-        return 1;
+    instance.listen([&app](const QStringList& handed) { app.openArguments(handed); });
+    app.start(args);
+    QTextStream(messages).flush();
     return QApplication::exec();
 }
 

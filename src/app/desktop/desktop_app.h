@@ -1,43 +1,89 @@
 #pragma once
 
+#include "capture/capture_controller.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 
 class QSettings;
+class QSystemTrayIcon;
 
 namespace lumbex {
 
+class CaptureCountdown;
+class CapturePicker;
+class CaptureSettings;
 class ClipboardWatch;
+class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
+class RecentNotes;
+class ScreenGrabber;
+class ShellCommands;
+class SingleInstance;
 
-// The desktop side of the application: the services its windows share (settings, clipboard
-// watch) and the opening of notes in editor windows.
+// The desktop application: the services its windows share (settings, clipboard watch, screen,
+// capture controller), the status menu in the tray (or a small control window where the desktop
+// has no tray), the commands of that menu, and the opening of notes in editor windows.
 class DesktopApp : public QObject {
     Q_OBJECT
 public:
     DesktopApp();
     ~DesktopApp() override;
 
+    // Launch: the status menu, then what the arguments name ("--fixture", packages, images), or
+    // the welcome tour on a first launch. Returns false when nothing could be shown at all.
+    void start(const QStringList& args);
+    // Files and "--fixture" handed over by a later launch (or by the first one).
+    void openArguments(const QStringList& args);
+
     // Opens a saved package. Throws LumbexError with the reading check's message.
     EditorWindow* openPackage(const QString& path);
-    // A new unsaved note holding the image file; it autosaves into the library.
+    // A new note holding the image file, saved at once into the library.
     EditorWindow* openImage(const QString& path);
     // The sample note, saved at once, with its location note focused.
     EditorWindow* openPractice();
+    void capture(CaptureController::Mode mode, bool explain, QObject* editor = nullptr,
+                 int delay = 0);
+    // Ends the application once open notes are saved.
+    void quit();
 
     QSettings& settings() { return *settings_; }
+    CaptureController& captureController() { return *controller_; }
+    ShellCommands& commands() { return *commands_; }
+    // The control window shown where the desktop has no tray, if any.
+    QWidget* controlWindow() const { return controlWindow_; }
 
 private:
     EditorWindow* show(std::unique_ptr<NoteDocument> document, bool isNew);
+    void runCommand(const QString& title);
+    bool isEnabled(const QString& title) const;
+    void showStatusItem();
+    void openChosenFiles();
+    void newFromClipboard();
+    void deliver(const CaptureDelivery& capture, QObject* editor);
+    void showError(const QString& message);
 
     std::unique_ptr<QSettings> settings_;
     ClipboardWatch* clipboard_;
+    std::unique_ptr<RecentNotes> recents_;
+    std::unique_ptr<ScreenGrabber> screen_;
+    std::unique_ptr<CaptureSettings> captureSettings_;
+    std::unique_ptr<DesktopCaptureShell> captureShell_;
+    std::unique_ptr<CapturePicker> picker_;
+    std::unique_ptr<CaptureCountdown> countdown_;
+    std::unique_ptr<CaptureController> controller_;
+    ShellCommands* commands_;
+    std::unique_ptr<SingleInstance> instance_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QPointer<QWidget> controlWindow_;
 };
 
-// Opens what the command line names ("--fixture", packages, images) and runs the event loop.
-// Returns the process exit code; failures to open are written to `messages`.
+// Hands the arguments to a running instance, or starts the application with them and runs the
+// event loop. Returns the process exit code; failures to open are written to `messages`.
 int runDesktop(const QStringList& args, FILE* messages);
 
 } // namespace lumbex

@@ -102,6 +102,12 @@ void EditorWindow::buildToolbar() {
     addImage->setPopupMode(QToolButton::InstantPopup);
     auto* addMenu = new QMenu(addImage);
     addMenu->addAction(QStringLiteral("Import Image…"), this, &EditorWindow::importImage);
+    QAction* captureInto = addMenu->addAction(QStringLiteral("Capture into This Note…"), this, [this] {
+        if (onCaptureIntoNote)
+            onCaptureIntoNote(this);
+    });
+    connect(addMenu, &QMenu::aboutToShow, captureInto,
+            [this, captureInto] { captureInto->setVisible(bool(onCaptureIntoNote)); });
     addMenu->addAction(QStringLiteral("Paste Image"), this, &EditorWindow::pasteImage);
     addImage->setMenu(addMenu);
     bar->addWidget(addImage);

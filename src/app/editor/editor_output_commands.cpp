@@ -129,6 +129,12 @@ void EditorWindow::importImage() {
     canvas_->setFocus();
 }
 
+void EditorWindow::appendCapture(const QByteArray& png, const QString& name) {
+    appendImage(png, name);
+    raise();
+    activateWindow();
+}
+
 void EditorWindow::pasteImage() {
     const QByteArray png = pngFromClipboard(QApplication::clipboard()->mimeData());
     if (png.isEmpty())

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -55,6 +56,11 @@ public:
 
     EditorViewState viewState() const;
     void restoreViewState(const EditorViewState& state);
+
+    // "Capture into This Note…": the application starts an area capture for this window.
+    std::function<void(EditorWindow*)> onCaptureIntoNote;
+    // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
+    void appendCapture(const QByteArray& png, const QString& name);
 
     // Commands (menus, buttons, tests).
     void copyImage();

@@ -1,0 +1,37 @@
+#include "app/desktop/control_window.h"
+
+#include "app/desktop/shell_commands.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QToolButton>
+
+namespace lumbex {
+
+ControlWindow::ControlWindow(ShellCommands& commands, QWidget* parent)
+    : QWidget(parent, Qt::Window), commands_(commands) {
+    setWindowTitle(QStringLiteral("Lumbex"));
+    setObjectName(QStringLiteral("Lumbex control window"));
+    auto* layout = new QHBoxLayout(this);
+    for (const char* title : {"Capture and Explain…", "Quick Capture…"}) {
+        auto* button = new QToolButton(this);
+        button->setDefaultAction(commands.action(QString::fromUtf8(title)));
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        layout->addWidget(button);
+    }
+    auto* more = new QToolButton(this);
+    more->setText(QStringLiteral("Lumbex ▾"));
+    more->setAccessibleName(QStringLiteral("Lumbex"));
+    more->setPopupMode(QToolButton::InstantPopup);
+    more->setMenu(commands.statusMenu());
+    layout->addWidget(more);
+}
+
+void ControlWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    commands_.action(QStringLiteral("Quit Lumbex"))->trigger();
+}
+
+} // namespace lumbex
