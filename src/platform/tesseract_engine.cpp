@@ -1,5 +1,6 @@
 #include "platform/tesseract_engine.h"
 
+#include <QFile>
 #include <omp.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
@@ -8,8 +9,20 @@
 namespace lumbex {
 namespace {
 
-// Korean first, then English, as far as their data is installed.
-constexpr const char* kLanguageChoices[] = {"kor+eng", "eng", "kor"};
+// Below this mean word confidence (0 to 100) an English reading is probably of another script.
+constexpr double kConfidentReading = 60;
+
+std::unique_ptr<tesseract::TessBaseAPI> loaded(const char* languages) {
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    // Tesseract reports progress and warnings on stderr unless told otherwise.
+    api->SetVariable("debug_file", "/dev/null");
+    if (api->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) != 0)
+        return nullptr;
+    // Callers hand over regions already turned dark-on-light; trying each line inverted again
+    // would double the work.
+    api->SetVariable("tessedit_do_invert", "0");
+    return api;
+}
 
 QString utf8Text(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level) {
     const std::unique_ptr<char[]> text(it.GetUTF8Text(level));
@@ -52,35 +65,39 @@ tesseract::PageSegMode pageSegmentation(PageLayout layout) {
     return tesseract::PSM_AUTO;
 }
 
+double meanConfidence(const std::vector<EngineLine>& lines) {
+    double sum = 0;
+    int count = 0;
+    for (const EngineLine& line : lines)
+        for (const EngineWord& word : line.words) {
+            sum += word.confidence;
+            ++count;
+        }
+    return count ? sum / count : 0;
+}
+
 } // namespace
 
 void limitRecognitionThreads() {
-    // No nested or outer parallel region becomes active: every OpenMP loop runs serially.
+    // No parallel region becomes active: every OpenMP loop runs on the calling thread.
     omp_set_max_active_levels(0);
     omp_set_num_threads(1);
 }
 
-TesseractEngine::TesseractEngine() : api_(std::make_unique<tesseract::TessBaseAPI>()) {
-    // Tesseract reports progress and warnings on stderr unless told otherwise.
-    api_->SetVariable("debug_file", "/dev/null");
-    for (const char* choice : kLanguageChoices) {
-        if (api_->Init(nullptr, choice, tesseract::OEM_LSTM_ONLY) == 0) {
-            languages_ = QString::fromLatin1(choice);
-            break;
-        }
-    }
-    if (languages_.isEmpty())
+TesseractEngine::TesseractEngine() {
+    first_ = loaded("eng");
+    // Korean is loaded only when a region needs it; its data file tells whether it can be.
+    secondAvailable_ = first_ && QFile::exists(QString::fromLocal8Bit(first_->GetDatapath()) +
+                                               QStringLiteral("/kor.traineddata"));
+    if (!first_)
+        first_ = loaded("kor");
+    if (!first_)
         throw LumbexError(QStringLiteral(
             "Text recognition needs Tesseract’s English or Korean language data. Install "
             "tesseract-ocr-eng or tesseract-ocr-kor and try again."));
-    // Callers hand over regions already turned dark-on-light; trying each line inverted again
-    // would double the work.
-    api_->SetVariable("tessedit_do_invert", "0");
 }
 
-TesseractEngine::~TesseractEngine() {
-    api_->End();
-}
+TesseractEngine::~TesseractEngine() = default;
 
 bool TesseractEngine::shouldCancel(void* engine, int) {
     return static_cast<TesseractEngine*>(engine)->cancelled_.load();
@@ -90,25 +107,40 @@ void TesseractEngine::cancel() {
     cancelled_ = true;
 }
 
+tesseract::TessBaseAPI* TesseractEngine::secondReader() {
+    if (!second_ && secondAvailable_)
+        second_ = loaded("kor+eng");
+    return second_.get();
+}
+
 std::vector<EngineLine> TesseractEngine::read(const QImage& image, PageLayout layout) {
     if (cancelled_)
         throw RecognitionCancelled();
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    api_->SetPageSegMode(pageSegmentation(layout));
-    api_->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    std::vector<EngineLine> lines = recognize(*first_, grey, layout);
+    if (lines.empty() || meanConfidence(lines) >= kConfidentReading || !secondReader())
+        return lines;
+    std::vector<EngineLine> again = recognize(*second_, grey, layout);
+    return meanConfidence(again) > meanConfidence(lines) ? again : lines;
+}
+
+std::vector<EngineLine> TesseractEngine::recognize(tesseract::TessBaseAPI& api, const QImage& grey,
+                                                   PageLayout layout) {
+    api.SetPageSegMode(pageSegmentation(layout));
+    api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     // Screens carry no resolution; this is what Tesseract assumes for 1× screen text.
-    api_->SetSourceResolution(96);
+    api.SetSourceResolution(96);
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = &TesseractEngine::shouldCancel;
     monitor.cancel_this = this;
-    const int status = api_->Recognize(&monitor);
+    const int status = api.Recognize(&monitor);
     if (cancelled_)
         throw RecognitionCancelled();
     if (status != 0)
         throw LumbexError(QStringLiteral("Text recognition failed. Try again."));
 
     std::vector<EngineLine> lines;
-    const std::unique_ptr<tesseract::ResultIterator> it(api_->GetIterator());
+    const std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it || it->Empty(tesseract::RIL_TEXTLINE))
         return lines;
     do {

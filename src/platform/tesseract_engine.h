@@ -11,7 +11,13 @@ class TessBaseAPI;
 
 namespace lumbex {
 
-// Tesseract 5 (LSTM) with the installed Korean and English language data.
+// Tesseract 5 (LSTM) with the installed English and Korean language data.
+//
+// Tesseract reads every word with its first language before it tries the next, so asking for
+// both on every region doubles the time of a reading, and Korean first misreads Latin text
+// ("main.cpp" as "Main.cpp"). Regions are therefore read in English first (Korean alone when
+// English is not installed); a region English reads with little confidence is read again with
+// Korean first and English second, and the more confident reading is kept.
 class TesseractEngine : public TextEngine {
 public:
     // Loads the language data; throws LumbexError when neither language is installed.
@@ -21,14 +27,16 @@ public:
     std::vector<EngineLine> read(const QImage& image, PageLayout layout) override;
     void cancel() override;
 
-    // The Tesseract language list used, in order of preference ("kor+eng").
-    QString languages() const { return languages_; }
-
 private:
     static bool shouldCancel(void* engine, int words);
+    std::vector<EngineLine> recognize(tesseract::TessBaseAPI& api, const QImage& grey,
+                                      PageLayout layout);
+    // The Korean-first reader, loaded on first need; null when Korean is not installed.
+    tesseract::TessBaseAPI* secondReader();
 
-    std::unique_ptr<tesseract::TessBaseAPI> api_;
-    QString languages_;
+    std::unique_ptr<tesseract::TessBaseAPI> first_;
+    std::unique_ptr<tesseract::TessBaseAPI> second_;
+    bool secondAvailable_ = false;
     std::atomic<bool> cancelled_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "recognition/recognition_passes.h"
 #include "recognition/recognized_lines.h"
+#include "recognition/remembering_engine.h"
 #include "recognition/tile_plan.h"
 
 namespace lumbex {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
 
 namespace lumbex {
 namespace {
@@ -13,7 +14,7 @@ constexpr int kEdgeContrast = 48;
 // Straight edges longer than this are borders, not glyphs.
 constexpr int kLongestGlyphEdge = 48;
 // Gaps this narrow inside a row of edge pixels are closed (within and between glyphs).
-constexpr int kGlyphGap = 3;
+constexpr int kGlyphGap = 1;
 // Clusters taller than this are pictures or borders.
 constexpr int kTallestGlyphCluster = 96;
 // Backgrounds within this many grey levels count as the same.
@@ -167,17 +168,35 @@ bool belongTogether(const Piece& a, const Piece& b) {
     return overlapX > 0 && -overlapY <= 6 * std::min(ra.height(), rb.height()) / 5;
 }
 
-TextBlock describe(const QImage& grey, const std::vector<const Piece*>& pieces) {
+bool thin(const Piece* p) {
+    return p->rect.width() <= 3;
+}
+
+// Describes the text of a group, or nothing when the group holds only thin strokes (the borders
+// of two neighbouring buttons).
+std::optional<TextBlock> describe(const QImage& grey, std::vector<const Piece*> pieces) {
+    std::vector<int> heights;
+    for (const Piece* p : pieces)
+        if (!thin(p))
+            heights.push_back(p->rect.height());
+    if (heights.empty())
+        return std::nullopt;
+    std::sort(heights.begin(), heights.end());
     TextBlock block;
-    std::vector<int> heights, backgrounds;
+    block.glyphHeight = heights[heights.size() * 3 / 4];
+    const int median = heights[heights.size() / 2];
+    std::erase_if(pieces, [&](const Piece* p) {
+        if (!thin(p) || 2 * p->rect.height() <= 3 * median)
+            return false;
+        block.rules.push_back(p->rect);
+        return true;
+    });
+    std::vector<int> backgrounds;
     for (const Piece* p : pieces) {
         block.rect = block.rect.isNull() ? p->rect : block.rect.united(p->rect);
-        heights.push_back(p->rect.height());
         backgrounds.push_back(p->background);
     }
-    std::sort(heights.begin(), heights.end());
     std::sort(backgrounds.begin(), backgrounds.end());
-    block.glyphHeight = heights[heights.size() / 2];
     block.background = backgrounds[backgrounds.size() / 2];
     // Ink is what stands out from the background within the glyph clusters (the block's
     // rectangle may take in a frame or a neighbouring region).
@@ -272,10 +291,10 @@ std::vector<TextBlock> findTextBlocks(const QImage& grey) {
     std::vector<std::vector<const Piece*>> merged = mergeOverlapping(std::move(groups));
     std::vector<TextBlock> blocks;
     for (const auto& group : merged) {
-        TextBlock block = describe(grey, group);
-        // Specks and thin rules are no text.
-        if (block.rect.height() >= 5 && block.rect.width() >= 4)
-            blocks.push_back(block);
+        const std::optional<TextBlock> block = describe(grey, group);
+        // Specks are no text.
+        if (block && block->rect.height() >= 5 && block->rect.width() >= 4)
+            blocks.push_back(*block);
     }
     std::sort(blocks.begin(), blocks.end(), [](const TextBlock& a, const TextBlock& b) {
         return std::pair(a.rect.top(), a.rect.left()) < std::pair(b.rect.top(), b.rect.left());

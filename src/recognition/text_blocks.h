@@ -13,8 +13,11 @@ struct TextBlock {
     // Grey levels of the background and of the text's ink.
     int background = 255;
     int ink = 0;
-    // Median height of the block's glyph clusters: how large the text is, in pixels.
+    // Height of the block's taller glyph clusters (about a capital letter): how large the text
+    // is, in pixels.
     int glyphHeight = 0;
+    // Thin upright strokes much taller than the text (field and button borders): no part of it.
+    std::vector<QRect> rules;
 };
 
 // Finds text blocks in an 8-bit grey image. Screens are not pages: text sits in many small

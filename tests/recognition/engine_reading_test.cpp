@@ -51,6 +51,23 @@ TEST(EngineReadingTest, ReadsTerminalTextInBothPolarities) {
     }
 }
 
+TEST(EngineReadingTest, ReadsKoreanWhereEnglishCannot) {
+    QImage image(600, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("NanumGothic"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(QColor("#202020"));
+    painter.drawText(QPoint(20, 50), QString::fromUtf8("파일을 찾을 수 없습니다"));
+    painter.drawText(QPoint(20, 90), QStringLiteral("Error 404"));
+    painter.end();
+    // Tesseract's Korean model sets syllables of one word apart at this size ("파 일 을"): the
+    // characters and lines are what this checks.
+    EXPECT_EQ(ImageRecognition(installed()).recognize(image, false).text(false).remove(u' '),
+              QString::fromUtf8("파일을찾을수없습니다\nError404"));
+}
+
 QImage qrCode(const test::TemporaryFolder& folder, const QString& payload) {
     const QString path = folder.path(QStringLiteral("code.png"));
     QProcess encoder;
