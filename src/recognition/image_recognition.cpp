@@ -49,12 +49,13 @@ RecognitionResult ImageRecognition::readText(const QImage& bitmap) {
         }
     } detach{this};
 
+    RememberingEngine remembering(*engine);
     RecognitionResult result;
-    result.lines = readFullImage(*engine, bitmap);
+    result.lines = readFullImage(remembering, bitmap);
     throwIfCancelled();
     if (needsTilePass(bitmap.size()))
-        result.lines = mergeTileWords(result.lines,
-                                      readTiles(*engine, bitmap, [this] { throwIfCancelled(); }));
+        result.lines = mergeTileWords(
+            result.lines, readTiles(remembering, bitmap, [this] { throwIfCancelled(); }));
     throwIfCancelled();
     return result;
 }
