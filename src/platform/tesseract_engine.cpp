@@ -16,7 +16,11 @@ std::unique_ptr<tesseract::TessBaseAPI> loaded(const char* languages) {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     // Tesseract reports progress and warnings on stderr unless told otherwise.
     api->SetVariable("debug_file", "/dev/null");
-    if (api->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) != 0)
+    // No word lists: screens hold code, paths and names that a dictionary would "correct".
+    std::vector<std::string> names = {"load_system_dawg", "load_freq_dawg"};
+    std::vector<std::string> values = {"0", "0"};
+    if (api->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values,
+                  false) != 0)
         return nullptr;
     // Callers hand over regions already turned dark-on-light; trying each line inverted again
     // would double the work.
