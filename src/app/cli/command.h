@@ -25,6 +25,7 @@ std::vector<Command> renderCommands();
 std::vector<Command> requestCommands();
 std::vector<Command> stitchCommands();
 std::vector<Command> captureCommands();
+std::vector<Command> recognizeCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/document_saving.h"
 #include "app/cli/image_choice.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -7,7 +8,6 @@
 #include "model/note_validation.h"
 #include "model/schema_level.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
 
 namespace lumbex::cli {
@@ -28,20 +28,6 @@ void applyChange(NoteDocument& document, const QString& actionName,
     trial.schemaVersion = std::max(trial.schemaVersion, minimumSchemaVersion(trial));
     validate(trial);
     document.change(actionName, body);
-}
-
-// Writes the document now and waits for the save cycle to end.
-void saveNow(NoteDocument& document) {
-    std::optional<QString> error;
-    QEventLoop loop;
-    document.save([&](const std::optional<QString>& failure) {
-        error = failure;
-        loop.quit();
-    });
-    if (document.isSaving())
-        loop.exec();
-    if (error)
-        throw LumbexError(*error);
 }
 
 bool onOff(const QString& option, const QString& value) {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/text_engine.h"
+
+#include <atomic>
+#include <memory>
+
+namespace tesseract {
+class TessBaseAPI;
+}
+
+namespace lumbex {
+
+// Tesseract 5 (LSTM) with the installed English and Korean language data.
+//
+// Tesseract reads every word with its first language before it tries the next, so asking for
+// both on every region doubles the time of a reading, and Korean first misreads Latin text
+// ("main.cpp" as "Main.cpp"). Regions are therefore read in English first (Korean alone when
+// English is not installed); a region English reads with little confidence is read again with
+// Korean first and English second, and the more confident reading is kept.
+class TesseractEngine : public TextEngine {
+public:
+    // Loads the language data; throws LumbexError when neither language is installed.
+    TesseractEngine();
+    ~TesseractEngine() override;
+
+    std::vector<EngineLine> read(const QImage& image, PageLayout layout) override;
+    void cancel() override;
+
+private:
+    static bool shouldCancel(void* engine, int words);
+    std::vector<EngineLine> recognize(tesseract::TessBaseAPI& api, const QImage& grey,
+                                      PageLayout layout);
+    // The Korean-first reader, loaded on first need; null when Korean is not installed.
+    tesseract::TessBaseAPI* secondReader();
+
+    std::unique_ptr<tesseract::TessBaseAPI> first_;
+    std::unique_ptr<tesseract::TessBaseAPI> second_;
+    bool secondAvailable_ = false;
+    std::atomic<bool> cancelled_ = false;
+};
+
+// Keeps Tesseract's OpenMP loops on the calling thread. Its threads make every reading several
+// times slower on machines with few cores; call once before the first engine is made.
+void limitRecognitionThreads();
+
+} // namespace lumbex

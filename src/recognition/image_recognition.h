@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/qr_reader.h"
+#include "platform/text_engine.h"
+#include "recognition/recognition_result.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace lumbex {
+
+// Makes the readers a reading needs, on the reading's own thread (loading a text engine takes a
+// moment, and a QR reading needs none).
+struct RecognitionEngines {
+    std::function<std::unique_ptr<TextEngine>()> textEngine;
+    std::function<std::unique_ptr<QrReader>()> qrReader;
+};
+
+// One reading of a bitmap: its text or its QR codes. recognize() blocks its (background)
+// thread; cancel() may come from any thread and makes a running reading stop early. Once
+// cancelled, a worker stays cancelled: each reading uses a new one.
+class ImageRecognition {
+public:
+    explicit ImageRecognition(RecognitionEngines engines);
+
+    // Text: a pass over the whole image, and for images larger than 2560 × 1536 also the tile
+    // pass, merged. QR (`qrOnly`): the payloads only. Throws RecognitionCancelled when
+    // cancelled, LumbexError when an engine fails.
+    RecognitionResult recognize(const QImage& bitmap, bool qrOnly);
+    void cancel();
+
+private:
+    void throwIfCancelled();
+    RecognitionResult readText(const QImage& bitmap);
+
+    RecognitionEngines engines_;
+    std::mutex lock_;
+    bool cancelled_ = false;
+    // The engine of the running text reading, so that cancel() can interrupt it.
+    TextEngine* running_ = nullptr;
+};
+
+} // namespace lumbex

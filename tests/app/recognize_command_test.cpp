@@ -1,0 +1,141 @@
+#include "command_line_fixture.h"
+#include "model/note_coding.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+const QStringList kTerminal = {QStringLiteral("$ ls src"),
+                               QStringLiteral("main.cpp  notes.cpp  README.md"),
+                               QStringLiteral("    build failed: 2 errors")};
+
+// The terminal lines as they look at 1×: dark text on a light background, 20 pixels apart.
+QImage terminal() {
+    QImage image(600, 110, QImage::Format_RGB32);
+    image.fill(QColor("#fbfbf8"));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(QColor("#1b1b1b"));
+    for (int i = 0; i < kTerminal.size(); ++i)
+        painter.drawText(QPoint(20, 34 + 20 * i), kTerminal[i]);
+    return image;
+}
+
+class RecognizeCommandTest : public test::CommandLineTest {
+protected:
+    QString terminalPng() const {
+        return folder.write("terminal.png", test::encoded(terminal(), "png"));
+    }
+};
+
+TEST_F(RecognizeCommandTest, PrintsTheTextOfAnImageInEitherLayout) {
+    const QString png = terminalPng();
+    const test::Result plain = lumbex({"recognize", png});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(plain.out, "$ ls src\nmain.cpp notes.cpp README.md\nbuild failed: 2 errors\n");
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(lumbex({"recognize", png, "--layout", "code"}).out, kTerminal.join('\n') + '\n');
+}
+
+TEST_F(RecognizeCommandTest, ReadsOnlyTheArea) {
+    const QString png = terminalPng();
+    // The third line only, from x 0.
+    EXPECT_EQ(lumbex({"recognize", png, "--area", "0,60.5,600,30"}).out,
+              "build failed: 2 errors\n");
+    const test::Result outside = lumbex({"recognize", png, "--area", "600,0,50,50"});
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_EQ(outside.err, "Select an area inside the image to read.\n");
+}
+
+TEST_F(RecognizeCommandTest, PrintsNormalisedLinesAsJson) {
+    QImage one(400, 100, QImage::Format_RGB32);
+    one.fill(Qt::white);
+    QPainter painter(&one);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(100, 60), QStringLiteral("Lumbex"));
+    painter.end();
+    const test::Result r =
+        lumbex({"recognize", folder.write("one.png", test::encoded(one, "png")), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(json.value("codes").toArray().size(), 0);
+    const QJsonArray lines = json.value("lines").toArray();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0]["text"].toString(), "Lumbex");
+    const QJsonArray bounds = lines[0]["bounds"].toArray();
+    EXPECT_NEAR(bounds[0][0].toDouble(), 100.0 / 400, 3.0 / 400);
+    EXPECT_NEAR(bounds[0][1].toDouble() + bounds[1][1].toDouble(), 60.0 / 100, 3.0 / 100);
+    EXPECT_TRUE(r.out.endsWith("}\n"));
+}
+
+TEST_F(RecognizeCommandTest, PrintsQrPayloadsAndNothingWithoutThem) {
+    const QString code = folder.path("code.png");
+    QProcess encoder;
+    encoder.start("qrencode", {"-o", code, "https://example.org/a?b=1"});
+    ASSERT_TRUE(encoder.waitForFinished());
+    EXPECT_EQ(lumbex({"recognize", code, "--qr"}).out, "https://example.org/a?b=1\n");
+
+    const test::Result none = lumbex({"recognize", terminalPng(), "--qr"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    const test::Result blank = lumbex({"recognize", image("blank.png"), "--json", "--qr"});
+    EXPECT_EQ(blank.out, "{\"codes\":[],\"lines\":[]}\n");
+}
+
+TEST_F(RecognizeCommandTest, ReadsAPackageWithoutItsRedactionsAndKeepsTheCache) {
+    ASSERT_EQ(lumbex({"note", "create", terminalPng(), "-o", "T.capturenote"}).exitCode, 0);
+    // Covers "main.cpp" on the second line.
+    ASSERT_EQ(lumbex({"note", "mark", "T.capturenote", "--image", "1", "--kind", "redact",
+                      "--start", "10,40", "--end", "95,60"})
+                  .exitCode,
+              0);
+    const test::Result read = lumbex({"recognize", "T.capturenote", "--cache"});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_FALSE(read.out.contains("main")) << read.out.toStdString();
+    EXPECT_TRUE(read.out.startsWith("$ ls src\nnotes.cpp")) << read.out.toStdString();
+    EXPECT_TRUE(read.out.endsWith("\nbuild failed: 2 errors\n")) << read.out.toStdString();
+
+    const CaptureNote note = decodeNoteJson(readFile(folder.path("T.capturenote/note.json")));
+    ASSERT_TRUE(note.media[0].recognition);
+    EXPECT_EQ(note.media[0].recognition->text + '\n', read.out);
+    const QJsonObject check =
+        QJsonDocument::fromJson(lumbex({"note", "check", "T.capturenote", "--json"}).out.toUtf8())
+            .object();
+    EXPECT_EQ(note.media[0].recognition->imageKey, check["media"][0]["imageKey"].toString());
+}
+
+TEST_F(RecognizeCommandTest, RefusesWordsThatDoNotFit) {
+    const QString png = image("shot.png");
+    for (const QStringList& words :
+         {QStringList{"recognize"}, QStringList{"recognize", png, png},
+          QStringList{"recognize", png, "--layout", "table"},
+          QStringList{"recognize", png, "--area", "1,2,3"},
+          QStringList{"recognize", png, "--area", "1,2,-3,4"},
+          QStringList{"recognize", png, "--image", "1"}, QStringList{"recognize", png, "--cache"},
+          QStringList{"recognize", folder.path(), "--cache", "--qr"},
+          QStringList{"recognize", folder.path(), "--cache", "--area", "0,0,5,5"}}) {
+        const test::Result r = lumbex(words);
+        EXPECT_EQ(r.exitCode, 2) << words.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage: lumbex recognize")) << r.err.toStdString();
+    }
+}
+
+TEST_F(RecognizeCommandTest, ReportsAnUnreadableImage) {
+    const test::Result r = lumbex({"recognize", folder.write("bad.png", "not an image")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "The image could not be read, or exceeds 120 megapixels.\n");
+    EXPECT_EQ(r.out, "");
+}
+
+} // namespace
+} // namespace lumbex
