@@ -5,13 +5,13 @@
 #include "model/image_files.h"
 #include "platform/x11_screen_grabber.h"
 #include "request/handoff_settings.h"
+#include "support/event_waiting.h"
 #include "support/scroll_pages.h"
 #include "support/temporary_folder.h"
 #include "support/test_environment.h"
 #include "support/virtual_display.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QSettings>
@@ -21,22 +21,12 @@
 namespace lumbex {
 namespace {
 
+using test::processEventsFor;
+using test::processEventsUntil;
+
 const QSize pageSize(420, 1300);
 constexpr quint32 pageSeed = 17;
 constexpr int wheelClicks = 22; // more than it takes to reach the end of the page
-
-// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-bool processEventsUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-void processEventsFor(int ms) {
-    processEventsUntil([] { return false; }, ms);
-}
 
 // An X client run while the event loop keeps going, so that our own windows answer it.
 bool runClient(const test::VirtualDisplay& display, const QString& program,
