@@ -151,7 +151,12 @@ void ScrollCaptureUI::sessionChanged() {
 
 void ScrollCaptureUI::sessionEnded() {
     closeOverlay();
-    delete panel_;
+    // The session often ends from one of the panel's own buttons or its close event.
+    if (panel_) {
+        panel_->hide();
+        panel_->deleteLater();
+        panel_ = nullptr;
+    }
     if (windowsHidden_) {
         windowsHidden_ = false;
         call(shell_.restoreWindows);
@@ -159,9 +164,10 @@ void ScrollCaptureUI::sessionEnded() {
 }
 
 void ScrollCaptureUI::stitchImages(QWidget* parent) {
-    if (isBusy())
+    if (isBusy() || importPanel_)
         return call(shell_.beep);
     auto* dialog = new QFileDialog(parent, ScrollingCaptureSession::importPanelMessage());
+    importPanel_ = dialog;
     dialog->setObjectName(QStringLiteral("stitchImagesPanel"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFiles);

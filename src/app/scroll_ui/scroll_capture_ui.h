@@ -5,9 +5,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 #include <functional>
-
-class QWidget;
 
 namespace lumbex {
 
@@ -40,8 +39,10 @@ public:
     ~ScrollCaptureUI() override;
 
     // "Scrolling Capture…": hides the application's windows and asks for the scrolling area.
+    // Only beeps while a capture or an import is under way.
     void start();
-    // "Stitch Scroll Images…": asks for image files and joins them; `parent` centres the panel.
+    // "Stitch Scroll Images…": asks for image files and joins them; `parent` centres the open
+    // panel. Only beeps while a capture, an import or its open panel is under way.
     void stitchImages(QWidget* parent = nullptr);
     // Whether a capture or an import is under way (the menu items are then disabled).
     bool isBusy() const;
@@ -67,6 +68,7 @@ private:
     ScrollingCaptureSession session_;
     QPointer<ScrollAreaOverlay> overlay_;
     QPointer<ScrollProgressPanel> panel_;
+    QPointer<QWidget> importPanel_;
     QRect area_;
     bool windowsHidden_ = false;
 };

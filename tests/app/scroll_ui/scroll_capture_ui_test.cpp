@@ -107,6 +107,8 @@ TEST_F(ScrollCaptureUITest, ChosenImagesAreJoinedInFileNameOrderIntoAStitchedNot
     folder.write(QStringLiteral("shot 2.png"), FastPng::encode(page.copy(0, 90, 300, 200)));
     folder.write(QStringLiteral("shot 10.png"), FastPng::encode(page.copy(0, 170, 300, 200)));
     makeUI().stitchImages();
+    ui->stitchImages();
+    EXPECT_EQ(events, QStringList{QStringLiteral("beep")});
     choose({QStringLiteral("shot 10.png"), QStringLiteral("shot 2.png"),
             QStringLiteral("shot 1.png")});
     ASSERT_TRUE(processEventsUntil([&] { return saved.has_value(); }, 10000));
