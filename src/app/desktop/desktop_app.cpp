@@ -9,6 +9,7 @@
 #include "app/desktop/shell_dialogs.h"
 #include "app/desktop/single_instance.h"
 #include "app/editor/clipboard_toast.h"
+#include "app/scroll_ui/scroll_capture_ui.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/note_row.h"
@@ -18,6 +19,7 @@
 #include "core/files.h"
 #include "model/app_folders.h"
 #include "model/note_document.h"
+#include "model/note_package.h"
 #include "platform/screen_grabber.h"
 #include "platform/unavailable_screen_grabber.h"
 #include "request/handoff_settings.h"
@@ -25,6 +27,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QScreen>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -78,6 +83,15 @@ DesktopApp::DesktopApp()
         [](std::function<void()> step) { QTimer::singleShot(kHideSettleMs, std::move(step)); },
         qint32(::getpid())});
 
+    handoffSettings_ = std::make_unique<HandoffSettings>(*settings_);
+    scrolling_ = new ScrollCaptureUI(
+        *screen_,
+        [this](const NotePackageContents& note, bool show) { saveScrollNote(note, show); },
+        *handoffSettings_,
+        {[this] { captureShell_->hideWindows(); }, [this] { captureShell_->restoreWindows(true); },
+         [] { QApplication::beep(); }},
+        this);
+
     commands_ = new ShellCommands({[this](const QString& title) { runCommand(title); },
                                    [this](const QString& title) { return isEnabled(title); },
                                    [this] {
@@ -100,8 +114,33 @@ void DesktopApp::start(const QStringList& args) {
         QIcon::fromTheme(QStringLiteral("lumbex"), QIcon(QStringLiteral(":/icons/lumbex.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
+    watchDisplaysAndSleep();
     commands_->refreshEnabled();
     openArguments(args);
+}
+
+void DesktopApp::watchDisplaysAndSleep() {
+    const auto changed = [this] { scrolling_->displaysChanged(); };
+    const auto watch = [this, changed](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, changed);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, changed](QScreen* screen) {
+        watch(screen);
+        changed();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, changed);
+    // Optional: without a system bus (containers, CI) sleep simply goes unnoticed.
+    QDBusConnection::systemBus().connect(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+        SLOT(prepareForSleep(bool)));
+}
+
+void DesktopApp::prepareForSleep(bool sleeping) {
+    if (sleeping)
+        scrolling_->systemWillSleep();
 }
 
 void DesktopApp::showStatusItem() {
@@ -204,8 +243,18 @@ void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* ed
     controller_->capture(mode, explain, editor, delay);
 }
 
+void DesktopApp::saveScrollNote(const NotePackageContents& note, bool show) {
+    const QString path =
+        QDir(libraryFolder()).filePath(idString(note.note.id) + QStringLiteral(".capturenote"));
+    QDir().mkpath(libraryFolder());
+    createNotePackage(note, path);
+    recents_->add(path);
+    if (show)
+        openPackage(path);
+}
+
 bool DesktopApp::isEnabled(const QString& title) const {
-    const bool busy = controller_->isCapturing();
+    const bool busy = controller_->isCapturing() || scrolling_->isBusy();
     static const QStringList whenIdle{
         QStringLiteral("Capture and Explain…"), QStringLiteral("Quick Capture…"),
         QStringLiteral("Capture Window…"),      QStringLiteral("Capture Main Display"),
@@ -216,6 +265,8 @@ bool DesktopApp::isEnabled(const QString& title) const {
         return !busy && controller_->canRepeat();
     if (title == u"Cancel Capture")
         return busy;
+    if (title == u"Scrolling Capture…" || title == u"Stitch Scroll Images…")
+        return !busy;
     // Screen recording, the notes library and shortcuts are not part of this build yet.
     static const QStringList unavailable{
         QStringLiteral("Record Screen…"),        QStringLiteral("Pause or Resume Recording"),
@@ -244,6 +295,12 @@ void DesktopApp::runCommand(const QString& title) {
             capture(choice->mode, choice->explain, nullptr, choice->delay);
     } else if (title == u"Cancel Capture") {
         controller_->cancel(true);
+        if (scrolling_->isBusy())
+            scrolling_->session().cancel();
+    } else if (title == u"Scrolling Capture…") {
+        scrolling_->start();
+    } else if (title == u"Stitch Scroll Images…") {
+        scrolling_->stitchImages();
     } else if (title == u"Capture Options…") {
         editCaptureOptions(nullptr, *captureSettings_,
                            !dynamic_cast<UnavailableScreenGrabber*>(screen_.get()));
@@ -301,6 +358,14 @@ void DesktopApp::showError(const QString& message) {
 
 void DesktopApp::quit() {
     controller_->cancel(false);
+    if (scrolling_->isBusy()) {
+        try {
+            scrolling_->finishForTermination();
+        } catch (const LumbexError& e) {
+            showError(e.message());
+            return;
+        }
+    }
     // Closing a window commits its typing, stores its view and saves the note; destroying the
     // document waits for that write.
     for (EditorWindow* window : editorWindows())

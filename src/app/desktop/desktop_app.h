@@ -20,7 +20,10 @@ class ClipboardWatch;
 class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
+struct NotePackageContents;
+class HandoffSettings;
 class RecentNotes;
+class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
 class SingleInstance;
@@ -57,7 +60,12 @@ public:
     // The control window shown where the desktop has no tray, if any.
     QWidget* controlWindow() const { return controlWindow_; }
 
+private slots:
+    // logind's notice before the computer sleeps (true) or after it wakes (false).
+    void prepareForSleep(bool sleeping);
+
 private:
+    void watchDisplaysAndSleep();
     EditorWindow* show(std::unique_ptr<NoteDocument> document, bool isNew);
     void runCommand(const QString& title);
     bool isEnabled(const QString& title) const;
@@ -66,6 +74,8 @@ private:
     void newFromClipboard();
     void deliver(const CaptureDelivery& capture, QObject* editor);
     void showError(const QString& message);
+    // A finished scrolling capture or import becomes a library note, opened when asked.
+    void saveScrollNote(const NotePackageContents& note, bool show);
 
     std::unique_ptr<QSettings> settings_;
     ClipboardWatch* clipboard_;
@@ -76,6 +86,8 @@ private:
     std::unique_ptr<CapturePicker> picker_;
     std::unique_ptr<CaptureCountdown> countdown_;
     std::unique_ptr<CaptureController> controller_;
+    std::unique_ptr<HandoffSettings> handoffSettings_;
+    ScrollCaptureUI* scrolling_ = nullptr;
     ShellCommands* commands_;
     std::unique_ptr<SingleInstance> instance_;
     QSystemTrayIcon* tray_ = nullptr;
