@@ -9,11 +9,12 @@
 #include "app/desktop/shell_dialogs.h"
 #include "app/desktop/single_instance.h"
 #include "app/editor/clipboard_toast.h"
-#include "app/scroll_ui/scroll_capture_ui.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/note_row.h"
+#include "app/recognition_engines.h"
 #include "app/screen_services.h"
+#include "app/scroll_ui/scroll_capture_ui.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -28,7 +29,6 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDBusConnection>
-#include <QScreen>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,6 +36,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTextStream>
@@ -181,6 +182,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNe
     NoteDocument* opened = document.get();
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
     commands_->install(window->menuBar());
+    window->setRecognitionEngines(installedRecognitionEngines());
     window->onCaptureIntoNote = [this](EditorWindow* editor) {
         capture(CaptureController::Mode::Area, false, editor);
     };

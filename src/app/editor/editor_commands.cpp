@@ -102,10 +102,11 @@ void EditorWindow::buildToolbar() {
     addImage->setPopupMode(QToolButton::InstantPopup);
     auto* addMenu = new QMenu(addImage);
     addMenu->addAction(QStringLiteral("Import Image…"), this, &EditorWindow::importImage);
-    QAction* captureInto = addMenu->addAction(QStringLiteral("Capture into This Note…"), this, [this] {
-        if (onCaptureIntoNote)
-            onCaptureIntoNote(this);
-    });
+    QAction* captureInto =
+        addMenu->addAction(QStringLiteral("Capture into This Note…"), this, [this] {
+            if (onCaptureIntoNote)
+                onCaptureIntoNote(this);
+        });
     connect(addMenu, &QMenu::aboutToShow, captureInto,
             [this, captureInto] { captureInto->setVisible(bool(onCaptureIntoNote)); });
     addMenu->addAction(QStringLiteral("Paste Image"), this, &EditorWindow::pasteImage);
@@ -263,6 +264,12 @@ void EditorWindow::buildMenus() {
         QKeySequence(Qt::CTRL | Qt::Key_Return));
     add(edit, QStringLiteral("Copy Color"), &EditorWindow::copySampledColor,
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    edit->addSeparator();
+    add(
+        edit, QStringLiteral("Extract Text…"), [this] { readImage(false, std::nullopt); },
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    add(edit, QStringLiteral("Extract Selected Text…"), &EditorWindow::extractSelectedText);
+    add(edit, QStringLiteral("Read QR Code…"), [this] { readImage(true, std::nullopt); });
 
     QMenu* annotation = menuBar()->addMenu(QStringLiteral("&Annotation"));
     add(
@@ -335,6 +342,8 @@ void EditorWindow::refreshActions() {
     set("Zoom to Selection", selected);
     set("Restore Full Image", activeMedia() && activeMedia()->crop.has_value());
     set("Export Image…", image);
+    for (const char* reading : {"Extract Text…", "Extract Selected Text…", "Read QR Code…"})
+        set(reading, image && recognition_.has_value());
     if (tools_)
         for (QAction* action : tools_->actions())
             action->setChecked(action->data().toInt() == static_cast<int>(canvas_->tool()));
@@ -437,8 +446,8 @@ void EditorWindow::selectTool(CanvasTool tool) {
     inspector_->refresh(activeMedia(), selectedMark(), defaults_, tool == CanvasTool::Select);
 }
 
-void EditorWindow::extractText(const Rect&) {
-    setStatus(QStringLiteral("Text recognition is not available in this version."));
+void EditorWindow::extractText(const Rect& region) {
+    readImage(false, region);
 }
 
 void EditorWindow::dictateLocation(const Mark& draft, const std::optional<Id>& existingID) {

@@ -3,13 +3,17 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/image_output.h"
 #include "app/editor/inspector_panel.h"
+#include "app/editor/recognition_window.h"
 #include "canvas/canvas_view.h"
 #include "canvas/measurement_text.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/image_content.h"
 #include "model/image_files.h"
 #include "model/note_coding.h"
 #include "model/note_document.h"
+#include "recognition/recognition_cache.h"
+#include "recognition/source_image.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -257,6 +261,57 @@ void EditorWindow::renameNote() {
             .trimmed();
     if (accepted && !title.isEmpty())
         change(QStringLiteral("Rename Note"), [&](CaptureNote& note) { note.title = title; });
+}
+
+void EditorWindow::setRecognitionEngines(RecognitionEngines engines) {
+    recognition_ = std::move(engines);
+    refreshActions();
+}
+
+void EditorWindow::readImage(bool qrOnly, const std::optional<Rect>& selection) {
+    inspector_->commitEditing();
+    const Media* media = activeMedia();
+    const auto original = document_->contents().originals.find(activeMediaID_);
+    if (!recognition_ || !media || original == document_->contents().originals.end())
+        return;
+    if (recognitionWindow_)
+        recognitionWindow_->close();
+
+    const CaptureNote note = document_->note();
+    const Media image = *media;
+    const QString key = imageKey(note, image);
+    const QByteArray bytes = original->second;
+    const Id mediaID = image.id;
+    const bool cachesText = !qrOnly && !selection;
+    auto session = std::make_unique<RecognitionSession>(
+        qrOnly, *recognition_,
+        [note, image, bytes, selection] { return sourceImage(note, image, bytes, selection); },
+        [this, mediaID, key] {
+            const Media* current = document_->note().image(mediaID);
+            return current && imageKey(document_->note(), *current) == key;
+        },
+        [this, cachesText, mediaID, key](const RecognitionResult& result) {
+            if (cachesText)
+                storeRecognition(*document_, mediaID, key, result);
+        });
+    const QString title = qrOnly      ? QStringLiteral("Read QR Code")
+                          : selection ? QStringLiteral("Extract Selected Text")
+                                      : QStringLiteral("Extract Text");
+    recognitionWindow_ = new RecognitionWindow(title, std::move(session), this);
+    recognitionWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    recognitionWindow_->show();
+}
+
+void EditorWindow::extractSelectedText() {
+    const std::optional<PixelMeasurement>& measured = canvas_->measurement();
+    const Media* media = activeMedia();
+    if (measured && media) {
+        const Rect area = Rect::spanning(measured->start, measured->end);
+        const Rect visible = area.intersected(media->visibleRect());
+        if (area.width >= 2 && area.height >= 2 && !visible.isEmpty())
+            return readImage(false, area);
+    }
+    canvas_->beginTextSelection();
 }
 
 } // namespace lumbex

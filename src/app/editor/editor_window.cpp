@@ -5,6 +5,7 @@
 #include "app/editor/image_output.h"
 #include "app/editor/inspector_panel.h"
 #include "app/editor/note_row.h"
+#include "app/editor/recognition_window.h"
 #include "app/editor/request_flow.h"
 #include "app/editor/request_summary.h"
 #include "app/editor/text_annotation_dialog.h"
@@ -147,6 +148,8 @@ void EditorWindow::refresh() {
                         canvas_->tool() == CanvasTool::Select);
     refreshRequest();
     refreshActions();
+    if (recognitionWindow_)
+        recognitionWindow_->session().invalidateIfNeeded();
 }
 
 void EditorWindow::refreshCanvas() {

@@ -3,7 +3,9 @@
 #include "app/editor/editor_view_state.h"
 #include "app/editor/note_edits.h"
 #include "app/editor/note_row.h"
+#include "app/editor/recognition_window.h"
 #include "canvas/canvas_editor.h"
+#include "recognition/image_recognition.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -61,6 +63,13 @@ public:
     std::function<void(EditorWindow*)> onCaptureIntoNote;
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
+
+    // The text and QR readers; without them the reading commands stay disabled.
+    void setRecognitionEngines(RecognitionEngines engines);
+    // "Extract Text", "Extract Selected Text" (with a selection) and "Read QR Code".
+    void readImage(bool qrOnly, const std::optional<Rect>& selection);
+    void extractSelectedText();
+    RecognitionWindow* recognitionWindow() const { return recognitionWindow_; }
 
     // Commands (menus, buttons, tests).
     void copyImage();
@@ -153,6 +162,8 @@ private:
     QActionGroup* tools_ = nullptr;
     QLabel* statusLine_ = nullptr;
     std::map<QString, QAction*> actions_;
+    std::optional<RecognitionEngines> recognition_;
+    QPointer<RecognitionWindow> recognitionWindow_;
 };
 
 } // namespace lumbex

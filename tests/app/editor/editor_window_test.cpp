@@ -3,7 +3,9 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/inspector_controls.h"
 #include "app/editor/inspector_panel.h"
+#include "app/editor/recognition_window.h"
 #include "app/editor/request_flow.h"
+#include "app/recognition_engines.h"
 #include "canvas/canvas_view.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -160,6 +163,24 @@ TEST_F(EditorWindowTest, InspectorFieldsClampNumbersAndNormaliseColors) {
     QTest::keyClicks(color->field(), QStringLiteral("not a color"));
     QTest::keyClick(color->field(), Qt::Key_Return);
     EXPECT_EQ(color->field()->text(), QStringLiteral("#FF3B30"));
+}
+
+TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
+    EditorWindow* window = open(makePracticeNote());
+    window->setRecognitionEngines(installedRecognitionEngines());
+    window->readImage(false, std::nullopt);
+    RecognitionWindow* reading = window->recognitionWindow();
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->windowTitle(), QStringLiteral("Extract Text"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        reading->session().state().phase == RecognitionWindowState::Phase::Finished, 60000);
+    const QString text = reading->output()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("workspace"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Open project"))) << text.toStdString();
+    const Media& media = window->document().note().media.front();
+    ASSERT_TRUE(media.recognition);
+    EXPECT_TRUE(media.recognition->text.contains(QStringLiteral("workspace")));
+    EXPECT_EQ(window->document().undoStack().count(), 0) << "the cache is not an undo step";
 }
 
 TEST_F(EditorWindowTest, TheOnlyImageCannotBeRemoved) {
