@@ -3,6 +3,7 @@
 #include "support/qt_printers.h"
 #include "support/shown_test_window.h"
 #include "support/test_window.h"
+#include "support/window_manager.h"
 
 #include <QColorSpace>
 #include <QDeadlineTimer>
@@ -113,16 +114,8 @@ TEST_F(X11ScreenGrabberTest, ThePointerComesWithItsPositionAndHotSpot) {
 TEST_F(X11ScreenGrabberTest, UnderAWindowManagerFramesIncludeTheDecorations) {
     // A window mapped while the manager is still starting may never be painted: wait until
     // the manager runs its start-up command.
-    const QTemporaryDir folder;
-    const QString ready = folder.filePath(QStringLiteral("ready"));
-    QProcess manager;
-    manager.setProcessEnvironment(display.environment());
-    manager.start(QStringLiteral("openbox"),
-                  {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
-    const QDeadlineTimer started(10000);
-    while (!started.hasExpired() && !QFileInfo::exists(ready))
-        QThread::msleep(20);
-    ASSERT_TRUE(QFileInfo::exists(ready)) << "openbox did not start";
+    const test::WindowManager manager(display);
+    ASSERT_TRUE(manager.ready()) << "openbox did not start";
     const QColor color(200, 40, 40);
     const test::ShownTestWindow window(display, QRect(100, 60, 200, 120), color,
                                        QStringLiteral("Framed"));
@@ -148,8 +141,6 @@ TEST_F(X11ScreenGrabberTest, UnderAWindowManagerFramesIncludeTheDecorations) {
     EXPECT_EQ(grabbed.image.pixel(grabbed.image.rect().center()), color.rgb());
     EXPECT_NE(grabbed.image.pixel(listed->frame.width() / 2, 2), color.rgb())
         << "the title bar is part of the picture";
-    manager.terminate();
-    manager.waitForFinished(3000);
 }
 
 TEST(X11ScreenGrabber, ServersThatCannotBeReadSaySo) {

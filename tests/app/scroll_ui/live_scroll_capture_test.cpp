@@ -10,6 +10,7 @@
 #include "support/temporary_folder.h"
 #include "support/test_environment.h"
 #include "support/virtual_display.h"
+#include "support/window_manager.h"
 
 #include <QApplication>
 #include <QFile>
@@ -66,29 +67,6 @@ QWidget* visibleWindowTitled(const QString& title) {
     return ::testing::AssertionSuccess();
 }
 
-class WindowManager {
-public:
-    explicit WindowManager(const test::VirtualDisplay& display) {
-        const QString ready = folder_.path(QStringLiteral("openbox-ready"));
-        process_.setProcessEnvironment(display.environment());
-        process_.start(QStringLiteral("openbox"),
-                       {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
-        // Windows mapped while openbox still starts may never be painted.
-        processEventsUntil([&] { return QFile::exists(ready); }, 10000);
-        ready_ = QFile::exists(ready);
-    }
-    ~WindowManager() {
-        process_.terminate();
-        process_.waitForFinished(3000);
-    }
-    bool ready() const { return ready_; }
-
-private:
-    test::TemporaryFolder folder_;
-    QProcess process_;
-    bool ready_ = false;
-};
-
 class PageWindow {
 public:
     PageWindow(const test::VirtualDisplay& display, QRect geometry) {
@@ -126,7 +104,7 @@ TEST(LiveScrollCaptureTest, APageScrolledWithTheWheelIsStitchedIntoANoteShowingT
     char name[] = "live_scroll_capture_test";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    const WindowManager windowManager(display);
+    const test::WindowManager windowManager(display);
     ASSERT_TRUE(windowManager.ready()) << "openbox did not start";
     const PageWindow page(display, QRect(60, 80, 440, 300));
     const QRect viewport = page.viewport();
