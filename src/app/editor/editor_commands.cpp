@@ -308,6 +308,8 @@ void EditorWindow::buildMenus() {
         inspector_->setLoupeChecked(canvas_->loupeEnabled());
     });
     loupe->setCheckable(true);
+    add(view, QStringLiteral("Pin Image"), &EditorWindow::pinImage,
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     view->addSeparator();
     QAction* showInspector = add(view, QStringLiteral("Show Inspector"), [this] {
         sidePanel_->setVisible(actions_[QStringLiteral("Show Inspector")]->isChecked());
@@ -342,6 +344,7 @@ void EditorWindow::refreshActions() {
     set("Zoom to Selection", selected);
     set("Restore Full Image", activeMedia() && activeMedia()->crop.has_value());
     set("Export Image…", image);
+    set("Pin Image", image && bool(onPinImage));
     for (const char* reading : {"Extract Text…", "Extract Selected Text…", "Read QR Code…"})
         set(reading, image && recognition_.has_value());
     if (tools_)

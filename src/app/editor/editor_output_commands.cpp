@@ -102,6 +102,14 @@ void EditorWindow::pasteFromClipboard() {
         canvas_->selectAnnotation(pasted);
 }
 
+void EditorWindow::pinImage() {
+    if (!onPinImage)
+        return;
+    const Id media = activeMediaID_;
+    imageOutput_->run({media, false, std::nullopt, false},
+                      [this, media](const QByteArray& png) { onPinImage(this, png, media); });
+}
+
 void EditorWindow::duplicateAnnotation() {
     const Mark* mark = selectedMark();
     if (!mark)

@@ -61,6 +61,9 @@ public:
 
     // "Capture into This Note…": the application starts an area capture for this window.
     std::function<void(EditorWindow*)> onCaptureIntoNote;
+    // "Pin Image": the application floats the rendered PNG of the active image above its windows.
+    std::function<void(EditorWindow*, const QByteArray& png, const Id& mediaID)> onPinImage;
+    void pinImage();
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
 
