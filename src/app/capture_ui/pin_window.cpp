@@ -43,6 +43,7 @@ PinWindow::PinWindow(QByteArray png, const QString& title, PinnedSource source,
             [this](int value) { setWindowOpacity(double(value) / kOpacitySteps); });
 
     auto* controls = new QHBoxLayout;
+    controls->setContentsMargins(6, 0, 6, 0);
     controls->addWidget(copyButton);
     controls->addWidget(editButton);
     controls->addWidget(opacity_, 1);
