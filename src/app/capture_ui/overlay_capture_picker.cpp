@@ -15,15 +15,21 @@ QRect pixelRect(const Rect& r) {
     return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
 }
 
-// What the display shows now; a grey stand-in when it cannot be read, so that the picker still
-// works and the capture itself reports the failure.
-QImage frozenGrab(ScreenGrabber& screen, const CaptureDisplay& display) {
+// What the display shows now, through the whole-display path (shared memory) when the screen
+// still lists it; a grey stand-in when it cannot be read, so that the picker still works and the
+// capture itself reports the failure.
+QImage frozenGrab(ScreenGrabber& screen, const std::vector<ScreenDisplay>& connected,
+                  const CaptureDisplay& display) {
+    const QRect area = pixelRect(display.quartzFrame);
     try {
-        return screen.grabArea(pixelRect(display.quartzFrame)).image;
+        for (const ScreenDisplay& candidate : connected)
+            if (candidate.name == display.id && candidate.geometry == area)
+                return screen.grabDisplay(candidate).image;
+        return screen.grabArea(area).image;
     } catch (const LumbexError&) {
-        QImage stand_in(pixelRect(display.quartzFrame).size(), QImage::Format_RGB32);
-        stand_in.fill(Qt::gray);
-        return stand_in;
+        QImage standIn(area.size(), QImage::Format_RGB32);
+        standIn.fill(Qt::gray);
+        return standIn;
     }
 }
 
@@ -63,9 +69,16 @@ void OverlayCapturePicker::open(std::vector<CaptureDisplay> displays,
         services_.beep);
     logic_->setWillCapture(std::move(willCapture));
 
+    std::vector<ScreenDisplay> connected;
+    try {
+        connected = services_.screen.displays();
+    } catch (const LumbexError&) {
+        // Each display then falls back to an area read, or to its stand-in.
+    }
     for (const CaptureDisplay& display : logic_->coveredDisplays()) {
-        auto* view = new CapturePickerView(logic_, display, frozenGrab(services_.screen, display),
-                                           services_.pointer, [this] { refreshViews(); });
+        auto* view =
+            new CapturePickerView(logic_, display, frozenGrab(services_.screen, connected, display),
+                                  services_.pointer, [this] { refreshViews(); });
         if (QScreen* screen = screenShowing(display))
             view->setScreen(screen);
         views_.emplace_back(view);

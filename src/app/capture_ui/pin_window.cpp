@@ -1,6 +1,6 @@
 #include "app/capture_ui/pin_window.h"
 
-#include "app/capture_ui/pinned_image_view.h"
+#include "app/capture_ui/draggable_image_view.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
 
@@ -28,7 +28,7 @@ PinWindow::PinWindow(QByteArray png, const QString& title, PinnedSource source,
     setToolTip(QStringLiteral("Pinned snapshot. Drag into another app, or choose Edit Note. "
                               "Changing source redactions or crop closes this pin."));
     const QImage image = QImage::fromData(png_, "PNG");
-    auto* view = new PinnedImageView(
+    auto* view = new DraggableImageView(
         image, [this] { return ImageFiles::prepareExport(png_, title_, std::nullopt); }, this);
 
     auto* copyButton = new QPushButton(QStringLiteral("Copy Image"));
@@ -43,6 +43,7 @@ PinWindow::PinWindow(QByteArray png, const QString& title, PinnedSource source,
             [this](int value) { setWindowOpacity(double(value) / kOpacitySteps); });
 
     auto* controls = new QHBoxLayout;
+    controls->setContentsMargins(6, 0, 6, 0);
     controls->addWidget(copyButton);
     controls->addWidget(editButton);
     controls->addWidget(opacity_, 1);

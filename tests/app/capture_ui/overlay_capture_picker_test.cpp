@@ -2,6 +2,8 @@
 #include "app/capture_ui/overlay_capture_picker.h"
 #include "support/fake_screen_grabber.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -202,6 +204,21 @@ TEST_F(OverlayCapturePickerTest, SpaceSwitchesToAreaMode) {
     QTest::mouseRelease(view(0), Qt::LeftButton, {}, {45, 25});
     ASSERT_EQ(completions_, 1);
     EXPECT_EQ(chosenArea(), (Rect{5, 5, 40, 20}));
+}
+
+TEST_F(OverlayCapturePickerTest, AChangeOfTheScreensCancels) {
+    open(false);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    emit screen->geometryChanged(screen->geometry());
+    ASSERT_EQ(completions_, 1);
+    EXPECT_FALSE(result_.has_value());
+    EXPECT_FALSE(picker_.isOpen());
+
+    // A later presentation no longer listens to the old one's screens twice.
+    completions_ = 0;
+    open(false);
+    emit qGuiApp->screenAdded(screen);
+    EXPECT_EQ(completions_, 1);
 }
 
 TEST_F(OverlayCapturePickerTest, NothingToCoverFinishesAtOnce) {

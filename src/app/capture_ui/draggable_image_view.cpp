@@ -1,4 +1,4 @@
-#include "app/capture_ui/pinned_image_view.h"
+#include "app/capture_ui/draggable_image_view.h"
 
 #include "core/error.h"
 
@@ -12,14 +12,14 @@
 
 namespace lumbex {
 
-PinnedImageView::PinnedImageView(QImage image, std::function<QString()> prepareFile,
-                                 QWidget* parent)
+DraggableImageView::DraggableImageView(QImage image, std::function<QString()> prepareFile,
+                                       QWidget* parent)
     : QWidget(parent), image_(std::move(image)), prepareFile_(std::move(prepareFile)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setCursor(Qt::OpenHandCursor);
 }
 
-void PinnedImageView::paintEvent(QPaintEvent*) {
+void DraggableImageView::paintEvent(QPaintEvent*) {
     if (image_.isNull())
         return;
     QPainter painter(this);
@@ -30,12 +30,12 @@ void PinnedImageView::paintEvent(QPaintEvent*) {
     painter.drawImage(target, image_);
 }
 
-void PinnedImageView::mousePressEvent(QMouseEvent* event) {
+void DraggableImageView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         pressedAt_ = event->position().toPoint();
 }
 
-void PinnedImageView::mouseMoveEvent(QMouseEvent* event) {
+void DraggableImageView::mouseMoveEvent(QMouseEvent* event) {
     if (!pressedAt_ || !(event->buttons() & Qt::LeftButton) ||
         (event->position().toPoint() - *pressedAt_).manhattanLength() <
             QApplication::startDragDistance())

@@ -8,12 +8,12 @@
 
 namespace lumbex {
 
-// The picture of a pinned image, scaled to fit and centred. Dragging it drags a file that
-// `prepareFile` writes at the moment the drag starts (it throws LumbexError when it cannot).
-class PinnedImageView : public QWidget {
+// A picture (a pinned image, a new capture), scaled to fit and centred. Dragging it drags a file
+// that `prepareFile` writes at the moment the drag starts (it throws LumbexError when it cannot).
+class DraggableImageView : public QWidget {
     Q_OBJECT
 public:
-    PinnedImageView(QImage image, std::function<QString()> prepareFile, QWidget* parent);
+    DraggableImageView(QImage image, std::function<QString()> prepareFile, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
