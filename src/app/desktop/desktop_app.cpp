@@ -1,5 +1,6 @@
 #include "app/desktop/desktop_app.h"
 
+#include "app/capture_ui/onboarding_steps.h"
 #include "app/desktop/capture_windows.h"
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
@@ -54,6 +55,8 @@ namespace {
 // Hidden windows leave the screen only once the X server has repainted what was under them.
 constexpr int kHideSettleMs = 120;
 
+} // namespace
+
 QList<EditorWindow*> editorWindows() {
     QList<EditorWindow*> windows;
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -62,8 +65,6 @@ QList<EditorWindow*> editorWindows() {
     return windows;
 }
 
-} // namespace
-
 DesktopApp::DesktopApp()
     : settings_(openSettings()), clipboard_(new ClipboardWatch(this)),
       recents_(std::make_unique<RecentNotes>(*settings_)), screen_(openScreenGrabber()),
@@ -71,10 +72,12 @@ DesktopApp::DesktopApp()
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
-        {},
-        [] {
+        [this](const CaptureDelivery& capture) { showQuickCapture(capture); },
+        [this] {
             if (ClipboardToast* toast = ClipboardToast::current())
                 toast->close();
+            if (quickCapture_)
+                quickCapture_->close();
         }});
     CaptureWindows windows = makeCaptureWindows(*screen_);
     picker_ = std::move(windows.picker);
@@ -118,6 +121,12 @@ void DesktopApp::start(const QStringList& args) {
     watchDisplaysAndSleep();
     commands_->refreshEnabled();
     openArguments(args);
+    // A first launch with nothing to open shows the tour, once.
+    if (args.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            if (shouldPresentOnboarding(*settings_, !editorWindows().isEmpty()))
+                presentOnboarding();
+        });
 }
 
 void DesktopApp::watchDisplaysAndSleep() {
@@ -183,6 +192,9 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNe
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
     commands_->install(window->menuBar());
     window->setRecognitionEngines(installedRecognitionEngines());
+    window->onPinImage = [this](EditorWindow* editor, const QByteArray& png, const Id& mediaID) {
+        pin(editor, png, mediaID);
+    };
     window->onCaptureIntoNote = [this](EditorWindow* editor) {
         capture(CaptureController::Mode::Area, false, editor);
     };
@@ -312,6 +324,8 @@ void DesktopApp::runCommand(const QString& title) {
         newFromClipboard();
     } else if (title == u"Try a Sample") {
         openArguments({QStringLiteral("--fixture")});
+    } else if (title == u"Getting Started") {
+        presentOnboarding();
     } else if (title == u"Privacy") {
         showPrivacy(nullptr);
     } else if (title == u"About Lumbex") {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/capture_controller.h"
+#include "core/ids.h"
 
 #include <QObject>
 #include <QPointer>
@@ -74,6 +75,11 @@ private:
     void newFromClipboard();
     void deliver(const CaptureDelivery& capture, QObject* editor);
     void showError(const QString& message);
+    // The windows around captures and notes (desktop_windows.cpp).
+    void showQuickCapture(const CaptureDelivery& capture);
+    void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
+    void presentOnboarding();
+    void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
     // A finished scrolling capture or import becomes a library note, opened when asked.
     void saveScrollNote(const NotePackageContents& note, bool show);
 
@@ -92,7 +98,12 @@ private:
     std::unique_ptr<SingleInstance> instance_;
     QSystemTrayIcon* tray_ = nullptr;
     QPointer<QWidget> controlWindow_;
+    QPointer<QWidget> quickCapture_;
+    QPointer<QWidget> onboarding_;
 };
+
+// The editor windows open now.
+QList<EditorWindow*> editorWindows();
 
 // Hands the arguments to a running instance, or starts the application with them and runs the
 // event loop. Returns the process exit code; failures to open are written to `messages`.

@@ -1,0 +1,132 @@
+// The desktop application's windows around captures and notes: the quick capture panel, pinned
+// images, the welcome tour, and text recognition for quick captures.
+#include "app/capture_ui/onboarding_window.h"
+#include "app/capture_ui/pin_window.h"
+#include "app/capture_ui/quick_capture_panel.h"
+#include "app/desktop/desktop_app.h"
+#include "app/desktop/shell_dialogs.h"
+#include "app/editor/clipboard_watch.h"
+#include "app/editor/editor_window.h"
+#include "app/recognition_engines.h"
+#include "core/error.h"
+#include "model/app_folders.h"
+#include "model/image_files.h"
+#include "model/note_document.h"
+#include "model/note_package.h"
+#include "platform/file_reveal.h"
+#include "recognition/image_recognition.h"
+#include "request/handoff_settings.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace lumbex {
+
+void DesktopApp::showQuickCapture(const CaptureDelivery& capture) {
+    QString package;
+    CaptureNote note;
+    try {
+        // The capture is a note at once, so that Edit and the library find it.
+        std::unique_ptr<NoteDocument> document =
+            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
+        document->update([&](CaptureNote& n) { n.title = capture.name; });
+        handoffSettings_->adoptDefaultDestination(document->note().id);
+        QDir().mkpath(libraryFolder());
+        package = QDir(libraryFolder())
+                      .filePath(idString(document->note().id) + QStringLiteral(".capturenote"));
+        createNotePackage(document->contents(), package);
+        note = document->note();
+    } catch (const LumbexError& e) {
+        return showError(e.message());
+    }
+    const QByteArray png = capture.shot.png;
+    QuickCapturePanel::Actions actions;
+    actions.edit = [this, package] { openArguments({package}); };
+    actions.pin = [this, png, note, package] {
+        auto* window = new PinWindow(png, note.title, PinnedSource::of(note, note.media.front()),
+                                     nullptr, [this, package] { openArguments({package}); });
+        window->show();
+    };
+    actions.chooseSaveFile = [name = capture.name] {
+        return QFileDialog::getSaveFileName(nullptr, QStringLiteral("Save Image"),
+                                            name + QStringLiteral(".png"),
+                                            QStringLiteral("PNG image (*.png)"));
+    };
+    actions.share = [](const QString& file) { revealFiles({file}); };
+    actions.recognizeText = [this](const QByteArray& bytes,
+                                   std::function<void(const QString&)> report) {
+        recognizeText(bytes, std::move(report));
+    };
+    if (quickCapture_)
+        quickCapture_->close();
+    auto* panel = new QuickCapturePanel(png, capture.name, std::move(actions));
+    quickCapture_ = panel;
+    const Rect area = capture.shot.rect;
+    panel->present(QRectF(area.x, area.y, area.width, area.height).toAlignedRect());
+}
+
+void DesktopApp::recognizeText(const QByteArray& png, std::function<void(const QString&)> report) {
+    const quint64 clipboardCount = clipboard_->changeCount();
+    auto* watcher = new QFutureWatcher<std::optional<QString>>(this);
+    connect(watcher, &QFutureWatcher<std::optional<QString>>::finished, this,
+            [this, watcher, report, clipboardCount] {
+                watcher->deleteLater();
+                const std::optional<QString> text = watcher->result();
+                if (!text)
+                    return report(QStringLiteral("Couldn’t read text · Try OCR again"));
+                if (text->trimmed().isEmpty())
+                    return report(QStringLiteral("No text found"));
+                if (clipboard_->changeCount() != clipboardCount)
+                    return report(QStringLiteral("Clipboard changed · Try OCR again"));
+                QClipboard* clipboard = QApplication::clipboard();
+                clipboard->setText(*text);
+                report(clipboard->text() == *text
+                           ? QStringLiteral("Text copied · ") + QLatin1String(kPasteShortcut) +
+                                 QStringLiteral(" to paste")
+                           : QStringLiteral("Couldn’t copy text · Try OCR again"));
+            });
+    watcher->setFuture(QtConcurrent::run([png]() -> std::optional<QString> {
+        try {
+            ImageRecognition reading(installedRecognitionEngines());
+            return reading.recognize(ImageFiles::image(png), false).text(false);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }));
+}
+
+void DesktopApp::pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID) {
+    const CaptureNote& note = editor->document().note();
+    const Media* media = note.image(mediaID);
+    if (!media)
+        return;
+    QPointer<EditorWindow> source(editor);
+    auto* window = new PinWindow(png, note.title, PinnedSource::of(note, *media),
+                                 &editor->document(), [source] {
+                                     if (source) {
+                                         source->raise();
+                                         source->activateWindow();
+                                     }
+                                 });
+    window->show();
+}
+
+void DesktopApp::presentOnboarding() {
+    if (onboarding_) {
+        onboarding_->raise();
+        return;
+    }
+    auto* tour = new OnboardingWindow(
+        *settings_, {[this] { openArguments({QStringLiteral("--fixture")}); },
+                     [this] { capture(CaptureController::Mode::Area, true); },
+                     [this] { editCaptureOptions(nullptr, *captureSettings_, true); },
+                     [] { showPrivacy(nullptr); }});
+    onboarding_ = tour;
+    tour->present();
+}
+
+} // namespace lumbex
