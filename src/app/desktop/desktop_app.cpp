@@ -84,7 +84,9 @@ DesktopApp::DesktopApp()
     countdown_ = std::move(windows.countdown);
     controller_ = std::make_unique<CaptureController>(CaptureController::Services{
         *screen_, *picker_, *countdown_, *captureShell_, *captureSettings_,
-        [](std::function<void()> step) { QTimer::singleShot(kHideSettleMs, std::move(step)); },
+        [this](std::function<void()> step) {
+            QTimer::singleShot(captureShell_->hidAnything() ? kHideSettleMs : 0, std::move(step));
+        },
         qint32(::getpid())});
 
     handoffSettings_ = std::make_unique<HandoffSettings>(*settings_);
@@ -286,8 +288,7 @@ bool DesktopApp::isEnabled(const QString& title) const {
         QStringLiteral("Record Screen…"),        QStringLiteral("Pause or Resume Recording"),
         QStringLiteral("Stop Recording"),        QStringLiteral("Recover Recording…"),
         QStringLiteral("Show Saved Notes"),      QStringLiteral("Capture Shortcuts…"),
-        QStringLiteral("Set Voice Shortcut…"),   QStringLiteral("Scrolling Capture…"),
-        QStringLiteral("Stitch Scroll Images…"), QStringLiteral("Getting Started")};
+        QStringLiteral("Set Voice Shortcut…")};
     return !unavailable.contains(title);
 }
 

@@ -18,7 +18,10 @@ void DesktopCaptureShell::closeTransientPanels() {
 
 void DesktopCaptureShell::hideWindows() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || window->windowType() == Qt::Popup)
+        // Popups, and windows the window manager does not manage (the tray icon docked into
+        // the panel is one), are not windows to take off the screen.
+        if (!window->isVisible() || window->windowType() == Qt::Popup ||
+            window->windowFlags().testFlag(Qt::BypassWindowManagerHint))
             continue;
         hidden_.emplace_back(window);
         window->hide();

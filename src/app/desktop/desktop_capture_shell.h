@@ -30,6 +30,8 @@ public:
     void openInEditor(const CaptureDelivery& capture) override;
     void addToEditor(QObject* editor, const CaptureDelivery& capture) override;
     void showQuickCapture(const CaptureDelivery& capture) override;
+    // Whether the last hideWindows() had anything to hide (only then must the screen settle).
+    bool hidAnything() const { return !hidden_.empty(); }
 
 private:
     Hooks hooks_;

@@ -70,6 +70,8 @@ QAction* ShellCommands::make(const QString& title, const QKeySequence& keys) {
     auto* action = new QAction(title, this);
     action->setShortcut(keys);
     action->setObjectName(title);
+    // The same actions serve the menu bar, where keys are shown, and the status menu, where not.
+    action->setShortcutVisibleInContextMenu(false);
     connect(action, &QAction::triggered, this, [this, title] {
         // Shortcuts bypass menu validation: check again before acting.
         if (!handlers_.enabled || handlers_.enabled(title))
