@@ -3,6 +3,7 @@
 #include "capture/capture_coordinates.h"
 #include "core/error.h"
 
+#include <QtCore/qnamespace.h>
 #include <algorithm>
 #include <cmath>
 
@@ -256,6 +257,32 @@ Rect readoutBoxPlacement(Point pointer, double width, double height, double view
     x = std::min(std::max(x, margin), viewWidth - width - margin);
     y = std::min(std::max(y, margin), viewHeight - height - margin);
     return {x, y, width, height};
+}
+
+CapturePickerLogic::Key CapturePickerLogic::keyFromQt(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Return:
+        return Key::Return;
+    case Qt::Key_Enter:
+        return Key::Enter;
+    case Qt::Key_Escape:
+        return Key::Escape;
+    case Qt::Key_Space:
+        return Key::Space;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return Key::Tab;
+    case Qt::Key_Left:
+        return Key::Left;
+    case Qt::Key_Right:
+        return Key::Right;
+    case Qt::Key_Down:
+        return Key::Down;
+    case Qt::Key_Up:
+        return Key::Up;
+    default:
+        return Key::Other;
+    }
 }
 
 } // namespace lumbex

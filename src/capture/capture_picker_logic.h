@@ -21,6 +21,8 @@ public:
         std::optional<QString> restrictedDisplayID; // cover only this display
     };
     enum class Key { Return, Enter, Escape, Space, Tab, Left, Right, Down, Up, Other };
+    // The picker's key for a Qt key code (Backtab is Tab; Shift comes separately).
+    static Key keyFromQt(int qtKey);
     using Completion = std::function<void(std::optional<CaptureSelection>)>;
 
     static constexpr double kDefaultWidth = 400;

@@ -6,6 +6,12 @@
 namespace lumbex {
 namespace {
 
+CapturePickerLogic::Options windowMode() {
+    CapturePickerLogic::Options options;
+    options.chooseWindow = true;
+    return options;
+}
+
 using Key = CapturePickerLogic::Key;
 
 // A 1920 × 1080 main display with a smaller one to its right.
@@ -131,7 +137,7 @@ TEST_F(CapturePickerLogicTest, ArrowKeysPlaceMoveAndResizeAKeyboardSelection) {
 }
 
 TEST_F(CapturePickerLogicTest, WindowModeHighlightsThePointedWindowAndCyclesWithTab) {
-    CapturePickerLogic& picker = open({true}, {350, 250}); // over both: the front one wins
+    CapturePickerLogic& picker = open(windowMode(), {350, 250}); // over both: the front one wins
     EXPECT_TRUE(picker.choosingWindow());
     EXPECT_EQ(picker.windowIndex(), 0);
     picker.move({800, 550});
@@ -195,7 +201,7 @@ TEST_F(CapturePickerLogicTest, ReadoutAndInstructionFollowThePointerAndTheSelect
                              "cancel\nArrow keys move · Option resizes · Shift moves 10 pt · "
                              "Return captures keyboard selection"));
 
-    CapturePickerLogic& windows = open({true}, {1500, 900});
+    CapturePickerLogic& windows = open(windowMode(), {1500, 900});
     EXPECT_EQ(windows.readout(),
               QStringLiteral("X 1500   Y 900 pt\nClick a window · Esc to cancel"));
     windows.move({150, 150});

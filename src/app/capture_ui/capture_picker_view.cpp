@@ -1,5 +1,6 @@
 #include "app/capture_ui/capture_picker_view.h"
 
+#include "canvas/qt_geometry.h"
 #include "capture/capture_picker_logic.h"
 
 #include <QFontDatabase>
@@ -13,36 +14,6 @@ namespace lumbex {
 namespace {
 
 using Key = CapturePickerLogic::Key;
-
-Key pickerKey(int key) {
-    switch (key) {
-    case Qt::Key_Return:
-        return Key::Return;
-    case Qt::Key_Enter:
-        return Key::Enter;
-    case Qt::Key_Escape:
-        return Key::Escape;
-    case Qt::Key_Space:
-        return Key::Space;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return Key::Tab;
-    case Qt::Key_Left:
-        return Key::Left;
-    case Qt::Key_Right:
-        return Key::Right;
-    case Qt::Key_Down:
-        return Key::Down;
-    case Qt::Key_Up:
-        return Key::Up;
-    default:
-        return Key::Other;
-    }
-}
-
-QRectF toQt(const Rect& r) {
-    return {r.x, r.y, r.width, r.height};
-}
 
 QFont readoutFont() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -105,7 +76,7 @@ void CapturePickerView::mouseReleaseEvent(QMouseEvent* event) {
 void CapturePickerView::keyPressEvent(QKeyEvent* event) {
     const QPoint pointer = pointer_();
     const bool shift = event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
-    logic_->key(pickerKey(event->key()), shift, event->modifiers() & Qt::AltModifier,
+    logic_->key(CapturePickerLogic::keyFromQt(event->key()), shift, event->modifiers() & Qt::AltModifier,
                 {double(pointer.x()), double(pointer.y())});
     changed_();
 }

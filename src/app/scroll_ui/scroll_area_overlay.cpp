@@ -1,5 +1,7 @@
 #include "app/scroll_ui/scroll_area_overlay.h"
 
+#include "canvas/qt_geometry.h"
+
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,40 +11,10 @@
 namespace lumbex {
 namespace {
 
-CapturePickerLogic::Key pickerKey(int key) {
-    using Key = CapturePickerLogic::Key;
-    switch (key) {
-    case Qt::Key_Return:
-        return Key::Return;
-    case Qt::Key_Enter:
-        return Key::Enter;
-    case Qt::Key_Escape:
-        return Key::Escape;
-    case Qt::Key_Space:
-        return Key::Space;
-    case Qt::Key_Tab:
-        return Key::Tab;
-    case Qt::Key_Left:
-        return Key::Left;
-    case Qt::Key_Right:
-        return Key::Right;
-    case Qt::Key_Up:
-        return Key::Up;
-    case Qt::Key_Down:
-        return Key::Down;
-    default:
-        return Key::Other;
-    }
-}
-
 CapturePickerLogic::Options scrollingOptions() {
     CapturePickerLogic::Options options;
     options.scrolling = true;
     return options;
-}
-
-QRectF toQt(const Rect& r) {
-    return {r.x, r.y, r.width, r.height};
 }
 
 } // namespace
@@ -135,7 +107,7 @@ void ScrollAreaOverlay::mouseReleaseEvent(QMouseEvent* event) {
 
 void ScrollAreaOverlay::keyPressEvent(QKeyEvent* event) {
     const QPoint pointer = QCursor::pos();
-    logic_.key(pickerKey(event->key()), event->modifiers() & Qt::ShiftModifier,
+    logic_.key(CapturePickerLogic::keyFromQt(event->key()), event->modifiers() & Qt::ShiftModifier,
                event->modifiers() & Qt::AltModifier, {double(pointer.x()), double(pointer.y())});
     update();
 }
