@@ -1,6 +1,7 @@
 #include "command_line_fixture.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
+#include "support/same_pixels.h"
 #include "support/shown_test_window.h"
 #include "support/test_window.h"
 
@@ -39,19 +40,6 @@ protected:
         return screen;
     }
     // Pixel for pixel, ignoring alpha and the colour-space tag (captures are tagged sRGB).
-    static ::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected) {
-        if (actual.size() != expected.size())
-            return ::testing::AssertionFailure()
-                   << "size " << actual.width() << "×" << actual.height() << ", expected "
-                   << expected.width() << "×" << expected.height();
-        for (int y = 0; y < actual.height(); ++y)
-            for (int x = 0; x < actual.width(); ++x)
-                if ((actual.pixel(x, y) | 0xff000000u) != expected.pixel(x, y))
-                    return ::testing::AssertionFailure()
-                           << "pixel " << x << "," << y << " is " << std::hex << actual.pixel(x, y)
-                           << ", expected " << expected.pixel(x, y);
-        return ::testing::AssertionSuccess();
-    }
 
     test::VirtualDisplay display;
     const QImage windowContent = test::testWindowContent(windowFrame.size(), windowColor);
@@ -76,7 +64,7 @@ TEST_F(CaptureCommandTest, AreasWindowsAndDisplaysAreCapturedAsDrawn) {
             lumbex(QStringList{"capture"} + row.args + QStringList{"-o", "out.png"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_EQ(r.out, folder.path("out.png") + u'\n');
-        EXPECT_TRUE(samePixels(png("out.png"), row.expected));
+        EXPECT_TRUE(test::samePixels(png("out.png"), row.expected));
         EXPECT_EQ(png("out.png").colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
 }
@@ -93,8 +81,8 @@ TEST_F(CaptureCommandTest, ANoteIsCreatedAsACaptureCreatesIt) {
     EXPECT_EQ(media.name, contents.note.title);
     EXPECT_EQ(media.role, MediaRole::Current);
     EXPECT_EQ(QSize(media.width, media.height), QSize(64, 48));
-    EXPECT_TRUE(samePixels(ImageFiles::image(contents.originals.at(media.id)),
-                           expectedScreen(false).copy(10, 20, 64, 48)));
+    EXPECT_TRUE(test::samePixels(ImageFiles::image(contents.originals.at(media.id)),
+                                 expectedScreen(false).copy(10, 20, 64, 48)));
 }
 
 TEST_F(CaptureCommandTest, ThePointerOnlyWithCursorAndTheScreenAsItIsAfterTheDelay) {
@@ -102,7 +90,7 @@ TEST_F(CaptureCommandTest, ThePointerOnlyWithCursorAndTheScreenAsItIsAfterTheDel
     const QStringList area{"capture", "--area", "280,180,40,40", "-o"};
     ASSERT_EQ(lumbex(area + QStringList{"plain.png"}).exitCode, 0);
     ASSERT_EQ(lumbex(area + QStringList{"pointer.png", "--cursor"}).exitCode, 0);
-    EXPECT_TRUE(samePixels(png("plain.png"), expectedScreen(false).copy(280, 180, 40, 40)));
+    EXPECT_TRUE(test::samePixels(png("plain.png"), expectedScreen(false).copy(280, 180, 40, 40)));
     const QImage pointer = png("pointer.png").convertToFormat(QImage::Format_RGB32);
     int changed = 0;
     for (int y = 0; y < 40; ++y)
@@ -150,24 +138,34 @@ TEST_F(CaptureCommandTest, ImpossibleCapturesSayWhyAndWriteNothing) {
     } rows[] = {
         {{"--window", "4194303"},
          "No window with the id 4194303 (0x3fffff) is on the screen. Check the id with xdotool "
-         "or xwininfo."},
+         "or xwininfo.",
+         std::nullopt,
+         false},
         {{"--area", "600,400,100,100"},
          "The area 600,400,100,100 is not within the screens, which cover 0,0,640,480. Choose an "
-         "area inside them."},
+         "area inside them.",
+         std::nullopt,
+         false},
         {{"--area", "700,0,10,10"},
          "The area 700,0,10,10 is not within the screens, which cover 0,0,640,480. Choose an area "
-         "inside them."},
-        {{"--area", "5,5,1,10"}, "Select an area at least 2 × 2 points."},
+         "inside them.",
+         std::nullopt,
+         false},
+        {{"--area", "5,5,1,10"}, "Select an area at least 2 × 2 points.", std::nullopt, false},
         {{"--display", "1"},
-         "There is no display 1: the screen has 1 (numbered from 0 in the order of their names)."},
+         "There is no display 1: the screen has 1 (numbered from 0 in the order of their names).",
+         std::nullopt,
+         false},
         {{"--display", "0"},
          "Lumbex needs an X11 display to capture the screen. Run it in an X11 session, or set "
          "DISPLAY to a running X server, then try again.",
-         QString()},
+         QString(),
+         false},
         {{"--display", "0"},
          "Lumbex couldn’t connect to the X display “:4999”. Check that it is running and that "
          "DISPLAY names it, then try again.",
-         QStringLiteral(":4999")},
+         QStringLiteral(":4999"),
+         false},
         {{"--display", "0"},
          "Lumbex needs an X11 display to capture the screen. Run it in an X11 session, or set "
          "DISPLAY to a running X server, then try again.",

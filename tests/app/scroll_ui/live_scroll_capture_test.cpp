@@ -5,6 +5,7 @@
 #include "model/image_files.h"
 #include "platform/x11_screen_grabber.h"
 #include "request/handoff_settings.h"
+#include "support/same_pixels.h"
 #include "support/event_waiting.h"
 #include "support/scroll_pages.h"
 #include "support/temporary_folder.h"
@@ -52,19 +53,6 @@ QWidget* visibleWindowTitled(const QString& title) {
         if (w->isVisible() && w->windowTitle() == title)
             return w;
     return nullptr;
-}
-
-// Pixel for pixel, ignoring alpha and colour-space tags (the stitched image came from a PNG).
-::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure()
-               << "size " << actual.width() << "×" << actual.height() << ", expected "
-               << expected.width() << "×" << expected.height();
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if ((actual.pixel(x, y) | 0xff000000u) != (expected.pixel(x, y) | 0xff000000u))
-                return ::testing::AssertionFailure() << "first difference at " << x << "," << y;
-    return ::testing::AssertionSuccess();
 }
 
 class PageWindow {
@@ -160,7 +148,7 @@ TEST(LiveScrollCaptureTest, APageScrolledWithTheWheelIsStitchedIntoANoteShowingT
     const QImage expected =
         test::textPage(pageSize.width(), pageSize.height(), pageSeed)
             .copy(QRect(inPage, QSize(area.width(), area.height() + scrolledToEnd)));
-    EXPECT_TRUE(samePixels(ImageFiles::image(saved->originals.at(stitched.id)), expected));
+    EXPECT_TRUE(test::samePixels(ImageFiles::image(saved->originals.at(stitched.id)), expected));
     EXPECT_EQ(ui.panel(), nullptr);
 }
 

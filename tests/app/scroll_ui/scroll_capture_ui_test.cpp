@@ -2,6 +2,7 @@
 #include "model/fast_png.h"
 #include "model/image_files.h"
 #include "request/handoff_settings.h"
+#include "support/same_pixels.h"
 #include "support/event_waiting.h"
 #include "support/fake_screen_grabber.h"
 #include "support/scroll_pages.h"
@@ -24,18 +25,6 @@ using test::processEventsUntil;
 const QSize frameSize(300, 200);
 const QString sizeChanged =
     QStringLiteral("The capture area changed size. Keep the partial image and select it again.");
-
-::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected) {
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure()
-               << "size " << actual.width() << "×" << actual.height() << ", expected "
-               << expected.width() << "×" << expected.height();
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if ((actual.pixel(x, y) | 0xff000000u) != (expected.pixel(x, y) | 0xff000000u))
-                return ::testing::AssertionFailure() << "first difference at " << x << "," << y;
-    return ::testing::AssertionSuccess();
-}
 
 QWidget* visibleWindowTitled(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -114,7 +103,7 @@ TEST_F(ScrollCaptureUITest, ChosenImagesAreJoinedInFileNameOrderIntoAStitchedNot
     ASSERT_TRUE(processEventsUntil([&] { return saved.has_value(); }, 10000));
     EXPECT_EQ(saved->note.title, QStringLiteral("Stitched Scroll Images"));
     EXPECT_EQ(saved->note.media.size(), 4u);
-    EXPECT_TRUE(samePixels(stitched(), page.copy(0, 0, 300, 370)));
+    EXPECT_TRUE(test::samePixels(stitched(), page.copy(0, 0, 300, 370)));
     EXPECT_TRUE(processEventsUntil([&] { return !ui->isBusy() && !ui->panel(); }, 5000));
 }
 
@@ -152,7 +141,7 @@ TEST_F(ScrollCaptureUITest, AnImageThatCannotBeJoinedStopsTheImportAndOffersItsC
         EXPECT_EQ(image.scrollCapture->issue, std::optional(sizeChanged));
         // A frame of another size cannot stand beside the others, so only the joined one stays.
         EXPECT_EQ(saved->note.media.size(), 2u);
-        EXPECT_TRUE(samePixels(stitched(), page.copy(0, 0, 300, 200)));
+        EXPECT_TRUE(test::samePixels(stitched(), page.copy(0, 0, 300, 200)));
     }
 }
 
@@ -185,7 +174,7 @@ TEST_F(ScrollCaptureUITest, ClosingThePanelWhileCapturingStopsAndKeepsTheFrames)
               QStringLiteral("Stopped before finishing. Keep the captured part or start again."));
     QTest::mouseClick(panelButton("finish"), Qt::LeftButton);
     ASSERT_TRUE(processEventsUntil([&] { return saved.has_value(); }, 10000));
-    EXPECT_TRUE(samePixels(stitched(), page.copy(20, 30, 300, 260)));
+    EXPECT_TRUE(test::samePixels(stitched(), page.copy(20, 30, 300, 260)));
     EXPECT_TRUE(processEventsUntil([&] { return !capture.isBusy(); }, 5000));
     EXPECT_EQ(events, (QStringList{QStringLiteral("hide"), QStringLiteral("restore")}));
 }
