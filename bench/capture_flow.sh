@@ -10,7 +10,7 @@ set -euo pipefail
 build=${1:-build/cc}
 runs=${2:-7}
 lumbex=$(realpath "$build/lumbex")
-for tool in Xvfb openbox trayer xdotool; do
+for tool in Xvfb openbox trayer xdotool xterm import compare; do
     command -v $tool >/dev/null || { echo "$tool is needed" >&2; exit 1; }
 done
 
@@ -38,6 +38,9 @@ trayer --edge top --align right --widthtype request --height 24 --SetDockType tr
 pids+=($!)
 for _ in $(seq 100); do xdotool search --class trayer >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 1
+# Something to capture: a terminal with text where the area will be dragged.
+xterm -geometry 100x30+260+160 -e bash -c 'ls -l /usr/lib | head -40; sleep 600' &
+pids+=($!)
 LUMBEX_DEBUG=1 "$lumbex" >"$work/lumbex.log" 2>&1 &
 pids+=($!)
 sleep 3
@@ -83,6 +86,12 @@ for run in $(seq "$runs"); do
     while xdotool search --name "^Capture .* — Lumbex$" >/dev/null 2>&1; do sleep 0.1; done
 done
 
+# The last capture must hold exactly the dragged area (300,200 to 900,600) of the screen.
+note=$(ls -td "$work"/data/Lumbex/Notes/*.capturenote | head -1)
+captured=$(ls "$note"/assets/*.png | head -1)
+import -window root -crop 600x400+300+200 +repage "$work/expected.png"
+differing=$(compare -metric AE "$captured" "$work/expected.png" null: 2>&1 || true)
+echo "pixels differing from an import grab of the same area: $differing"
 kill -0 "${pids[-1]}" 2>/dev/null || echo "lumbex exited: $(cat "$work/lumbex.log")" >&2
 echo "tray menu → overlay visible: $(median <"$work/overlay") ms (median of $runs)"
 echo "mouse release → editor with the capture: $(median <"$work/editor") ms (median of $runs)"
