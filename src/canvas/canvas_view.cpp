@@ -23,7 +23,7 @@ CanvasView::CanvasView(CanvasEditor& editor, QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
-    connect(&state_->inspector, &PixelInspector::inspected, this,
+    connect(&state_->inspector, &PixelSampler::inspected, this,
             [this](const PixelInspection& inspection) {
                 state_->sampledPoint = inspection.point;
                 state_->sampledColor = inspection.color;

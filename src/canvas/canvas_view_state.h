@@ -3,7 +3,7 @@
 #include "canvas/canvas_layers.h"
 #include "canvas/canvas_tool.h"
 #include "canvas/canvas_view.h"
-#include "canvas/pixel_inspector.h"
+#include "canvas/pixel_sampler.h"
 
 #include <QPoint>
 #include <optional>
@@ -44,7 +44,7 @@ struct CanvasView::State {
     std::optional<Id> voiceCandidate;
 
     CanvasLayers layers;
-    PixelInspector inspector;
+    PixelSampler inspector;
 };
 
 } // namespace lumbex

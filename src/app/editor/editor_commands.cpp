@@ -3,8 +3,8 @@
 #include "app/editor/editor_window.h"
 #include "app/editor/image_output.h"
 #include "app/editor/input_parsing.h"
-#include "app/editor/inspector_panel.h"
 #include "app/editor/request_flow.h"
+#include "app/editor/side_panel.h"
 #include "app/editor/text_annotation_dialog.h"
 #include "app/editor/themed_icon.h"
 #include "canvas/canvas_view.h"
@@ -152,7 +152,7 @@ void EditorWindow::buildToolbar() {
 }
 
 void EditorWindow::buildInspector() {
-    inspector_ = new InspectorPanel(this);
+    inspector_ = new SidePanel(this);
     inspector_->onStyle = [this](edits::StyleProperty property, const QVariant& value) {
         applyStyle(property, value);
     };

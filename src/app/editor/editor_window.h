@@ -28,7 +28,7 @@ namespace lumbex {
 class CanvasView;
 class ClipboardWatch;
 class ImageOutput;
-class InspectorPanel;
+class SidePanel;
 class NoteDocument;
 class RequestFlow;
 
@@ -45,7 +45,7 @@ public:
 
     NoteDocument& document() { return *document_; }
     CanvasView& canvas() { return *canvas_; }
-    InspectorPanel& inspector() { return *inspector_; }
+    SidePanel& inspector() { return *inspector_; }
     RequestFlow& requestFlow() { return *requestFlow_; }
     const Id& activeMediaID() const { return activeMediaID_; }
     void setActiveMedia(const Id& mediaID);
@@ -153,7 +153,7 @@ private:
     QImage canvasImage_;
 
     CanvasView* canvas_ = nullptr;
-    InspectorPanel* inspector_ = nullptr;
+    SidePanel* inspector_ = nullptr;
     QWidget* sidePanel_ = nullptr;
     RequestFlow* requestFlow_ = nullptr;
     ImageOutput* imageOutput_ = nullptr;

@@ -1,4 +1,4 @@
-#include "canvas/pixel_inspector.h"
+#include "canvas/pixel_sampler.h"
 #include "support/test_marks.h"
 
 #include <QSignalSpy>
@@ -22,13 +22,13 @@ struct Scene {
     }
 };
 
-TEST(PixelInspectorTest, DeliversOnlyTheLatestAttempt) {
+TEST(PixelSamplerTest, DeliversOnlyTheLatestAttempt) {
     Scene scene;
-    PixelInspector inspector;
+    PixelSampler inspector;
     std::vector<PixelInspection> delivered;
-    QObject::connect(&inspector, &PixelInspector::inspected,
+    QObject::connect(&inspector, &PixelSampler::inspected,
                      [&](const PixelInspection& inspection) { delivered.push_back(inspection); });
-    QSignalSpy spy(&inspector, &PixelInspector::inspected);
+    QSignalSpy spy(&inspector, &PixelSampler::inspected);
     for (int x = 0; x < 10; ++x)
         inspector.inspect(scene.original, scene.media, {}, {}, {double(x), 3}, true);
     ASSERT_TRUE(spy.wait(5000));
@@ -42,23 +42,23 @@ TEST(PixelInspectorTest, DeliversOnlyTheLatestAttempt) {
     EXPECT_EQ(delivered.front().loupe->point, QPoint(9, 3));
 }
 
-TEST(PixelInspectorTest, CancelledAttemptsAreDropped) {
+TEST(PixelSamplerTest, CancelledAttemptsAreDropped) {
     Scene scene;
-    PixelInspector inspector;
-    QSignalSpy spy(&inspector, &PixelInspector::inspected);
+    PixelSampler inspector;
+    QSignalSpy spy(&inspector, &PixelSampler::inspected);
     inspector.inspect(scene.original, scene.media, {}, {}, {1, 1}, false);
     inspector.cancel();
     EXPECT_FALSE(spy.wait(300));
 }
 
-TEST(PixelInspectorTest, SamplesTheCompositionNotJustTheImage) {
+TEST(PixelSamplerTest, SamplesTheCompositionNotJustTheImage) {
     Scene scene;
     Mark redaction = makeMark(MarkKind::Redact, {0, 0}, {20, 20});
-    PixelInspector inspector;
+    PixelSampler inspector;
     std::optional<PixelInspection> result;
-    QObject::connect(&inspector, &PixelInspector::inspected,
+    QObject::connect(&inspector, &PixelSampler::inspected,
                      [&](const PixelInspection& inspection) { result = inspection; });
-    QSignalSpy spy(&inspector, &PixelInspector::inspected);
+    QSignalSpy spy(&inspector, &PixelSampler::inspected);
     inspector.inspect(scene.original, scene.media, {redaction}, {}, {5, 5}, false);
     ASSERT_TRUE(spy.wait(5000));
     EXPECT_EQ(result->color, QColor(Qt::black));

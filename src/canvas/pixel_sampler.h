@@ -20,12 +20,12 @@ struct PixelInspection {
 // ("design.omek.lumbex.pixel-inspection"). A request made while another runs replaces any request
 // still waiting, so a moving pointer never builds a queue. Every request gets an attempt number;
 // a result is delivered (on the owner's thread) only while its attempt is the latest.
-class PixelInspector : public QObject {
+class PixelSampler : public QObject {
     Q_OBJECT
 public:
-    explicit PixelInspector(QObject* parent = nullptr);
+    explicit PixelSampler(QObject* parent = nullptr);
     // Waits for a running inspection; its result is dropped.
-    ~PixelInspector() override;
+    ~PixelSampler() override;
 
     // The inputs are copied (images are shared, not duplicated). Returns the new attempt number.
     quint64 inspect(const QImage& original, const Media& media, const std::vector<Mark>& marks,

@@ -1,7 +1,7 @@
-#include "app/editor/inspector_panel.h"
+#include "app/editor/side_panel.h"
 
+#include "app/editor/field_controls.h"
 #include "app/editor/gradient_picker.h"
-#include "app/editor/inspector_controls.h"
 #include "canvas/gradient_preset.h"
 #include "geometry/colors.h"
 #include "geometry/mark_geometry.h"
@@ -36,7 +36,7 @@ bool hasLineWidth(MarkKind kind) {
 
 } // namespace
 
-InspectorPanel::InspectorPanel(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
+SidePanel::SidePanel(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("Inspector"));
     sizeCaption_ = new QLabel(this);
     sizeCaption_->setAccessibleName(QStringLiteral("Image or selection dimensions"));
@@ -51,7 +51,7 @@ InspectorPanel::InspectorPanel(QWidget* parent) : QWidget(parent), layout_(new Q
     buildRequestSection();
 }
 
-void InspectorPanel::buildMeasureSection() {
+void SidePanel::buildMeasureSection() {
     auto* sampleRow = new QHBoxLayout;
     sampleRow->addWidget(new QLabel(QStringLiteral("Pixel color"), this));
     sampleLabel_ = new QLabel(QStringLiteral("—"), this);
@@ -94,7 +94,7 @@ void InspectorPanel::buildMeasureSection() {
     });
 }
 
-void InspectorPanel::buildStyleSection() {
+void SidePanel::buildStyleSection() {
     lensBox_ = new QGroupBox(QStringLiteral("Magnification"), this);
     auto* lens = new QFormLayout(lensBox_);
     magnification_ = new InspectorNumberControl(QStringLiteral("Magnification"), 2, {2, 8},
@@ -155,7 +155,7 @@ void InspectorPanel::buildStyleSection() {
     };
 }
 
-void InspectorPanel::buildGeometrySection() {
+void SidePanel::buildGeometrySection() {
     geometryBox_ = new QGroupBox(QStringLiteral("Geometry"), this);
     auto* geometry = new QFormLayout(geometryBox_);
     x_ = new InspectorNumberControl(QStringLiteral("Annotation X"), 0, kCoordinate,
@@ -181,7 +181,7 @@ void InspectorPanel::buildGeometrySection() {
         field->onChange = [this](double) { emitBounds(); };
 }
 
-void InspectorPanel::buildBackgroundSection() {
+void SidePanel::buildBackgroundSection() {
     backgroundBox_ = new QGroupBox(QStringLiteral("Image background"), this);
     auto* form = new QFormLayout(backgroundBox_);
     backgroundStyle_ = new QComboBox(backgroundBox_);
@@ -247,7 +247,7 @@ void InspectorPanel::buildBackgroundSection() {
     };
 }
 
-void InspectorPanel::buildRequestSection() {
+void SidePanel::buildRequestSection() {
     requestSection_ = new QWidget;
     auto* section = new QVBoxLayout(requestSection_);
     projectButton_ = new QPushButton(requestSection_);
@@ -279,8 +279,8 @@ void InspectorPanel::buildRequestSection() {
     section->addWidget(saveStatus_);
 }
 
-void InspectorPanel::refresh(const Media* media, const Mark* selected,
-                             const edits::EditorDefaults& defaults, bool selectTool) {
+void SidePanel::refresh(const Media* media, const Mark* selected,
+                        const edits::EditorDefaults& defaults, bool selectTool) {
     if (media) {
         const Rect size = selected ? selected->rect() : media->visibleRect();
         sizeCaption_->setText(QString::number(qRound64(size.width)) + QStringLiteral(" × ") +
@@ -347,30 +347,30 @@ void InspectorPanel::refresh(const Media* media, const Mark* selected,
     shadow_->setChecked(shown.shadow);
 }
 
-void InspectorPanel::showSample(const QString& hexColor) {
+void SidePanel::showSample(const QString& hexColor) {
     sampleLabel_->setText(hexColor.isEmpty() ? QStringLiteral("—") : hexColor);
 }
 
-void InspectorPanel::showMeasurement(const QString& text) {
+void SidePanel::showMeasurement(const QString& text) {
     measurementLabel_->setText(text);
 }
 
-void InspectorPanel::setLoupeChecked(bool on) {
+void SidePanel::setLoupeChecked(bool on) {
     const QSignalBlocker blocker(loupeToggle_);
     loupeToggle_->setChecked(on);
 }
 
-void InspectorPanel::setStatus(const QString& request, const QString& save) {
+void SidePanel::setStatus(const QString& request, const QString& save) {
     requestStatus_->setText(request);
     saveStatus_->setText(save);
 }
 
-void InspectorPanel::commitEditing() {
+void SidePanel::commitEditing() {
     if (QWidget* focused = focusWidget(); focused && isAncestorOf(focused))
         focused->clearFocus();
 }
 
-void InspectorPanel::emitBounds() {
+void SidePanel::emitBounds() {
     if (onBounds)
         onBounds({x_->value(), y_->value(), width_->value(), height_->value()});
 }

@@ -1,4 +1,4 @@
-#include "app/editor/inspector_controls.h"
+#include "app/editor/field_controls.h"
 
 #include <QColorDialog>
 #include <QHBoxLayout>

@@ -24,10 +24,10 @@ class InspectorNumberControl;
 // the selected mark (or the drawing defaults), the image background, and the request buttons with
 // the status lines. It decides nothing: every edit leaves through a callback and comes back
 // through refresh().
-class InspectorPanel : public QWidget {
+class SidePanel : public QWidget {
     Q_OBJECT
 public:
-    explicit InspectorPanel(QWidget* parent = nullptr);
+    explicit SidePanel(QWidget* parent = nullptr);
 
     // Rebuilds every section for the active image and the selected mark (none: the defaults).
     void refresh(const Media* media, const Mark* selected, const edits::EditorDefaults& defaults,

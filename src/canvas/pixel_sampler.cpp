@@ -1,4 +1,4 @@
-#include "canvas/pixel_inspector.h"
+#include "canvas/pixel_sampler.h"
 
 #include "core/error.h"
 
@@ -8,19 +8,19 @@
 
 namespace lumbex {
 
-PixelInspector::PixelInspector(QObject* parent) : QObject(parent) {
+PixelSampler::PixelSampler(QObject* parent) : QObject(parent) {
     pool_.setMaxThreadCount(1);
     pool_.setObjectName(QStringLiteral("design.omek.lumbex.pixel-inspection"));
 }
 
-PixelInspector::~PixelInspector() {
+PixelSampler::~PixelSampler() {
     cancel();
     pool_.waitForDone();
 }
 
-quint64 PixelInspector::inspect(const QImage& original, const Media& media,
-                                const std::vector<Mark>& marks, const MarkNumbers& numbers,
-                                Point at, bool withLoupe) {
+quint64 PixelSampler::inspect(const QImage& original, const Media& media,
+                              const std::vector<Mark>& marks, const MarkNumbers& numbers, Point at,
+                              bool withLoupe) {
     ++attempt_;
     waiting_ = Request{attempt_, original, media, marks, numbers, at, withLoupe};
     if (!running_)
@@ -28,12 +28,12 @@ quint64 PixelInspector::inspect(const QImage& original, const Media& media,
     return attempt_;
 }
 
-void PixelInspector::cancel() {
+void PixelSampler::cancel() {
     ++attempt_;
     waiting_.reset();
 }
 
-void PixelInspector::startNext() {
+void PixelSampler::startNext() {
     if (!waiting_)
         return;
     Request request = std::move(*waiting_);
@@ -62,7 +62,7 @@ void PixelInspector::startNext() {
     }));
 }
 
-void PixelInspector::finished(const PixelInspection& inspection) {
+void PixelSampler::finished(const PixelInspection& inspection) {
     running_ = false;
     if (inspection.attempt == attempt_)
         emit inspected(inspection);
