@@ -138,24 +138,6 @@ TEST_F(CanvasViewTest, NewMarksTakeTheEditorsStyle) {
     EXPECT_EQ(lens.magnificationCenter, (Point{130, 120}));
 }
 
-TEST_F(CanvasViewTest, ShiftSnapsAnArrowAt30DegreesTo45) {
-    Mark arrow;
-    EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&arrow));
-    view.setTool(CanvasTool::Arrow);
-    dragFrom({100, 200}, {100 + 173.2, 200 - 100}, Qt::ShiftModifier);
-    EXPECT_NEAR(arrow.end.x - 100, -(arrow.end.y - 200), 1e-9);
-    EXPECT_NEAR(std::hypot(arrow.end.x - 100, arrow.end.y - 200), 200, 0.1);
-}
-
-TEST_F(CanvasViewTest, TextClickAsksForA240By64Box) {
-    Mark text;
-    EXPECT_CALL(editor, addTextMark(_, false)).WillOnce(SaveArg<0>(&text));
-    view.setTool(CanvasTool::Text);
-    dragFrom({30, 40}, {30, 40});
-    EXPECT_EQ(text.kind, MarkKind::Text);
-    EXPECT_EQ(text.rect(), (Rect{30, 40, 240, 64}));
-}
-
 TEST_F(CanvasViewTest, CropDragSetsAWholePixelCrop) {
     view.setZoom(2, Point{200, 150});
     view.setTool(CanvasTool::Crop);
@@ -469,40 +451,6 @@ TEST_F(CanvasViewTest, ContentWithoutTheSelectedMarkClearsTheSelection) {
     EXPECT_FALSE(view.selectedID());
 }
 
-struct CursorRow {
-    const char* name;
-    CanvasTool tool;
-    bool space;
-    Qt::CursorShape shape;
-};
-
-void PrintTo(const CursorRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class CanvasCursorTest : public CanvasViewTest, public ::testing::WithParamInterface<CursorRow> {};
-
-TEST_P(CanvasCursorTest, CursorFollowsTheToolAndTheSpaceBar) {
-    const CursorRow& row = GetParam();
-    view.setTool(row.tool);
-    if (row.space)
-        QTest::keyPress(&view, Qt::Key_Space);
-    EXPECT_EQ(view.viewport()->cursor().shape(), row.shape);
-    if (row.space) {
-        QTest::keyRelease(&view, Qt::Key_Space);
-        EXPECT_NE(view.viewport()->cursor().shape(), Qt::OpenHandCursor);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CanvasCursorTest,
-    ::testing::Values(CursorRow{"Select", CanvasTool::Select, false, Qt::ArrowCursor},
-                      CursorRow{"Text", CanvasTool::Text, false, Qt::IBeamCursor},
-                      CursorRow{"Rectangle", CanvasTool::Rectangle, false, Qt::CrossCursor},
-                      CursorRow{"Measure", CanvasTool::Measure, false, Qt::CrossCursor},
-                      CursorRow{"SpaceOverAnyTool", CanvasTool::Arrow, true, Qt::OpenHandCursor}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 TEST_F(CanvasViewTest, SpaceDragPansInsteadOfDrawing) {
     view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -541,18 +489,6 @@ TEST_F(CanvasViewTest, DroppedImagesGoToTheEditor) {
     EXPECT_CALL(editor, dropImages(_)).WillOnce(Return(true)).WillOnce(Return(false));
     EXPECT_TRUE(dropped());
     EXPECT_FALSE(dropped());
-}
-
-TEST_F(CanvasViewTest, SelectionIsDescribedForAssistiveTechnology) {
-    Mark& text = add(MarkKind::Text, {50, 50}, {290, 114});
-    text.text = QStringLiteral("Cut off");
-    show();
-    view.selectAnnotation(marks.front().id, false);
-    EXPECT_EQ(view.accessibleDescription(),
-              QStringLiteral("Text, annotation 1 on Screen.png. X 50, Y 50, width 240, height 64 "
-                             "source pixels. Cut off. Selected"));
-    view.selectAnnotation(std::nullopt);
-    EXPECT_TRUE(view.accessibleDescription().isEmpty());
 }
 
 } // namespace
