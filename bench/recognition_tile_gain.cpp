@@ -52,9 +52,8 @@ int main(int argc, char** argv) {
     for (const QJsonValue window : QJsonDocument::fromJson(file.readAll())["windows"].toArray())
         known << words(window["text"].toString());
 
-    lumbex::limitRecognitionThreads();
-    lumbex::TesseractEngine engine;
-    const int fullPass = found(known, lumbex::readFullImage(engine, image));
+    lumbex::ReadingCrew crew([] { return std::make_unique<lumbex::TesseractEngine>(); }, 1);
+    const int fullPass = found(known, lumbex::readFullImage(crew, image));
     lumbex::ImageRecognition worker({[] { return std::make_unique<lumbex::TesseractEngine>(); },
                                      [] { return std::make_unique<lumbex::ZxingQrReader>(); }});
     const int withTiles = found(known, worker.recognize(image, false).lines);

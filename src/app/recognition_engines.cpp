@@ -3,12 +3,18 @@
 #include "platform/tesseract_engine.h"
 #include "platform/zxing_qr_reader.h"
 
+#include <QThread>
+#include <algorithm>
+
 namespace lumbex {
 
 RecognitionEngines installedRecognitionEngines() {
-    limitRecognitionThreads();
+    // Each engine takes a moment to load and tens of megabytes: beyond a few, more engines cost
+    // more than they save on a screen's worth of text.
+    constexpr int kMostTextThreads = 4;
     return {[] { return std::make_unique<TesseractEngine>(); },
-            [] { return std::make_unique<ZxingQrReader>(); }};
+            [] { return std::make_unique<ZxingQrReader>(); },
+            std::clamp(QThread::idealThreadCount(), 1, kMostTextThreads)};
 }
 
 } // namespace lumbex

@@ -9,9 +9,6 @@
 namespace lumbex {
 namespace {
 
-// Below this mean word confidence (0 to 100) an English reading is probably of another script.
-constexpr double kConfidentReading = 60;
-
 std::unique_ptr<tesseract::TessBaseAPI> loaded(const char* languages) {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     // Tesseract reports progress and warnings on stderr unless told otherwise.
@@ -69,24 +66,15 @@ tesseract::PageSegMode pageSegmentation(PageLayout layout) {
     return tesseract::PSM_AUTO;
 }
 
-double meanConfidence(const std::vector<EngineLine>& lines) {
-    double sum = 0;
-    int count = 0;
-    for (const EngineLine& line : lines)
-        for (const EngineWord& word : line.words) {
-            sum += word.confidence;
-            ++count;
-        }
-    return count ? sum / count : 0;
-}
-
-} // namespace
-
-void limitRecognitionThreads() {
-    // No parallel region becomes active: every OpenMP loop runs on the calling thread.
+// Keeps Tesseract's OpenMP loops on the calling thread: its threads make every reading several
+// times slower on machines with few cores, and readings already run side by side. The thread
+// count is a setting of each thread, so every reading thread sets it.
+void keepOpenMpOnThisThread() {
     omp_set_max_active_levels(0);
     omp_set_num_threads(1);
 }
+
+} // namespace
 
 TesseractEngine::TesseractEngine() {
     first_ = loaded("eng");
@@ -117,19 +105,18 @@ tesseract::TessBaseAPI* TesseractEngine::secondReader() {
     return second_.get();
 }
 
-std::vector<EngineLine> TesseractEngine::read(const QImage& image, PageLayout layout) {
+std::vector<EngineLine> TesseractEngine::read(const QImage& image, PageLayout layout,
+                                              ReadingLanguages languages) {
     if (cancelled_)
         throw RecognitionCancelled();
-    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    std::vector<EngineLine> lines = recognize(*first_, grey, layout);
-    if (lines.empty() || meanConfidence(lines) >= kConfidentReading || !secondReader())
-        return lines;
-    std::vector<EngineLine> again = recognize(*second_, grey, layout);
-    return meanConfidence(again) > meanConfidence(lines) ? again : lines;
+    tesseract::TessBaseAPI* reader = languages == ReadingLanguages::All ? secondReader() : nullptr;
+    return recognize(reader ? *reader : *first_, image.convertToFormat(QImage::Format_Grayscale8),
+                     layout);
 }
 
 std::vector<EngineLine> TesseractEngine::recognize(tesseract::TessBaseAPI& api, const QImage& grey,
                                                    PageLayout layout) {
+    keepOpenMpOnThisThread();
     api.SetPageSegMode(pageSegmentation(layout));
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     // Screens carry no resolution; this is what Tesseract assumes for 1× screen text.

@@ -15,16 +15,16 @@ namespace lumbex {
 //
 // Tesseract reads every word with its first language before it tries the next, so asking for
 // both on every region doubles the time of a reading, and Korean first misreads Latin text
-// ("main.cpp" as "Main.cpp"). Regions are therefore read in English first (Korean alone when
-// English is not installed); a region English reads with little confidence is read again with
-// Korean first and English second, and the more confident reading is kept.
+// ("main.cpp" as "Main.cpp"). The first language is therefore English (Korean when English is
+// not installed); all languages means Korean first and English second.
 class TesseractEngine : public TextEngine {
 public:
     // Loads the language data; throws LumbexError when neither language is installed.
     TesseractEngine();
     ~TesseractEngine() override;
 
-    std::vector<EngineLine> read(const QImage& image, PageLayout layout) override;
+    std::vector<EngineLine> read(const QImage& image, PageLayout layout,
+                                 ReadingLanguages languages) override;
     void cancel() override;
 
 private:
@@ -39,9 +39,5 @@ private:
     bool secondAvailable_ = false;
     std::atomic<bool> cancelled_ = false;
 };
-
-// Keeps Tesseract's OpenMP loops on the calling thread. Its threads make every reading several
-// times slower on machines with few cores; call once before the first engine is made.
-void limitRecognitionThreads();
 
 } // namespace lumbex

@@ -41,6 +41,15 @@ enum class PageLayout {
     Automatic,
 };
 
+// Which of its languages an engine reads with.
+enum class ReadingLanguages {
+    // Its first language alone: fast, and right for most screens.
+    First,
+    // All of them, the others before the first: slower, for text the first reads with little
+    // confidence (probably another script).
+    All,
+};
+
 // An optical character reader. One instance per reading thread; read() blocks the calling
 // thread, cancel() may be called from any other.
 class TextEngine {
@@ -49,7 +58,8 @@ public:
 
     // The lines of text in `image` (8-bit grey, dark text on a light background reads best).
     // Throws RecognitionCancelled after cancel(), LumbexError when the engine fails.
-    virtual std::vector<EngineLine> read(const QImage& image, PageLayout layout) = 0;
+    virtual std::vector<EngineLine> read(const QImage& image, PageLayout layout,
+                                         ReadingLanguages languages) = 0;
     // Makes a running read() end early and every later one throw RecognitionCancelled.
     virtual void cancel() = 0;
 };

@@ -1,9 +1,6 @@
 #include "recognition/image_recognition.h"
 
 #include "recognition/recognition_passes.h"
-#include "recognition/recognized_lines.h"
-#include "recognition/remembering_engine.h"
-#include "recognition/tile_plan.h"
 
 namespace lumbex {
 
@@ -34,12 +31,12 @@ RecognitionResult ImageRecognition::recognize(const QImage& bitmap, bool qrOnly)
 }
 
 RecognitionResult ImageRecognition::readText(const QImage& bitmap) {
-    const std::unique_ptr<TextEngine> engine = engines_.textEngine();
+    ReadingCrew crew(engines_.textEngine, engines_.textThreads);
     {
         const std::lock_guard guard(lock_);
         if (cancelled_)
             throw RecognitionCancelled();
-        running_ = engine.get();
+        running_ = &crew;
     }
     struct Detach {
         ImageRecognition* self;
@@ -49,13 +46,8 @@ RecognitionResult ImageRecognition::readText(const QImage& bitmap) {
         }
     } detach{this};
 
-    RememberingEngine remembering(*engine);
     RecognitionResult result;
-    result.lines = readFullImage(remembering, bitmap);
-    throwIfCancelled();
-    if (needsTilePass(bitmap.size()))
-        result.lines = mergeTileWords(
-            result.lines, readTiles(remembering, bitmap, [this] { throwIfCancelled(); }));
+    result.lines = readImageText(crew, bitmap);
     throwIfCancelled();
     return result;
 }

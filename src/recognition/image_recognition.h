@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/qr_reader.h"
-#include "platform/text_engine.h"
+#include "recognition/reading_crew.h"
 #include "recognition/recognition_result.h"
 
 #include <functional>
@@ -10,11 +10,13 @@
 
 namespace lumbex {
 
-// Makes the readers a reading needs, on the reading's own thread (loading a text engine takes a
-// moment, and a QR reading needs none).
+// Makes the readers a reading needs, on the reading's own threads (loading a text engine takes
+// a moment, and a QR reading needs none).
 struct RecognitionEngines {
     std::function<std::unique_ptr<TextEngine>()> textEngine;
     std::function<std::unique_ptr<QrReader>()> qrReader;
+    // How many text engines read the blocks of one image side by side.
+    int textThreads = 1;
 };
 
 // One reading of a bitmap: its text or its QR codes. recognize() blocks its (background)
@@ -37,8 +39,8 @@ private:
     RecognitionEngines engines_;
     std::mutex lock_;
     bool cancelled_ = false;
-    // The engine of the running text reading, so that cancel() can interrupt it.
-    TextEngine* running_ = nullptr;
+    // The engines of the running text reading, so that cancel() can interrupt them.
+    ReadingCrew* running_ = nullptr;
 };
 
 } // namespace lumbex

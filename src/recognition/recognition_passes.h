@@ -1,21 +1,18 @@
 #pragma once
 
-#include "platform/text_engine.h"
+#include "recognition/reading_crew.h"
 #include "recognition/recognition_result.h"
-
-#include <functional>
 
 namespace lumbex {
 
-// The two ways of reading text: the whole image at once, and for large images the tiles of
+// The two ways of reading text: the whole image at once, and for large images also the tiles of
 // tile_plan.h. Both return lines normalised to the whole image.
 
-// One line per line the engine reads.
-std::vector<RecognizedLine> readFullImage(TextEngine& engine, const QImage& image);
+// The full pass alone: one line per line the engine reads.
+std::vector<RecognizedLine> readFullImage(ReadingCrew& crew, const QImage& image);
 
-// One line per word, each from the tile that owns its centre, in tile order. `checkCancelled`
-// runs before each tile and throws to stop; a tile that cannot be cut out is skipped.
-std::vector<RecognizedLine> readTiles(TextEngine& engine, const QImage& image,
-                                      const std::function<void()>& checkCancelled);
+// The full pass, and for images larger than 2560 × 1536 the tile pass merged into it: one line
+// per word for the words each tile owns. Both passes go to the crew as one batch.
+std::vector<RecognizedLine> readImageText(ReadingCrew& crew, const QImage& image);
 
 } // namespace lumbex

@@ -14,7 +14,6 @@ namespace lumbex {
 namespace {
 
 RecognitionEngines installed() {
-    limitRecognitionThreads();
     return {[] { return std::make_unique<TesseractEngine>(); },
             [] { return std::make_unique<ZxingQrReader>(); }};
 }

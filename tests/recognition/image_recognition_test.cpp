@@ -77,6 +77,82 @@ TEST(ImageRecognitionTest, LargerImagesAddTheWordsOfTheirTilesInsteadOfTheLinesT
     }
 }
 
+TEST(ImageRecognitionTest, TallBlocksAreReadInBandsThatMeetWhereTheirLinesEnd) {
+    constexpr int kLines = 20, kPitch = 20, kTop = 20;
+    QImage image(600, kTop * 2 + kLines * kPitch, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (int i = 0; i < kLines; ++i)
+        painter.drawText(QPoint(20, kTop + 14 + kPitch * i),
+                         QStringLiteral("%1 Build step finished").arg(i));
+    painter.end();
+
+    Engines engines;
+    const RecognitionResult result = ImageRecognition(engines.make()).recognize(image, false);
+    // Twenty lines in bands of about eight: three reads, each placed where its band lies.
+    EXPECT_EQ(engines.sizesRead.size(), 3u);
+    ASSERT_EQ(result.lines.size(), 3u);
+    const double height = image.height();
+    EXPECT_LE(result.lines.front().bounds.minY(), kTop / height);
+    EXPECT_GE(result.lines.back().bounds.maxY(), (kTop + kLines * kPitch - 4) / height);
+    for (size_t i = 1; i < result.lines.size(); ++i) {
+        const Rect above = result.lines[i - 1].bounds, below = result.lines[i].bounds;
+        EXPECT_NEAR(above.maxY(), below.minY(), 1.0 / height) << i;
+        // Cut between lines: a band holds whole lines of about seven rows of text each.
+        const double lines = (below.maxY() - below.minY()) * height / kPitch;
+        EXPECT_GE(lines, 6) << i;
+        EXPECT_LE(lines, 8) << i;
+    }
+}
+
+// Reads every image as one word whose text and confidence depend on the languages asked for.
+class ScriptEngine : public TextEngine {
+public:
+    struct Reading {
+        QString text;
+        double confidence;
+    };
+    ScriptEngine(Reading first, Reading all, std::vector<ReadingLanguages>* asked)
+        : first_(first), all_(all), asked_(asked) {}
+    std::vector<EngineLine> read(const QImage& image, PageLayout,
+                                 ReadingLanguages languages) override {
+        asked_->push_back(languages);
+        const Reading& reading = languages == ReadingLanguages::First ? first_ : all_;
+        return {{reading.text, image.rect(), {{reading.text, image.rect(), reading.confidence}}}};
+    }
+    void cancel() override {}
+
+private:
+    Reading first_, all_;
+    std::vector<ReadingLanguages>* asked_;
+};
+
+TEST(ImageRecognitionTest, ABlockReadWithLittleConfidenceIsReadAgainWithAllLanguages) {
+    using enum ReadingLanguages;
+    const struct {
+        ScriptEngine::Reading first, all;
+        QString kept;
+        std::vector<ReadingLanguages> asked;
+    } cases[] = {
+        {{"AAUYS", 40}, {"파일", 80}, "파일", {First, All}},
+        // The other languages read no better: the first reading stays.
+        {{"AAUYS", 40}, {"파알", 30}, "AAUYS", {First, All}},
+        {{"main.cpp", 60}, {"Main.cpp", 95}, "main.cpp", {First}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ReadingLanguages> asked;
+        ImageRecognition worker(
+            {[&] { return std::make_unique<ScriptEngine>(c.first, c.all, &asked); },
+             [] { return std::make_unique<FakeQrReader>(std::vector<QString>{}); }});
+        EXPECT_EQ(texts(worker.recognize(screenWithAWord(300, 100), false)), QStringList{c.kept});
+        EXPECT_EQ(asked, c.asked) << c.kept.toStdString();
+    }
+}
+
 TEST(ImageRecognitionTest, QrReadingsReturnOnlyThePayloads) {
     Engines engines;
     ImageRecognition worker(engines.make(false, {QStringLiteral("one"), QStringLiteral("two")}));

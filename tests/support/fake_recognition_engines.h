@@ -20,10 +20,14 @@ public:
     explicit FakeTextEngine(bool holdUntilCancelled = false, std::vector<QSize>* sizes = nullptr)
         : hold_(holdUntilCancelled), sizes_(sizes) {}
 
-    std::vector<EngineLine> read(const QImage& image, PageLayout) override {
+    std::vector<EngineLine> read(const QImage& image, PageLayout, ReadingLanguages) override {
         std::unique_lock lock(mutex_);
-        if (sizes_)
+        if (sizes_) {
+            // Engines of one reading share the list from their own threads.
+            static std::mutex sizesLock;
+            const std::lock_guard guard(sizesLock);
             sizes_->push_back(image.size());
+        }
         reading = true;
         if (hold_)
             wake_.wait_for(lock, std::chrono::seconds(20), [this] { return cancelled_; });
