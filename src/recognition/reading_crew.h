@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -46,7 +47,6 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::vector<std::unique_ptr<TextEngine>> engines_;
-    size_t loading_ = 0;
     bool cancelled_ = false;
     bool stopping_ = false;
     std::exception_ptr error_;

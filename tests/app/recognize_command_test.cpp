@@ -1,10 +1,10 @@
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
+#include "support/test_images.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -16,16 +16,7 @@ const QStringList kTerminal = {QStringLiteral("$ ls src"),
 
 // The terminal lines as they look at 1×: dark text on a light background, 20 pixels apart.
 QImage terminal() {
-    QImage image(600, 110, QImage::Format_RGB32);
-    image.fill(QColor("#fbfbf8"));
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(14);
-    painter.setFont(font);
-    painter.setPen(QColor("#1b1b1b"));
-    for (int i = 0; i < kTerminal.size(); ++i)
-        painter.drawText(QPoint(20, 34 + 20 * i), kTerminal[i]);
-    return image;
+    return test::textScreen({600, 110}, kTerminal);
 }
 
 class RecognizeCommandTest : public test::CommandLineTest {
@@ -55,15 +46,9 @@ TEST_F(RecognizeCommandTest, ReadsOnlyTheArea) {
 }
 
 TEST_F(RecognizeCommandTest, PrintsNormalisedLinesAsJson) {
-    QImage one(400, 100, QImage::Format_RGB32);
-    one.fill(Qt::white);
-    QPainter painter(&one);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(20);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPoint(100, 60), QStringLiteral("Lumbex"));
-    painter.end();
+    const QImage one =
+        test::textScreen({400, 100}, {QStringLiteral("Lumbex")},
+                         {QStringLiteral("DejaVu Sans"), 20, Qt::black, Qt::white}, {100, 60});
     const test::Result r =
         lumbex({"recognize", folder.write("one.png", test::encoded(one, "png")), "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();

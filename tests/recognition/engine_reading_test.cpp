@@ -5,6 +5,7 @@
 #include "recognition/image_recognition.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QPainter>
 #include <QProcess>
@@ -20,16 +21,10 @@ RecognitionEngines installed() {
 
 // Lines of monospaced text as a terminal shows them at 1×.
 QImage terminal(const QStringList& lines, QColor text, QColor background) {
-    QImage image(700, 40 + 20 * int(lines.size()), QImage::Format_RGB32);
-    image.fill(background);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(14);
-    painter.setFont(font);
-    painter.setPen(text);
-    for (int i = 0; i < lines.size(); ++i)
-        painter.drawText(QPoint(20, 34 + 20 * i), lines[i]);
-    return image;
+    test::TextStyle style;
+    style.ink = text;
+    style.background = background;
+    return test::textScreen({700, 40 + 20 * int(lines.size())}, lines, style);
 }
 
 TEST(EngineReadingTest, ReadsTerminalTextInBothPolarities) {
@@ -51,16 +46,9 @@ TEST(EngineReadingTest, ReadsTerminalTextInBothPolarities) {
 }
 
 TEST(EngineReadingTest, ReadsKoreanWhereEnglishCannot) {
-    QImage image(600, 120, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("NanumGothic"));
-    font.setPixelSize(22);
-    painter.setFont(font);
-    painter.setPen(QColor("#202020"));
-    painter.drawText(QPoint(20, 50), QString::fromUtf8("파일을 찾을 수 없습니다"));
-    painter.drawText(QPoint(20, 90), QStringLiteral("Error 404"));
-    painter.end();
+    const QImage image = test::textScreen(
+        {600, 120}, {QString::fromUtf8("파일을 찾을 수 없습니다"), QStringLiteral("Error 404")},
+        {QStringLiteral("NanumGothic"), 22, QColor("#202020"), Qt::white}, {20, 50}, 40);
     // Tesseract's Korean model sets syllables of one word apart at this size ("파 일 을"): the
     // characters and lines are what this checks.
     EXPECT_EQ(ImageRecognition(installed()).recognize(image, false).text(false).remove(u' '),

@@ -1,6 +1,7 @@
 #include "recognition/image_recognition.h"
 #include "support/fake_recognition_engines.h"
 #include "support/qt_printers.h"
+#include "support/test_images.h"
 
 #include <QPainter>
 #include <future>
@@ -79,17 +80,11 @@ TEST(ImageRecognitionTest, LargerImagesAddTheWordsOfTheirTilesInsteadOfTheLinesT
 
 TEST(ImageRecognitionTest, TallBlocksAreReadInBandsThatMeetWhereTheirLinesEnd) {
     constexpr int kLines = 20, kPitch = 20, kTop = 20;
-    QImage image(600, kTop * 2 + kLines * kPitch, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(14);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
+    QStringList lines;
     for (int i = 0; i < kLines; ++i)
-        painter.drawText(QPoint(20, kTop + 14 + kPitch * i),
-                         QStringLiteral("%1 Build step finished").arg(i));
-    painter.end();
+        lines << QStringLiteral("%1 Build step finished").arg(i);
+    const QImage image =
+        test::textScreen({600, kTop * 2 + kLines * kPitch}, lines, {}, {20, kTop + 14}, kPitch);
 
     Engines engines;
     const RecognitionResult result = ImageRecognition(engines.make()).recognize(image, false);

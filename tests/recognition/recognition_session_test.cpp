@@ -2,10 +2,10 @@
 #include "recognition/recognition_session.h"
 #include "support/fake_recognition_engines.h"
 #include "support/qt_printers.h"
+#include "support/test_images.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QPainter>
 #include <QThreadPool>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -16,16 +16,8 @@ namespace {
 using Phase = RecognitionWindowState::Phase;
 
 QImage screen(bool withText) {
-    QImage image(400, 120, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    if (withText) {
-        QPainter painter(&image);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(16);
-        painter.setFont(font);
-        painter.drawText(QPoint(40, 60), QStringLiteral("Text"));
-    }
-    return image;
+    return test::textScreen({400, 120}, withText ? QStringList{"Text"} : QStringList{},
+                            {QStringLiteral("DejaVu Sans"), 16, Qt::black, Qt::white}, {40, 60});
 }
 
 class RecognitionSessionTest : public ::testing::Test {

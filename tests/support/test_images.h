@@ -2,8 +2,11 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
+#include <QStringList>
 
 namespace lumbex::test {
 
@@ -16,6 +19,30 @@ inline QByteArray solidPng(int width, int height, QColor color = Qt::darkCyan) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter(&buffer, "png").write(image);
     return bytes;
+}
+
+// How screen text is drawn at 1×: a terminal's, unless told otherwise.
+struct TextStyle {
+    QString family = QStringLiteral("DejaVu Sans Mono");
+    int pixelSize = 14;
+    QColor ink = QColor("#1b1b1b");
+    QColor background = QColor("#fbfbf8");
+};
+
+// An image of `size` showing `lines`, the first on the baseline at `origin` and each next one
+// `pitch` pixels below.
+inline QImage textScreen(QSize size, const QStringList& lines, const TextStyle& style = {},
+                         QPoint origin = {20, 34}, int pitch = 20) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(style.background);
+    QPainter painter(&image);
+    QFont font(style.family);
+    font.setPixelSize(style.pixelSize);
+    painter.setFont(font);
+    painter.setPen(style.ink);
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(origin + QPoint(0, pitch * i), lines[i]);
+    return image;
 }
 
 } // namespace lumbex::test
