@@ -39,7 +39,6 @@ protected:
                                     windowContent.pixel(x, y));
         return screen;
     }
-    // Pixel for pixel, ignoring alpha and the colour-space tag (captures are tagged sRGB).
 
     test::VirtualDisplay display;
     const QImage windowContent = test::testWindowContent(windowFrame.size(), windowColor);
@@ -134,52 +133,33 @@ TEST_F(CaptureCommandTest, ImpossibleCapturesSayWhyAndWriteNothing) {
         QStringList args;
         QString message;
         std::optional<QString> display; // the DISPLAY for this case, when not the test's
-        bool unavailable = false;
     } rows[] = {
         {{"--window", "4194303"},
          "No window with the id 4194303 (0x3fffff) is on the screen. Check the id with xdotool "
          "or xwininfo.",
-         std::nullopt,
-         false},
+         std::nullopt},
         {{"--area", "600,400,100,100"},
          "The area 600,400,100,100 is not within the screens, which cover 0,0,640,480. Choose an "
          "area inside them.",
-         std::nullopt,
-         false},
-        {{"--area", "700,0,10,10"},
-         "The area 700,0,10,10 is not within the screens, which cover 0,0,640,480. Choose an area "
-         "inside them.",
-         std::nullopt,
-         false},
-        {{"--area", "5,5,1,10"}, "Select an area at least 2 × 2 points.", std::nullopt, false},
+         std::nullopt},
+        {{"--area", "5,5,1,10"}, "Select an area at least 2 × 2 points.", std::nullopt},
         {{"--display", "1"},
          "There is no display 1: the screen has 1 (numbered from 0 in the order of their names).",
-         std::nullopt,
-         false},
+         std::nullopt},
         {{"--display", "0"},
          "Lumbex needs an X11 display to capture the screen. Run it in an X11 session, or set "
          "DISPLAY to a running X server, then try again.",
-         QString(),
-         false},
+         QString()},
         {{"--display", "0"},
          "Lumbex couldn’t connect to the X display “:4999”. Check that it is running and that "
          "DISPLAY names it, then try again.",
-         QStringLiteral(":4999"),
-         false},
-        {{"--display", "0"},
-         "Lumbex needs an X11 display to capture the screen. Run it in an X11 session, or set "
-         "DISPLAY to a running X server, then try again.",
-         std::nullopt,
-         true},
+         QStringLiteral(":4999")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.join(u' ').toStdString());
         qputenv("DISPLAY", row.display.value_or(display.name()).toLocal8Bit());
-        if (row.unavailable)
-            qputenv("LUMBEX_SCREEN", "unavailable");
         const test::Result r =
             lumbex(QStringList{"capture"} + row.args + QStringList{"-o", "x.png"});
-        qunsetenv("LUMBEX_SCREEN");
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err, row.message + u'\n');
         EXPECT_EQ(r.out, QString());
@@ -194,12 +174,9 @@ TEST_F(CaptureCommandTest, WordsOutsideTheUsageAreUsageErrors) {
         {"capture", "--display", "0"},
         {"capture", "--display", "0", "-o", "x.png", "--note", "N.capturenote"},
         {"capture", "--area", "1,2,3", "-o", "x.png"},
-        {"capture", "--area", "a,b,c,d", "-o", "x.png"},
         {"capture", "--area", "0,0,0,10", "-o", "x.png"},
         {"capture", "--window", "xyz", "-o", "x.png"},
-        {"capture", "--display", "-1", "-o", "x.png"},
         {"capture", "--display", "0", "--delay", "-2", "-o", "x.png"},
-        {"capture", "--display", "0", "--delay", "soon", "-o", "x.png"},
         {"capture", "--display", "0", "-o", "x.png", "extra"},
     };
     for (const QStringList& args : rows) {

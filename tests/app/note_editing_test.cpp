@@ -84,11 +84,6 @@ TEST_F(NoteEditingTest, InvalidMarksAreRefusedWithTheValidationMessage) {
     const std::vector<Case> cases{
         {{"--kind", "magnify", "--start", "1,1", "--end", "20,20"},
          "Use a valid source position and a magnification from 2× to 8×."},
-        {{"--kind", "magnify", "--start", "1,1", "--end", "20,20", "--center", "5,5",
-          "--magnification", "9"},
-         "Use a valid source position and a magnification from 2× to 8×."},
-        {{"--kind", "rectangle", "--start", "1,1", "--end", "20,20", "--line-width", "40"},
-         "This note contains an invalid annotation."},
         {{"--kind", "arrow", "--start", "1,1", "--end", "20,20", "--center", "5,5"},
          "Only magnified annotations can have a magnification source."},
     };

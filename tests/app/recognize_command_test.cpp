@@ -35,7 +35,7 @@ TEST_F(RecognizeCommandTest, PrintsTheTextOfAnImageInEitherLayout) {
     EXPECT_EQ(lumbex({"recognize", png, "--layout", "code"}).out, kTerminal.join('\n') + '\n');
 }
 
-TEST_F(RecognizeCommandTest, ReadsOnlyTheArea) {
+TEST_F(RecognizeCommandTest, ReadsOnlyTheAreaAndReportsWhatCannotBeRead) {
     const QString png = terminalPng();
     // The third line only, from x 0.
     EXPECT_EQ(lumbex({"recognize", png, "--area", "0,60.5,600,30"}).out,
@@ -43,6 +43,10 @@ TEST_F(RecognizeCommandTest, ReadsOnlyTheArea) {
     const test::Result outside = lumbex({"recognize", png, "--area", "600,0,50,50"});
     EXPECT_EQ(outside.exitCode, 1);
     EXPECT_EQ(outside.err, "Select an area inside the image to read.\n");
+    const test::Result unreadable = lumbex({"recognize", folder.write("bad.png", "not an image")});
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_EQ(unreadable.err, "The image could not be read, or exceeds 120 megapixels.\n");
+    EXPECT_EQ(unreadable.out, "");
 }
 
 TEST_F(RecognizeCommandTest, PrintsNormalisedLinesAsJson) {
@@ -101,25 +105,15 @@ TEST_F(RecognizeCommandTest, ReadsAPackageWithoutItsRedactionsAndKeepsTheCache) 
 
 TEST_F(RecognizeCommandTest, RefusesWordsThatDoNotFit) {
     const QString png = image("shot.png");
-    for (const QStringList& words :
-         {QStringList{"recognize"}, QStringList{"recognize", png, png},
-          QStringList{"recognize", png, "--layout", "table"},
-          QStringList{"recognize", png, "--area", "1,2,3"},
-          QStringList{"recognize", png, "--area", "1,2,-3,4"},
-          QStringList{"recognize", png, "--image", "1"}, QStringList{"recognize", png, "--cache"},
-          QStringList{"recognize", folder.path(), "--cache", "--qr"},
-          QStringList{"recognize", folder.path(), "--cache", "--area", "0,0,5,5"}}) {
+    for (const QStringList& words : {QStringList{"recognize"}, QStringList{"recognize", png, png},
+                                     QStringList{"recognize", png, "--layout", "table"},
+                                     QStringList{"recognize", png, "--area", "1,2,-3,4"},
+                                     QStringList{"recognize", png, "--cache"},
+                                     QStringList{"recognize", folder.path(), "--cache", "--qr"}}) {
         const test::Result r = lumbex(words);
         EXPECT_EQ(r.exitCode, 2) << words.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("usage: lumbex recognize")) << r.err.toStdString();
     }
-}
-
-TEST_F(RecognizeCommandTest, ReportsAnUnreadableImage) {
-    const test::Result r = lumbex({"recognize", folder.write("bad.png", "not an image")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "The image could not be read, or exceeds 120 megapixels.\n");
-    EXPECT_EQ(r.out, "");
 }
 
 } // namespace

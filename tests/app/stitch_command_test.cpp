@@ -1,11 +1,9 @@
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QRandomGenerator>
-#include <QSettings>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -32,9 +30,6 @@ protected:
 };
 
 TEST_F(StitchCommandTest, JoinsFramesIntoANoteThatKeepsItsSources) {
-    const QString ini = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Lumbex/Lumbex.ini";
-    QDir().mkpath(QFileInfo(ini).path());
-    QSettings(ini, QSettings::IniFormat).setValue("defaultDestination", folder.path());
     const QStringList frames{frame("a.png", 0),   frame("b.png", 120), frame("b2.png", 120),
                              frame("c.png", 300), frame("d.png", 450), frame("e.png", 600)};
     const test::Result r =
@@ -54,10 +49,6 @@ TEST_F(StitchCommandTest, JoinsFramesIntoANoteThatKeepsItsSources) {
     EXPECT_EQ(note.media[0].scrollCapture->imported, true);
     EXPECT_EQ(note.media[5].name, "Scroll source 5");
     EXPECT_EQ(note.media[5].role, MediaRole::Reference);
-
-    QSettings settings(ini, QSettings::IniFormat);
-    EXPECT_EQ(settings.value("destination." + idString(note.id)).toString(), folder.path());
-    settings.remove("defaultDestination");
 
     const QImage stitched(folder.path("S.capturenote/assets/" + note.media[0].filename()));
     EXPECT_EQ(stitched.convertToFormat(QImage::Format_RGB32), page);

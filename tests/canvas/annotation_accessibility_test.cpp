@@ -7,45 +7,29 @@
 namespace lumbex {
 namespace {
 
-struct LabelRow {
-    const char* name;
-    MarkKind kind;
-    std::optional<int> number;
-    size_t position;
-    std::optional<QString> imageName;
-    const char* label;
-};
-
-void PrintTo(const LabelRow& row, std::ostream* out) {
-    *out << row.name;
+TEST(AnnotationLabelTest, NamesKindNumberOrPositionAndImage) {
+    const struct {
+        MarkKind kind;
+        std::optional<int> number;
+        size_t position;
+        std::optional<QString> imageName;
+        const char* label;
+    } rows[] = {
+        {MarkKind::Arrow, 2, 0, QStringLiteral("Shot.png"), "Arrow, note 2 on Shot.png"},
+        {MarkKind::Rectangle,
+         {},
+         2,
+         QStringLiteral("Shot.png"),
+         "Rectangle, annotation 3 on Shot.png"},
+        {MarkKind::Pointer, 1, 0, QStringLiteral("a"), "Location Note, note 1 on a"},
+        {MarkKind::Redact, {}, 0, std::nullopt, "Redact, annotation 1 on image"},
+    };
+    for (const auto& row : rows) {
+        const Mark mark = makeMark(row.kind, {0, 0}, {10, 10});
+        EXPECT_EQ(annotationLabel(mark, row.number, row.position, row.imageName),
+                  QString::fromUtf8(row.label));
+    }
 }
-
-class AnnotationLabelTest : public ::testing::TestWithParam<LabelRow> {};
-
-TEST_P(AnnotationLabelTest, NamesKindNumberOrPositionAndImage) {
-    const LabelRow& row = GetParam();
-    const Mark mark = makeMark(row.kind, {0, 0}, {10, 10});
-    EXPECT_EQ(annotationLabel(mark, row.number, row.position, row.imageName),
-              QString::fromUtf8(row.label));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AnnotationLabelTest,
-    ::testing::Values(
-        LabelRow{"NumberedArrow", MarkKind::Arrow, 2, 0, QStringLiteral("Shot.png"),
-                 "Arrow, note 2 on Shot.png"},
-        LabelRow{"PositionWithoutNumber",
-                 MarkKind::Rectangle,
-                 {},
-                 2,
-                 QStringLiteral("Shot.png"),
-                 "Rectangle, annotation 3 on Shot.png"},
-        LabelRow{"PointerIsALocationNote", MarkKind::Pointer, 1, 0, QStringLiteral("a"),
-                 "Location Note, note 1 on a"},
-        LabelRow{"NoImage", MarkKind::Redact, {}, 0, std::nullopt, "Redact, annotation 1 on image"},
-        LabelRow{
-            "LensTitle", MarkKind::Magnify, {}, 0, std::nullopt, "Magnify, annotation 1 on image"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AnnotationValueTest, GivesTheRectTextAndSelection) {
     Mark text = makeMark(MarkKind::Text, {10.4, 20.6}, {250, 84});

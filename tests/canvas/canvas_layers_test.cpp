@@ -112,17 +112,20 @@ TEST_F(CanvasLayersTest, NewContentReplacesTheLayers) {
     EXPECT_EQ(after, direct(std::nullopt));
 }
 
-TEST_F(CanvasLayersTest, ALensShowsAMovingRedaction) {
+// A moving redaction shows inside a lens; other marks are drawn in slices around the lens.
+TEST_F(CanvasLayersTest, DraggedFramesMatchAFreshCompositionWithALens) {
     Mark lens = makeMark(MarkKind::Magnify, {10, 60}, {70, 110});
     lens.magnificationCenter = Point{115, 25};
     scene.marks.push_back(lens);
     scene.output = outputRect(scene.media, scene.marks, scene.numbers);
     CanvasLayers layers;
-    Mark redaction = scene.marks[2];
-    for (const double dx : {-5.0, -12.0}) {
-        Mark moved = redaction;
-        moved.translate(dx, 3);
-        EXPECT_LE(largestDifference(painted(layers, moved), direct(moved)), 2) << dx;
+    for (const size_t index : {size_t(2), size_t(0), size_t(4)}) {
+        for (const double dx : {-5.0, -12.0}) {
+            Mark moved = scene.marks[index];
+            moved.translate(dx, 3);
+            EXPECT_LE(largestDifference(painted(layers, moved), direct(moved)), 2)
+                << "mark " << index << " by " << dx;
+        }
     }
 }
 

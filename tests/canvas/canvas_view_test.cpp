@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace lumbex {
 namespace {
@@ -76,82 +77,30 @@ protected:
     }
 };
 
-struct CreationRow {
-    const char* name;
-    CanvasTool tool;
-    Point from;
-    Point to;
-    std::optional<MarkKind> created;
-};
-
-void PrintTo(const CreationRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class CanvasCreationTest : public CanvasViewTest,
-                           public ::testing::WithParamInterface<CreationRow> {};
-
-TEST_P(CanvasCreationTest, CreatesOnlyMarksOfTheMinimumSize) {
-    const CreationRow& row = GetParam();
-    view.setTool(row.tool);
-    Mark added;
-    if (row.created)
-        EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&added));
-    else
-        EXPECT_CALL(editor, addMark(_)).Times(0);
-    dragFrom(row.from, row.to);
-    if (!row.created)
-        return;
-    EXPECT_EQ(added.kind, *row.created);
-    EXPECT_EQ(added.mediaID, media.id);
-    EXPECT_EQ(added.rect(), Rect::spanning(row.from, row.to));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CanvasCreationTest,
-    ::testing::Values(
-        CreationRow{"PointerClick", CanvasTool::Pointer, {50, 60}, {50, 60}, MarkKind::Pointer},
-        CreationRow{"RectangleClick", CanvasTool::Rectangle, {50, 60}, {50, 60}, std::nullopt},
-        CreationRow{
-            "NarrowRectangle", CanvasTool::Rectangle, {50, 60}, {52, 70}, MarkKind::Rectangle},
-        CreationRow{"NarrowEllipse", CanvasTool::Ellipse, {50, 60}, {52, 70}, std::nullopt},
-        CreationRow{"Ellipse", CanvasTool::Ellipse, {50, 60}, {90, 70}, MarkKind::Ellipse},
-        CreationRow{"Arrow", CanvasTool::Arrow, {50, 60}, {150, 10}, MarkKind::Arrow},
-        CreationRow{"Line", CanvasTool::Line, {50, 60}, {150, 60}, MarkKind::Line},
-        CreationRow{"Highlight", CanvasTool::Highlight, {10, 10}, {200, 40}, MarkKind::Highlight},
-        CreationRow{"Redaction", CanvasTool::Redact, {10, 10}, {20, 40}, MarkKind::Redact},
-        CreationRow{"ShortRedaction", CanvasTool::Redact, {10, 10}, {12, 12}, std::nullopt},
-        CreationRow{"Lens", CanvasTool::Magnify, {100, 100}, {160, 140}, MarkKind::Magnify},
-        CreationRow{"Freehand", CanvasTool::Freehand, {100, 100}, {160, 140}, MarkKind::Freehand}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CanvasViewTest, NewMarksTakeTheEditorsStyle) {
-    ON_CALL(editor, drawingDefaults())
-        .WillByDefault(Return(DrawingDefaults{QStringLiteral("red"), 6, 0.5, 3}));
-    Mark lens;
-    EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&lens));
-    view.setTool(CanvasTool::Magnify);
-    dragFrom({100, 100}, {160, 140});
-    EXPECT_EQ(lens.color, QStringLiteral("red"));
-    EXPECT_EQ(lens.lineWidth, 6);
-    EXPECT_EQ(lens.magnification, 3);
-    EXPECT_EQ(lens.magnificationCenter, (Point{130, 120}));
-}
-
-TEST_F(CanvasViewTest, CropDragSetsAWholePixelCrop) {
-    view.setZoom(2, Point{200, 150});
-    view.setTool(CanvasTool::Crop);
-    Rect crop;
-    EXPECT_CALL(editor, setCrop(_)).WillOnce(SaveArg<0>(&crop));
+TEST_F(CanvasViewTest, DragCreatesTheToolsMarkOnlyAtTheMinimumSize) {
+    view.setTool(CanvasTool::Rectangle);
     EXPECT_CALL(editor, addMark(_)).Times(0);
-    dragFrom({120.5, 100.5}, {170, 140.5});
-    EXPECT_EQ(crop, (Rect{120, 100, 50, 41}));
+    dragFrom({50, 60}, {50, 60});
+    ::testing::Mock::VerifyAndClearExpectations(&editor);
+
+    for (const auto& [tool, kind, from, to] :
+         {std::tuple{CanvasTool::Arrow, MarkKind::Arrow, Point{50, 60}, Point{150, 10}},
+          {CanvasTool::Freehand, MarkKind::Freehand, Point{100, 100}, Point{160, 140}}}) {
+        view.setTool(tool);
+        Mark added;
+        EXPECT_CALL(editor, addMark(_)).WillOnce(SaveArg<0>(&added));
+        dragFrom(from, to);
+        EXPECT_EQ(added.kind, kind);
+        EXPECT_EQ(added.mediaID, media.id);
+        EXPECT_EQ(added.rect(), Rect::spanning(from, to));
+    }
 }
 
 TEST_F(CanvasViewTest, CropDragIsClampedToTheImage) {
     view.setTool(CanvasTool::Crop);
     Rect crop;
     EXPECT_CALL(editor, setCrop(_)).WillOnce(SaveArg<0>(&crop));
+    EXPECT_CALL(editor, addMark(_)).Times(0);
     dragFrom({300, 200}, {460, 350});
     EXPECT_EQ(crop, (Rect{300, 200, 100, 100}));
 }
@@ -216,42 +165,26 @@ TEST_F(CanvasViewTest, DraggedMarkKeepsTheCanvasStillUntilRelease) {
     EXPECT_GT(view.outputBounds().maxX(), 600);
 }
 
-struct NudgeRow {
-    const char* name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    Point offset;
-};
-
-void PrintTo(const NudgeRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class CanvasNudgeTest : public CanvasViewTest, public ::testing::WithParamInterface<NudgeRow> {};
-
-TEST_P(CanvasNudgeTest, ArrowKeysMoveTheSelection) {
-    const NudgeRow& row = GetParam();
+TEST_F(CanvasViewTest, ArrowKeysMoveOnlyTheSelection) {
     const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
-    view.selectAnnotation(line.id, false);
-    Mark moved;
-    EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&moved));
-    key(row.key, row.modifiers);
-    EXPECT_EQ(moved.start, line.start + row.offset);
-    EXPECT_EQ(moved.end, line.end + row.offset);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CanvasNudgeTest,
-    ::testing::Values(NudgeRow{"Left", Qt::Key_Left, {}, {-1, 0}},
-                      NudgeRow{"Down", Qt::Key_Down, {}, {0, 1}},
-                      NudgeRow{"ShiftRight", Qt::Key_Right, Qt::ShiftModifier, {10, 0}},
-                      NudgeRow{"ShiftUp", Qt::Key_Up, Qt::ShiftModifier, {0, -10}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CanvasViewTest, ArrowKeysWithoutSelectionDoNothing) {
-    add(MarkKind::Line, {100, 100}, {200, 100});
     EXPECT_CALL(editor, updateMark(_)).Times(0);
     key(Qt::Key_Left, Qt::ShiftModifier);
+    ::testing::Mock::VerifyAndClearExpectations(&editor);
+
+    view.selectAnnotation(line.id, false);
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, Point> rows[] = {
+        {Qt::Key_Left, {}, {-1, 0}},
+        {Qt::Key_Down, {}, {0, 1}},
+        {Qt::Key_Right, Qt::ShiftModifier, {10, 0}},
+        {Qt::Key_Up, Qt::ShiftModifier, {0, -10}},
+    };
+    for (const auto& [k, modifiers, offset] : rows) {
+        Mark moved;
+        EXPECT_CALL(editor, updateMark(_)).WillOnce(SaveArg<0>(&moved));
+        key(k, modifiers);
+        EXPECT_EQ(moved.start, line.start + offset) << k;
+        EXPECT_EQ(moved.end, line.end + offset) << k;
+    }
 }
 
 TEST_F(CanvasViewTest, KeysForTheSelection) {
@@ -425,18 +358,12 @@ TEST_F(CanvasViewTest, PaintsTheImageAndTheDraft) {
     EXPECT_EQ(pixelAt({150, 150}), QColor(kImageColor));
 }
 
-TEST_F(CanvasViewTest, LoupeSamplesUnderThePointer) {
-    view.setLoupeEnabled(true);
-    send(QEvent::MouseMove, {30, 40});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.sampledColor().has_value(); }, 5000));
-    EXPECT_EQ(view.sampledColor(), QColor(kImageColor));
-    EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
-}
-
-TEST_F(CanvasViewTest, NewContentIsSampledAgain) {
+TEST_F(CanvasViewTest, LoupeSamplesUnderThePointerAgainForNewContent) {
     view.setLoupeEnabled(true);
     send(QEvent::MouseMove, {30, 40});
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.sampledColor().has_value(); }, 5000));
+    EXPECT_EQ(view.sampledColor(), QColor(kImageColor));
+    EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));
     add(MarkKind::Redact, {0, 0}, {100, 100});
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.sampledColor() == QColor(Qt::black); }, 5000));
     EXPECT_EQ(view.sampledPoint(), (Point{30, 40}));

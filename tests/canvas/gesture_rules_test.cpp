@@ -7,144 +7,76 @@
 namespace lumbex {
 namespace {
 
-struct ShiftRow {
-    const char* name;
-    MarkKind kind;
-    Point start;
-    Point point;
-    std::optional<Rect> crop;
-    Point expected;
-};
-
-void PrintTo(const ShiftRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class ShiftConstraintTest : public ::testing::TestWithParam<ShiftRow> {};
-
-TEST_P(ShiftConstraintTest, ConstrainsTheDrag) {
-    const ShiftRow& row = GetParam();
-    const Point result = shiftConstrained(row.kind, row.start, row.point, row.crop);
-    EXPECT_NEAR(result.x, row.expected.x, 1e-9) << result;
-    EXPECT_NEAR(result.y, row.expected.y, 1e-9) << result;
-}
-
-const double kThirtyDegrees = std::atan(1 / std::sqrt(3.0));
-const Point kAt30{100 * std::cos(kThirtyDegrees), 100 * std::sin(kThirtyDegrees)};
-const Point kAt20{100 * std::cos(0.349066), 100 * std::sin(0.349066)};
 const double kDiagonal = 100 / std::sqrt(2.0);
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ShiftConstraintTest,
-    ::testing::Values(
-        ShiftRow{"RectangleBecomesSquare", MarkKind::Rectangle, {10, 10}, {60, 30}, {}, {30, 30}},
-        ShiftRow{
-            "SquareFollowsTheDragDirection", MarkKind::Ellipse, {10, 10}, {-40, 40}, {}, {-20, 40}},
-        ShiftRow{"RedactionBecomesSquare", MarkKind::Redact, {0, 0}, {-5, -9}, {}, {-5, -5}},
-        ShiftRow{"ArrowAt30DegreesSnapsTo45",
-                 MarkKind::Arrow,
-                 {0, 0},
-                 kAt30,
-                 {},
-                 {kDiagonal, kDiagonal}},
-        ShiftRow{"ArrowAt20DegreesSnapsToLevel", MarkKind::Arrow, {0, 0}, kAt20, {}, {100, 0}},
-        ShiftRow{"LineUpwardsSnapsToVertical",
-                 MarkKind::Line,
-                 {0, 0},
-                 {3, -50},
-                 {},
-                 {0, -std::hypot(3.0, 50.0)}},
-        ShiftRow{"UpwardsAt23DegreesSnapsTo45",
-                 MarkKind::Line,
-                 {0, 0},
-                 {100 * std::cos(0.4014), -100 * std::sin(0.4014)},
-                 {},
-                 {kDiagonal, -kDiagonal}},
-        ShiftRow{"LeftwardsSnapsToExactlyLevel",
-                 MarkKind::Line,
-                 {0, 0},
-                 {-100, 10},
-                 {},
-                 {-std::hypot(100.0, 10.0), 0}},
-        ShiftRow{"ShortenedToStayInsideTheCrop",
-                 MarkKind::Arrow,
-                 {50, 50},
-                 {150, 52},
-                 Rect{0, 0, 100, 100},
-                 {100, 50}},
-        ShiftRow{"DiagonalShortenedByTheNearerEdge",
-                 MarkKind::Line,
-                 {80, 50},
-                 {140, 110},
-                 Rect{0, 0, 100, 100},
-                 {100, 70}},
-        ShiftRow{"StartOutsideTheCropIsNotShortened",
-                 MarkKind::Arrow,
-                 {150, 50},
-                 {250, 52},
-                 Rect{0, 0, 100, 100},
-                 {150 + std::hypot(100.0, 2.0), 50}},
-        ShiftRow{"FreehandIsFree", MarkKind::Freehand, {0, 0}, {13, 7}, {}, {13, 7}},
-        ShiftRow{"PointerIsFree", MarkKind::Pointer, {0, 0}, {13, 7}, {}, {13, 7}}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(ShiftConstraintTest, SquaresBoxesSnapsStrokesTo45DegreesAndKeepsThemInTheCrop) {
+    using enum MarkKind;
+    const Rect crop{0, 0, 100, 100};
+    const Point at20{100 * std::cos(0.349066), 100 * std::sin(0.349066)};
+    const Point upAt23{100 * std::cos(0.4014), -100 * std::sin(0.4014)};
+    const struct {
+        MarkKind kind;
+        Point start;
+        Point point;
+        std::optional<Rect> crop;
+        Point expected;
+    } rows[] = {
+        // Boxes become squares that follow the drag direction.
+        {Ellipse, {10, 10}, {-40, 40}, {}, {-20, 40}},
+        {Redact, {0, 0}, {-5, -9}, {}, {-5, -5}},
+        // Strokes snap to the nearest 45 degrees, keeping their length.
+        {Arrow, {0, 0}, at20, {}, {100, 0}},
+        {Line, {0, 0}, upAt23, {}, {kDiagonal, -kDiagonal}},
+        {Line, {0, 0}, {-100, 10}, {}, {-std::hypot(100.0, 10.0), 0}},
+        // ...then are shortened by the nearer crop edge, unless they start outside it.
+        {Arrow, {50, 50}, {150, 52}, crop, {100, 50}},
+        {Line, {80, 50}, {140, 110}, crop, {100, 70}},
+        {Arrow, {150, 50}, {250, 52}, crop, {150 + std::hypot(100.0, 2.0), 50}},
+        // Freehand is free.
+        {Freehand, {0, 0}, {13, 7}, {}, {13, 7}},
+    };
+    for (const auto& row : rows) {
+        const Point result = shiftConstrained(row.kind, row.start, row.point, row.crop);
+        EXPECT_NEAR(result.x, row.expected.x, 1e-9) << row.point << " gives " << result;
+        EXPECT_NEAR(result.y, row.expected.y, 1e-9) << row.point << " gives " << result;
+    }
+}
 
 TEST(MeasureConstraintTest, KeepsOnlyTheLargerMovement) {
     EXPECT_EQ(measureConstrained({10, 10}, {50, 20}), (Point{50, 10}));
     EXPECT_EQ(measureConstrained({10, 10}, {5, -40}), (Point{10, -40}));
 }
 
-struct CreationRow {
-    const char* name;
-    CanvasTool tool;
-    Point start;
-    Point end;
-    CreationOutcome::Action action;
-};
-
-void PrintTo(const CreationRow& row, std::ostream* out) {
-    *out << row.name;
+TEST(FinishCreationTest, AppliesMinimumSizes) {
+    using Action = CreationOutcome::Action;
+    const struct {
+        const char* name;
+        CanvasTool tool;
+        Point start;
+        Point end;
+        Action action;
+    } rows[] = {
+        {"pointer click survives", CanvasTool::Pointer, {5, 5}, {5, 5}, Action::AddMark},
+        {"rectangle click is discarded", CanvasTool::Rectangle, {5, 5}, {5, 5}, Action::Discard},
+        {"narrow rectangle is kept", CanvasTool::Rectangle, {0, 0}, {2, 10}, Action::AddMark},
+        {"narrow ellipse is discarded", CanvasTool::Ellipse, {0, 0}, {2, 10}, Action::Discard},
+        {"three by three ellipse is kept", CanvasTool::Ellipse, {0, 0}, {3, 3}, Action::AddMark},
+        {"level line is kept", CanvasTool::Line, {0, 0}, {3, 0}, Action::AddMark},
+        {"short arrow is discarded", CanvasTool::Arrow, {0, 0}, {2.9, 2.9}, Action::Discard},
+        {"flat freehand is kept", CanvasTool::Freehand, {0, 0}, {10, 0}, Action::AddMark},
+        {"freehand dot is discarded", CanvasTool::Freehand, {4, 4}, {5, 5}, Action::Discard},
+        {"text click asks for text", CanvasTool::Text, {5, 5}, {5, 5}, Action::AddText},
+        {"two by two crop applies", CanvasTool::Crop, {0, 0}, {2, 2}, Action::SetCrop},
+        {"thin crop is ignored", CanvasTool::Crop, {0, 0}, {1.5, 40}, Action::Discard},
+    };
+    for (const auto& row : rows) {
+        Mark draft = newDraft(row.tool, newId(), row.start, {});
+        draft.end = row.end;
+        if (draft.points)
+            draft.points->push_back(row.end);
+        EXPECT_EQ(finishCreation(row.tool, draft).action, row.action) << row.name;
+    }
 }
-
-class FinishCreationTest : public ::testing::TestWithParam<CreationRow> {};
-
-TEST_P(FinishCreationTest, AppliesMinimumSizes) {
-    const CreationRow& row = GetParam();
-    Mark draft = newDraft(row.tool, newId(), row.start, {});
-    draft.end = row.end;
-    if (draft.points)
-        draft.points->push_back(row.end);
-    EXPECT_EQ(finishCreation(row.tool, draft).action, row.action);
-}
-
-using Action = CreationOutcome::Action;
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FinishCreationTest,
-    ::testing::Values(
-        CreationRow{"PointerClickSurvives", CanvasTool::Pointer, {5, 5}, {5, 5}, Action::AddMark},
-        CreationRow{
-            "RectangleClickIsDiscarded", CanvasTool::Rectangle, {5, 5}, {5, 5}, Action::Discard},
-        CreationRow{
-            "NarrowRectangleIsKept", CanvasTool::Rectangle, {0, 0}, {2, 10}, Action::AddMark},
-        CreationRow{
-            "NarrowEllipseIsDiscarded", CanvasTool::Ellipse, {0, 0}, {2, 10}, Action::Discard},
-        CreationRow{
-            "NarrowHighlightIsDiscarded", CanvasTool::Highlight, {0, 0}, {10, 2}, Action::Discard},
-        CreationRow{
-            "NarrowLensIsDiscarded", CanvasTool::Magnify, {0, 0}, {10, 2.9}, Action::Discard},
-        CreationRow{
-            "ThreeByThreeEllipseIsKept", CanvasTool::Ellipse, {0, 0}, {3, 3}, Action::AddMark},
-        CreationRow{"LevelLineIsKept", CanvasTool::Line, {0, 0}, {3, 0}, Action::AddMark},
-        CreationRow{
-            "ShortArrowIsDiscarded", CanvasTool::Arrow, {0, 0}, {2.9, 2.9}, Action::Discard},
-        CreationRow{
-            "TinyRedactionIsDiscarded", CanvasTool::Redact, {0, 0}, {2, 2}, Action::Discard},
-        CreationRow{"FlatFreehandIsKept", CanvasTool::Freehand, {0, 0}, {10, 0}, Action::AddMark},
-        CreationRow{
-            "FreehandDotIsDiscarded", CanvasTool::Freehand, {4, 4}, {5, 5}, Action::Discard},
-        CreationRow{"TextClickAsksForText", CanvasTool::Text, {5, 5}, {5, 5}, Action::AddText},
-        CreationRow{"TwoByTwoCropApplies", CanvasTool::Crop, {0, 0}, {2, 2}, Action::SetCrop},
-        CreationRow{"ThinCropIsIgnored", CanvasTool::Crop, {0, 0}, {1.5, 40}, Action::Discard}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FinishCreationTest, TextClickBecomesA240By64Box) {
     Mark draft = newDraft(CanvasTool::Text, newId(), {30, 40}, {});

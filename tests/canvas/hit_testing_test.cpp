@@ -9,71 +9,41 @@ namespace {
 
 const Rect kOutput{0, 0, 400, 300};
 
-struct HitRow {
-    const char* name;
-    MarkKind kind;
-    Point start;
-    Point end;
-    double zoom;
-    Point probe;
-    bool hit;
-};
-
-void PrintTo(const HitRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class HitTest : public ::testing::TestWithParam<HitRow> {};
-
-TEST_P(HitTest, UsesTheKindsShapeWithEightPointsOfTolerance) {
-    const HitRow& row = GetParam();
-    const Mark mark = makeMark(row.kind, row.start, row.end, 4);
-    const auto found = hitMark({mark}, {}, std::nullopt, kOutput, row.probe, row.zoom);
-    EXPECT_EQ(found.has_value(), row.hit);
-}
-
 // Strokes reach 8/zoom + lineWidth/2 (here 2) from their segment; boxes their rect outset by
 // 8/zoom; ellipses the ellipse inscribed in the rect outset by 8/zoom + 2.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, HitTest,
-    ::testing::Values(
-        HitRow{"LineWithinReach", MarkKind::Line, {10, 10}, {110, 10}, 1, {60, 19.9}, true},
-        HitRow{"LineJustOutOfReach", MarkKind::Line, {10, 10}, {110, 10}, 1, {60, 20}, false},
-        HitRow{"LineBeyondItsEndIsClampedToTheEnd",
-               MarkKind::Line,
-               {10, 10},
-               {110, 10},
-               1,
-               {125, 10},
-               false},
-        HitRow{"ArrowNearItsEnd", MarkKind::Arrow, {10, 10}, {110, 110}, 1, {115, 115}, true},
-        HitRow{
-            "ZoomedInShrinksTheTolerance", MarkKind::Line, {10, 10}, {110, 10}, 4, {60, 15}, false},
-        HitRow{
-            "ZoomedOutGrowsTheTolerance", MarkKind::Line, {10, 10}, {110, 10}, 0.5, {60, 27}, true},
-        HitRow{"RectangleInside", MarkKind::Rectangle, {50, 50}, {100, 100}, 1, {75, 75}, true},
-        HitRow{"RectangleWithinTolerance",
-               MarkKind::Rectangle,
-               {50, 50},
-               {100, 100},
-               1,
-               {107, 75},
-               true},
-        HitRow{"RectangleOutside", MarkKind::Rectangle, {50, 50}, {100, 100}, 1, {109, 75}, false},
-        HitRow{"EllipseCentre", MarkKind::Ellipse, {50, 50}, {150, 100}, 1, {100, 75}, true},
-        HitRow{
-            "EllipseCornerIsOutside", MarkKind::Ellipse, {50, 50}, {150, 100}, 1, {48, 48}, false},
-        HitRow{"EllipseEdgeWithinTolerance",
-               MarkKind::Ellipse,
-               {50, 50},
-               {150, 100},
-               1,
-               {159, 75},
-               true},
-        HitRow{"LensUsesTheEllipse", MarkKind::Magnify, {50, 50}, {150, 100}, 1, {52, 52}, false},
-        HitRow{
-            "HighlightUsesTheBox", MarkKind::Highlight, {50, 50}, {150, 100}, 1, {52, 52}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(HitMarkTest, UsesTheKindsShapeWithEightPointsOfTolerance) {
+    using enum MarkKind;
+    const struct {
+        MarkKind kind;
+        Point start;
+        Point end;
+        double zoom;
+        Point probe;
+        bool hit;
+    } rows[] = {
+        // Line: within reach, just out of reach, beyond its end (clamped to the end), zoomed out.
+        {Line, {10, 10}, {110, 10}, 1, {60, 19.9}, true},
+        {Line, {10, 10}, {110, 10}, 1, {60, 20}, false},
+        {Line, {10, 10}, {110, 10}, 1, {125, 10}, false},
+        {Line, {10, 10}, {110, 10}, 0.5, {60, 27}, true},
+        // Rectangle: inside, within the tolerance, outside it.
+        {Rectangle, {50, 50}, {100, 100}, 1, {75, 75}, true},
+        {Rectangle, {50, 50}, {100, 100}, 1, {107, 75}, true},
+        {Rectangle, {50, 50}, {100, 100}, 1, {109, 75}, false},
+        // Ellipse: the corner is outside, the edge within tolerance; the lens shares its shape and
+        // the highlight the box's.
+        {Ellipse, {50, 50}, {150, 100}, 1, {48, 48}, false},
+        {Ellipse, {50, 50}, {150, 100}, 1, {159, 75}, true},
+        {Magnify, {50, 50}, {150, 100}, 1, {52, 52}, false},
+        {Highlight, {50, 50}, {150, 100}, 1, {52, 52}, true},
+    };
+    for (const auto& row : rows) {
+        const Mark mark = makeMark(row.kind, row.start, row.end, 4);
+        EXPECT_EQ(hitMark({mark}, {}, std::nullopt, kOutput, row.probe, row.zoom).has_value(),
+                  row.hit)
+            << int(row.kind) << " at " << row.probe << " zoom " << row.zoom;
+    }
+}
 
 TEST(HitMarkTest, FreehandFollowsItsPointsNotItsBox) {
     Mark stroke = makeMark(MarkKind::Freehand, {0, 0}, {100, 100}, 2);

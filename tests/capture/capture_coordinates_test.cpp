@@ -97,7 +97,6 @@ TEST(CaptureRegion, ValidationReportsTheFirstBrokenRule) {
         {"order differs", {{10, 20, 300, 200}, {pair[1], pair[0]}}, pair, repeatSetupChanged},
         {"too narrow", {{10, 20, 1.5, 200}, pair}, pair, tooSmall},
         {"not finite", {{nan, 20, 100, 200}, pair}, pair, tooSmall},
-        {"no display touched", {{3300, 0, 50, 50}, pair}, pair, outside},
         {"touching only an edge", {{3200, 0, 50, 50}, pair}, pair, outside},
         // The displays' bounding rectangle counts, gaps included.
         {"partly below the shorter display", {{3100, 1000, 50, 50}, pair}, pair, {}},
@@ -115,23 +114,14 @@ TEST(CaptureRegion, PixelsCountAtTheLargestScaleOfTheDisplaysTouched) {
         display(QStringLiteral("B"), {20000, 0, 20000, 10000}, false, 2)};
     // 12000 × 10000 passes at scale 1; 6000 × 5000 at scale 2 passes, 6001 × 5000 does not, nor
     // 6000 × 5001 with one column on the scale-1 display.
-    EXPECT_EQ(messageOf([&] {
-                  validateRegion({{0, 0, 12000, 10000}, displays}, displays);
-              }),
-              QString());
-    EXPECT_EQ(messageOf([&] {
-                  validateRegion({{20000, 0, 6000, 5000}, displays}, displays);
-              }),
-              QString());
-    EXPECT_EQ(messageOf([&] {
-                  validateRegion({{20000, 0, 6001, 5000}, displays}, displays);
-              }),
-              tooLarge);
-    EXPECT_EQ(messageOf([&] {
-                  validateRegion({{19999, 0, 6000, 5001}, displays}, displays);
-              }),
-              tooLarge)
-        << "one point on the scale-2 display is enough";
+    const std::pair<Rect, QString> rows[] = {{{0, 0, 12000, 10000}, {}},
+                                             {{20000, 0, 6000, 5000}, {}},
+                                             {{20000, 0, 6001, 5000}, tooLarge},
+                                             {{19999, 0, 6000, 5001}, tooLarge}};
+    for (const auto& [rect, message] : rows) {
+        const CaptureRegion region{rect, displays};
+        EXPECT_EQ(messageOf([&] { validateRegion(region, displays); }), message) << rect.x;
+    }
 }
 
 TEST(CaptureRegion, MadeFromADesktopRectangleWithTheDisplaysSorted) {

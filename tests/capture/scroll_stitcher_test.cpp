@@ -174,12 +174,6 @@ TEST(ScrollStitcherTest, aBlinkingCaretLeavesTheViewUnchanged) {
     EXPECT_TRUE(stitcher == before);
 }
 
-struct AlignmentCase {
-    const char* name;
-    std::function<std::pair<QImage, QImage>()> views;
-    QString message;
-};
-
 // Fixed bands of the given heights around striped content moved by one row.
 std::pair<QImage, QImage> bandedViews(int header, int footer) {
     const QImage page = stripedPage(64, 200, 11);
@@ -189,94 +183,70 @@ std::pair<QImage, QImage> bandedViews(int header, int footer) {
     return {viewAt(page, 0, viewport, top, bottom), viewAt(page, 1, viewport, top, bottom)};
 }
 
-void PrintTo(const AlignmentCase& c, std::ostream* out) {
-    *out << c.name;
+TEST(ScrollStitcherTest, refusesAFrameThatCannotBeAlignedAndKeepsTheStitcher) {
+    // Every 8 rows the same: a shift of 3 scores like 11, 19, …
+    QImage repeated(200, 400, QImage::Format_RGB32);
+    QPainter(&repeated).drawTiledPixmap(repeated.rect(),
+                                        QPixmap::fromImage(stripedPage(200, 8, 4)));
+    // Below its last line the page is blank: every shift fits a blank frame.
+    QImage endsEarly(300, 800, QImage::Format_RGB32);
+    endsEarly.fill(Qt::white);
+    QPainter(&endsEarly).drawImage(0, 0, textPage(300, 340, 3));
+    const struct {
+        const char* name;
+        std::pair<QImage, QImage> views;
+        QString message;
+    } cases[] = {
+        {"repeated rows",
+         {repeated.copy(0, 0, 200, 300), repeated.copy(0, 3, 200, 300)},
+         overlapMessage},
+        {"content ends above the new frame",
+         {endsEarly.copy(0, 300, 300, 300), endsEarly.copy(0, 400, 300, 300)},
+         overlapMessage},
+        {"unrelated content", {textPage(300, 300, 1), textPage(300, 300, 2)}, overlapMessage},
+        {"fixed bands leave no room to shift", bandedViews(24, 24),
+         QStringLiteral("The scrolling content could not be separated from fixed elements. Select "
+                        "only the scrolling content and try again.")},
+        {"all shifts within three rows", bandedViews(22, 24), overlapMessage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScrollStitcher stitcher;
+        ASSERT_EQ(stitcher.append(c.views.first), Update::Added);
+        expectFailureKeepsState(
+            stitcher, [&] { stitcher.append(c.views.second); }, c.message);
+    }
 }
 
-class AlignmentFailureTest : public ::testing::TestWithParam<AlignmentCase> {};
-
-TEST_P(AlignmentFailureTest, refusesTheFrameAndKeepsTheStitcher) {
-    const auto [first, second] = GetParam().views();
-    ScrollStitcher stitcher;
-    ASSERT_EQ(stitcher.append(first), Update::Added);
-    expectFailureKeepsState(
-        stitcher, [&] { stitcher.append(second); }, GetParam().message);
+TEST(ScrollStitcherTest, acceptsTheFrameReachingAnImageLimitAndRefusesTheNext) {
+    const struct {
+        const char* name;
+        std::optional<qint64> maxPixels; // the default otherwise
+        int width, height, shift, moves;
+        int lastShift; // the move that reaches the limit exactly
+    } cases[] = {{"frames", std::nullopt, 64, 96, 10, 62, 10},
+                 // 4096-row frames move by at most 3072 rows.
+                 {"rows", std::nullopt, 64, 4096, 3072, 9, 1024},
+                 {"pixels", 100 * 136, 100, 96, 0, 0, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int reached = c.height + c.moves * c.shift + c.lastShift;
+        const QImage page = stripedPage(c.width, reached + 1, 21);
+        ScrollStitcher stitcher = c.maxPixels ? ScrollStitcher(*c.maxPixels) : ScrollStitcher();
+        int top = 0;
+        ASSERT_EQ(stitcher.append(page.copy(0, top, c.width, c.height)), Update::Added);
+        for (int index = 0; index < c.moves; ++index)
+            ASSERT_EQ(stitcher.append(page.copy(0, top += c.shift, c.width, c.height)),
+                      Update::Added);
+        ASSERT_EQ(stitcher.append(page.copy(0, top += c.lastShift, c.width, c.height)),
+                  Update::Added);
+        EXPECT_EQ(stitcher.height(), reached);
+        expectFailureKeepsState(
+            stitcher, [&] { stitcher.append(page.copy(0, top + 1, c.width, c.height)); },
+            QStringLiteral("This scroll capture reached its image limit. Keep this part and start "
+                           "another capture."));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Frames, AlignmentFailureTest,
-    ::testing::Values(
-        AlignmentCase{"repeatedRows",
-                      [] {
-                          // Every 8 rows the same: a shift of 3 scores like 11, 19, …
-                          const QImage tile = stripedPage(200, 8, 4);
-                          QImage tall(200, 400, QImage::Format_RGB32);
-                          QPainter painter(&tall);
-                          painter.drawTiledPixmap(tall.rect(), QPixmap::fromImage(tile));
-                          return std::pair{tall.copy(0, 0, 200, 300), tall.copy(0, 3, 200, 300)};
-                      },
-                      overlapMessage},
-        AlignmentCase{
-            "contentEndsAboveTheNewFrame",
-            [] {
-                // Below its last line the page is blank: every shift fits a blank frame.
-                QImage page(300, 800, QImage::Format_RGB32);
-                page.fill(Qt::white);
-                QPainter(&page).drawImage(0, 0, textPage(300, 340, 3));
-                return std::pair{page.copy(0, 300, 300, 300), page.copy(0, 400, 300, 300)};
-            },
-            overlapMessage},
-        AlignmentCase{"unrelatedContent",
-                      [] {
-                          return std::pair{textPage(300, 300, 1), textPage(300, 300, 2)};
-                      },
-                      overlapMessage},
-        AlignmentCase{"fixedBandsLeaveNoRoomToShift", [] { return bandedViews(24, 24); },
-                      QStringLiteral("The scrolling content could not be separated from fixed "
-                                     "elements. Select only the scrolling content and try again.")},
-        AlignmentCase{"allShiftsWithinThreeRows", [] { return bandedViews(22, 24); },
-                      overlapMessage}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct LimitCase {
-    const char* name;
-    std::optional<qint64> maxPixels; // the default otherwise
-    int width;
-    int height;
-    int shift;
-    int moves;
-    int lastShift; // the move that reaches the limit exactly
-};
-
-void PrintTo(const LimitCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class ImageLimitTest : public ::testing::TestWithParam<LimitCase> {};
-
-TEST_P(ImageLimitTest, acceptsTheFrameReachingTheLimitAndRefusesTheNext) {
-    const LimitCase& c = GetParam();
-    const int reached = c.height + c.moves * c.shift + c.lastShift;
-    const QImage page = stripedPage(c.width, reached + 1, 21);
-    ScrollStitcher stitcher = c.maxPixels ? ScrollStitcher(*c.maxPixels) : ScrollStitcher();
-    int top = 0;
-    ASSERT_EQ(stitcher.append(page.copy(0, top, c.width, c.height)), Update::Added);
-    for (int index = 0; index < c.moves; ++index)
-        ASSERT_EQ(stitcher.append(page.copy(0, top += c.shift, c.width, c.height)), Update::Added);
-    ASSERT_EQ(stitcher.append(page.copy(0, top += c.lastShift, c.width, c.height)), Update::Added);
-    EXPECT_EQ(stitcher.height(), reached);
-    expectFailureKeepsState(
-        stitcher, [&] { stitcher.append(page.copy(0, top + 1, c.width, c.height)); },
-        QStringLiteral("This scroll capture reached its image limit. Keep this part and start "
-                       "another capture."));
-}
-
-// 4096-row frames move by at most 3072 rows.
-INSTANTIATE_TEST_SUITE_P(Limits, ImageLimitTest,
-                         ::testing::Values(LimitCase{"frames", std::nullopt, 64, 96, 10, 62, 10},
-                                           LimitCase{"rows", std::nullopt, 64, 4096, 3072, 9, 1024},
-                                           LimitCase{"pixels", 100 * 136, 100, 96, 0, 0, 40}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Noise hardly compresses, so a few large frames reach the storage limit quickly.
 TEST(ScrollStitcherTest, encodedFramesStayWithin128MiB) {

@@ -35,7 +35,6 @@ TEST(FastPngTest, decodesToTheSamePixels) {
         int colourType; // 2 RGB, 6 RGBA
     } cases[] = {
         {"opaque RGB32", noise(37, 19, QImage::Format_RGB32), 2},
-        {"one pixel", noise(1, 1, QImage::Format_RGB32), 2},
         {"ARGB32 that is opaque", noise(64, 3, QImage::Format_ARGB32), 2},
         {"translucent ARGB32", noise(33, 17, QImage::Format_ARGB32, 5), 6},
         {"translucent premultiplied", noise(20, 20, QImage::Format_ARGB32_Premultiplied, 3), 6},

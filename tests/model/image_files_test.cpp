@@ -99,8 +99,7 @@ TEST(ImageFiles, SizeLimitsAreCheckedFromTheHeader) {
     // default allocation limit.
     const std::tuple<quint32, quint32, bool, bool> rows[] = {
         {32768, 3662, true, true}, {32768, 3663, false, false}, {32769, 1, false, false},
-        {1, 32769, false, false},  {32768, 1, false, true},     {1, 32768, false, true},
-        {0, 1, false, false},
+        {1, 32768, false, true},   {0, 1, false, false},
     };
     for (const auto& [width, height, rgb, accepted] : rows) {
         SCOPED_TRACE(std::to_string(width) + " × " + std::to_string(height));
@@ -119,7 +118,6 @@ TEST(ImageFiles, UnreadableBytesAreReportedByEachOperation) {
     const QByteArray png = written(noise(64, 64, QImage::Format_ARGB32, 1), "png");
     const std::tuple<const char*, QByteArray, const char*> rows[] = {
         {"text", "This is not an image at all.", "Choose a readable image file."},
-        {"PNG signature only", png.left(8), kUnreadable},
         {"truncated PNG", png.left(png.size() / 2), kUnreadable},
         {"header over the limit", craftedPng(32768, 3663, true, false), kUnreadable},
     };
@@ -143,7 +141,6 @@ TEST(ImageFiles, NormalizingAppliesTheOrientationTag) {
     // Orientation, upright size, and the quadrant (column, row) that turns out red.
     const std::tuple<quint16, QSize, QPoint> rows[] = {
         {2, {64, 32}, {1, 0}}, // mirrored left to right
-        {6, {32, 64}, {1, 0}}, // turned a quarter clockwise
         {8, {32, 64}, {0, 1}}, // turned a quarter anticlockwise
     };
     for (const auto& [orientation, size, red] : rows) {
@@ -170,7 +167,6 @@ TEST(ImageFiles, NormalizingAppliesTheOrientationTag) {
 TEST(ImageFiles, NormalizingAndPngEncodingKeepFullResolutionPixelsAndAlpha) {
     const QImage rows[] = {
         noise(5000, 3, QImage::Format_ARGB32, 2),
-        noise(3, 5000, QImage::Format_RGB32, 3),
         noise(40, 30, QImage::Format_Grayscale8, 4),
     };
     for (const QImage& original : rows) {
@@ -188,25 +184,22 @@ TEST(ImageFiles, NormalizingAndPngEncodingKeepFullResolutionPixelsAndAlpha) {
 }
 
 TEST(ImageFiles, JpegEncodingPutsTransparencyOnWhiteAtHighQuality) {
-    for (const QImage::Format format :
-         {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {
-        SCOPED_TRACE(format);
-        QImage image(64, 32, format);
-        image.fill(Qt::transparent);
-        QPainter(&image).fillRect(32, 0, 32, 32, Qt::red);
-        const QByteArray jpeg = ImageFiles::encode(image, true);
-        EXPECT_TRUE(jpeg.startsWith("\xff\xd8\xff"));
-        const QImage decoded = QImage::fromData(jpeg);
-        ASSERT_EQ(decoded.size(), image.size());
-        EXPECT_FALSE(decoded.hasAlphaChannel());
-        const QRgb left = decoded.pixel(8, 16);
-        EXPECT_GE(std::min({qRed(left), qGreen(left), qBlue(left)}), 245);
-        EXPECT_TRUE(isRed(decoded.pixel(56, 16)));
-    }
+    QImage image(64, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter(&image).fillRect(32, 0, 32, 32, Qt::red);
+    const QByteArray jpeg = ImageFiles::encode(image, true);
+    EXPECT_TRUE(jpeg.startsWith("\xff\xd8\xff"));
+    const QImage decoded = QImage::fromData(jpeg);
+    ASSERT_EQ(decoded.size(), image.size());
+    EXPECT_FALSE(decoded.hasAlphaChannel());
+    const QRgb left = decoded.pixel(8, 16);
+    EXPECT_GE(std::min({qRed(left), qGreen(left), qBlue(left)}), 245);
+    EXPECT_TRUE(isRed(decoded.pixel(56, 16)));
+
     const QImage original = noise(64, 64, QImage::Format_RGB32, 8);
-    const QByteArray jpeg = ImageFiles::encode(original, true);
-    EXPECT_GT(jpeg.size(), written(original, "jpeg", 90).size());
-    EXPECT_LT(jpeg.size(), written(original, "jpeg", 98).size());
+    const qsizetype size = ImageFiles::encode(original, true).size();
+    EXPECT_GT(size, written(original, "jpeg", 90).size());
+    EXPECT_LT(size, written(original, "jpeg", 98).size());
 }
 
 TEST(ImageFiles, EncodingNothingFailsToWrite) {
@@ -215,26 +208,17 @@ TEST(ImageFiles, EncodingNothingFailsToWrite) {
                   "The image could not be written.");
 }
 
-TEST(ImageFiles, HashIsLowerCaseSha256Hex) {
-    EXPECT_EQ(ImageFiles::hash("abc"),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-}
-
 TEST(ImageFiles, ExportWritesTheBytesUnchangedInANewIdFolderNamedAfterTheTitle) {
     const QString emoji = QString::fromUtf8("😀");
     const std::pair<QString, QString> rows[] = {
         {"a//b:c\\d", "a  b c d.png"},
         {"   ", "Lumbex Image.png"},
-        {"/:\\", "Lumbex Image.png"},
         {"  padded  ", "padded.png"},
-        {"Line one\nLine two\n", "Line one Line two.png"},
         {QString::fromUtf8("a\tb\x01"
                            "c\u0085d\x7f"),
          "a b c d.png"},
         {QString(100, u'x'), QString(80, u'x') + ".png"},
-        {emoji.repeated(50), emoji.repeated(40) + ".png"},
         {"x" + emoji.repeated(50), "x" + emoji.repeated(39) + ".png"},
-        {QString::fromUtf8("Café ☕ notes"), QString::fromUtf8("Café ☕ notes.png")},
     };
     const test::TemporaryFolder base;
     const QByteArray png = test::solidPng(4, 3);
@@ -280,7 +264,6 @@ TEST(ImageFiles, FailedExportReportsTheSystemErrorAndLeavesNoFolder) {
     // Where the export goes, a folder that must stay unchanged, and the name the error gives.
     const std::tuple<QString, QString, QString> rows[] = {
         {file, folder.path(), "“file”"},
-        {file + "/below", folder.path(), "“below”"},
         {deep, deep, "“" + title.left(80) + ".png”"},
     };
     for (const auto& [base, unchanged, named] : rows) {

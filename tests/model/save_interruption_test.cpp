@@ -3,12 +3,10 @@
 #include "model/note_package.h"
 #include "model/package_saver.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QImageWriter>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -19,16 +17,6 @@ namespace {
 
 constexpr int kKills = 200;
 constexpr qint64 kTimeBudgetMs = 50'000;
-
-QByteArray png() {
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return bytes;
-}
 
 QStringList entriesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -43,7 +31,7 @@ TEST(SaveInterruptionTest, KilledSavesNeverLeaveAHalfPackageInPlace) {
     NotePackageContents start;
     start.note = CaptureNote::make();
     start.note.title = QStringLiteral("Start");
-    appendImage(start, png(), QStringLiteral("first"));
+    appendImage(start, test::solidPng(40, 30), QStringLiteral("first"));
     createNotePackage(start, package);
 
     const unsigned seed = std::random_device{}();

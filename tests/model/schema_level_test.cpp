@@ -86,8 +86,6 @@ TEST(MinimumSchemaVersion, ContentOfEachLevel) {
              n.media[0].crop = n.media[0].extent();
          },
          1},
-        {"a rectangle whose stroke covers the image edge",
-         mark(MarkKind::Rectangle, {0, 0}, {800, 600}), 3},
         {"a fractional crop",
          [](CaptureNote& n) {
              n.media[0].crop = Rect{50.5, 60.25, 400.5, 300.1};
@@ -96,7 +94,6 @@ TEST(MinimumSchemaVersion, ContentOfEachLevel) {
         {"a numbered pointer whose badge sticks out", pointerNearCorner(true), 3},
         {"the same pointer without a number", pointerNearCorner(false), 1},
         {"an ellipse", mark(MarkKind::Ellipse), 5},
-        {"a highlight", mark(MarkKind::Highlight), 5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

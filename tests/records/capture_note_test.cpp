@@ -103,7 +103,6 @@ TEST(CaptureNote, SameRequestContentIgnoresBookkeepingButNotContent) {
     base.notes = {noteFor(base.marks[0].id, QStringLiteral("button"))};
     const std::tuple<const char*, std::function<void(CaptureNote&)>, bool> rows[] = {
         {"revision", [](CaptureNote& n) { n.revision += 1; }, true},
-        {"created", [](CaptureNote& n) { n.createdAt -= 100; }, true},
         {"modified", [](CaptureNote& n) { n.modifiedAt += 100; }, true},
         {"format level", [](CaptureNote& n) { n.schemaVersion = 8; }, true},
         {"voice", [](CaptureNote& n) { n.recordings = std::vector{VoiceRecording{}}; }, true},

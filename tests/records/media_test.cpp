@@ -1,56 +1,146 @@
+#include "core/error.h"
 #include "records/media.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace lumbex {
 namespace {
 
-TEST(Media, ExtentAndVisibleRectFollowTheCrop) {
-    Media image;
-    image.width = 640;
-    image.height = 480;
-    EXPECT_EQ(image.extent(), (Rect{0, 0, 640, 480}));
-    EXPECT_EQ(image.visibleRect(), image.extent());
+constexpr char kInvalidSources[] = "This scroll capture has invalid source frames.";
+constexpr char kLostFrame[] = "A scroll capture has lost an original frame.";
+constexpr char kUnmatched[] = "Only the final frame of a partial scroll capture can be unmatched.";
+constexpr char kPositions[] = "A scroll capture has invalid frame positions.";
+constexpr char kMismatch[] = "The scroll image does not match its original frames.";
 
-    image.crop = Rect{10, 20, 30, 40};
-    EXPECT_EQ(image.extent(), (Rect{0, 0, 640, 480}));
-    EXPECT_EQ(image.visibleRect(), (Rect{10, 20, 30, 40}));
-}
-
-TEST(Media, FilenameIsTheUpperCaseIdWithPngExtension) {
-    Media image;
-    image.id = *parseId(u"0f8e2b3a-4c5d-4e6f-8a9b-0c1d2e3f4a5b");
-    EXPECT_EQ(image.filename().toStdString(), "0F8E2B3A-4C5D-4E6F-8A9B-0C1D2E3F4A5B.png");
-}
-
-TEST(Media, RoleRawValuesAreTheShownLabels) {
-    const std::pair<MediaRole, const char*> rows[] = {
-        {MediaRole::Current, "Current"},
-        {MediaRole::Reference, "Reference"},
-        {MediaRole::After, "After"},
-    };
-    for (const auto& [role, raw] : rows) {
-        EXPECT_EQ(rawValue(role).toStdString(), raw);
-        EXPECT_EQ(mediaRoleFromRaw(QString::fromUtf8(raw)), role);
-    }
-    for (const char* unknown : {"current", "", "Before"})
-        EXPECT_EQ(mediaRoleFromRaw(QString::fromUtf8(unknown)), std::nullopt) << unknown;
-}
-
-TEST(ImageBackground, NewBackgroundAndStyleRawValues) {
-    const ImageBackground background;
-    EXPECT_EQ(background.style, BackgroundStyle::Solid);
-    EXPECT_EQ(background.color.toStdString(), "#E8EDF5");
-    EXPECT_EQ(background.secondaryColor.toStdString(), "#B6C9EF");
-    EXPECT_EQ(background.padding, 64);
-    EXPECT_EQ(background.cornerRadius, 16);
-    EXPECT_TRUE(background.shadow);
-
-    EXPECT_EQ(rawValue(BackgroundStyle::Solid).toStdString(), "solid");
-    EXPECT_EQ(rawValue(BackgroundStyle::Gradient).toStdString(), "gradient");
+TEST(Media, RoleAndBackgroundStyleRawValuesRoundTripCaseSensitively) {
+    for (MediaRole role : {MediaRole::Current, MediaRole::Reference, MediaRole::After})
+        EXPECT_EQ(mediaRoleFromRaw(rawValue(role)), role);
+    EXPECT_EQ(rawValue(MediaRole::Reference).toStdString(), "Reference") << "the shown label";
+    EXPECT_EQ(mediaRoleFromRaw(u"current"), std::nullopt);
     EXPECT_EQ(backgroundStyleFromRaw(u"gradient"), BackgroundStyle::Gradient);
-    EXPECT_EQ(backgroundStyleFromRaw(u"solid"), BackgroundStyle::Solid);
+    EXPECT_EQ(rawValue(BackgroundStyle::Solid).toStdString(), "solid");
     EXPECT_EQ(backgroundStyleFromRaw(u"Solid"), std::nullopt);
+}
+
+Media imageOf(qint64 height) {
+    Media m;
+    m.id = newId();
+    m.width = 100;
+    m.height = height;
+    return m;
+}
+
+// A stitched image 100 px wide and its source frames, as a note holds them.
+struct Capture {
+    std::vector<Media> frames;
+    Media owner = imageOf(0);
+
+    // Frames of `height` px, one at each offset, filling a stitched image down to the last one.
+    Capture(qint64 height, const std::vector<qint64>& offsets) {
+        owner.scrollCapture = ScrollCaptureInfo{};
+        for (qint64 offset : offsets) {
+            frames.push_back(imageOf(height));
+            info().pieces.push_back({frames.back().id, offset, 0});
+        }
+        owner.height = offsets.back() + height;
+    }
+
+    ScrollCaptureInfo& info() { return *owner.scrollCapture; }
+    ScrollCaptureInfo::Piece& piece(size_t i) { return info().pieces.at(i); }
+
+    std::string refusal() const {
+        std::vector<Media> images = frames;
+        images.push_back(owner);
+        try {
+            owner.scrollCapture->validate(images, owner);
+        } catch (const LumbexError& e) {
+            return e.message().toStdString();
+        }
+        return {};
+    }
+};
+
+TEST(ScrollCaptureSummary, DescribesHowTheImageWasMade) {
+    const std::tuple<bool, std::optional<bool>, const char*> rows[] = {
+        {true, true, "Partial scroll capture"},
+        {false, true, "Stitched scroll images"},
+        {false, std::nullopt, "Scroll capture · Finished by you"}};
+    for (const auto& [partial, imported, summary] : rows) {
+        ScrollCaptureInfo info;
+        info.partial = partial;
+        info.imported = imported;
+        EXPECT_EQ(info.summary().toStdString(), summary);
+    }
+}
+
+TEST(ScrollCaptureValidate, ChecksPiecesAgainstTheNoteImages) {
+    struct Row {
+        const char* what;
+        bool partial;
+        std::function<void(Capture&)> change;
+        const char* refusal;
+    };
+    const auto lastUnmatched = [](Capture& c) {
+        c.piece(2).offsetY.reset();
+        c.owner.height = 100;
+    };
+    const auto oddLastFrame = [](qint64 footer) {
+        return [footer](Capture& c) {
+            c.frames[2].height = 61;
+            c.owner.height = 141;
+            c.piece(2).footerHeight = footer;
+        };
+    };
+    const Row rows[] = {
+        {"frames that tile the image", false, [](Capture&) {}, ""},
+        {"no pieces", false, [](Capture& c) { c.info().pieces.clear(); }, kInvalidSources},
+        {"first frame at row 1", false, [](Capture& c) { c.piece(0).offsetY = 1; },
+         kInvalidSources},
+        {"one frame listed twice", false,
+         [](Capture& c) { c.piece(2).mediaID = c.piece(1).mediaID; }, kInvalidSources},
+        {"issue on a finished capture", false,
+         [](Capture& c) { c.info().issue = QStringLiteral("Stopped early"); }, kInvalidSources},
+        {"issue on a partial capture", true,
+         [](Capture& c) { c.info().issue = QStringLiteral("Stopped early"); }, ""},
+        {"piece is the stitched image", false, [](Capture& c) { c.piece(1).mediaID = c.owner.id; },
+         kLostFrame},
+        {"piece names no image", false, [](Capture& c) { c.piece(1).mediaID = newId(); },
+         kLostFrame},
+        {"piece is itself stitched", false,
+         [](Capture& c) { c.frames[1].scrollCapture = ScrollCaptureInfo{}; }, kLostFrame},
+        {"narrower frame", false, [](Capture& c) { c.frames[1].width = 99; }, kLostFrame},
+        {"negative footer", false, [](Capture& c) { c.piece(1).footerHeight = -1; }, kLostFrame},
+        {"footer under half of an odd height", false, oddLastFrame(29), ""},
+        {"footer of the rounded-down half", false, oddLastFrame(30), kLostFrame},
+        {"unmatched middle frame", true, [](Capture& c) { c.piece(1).offsetY.reset(); },
+         kUnmatched},
+        {"unmatched last frame, finished", false, lastUnmatched, kUnmatched},
+        {"unmatched last frame, partial", true, lastUnmatched, ""},
+        {"unmatched last frame leaves the end uncovered", true,
+         [](Capture& c) { c.piece(2).offsetY.reset(); }, kMismatch},
+        {"two frames at one row", false, [](Capture& c) { c.piece(2).offsetY = 40; }, kPositions},
+        {"last frame one row past the bottom", false, [](Capture& c) { c.piece(2).offsetY = 81; },
+         kPositions},
+        {"frames stop above the end", false, [](Capture& c) { c.owner.height = 150; }, kMismatch},
+    };
+    for (const Row& row : rows) {
+        Capture c(60, {0, 40, 80});
+        c.info().partial = row.partial;
+        row.change(c);
+        EXPECT_EQ(c.refusal(), row.refusal) << row.what;
+    }
+}
+
+TEST(ScrollCaptureValidate, AllowsAtMostSixtyFivePieces) {
+    for (const auto& [count, refusal] : {std::pair<qint64, const char*>{65, ""},
+                                         std::pair<qint64, const char*>{66, kInvalidSources}}) {
+        std::vector<qint64> offsets;
+        for (qint64 i = 0; i < count; ++i)
+            offsets.push_back(i);
+        EXPECT_EQ(Capture(10, offsets).refusal(), refusal) << count;
+    }
 }
 
 } // namespace

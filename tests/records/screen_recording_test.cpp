@@ -1,4 +1,5 @@
 #include "core/error.h"
+#include "records/recording_time.h"
 #include "records/screen_recording.h"
 
 #include <functional>
@@ -46,16 +47,26 @@ std::string refusal(const ScreenRecording& r) {
     return {};
 }
 
-TEST(ScreenRecording, RawValuesTrackTitlesAndSegmentFilenames) {
+TEST(ScreenRecording, AudioAndRecoveryRawValuesRoundTripCaseSensitively) {
     EXPECT_EQ(recordingAudioFromRaw(u"microphone"), RecordingAudio::Microphone);
+    EXPECT_EQ(recordingAudioFromRaw(rawValue(RecordingAudio::System)), RecordingAudio::System);
     EXPECT_EQ(recordingAudioFromRaw(u"System"), std::nullopt);
     EXPECT_EQ(recordingRecoveryFromRaw(rawValue(RecordingRecovery::Partial)),
               RecordingRecovery::Partial);
-    EXPECT_EQ(trackTitle(RecordingAudio::System).toStdString(), "Lumbex System Audio");
-    EXPECT_EQ(trackTitle(RecordingAudio::Microphone).toStdString(), "Lumbex Microphone");
-    RecordingSegment s;
-    s.id = *parseId(u"0f8e2b3a-4c5d-4e6f-8a9b-0c1d2e3f4a5b");
-    EXPECT_EQ(s.filename().toStdString(), "0F8E2B3A-4C5D-4E6F-8A9B-0C1D2E3F4A5B.mov");
+}
+
+TEST(RecordingTimeLabel, PrintsUnwrappedMinutesSecondsAndTruncatedMilliseconds) {
+    const std::pair<qint64, const char*> rows[] = {
+        {999, "00:00.000"},
+        {1'999, "00:00.001"},
+        {59'999'999, "00:59.999"},
+        {60'000'000, "01:00.000"},
+        {6'000'000'000, "100:00.000"},
+        {-1, "00:00.000"},
+        {std::numeric_limits<qint64>::max(), "153722867280:54.775"},
+    };
+    for (const auto& [microseconds, label] : rows)
+        EXPECT_EQ(recordingTimeLabel(microseconds).toStdString(), label) << microseconds;
 }
 
 TEST(ScreenRecording, OutputTimeCountsFromTheSelectionStart) {
@@ -150,31 +161,17 @@ TEST(ScreenRecordingValidate, SegmentsKeepTheFirstSizeAndAFullDigest) {
 }
 
 TEST(ScreenRecordingValidate, NeedsASelectionOfAtLeastOneMillisecondWithinADay) {
+    const auto segments = [](qint64 first, qint64 second) {
+        return [=](Rec& r) { r = recordingOf({first, second}); };
+    };
     const auto trimTo = [](qint64 start, qint64 end) {
         return [=](Rec& r) { r.trim = RecordingRange{start, end}; };
     };
     expectValidation({
-        {"total of a day",
-         [](Rec& r) {
-             r = recordingOf({kDay / 2, kDay / 2});
-         },
-         ""},
-        {"total past a day",
-         [](Rec& r) {
-             r = recordingOf({kDay / 2, kDay / 2 + 1});
-         },
-         kBadRange},
-        {"untrimmed 999 µs",
-         [](Rec& r) {
-             r = recordingOf({500, 499});
-         },
-         kBadRange},
-        {"untrimmed 1000 µs",
-         [](Rec& r) {
-             r = recordingOf({500, 500});
-         },
-         ""},
-        {"trim of 999 µs", trimTo(0, 999), kBadRange},
+        {"total of a day", segments(kDay / 2, kDay / 2), ""},
+        {"total past a day", segments(kDay / 2, kDay / 2 + 1), kBadRange},
+        {"untrimmed 999 µs", segments(500, 499), kBadRange},
+        {"untrimmed 1000 µs", segments(500, 500), ""},
         {"trim of 1000 µs at the end", trimTo(9'999'000, 10'000'000), ""},
         {"trim past the end", trimTo(5000, 10'000'001), kBadRange},
         {"trim starting before 0", trimTo(-1, 5000), kBadRange},
@@ -192,7 +189,6 @@ TEST(ScreenRecordingValidate, CropIsAtLeastTwoPixelsInsideTheVideo) {
         {"1.5 wide", cropTo({100, 100, 1.5, 20}), kBadCrop},
         {"1 high", cropTo({100, 100, 20, 1}), kBadCrop},
         {"past the right edge", cropTo({1, 0, 1920, 1080}), kBadCrop},
-        {"above the top", cropTo({0, -0.5, 100, 100}), kBadCrop},
         {"not a number", cropTo({kNaN, 0, 100, 100}), kBadCrop},
     });
 }
@@ -214,7 +210,6 @@ TEST(ScreenRecordingValidate, RedactionsNeedAnAreaAndATimeInsideTheRecording) {
         {"zero width", redact({0, 10}, {100, 100, 0, 50}), kBadRedaction},
         {"negative height", redact({0, 10}, {100, 100, 50, -50}), kBadRedaction},
         {"past the bottom edge", redact({0, 10}, {0, 1000, 50, 81}), kBadRedaction},
-        {"left of the video", redact({0, 10}, {-1, 0, 50, 50}), kBadRedaction},
         {"not a number", redact({0, 10}, {100, kNaN, 50, 50}), kBadRedaction},
         // The crop narrows what is shown, not where a redaction may lie.
         {"outside the crop",

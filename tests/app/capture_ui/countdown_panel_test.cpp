@@ -25,11 +25,9 @@ protected:
 
 TEST_F(CountdownPanelTest, CountsWholeSecondsDownAndFinishesOnce) {
     EXPECT_EQ(panel_.windowTitle(), QStringLiteral("Timed Capture"));
-    EXPECT_EQ(panel_.size(), QSize(310, 76));
     start(3);
     EXPECT_TRUE(panel_.isVisible());
     const std::vector<std::pair<qint64, QString>> steps = {
-        {5000, QStringLiteral("Capturing in 3…")},
         {5001, QStringLiteral("Capturing in 3…")},
         {6000, QStringLiteral("Capturing in 2…")},
         {7999, QStringLiteral("Capturing in 1…")},

@@ -60,8 +60,10 @@ TEST_F(OnboardingTest, PresentsOnlyUntilSeenAndNeverOverAnOpenNote) {
         bool presents;
     };
     const std::vector<Case> cases = {
-        {std::nullopt, false, true}, {std::nullopt, true, false}, {false, false, true},
-        {true, false, false},        {true, true, false},
+        {std::nullopt, false, true},
+        {std::nullopt, true, false},
+        {false, false, true},
+        {true, false, false},
     };
     for (const Case& c : cases) {
         settings_.remove(kHasSeenGettingStartedKey);
@@ -76,8 +78,6 @@ TEST_F(OnboardingTest, PresentsOnlyUntilSeenAndNeverOverAnOpenNote) {
 TEST_F(OnboardingTest, WalksThroughTheThreeSteps) {
     open();
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Welcome to Lumbex"));
-    EXPECT_EQ(window_->objectName(), QStringLiteral("lumbex.onboarding"));
-    EXPECT_EQ(window_->size(), QSize(800, 700));
     const std::vector<OnboardingStep>& steps = onboardingSteps();
     ASSERT_EQ(steps.size(), 3u);
     for (int i = 0; i < 3; ++i) {

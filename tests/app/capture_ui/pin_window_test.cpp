@@ -67,7 +67,6 @@ protected:
 TEST_F(PinWindowTest, ShowsTheSnapshotWithItsControls) {
     QPointer<PinWindow> window = pin();
     EXPECT_EQ(window->windowTitle(), document_->note().title);
-    EXPECT_EQ(window->size(), QSize(400, 340));
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->toolTip().startsWith(QStringLiteral("Pinned snapshot. Drag into")));
     QSlider& opacity = window->opacitySlider();

@@ -26,12 +26,6 @@ Mark markOn(const CaptureNote& note, MarkKind kind, Point start, Point end) {
     return mark;
 }
 
-TEST(NoteEdits, ActionNamesCapitaliseTheKind) {
-    EXPECT_EQ(edits::addMarkActionName(MarkKind::Arrow), "Add Arrow");
-    EXPECT_EQ(edits::addMarkActionName(MarkKind::Pointer), "Add Pointer");
-    EXPECT_EQ(edits::addMarkActionName(MarkKind::Magnify), "Add Magnify");
-}
-
 TEST(NoteEdits, ALocationPinGetsTheNextNumberedNote) {
     CaptureNote note = noteWithImage();
     const Mark arrow = markOn(note, MarkKind::Arrow, {0, 0}, {50, 50});

@@ -55,20 +55,16 @@ TEST(RequestSummary, TitleFollowsTheProjectFolder) {
     }
 }
 
-TEST(RequestSummary, PreparingOrAnEmptyNoteCannotCopy) {
+TEST(RequestSummary, ReviewOnlyIsNamedAndPreparingOrAnEmptyNoteCannotCopy) {
     CaptureNote note = noteWithRequest(true);
     const Id active = note.media.front().id;
+    note.reviewOnly = true;
+    const RequestSummary summary = RequestSummary::make(note, active, {}, false);
+    EXPECT_TRUE(summary.toolTip.endsWith(QStringLiteral(" · Review only")))
+        << summary.toolTip.toStdString();
     EXPECT_FALSE(RequestSummary::make(note, active, {}, true).canCopy);
     note.general.clear();
     EXPECT_FALSE(RequestSummary::make(note, active, {}, false).canCopy);
-}
-
-TEST(RequestSummary, ReviewOnlyIsNamedInTheToolTip) {
-    CaptureNote note = noteWithRequest(true);
-    note.reviewOnly = true;
-    const RequestSummary summary = RequestSummary::make(note, note.media.front().id, {}, false);
-    EXPECT_TRUE(summary.toolTip.endsWith(QStringLiteral(" · Review only")))
-        << summary.toolTip.toStdString();
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 #include "model/fast_png.h"
 #include "model/image_files.h"
 #include "request/handoff_settings.h"
-#include "support/same_pixels.h"
 #include "support/event_waiting.h"
 #include "support/fake_screen_grabber.h"
+#include "support/same_pixels.h"
 #include "support/scroll_pages.h"
 #include "support/temporary_folder.h"
 
@@ -110,39 +110,28 @@ TEST_F(ScrollCaptureUITest, ChosenImagesAreJoinedInFileNameOrderIntoAStitchedNot
 TEST_F(ScrollCaptureUITest, AnImageThatCannotBeJoinedStopsTheImportAndOffersItsChoices) {
     folder.write(QStringLiteral("a1.png"), FastPng::encode(page.copy(0, 0, 300, 200)));
     folder.write(QStringLiteral("a2.png"), FastPng::encode(page.copy(0, 90, 299, 200)));
-    struct Row {
-        const char* choice;
-        bool saves;
-    } rows[] = {{"cancel", false}, {"finish", true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.choice);
-        saved.reset();
-        makeUI().stitchImages();
-        choose({QStringLiteral("a1.png"), QStringLiteral("a2.png")});
-        ASSERT_TRUE(processEventsUntil(
-            [&] { return ui->session().phase() == ScrollingCaptureSession::Phase::Review; },
-            10000));
-        ASSERT_TRUE(ui->panel() && ui->panel()->isVisible());
-        EXPECT_EQ(panelText("detail"), sizeChanged);
-        EXPECT_EQ(panelText("progress"), QStringLiteral("1 frame · 300 × 200 px"));
-        EXPECT_EQ(panelButton("finish")->text(), QStringLiteral("Keep Partial"));
-        EXPECT_TRUE(panelButton("finish")->isEnabled());
-        EXPECT_TRUE(panelButton("retry")->isVisibleTo(ui->panel()));
-        EXPECT_EQ(panelButton("cancel")->text(), QStringLiteral("Discard"));
+    makeUI().stitchImages();
+    choose({QStringLiteral("a1.png"), QStringLiteral("a2.png")});
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return ui->session().phase() == ScrollingCaptureSession::Phase::Review; }, 10000));
+    ASSERT_TRUE(ui->panel() && ui->panel()->isVisible());
+    EXPECT_EQ(panelText("detail"), sizeChanged);
+    EXPECT_EQ(panelText("progress"), QStringLiteral("1 frame · 300 × 200 px"));
+    EXPECT_EQ(panelButton("finish")->text(), QStringLiteral("Keep Partial"));
+    EXPECT_TRUE(panelButton("finish")->isEnabled());
+    EXPECT_TRUE(panelButton("retry")->isVisibleTo(ui->panel()));
+    EXPECT_EQ(panelButton("cancel")->text(), QStringLiteral("Discard"));
 
-        QTest::mouseClick(panelButton(row.choice), Qt::LeftButton);
-        ASSERT_TRUE(processEventsUntil([&] { return !ui->isBusy(); }, 10000));
-        EXPECT_EQ(ui->panel(), nullptr);
-        ASSERT_EQ(saved.has_value(), row.saves);
-        if (!row.saves)
-            continue;
-        const Media& image = saved->note.media.front();
-        EXPECT_EQ(saved->note.title, QStringLiteral("Partial Scroll Capture"));
-        EXPECT_EQ(image.scrollCapture->issue, std::optional(sizeChanged));
-        // A frame of another size cannot stand beside the others, so only the joined one stays.
-        EXPECT_EQ(saved->note.media.size(), 2u);
-        EXPECT_TRUE(test::samePixels(stitched(), page.copy(0, 0, 300, 200)));
-    }
+    QTest::mouseClick(panelButton("finish"), Qt::LeftButton);
+    ASSERT_TRUE(processEventsUntil([&] { return !ui->isBusy(); }, 10000));
+    EXPECT_EQ(ui->panel(), nullptr);
+    ASSERT_TRUE(saved.has_value());
+    const Media& image = saved->note.media.front();
+    EXPECT_EQ(saved->note.title, QStringLiteral("Partial Scroll Capture"));
+    EXPECT_EQ(image.scrollCapture->issue, std::optional(sizeChanged));
+    // A frame of another size cannot stand beside the others, so only the joined one stays.
+    EXPECT_EQ(saved->note.media.size(), 2u);
+    EXPECT_TRUE(test::samePixels(stitched(), page.copy(0, 0, 300, 200)));
 }
 
 TEST_F(ScrollCaptureUITest, ClosingThePanelWhileCapturingStopsAndKeepsTheFrames) {
