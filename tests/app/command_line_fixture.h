@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QProcess>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace lumbex::test {
@@ -34,25 +33,6 @@ inline QByteArray screenshot(int width, int height) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb(x * 5, y * 3, (x + y) % 256));
     return encoded(image, "png");
-}
-
-inline quint32 crc32(const char* data, int size) {
-    quint32 crc = 0xffffffffu;
-    for (int i = 0; i < size; ++i) {
-        crc ^= quint8(data[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// A well-formed PNG header that claims a size without the pixel data to back it.
-inline QByteArray pngHeaderClaiming(quint32 width, quint32 height) {
-    QByteArray png = screenshot(1, 1);
-    qToBigEndian(width, png.data() + 16);
-    qToBigEndian(height, png.data() + 20);
-    qToBigEndian(crc32(png.constData() + 12, 17), png.data() + 29); // IHDR type and data
-    return png;
 }
 
 class CommandLineTest : public ::testing::Test {

@@ -28,7 +28,6 @@ TEST(CaptureComposition, ThePointersHotSpotLandsWhereThePointerWas) {
     } rows[] = {
         {"inside", QPoint(520, 315), QPoint(18, 12)},
         {"over the left edge", QPoint(501, 310), QPoint(-1, 7)},
-        {"over the bottom edge", QPoint(530, 330), QPoint(28, 27)},
     };
     for (const Row& row : rows) {
         const ScreenGrab grab = grayGrab(QPoint(500, 300));
@@ -65,9 +64,6 @@ TEST(CaptureComposition, TheWindowShadowSurroundsAnUntouchedWindowAndFallsDownwa
               window);
     const auto alpha = [&](int x, int y) { return qAlpha(out.pixel(x, y)); };
     EXPECT_EQ(alpha(0, 0), 0) << "corners fade out";
-    EXPECT_EQ(alpha(out.width() - 1, out.height() - 1), 0);
-    EXPECT_LE(alpha(out.width() / 2, 0), 2) << "little above the window";
-    EXPECT_LE(alpha(out.width() / 2, out.height() - 1), 2);
     // Darker below than above, the same left and right.
     const int above = alpha(out.width() / 2, kMarginTop - 6);
     const int below = alpha(out.width() / 2, kMarginTop + 80 + 6);

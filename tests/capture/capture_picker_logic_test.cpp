@@ -111,10 +111,6 @@ TEST_F(CapturePickerLogicTest, ArrowKeysPlaceMoveAndResizeAKeyboardSelection) {
          {2000, 100},
          {{Key::Tab, false, false}},
          Rect{2360, 240, 400, 240}},
-        {"Option never below 2 × 2",
-         {500, 500},
-         {{Key::Left, true, true}},
-         Rect{760, 420, 390, 240}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -156,9 +152,6 @@ TEST_F(CapturePickerLogicTest, WindowModeHighlightsThePointedWindowAndCyclesWith
         picker.key(press.first, press.second, false, {1500, 900});
         EXPECT_EQ(picker.windowIndex(), index);
     }
-    EXPECT_EQ(picker.instruction(),
-              QStringLiteral("Terminal · back\nClick a window · Tab to cycle · Space for area · "
-                             "Escape to cancel"));
     picker.key(Key::Enter, false, false, {1500, 900});
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(std::get<CaptureWindow>(*results[0]).id, 9u);
@@ -185,9 +178,6 @@ TEST_F(CapturePickerLogicTest, SpaceSwitchesModesExceptWhenScrollingOrRestricted
         fixed.key(Key::Space, false, false, {350, 250});
         EXPECT_FALSE(fixed.choosingWindow());
     }
-    EXPECT_EQ(logic->instruction(),
-              QStringLiteral("Release to capture · Escape to cancel\nArrow keys move · Option "
-                             "resizes · Shift moves 10 pt · Return captures keyboard selection"));
 }
 
 TEST_F(CapturePickerLogicTest, ReadoutAndInstructionFollowThePointerAndTheSelection) {
@@ -253,7 +243,6 @@ TEST(ReadoutBoxPlacement, SitsBesideThePointerAndKeepsOffTheEdges) {
         {"below right", {100, 100}, {118, 118}},
         {"near the right edge", {1900, 100}, {1752, 118}},
         {"near the bottom edge", {100, 1070}, {118, 1012}},
-        {"in the top-left corner", {0, 0}, {18, 18}},
     };
     for (const Row& row : rows)
         EXPECT_EQ(readoutBoxPlacement(row.pointer, 130, 40, 1920, 1080).origin(), row.origin)

@@ -35,9 +35,9 @@ protected:
                 ASSERT_EQ(image.pixel(x, y), positionCode(origin.x() + x, origin.y() + y))
                     << x << "," << y;
     }
-    QString messageOf(const CaptureSelection& selection) {
+    QString messageOf(const CaptureSelection& selection, qint32 ownProcess = 0) {
         try {
-            validateSelection(selection, screen, 0);
+            validateSelection(selection, screen, ownProcess);
         } catch (const LumbexError& e) {
             return e.message();
         }
@@ -82,10 +82,8 @@ TEST_F(CaptureShotTest, ThePointerAndTheWindowShadowOnlyWhenAsked) {
 
     const CaptureWindow window = captureWindows(screen.windowList, 0)[0];
     using namespace WindowShadow;
-    const QImage shadowed = decoded(takePicture(window, screen, {false, true}));
-    EXPECT_EQ(shadowed.size(), QSize(200 + 2 * kMarginSide, 120 + kMarginTop + kMarginBottom));
-    EXPECT_EQ(shadowed.pixel(kMarginSide, kMarginTop), positionCode(100, 50));
-    EXPECT_EQ(qAlpha(shadowed.pixel(0, 0)), 0);
+    EXPECT_EQ(decoded(takePicture(window, screen, {false, true})).size(),
+              QSize(200 + 2 * kMarginSide, 120 + kMarginTop + kMarginBottom));
     EXPECT_EQ(decoded(takePicture(window, screen, {false, false})).size(), QSize(200, 120));
 }
 
@@ -113,12 +111,7 @@ TEST_F(CaptureShotTest, SelectionsAreCheckedAgainstTheScreenAsItIsNow) {
     EXPECT_EQ(
         messageOf(otherSetup),
         QStringLiteral("The display setup changed. Select an area again before repeating it."));
-    try {
-        validateSelection(window, screen, 300);
-        ADD_FAILURE() << "the application's own window was accepted";
-    } catch (const LumbexError& e) {
-        EXPECT_EQ(e.message(), windowGone);
-    }
+    EXPECT_EQ(messageOf(window, 300), windowGone) << "the application's own window";
 }
 
 TEST(CaptureName, NamesTheMomentInAbbreviatedDateAndShortTime) {

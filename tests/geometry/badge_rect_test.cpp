@@ -20,15 +20,11 @@ TEST(BadgeRect, PointerBadgeSitsUpLeftThenFlipsClampsOrCentresInsideTheCrop) {
     } cases[] = {
         {{5, 5}, std::nullopt, {-19, -19}},
         {{100, 100}, kPage, {76, 76}},
-        {{38, 38}, kPage, {14, 14}},
         {{37.5, 38}, kPage, {61.5, 14}},
-        {{0, 0}, kPage, {24, 24}},
-        {{520, 310}, Rect{500, 300, 200, 200}, {544, 334}},
         {{30, 30}, Rect{0, 0, 60, 60}, {46, 46}},
         {{101, 101}, Rect{100, 100, 10, 27.5}, {105, 113.75}},
         // The crop's max edges are outside it, so a point there is left alone.
         {{200, 10}, kPage, {176, -14}},
-        {{10, 200}, kPage, {-14, 176}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(badgeRect(makeMark(MarkKind::Pointer, c.point, c.point), c.crop),

@@ -32,7 +32,6 @@ TEST(OutputRect, IsTheVisibleRectGrownByMarksThenPadding) {
     const Mark outside = makeMark(MarkKind::Rectangle, {-10, -10}, {50, 50}, 2);
     const Mark fractional = makeMark(MarkKind::Rectangle, {10, 10}, {120.2, 30}, 1);
     const Mark pointer = makeMark(MarkKind::Pointer, {5, 5}, {5, 5});
-    const Mark inside = makeMark(MarkKind::Ellipse, {10, 10}, {40, 40});
     struct Case {
         const char* name;
         Media media;
@@ -42,7 +41,6 @@ TEST(OutputRect, IsTheVisibleRectGrownByMarksThenPadding) {
     };
     const Case cases[] = {
         {"plain image", image(100, 50), {}, {}, {0, 0, 100, 50}},
-        {"marks inside change nothing", image(100, 50), {inside}, {}, {0, 0, 100, 50}},
         {"arrow head out to the left", image(200, 100), {arrowOutLeft()}, {}, {-33, 0, 233, 100}},
         {"marks do not grow a cropped image",
          image(200, 100, Rect{0, 0, 200, 100}),
@@ -54,11 +52,6 @@ TEST(OutputRect, IsTheVisibleRectGrownByMarksThenPadding) {
          {arrowOutLeft()},
          {},
          {10, 20, 51, 31}},
-        {"padding around the image",
-         image(100, 50, std::nullopt, 40),
-         {},
-         {},
-         {-40, -40, 180, 130}},
         {"padding around the crop",
          image(100, 50, Rect{10, 10, 50, 30}, 20),
          {outside},
@@ -76,11 +69,6 @@ TEST(OutputRect, IsTheVisibleRectGrownByMarksThenPadding) {
          {pointer},
          {{pointer.id, 3}},
          {-33, -33, 133, 83}},
-        {"numbers of other marks do not count",
-         image(100, 50),
-         {pointer},
-         {{newId(), 1}},
-         {0, 0, 100, 50}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(outputRect(c.media, c.marks, c.numbers), c.expected) << c.name;
@@ -100,18 +88,11 @@ TEST(ValidateSize, RejectsEmptyNonFiniteAndOversizedRects) {
         {"120 012 000 pixels", {0, 0, 12000, 10001}, false},
         {"widest", {0, 0, 32768, 1}, true},
         {"too wide", {0, 0, 32769, 1}, false},
-        {"tallest", {0, 0, 1, 32768}, true},
         {"too tall", {0, 0, 1, 32769}, false},
-        {"one pixel", {0, 0, 1, 1}, true},
         {"fractional", {0.5, 0.5, 0.5, 0.5}, true},
-        {"away from the origin", {-500, -700, 100, 100}, true},
         {"zero width", {0, 0, 0, 10}, false},
-        {"zero height", {0, 0, 10, 0}, false},
-        {"negative width", {0, 0, -5, 10}, false},
         {"NaN width", {0, 0, nan, 10}, false},
-        {"NaN origin", {nan, 0, 10, 10}, false},
         {"infinite origin", {0, -infinity, 10, 10}, false},
-        {"infinite height", {0, 0, 10, infinity}, false},
     };
     for (const SizeCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,7 +1,6 @@
 #include "geometry/text_metrics.h"
 
 #include <QFontDatabase>
-#include <QImage>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -17,14 +16,6 @@ TEST(AnnotationFont, IsTheSemiboldSystemFontAtTheGivenSize) {
     EXPECT_EQ(font.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     EXPECT_EQ(font.weight(), QFont::DemiBold);
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 18.5);
-}
-
-TEST(AnnotationDotsPerMeter, IsSeventyTwoDotsPerInch) {
-    QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-    image.setDotsPerMeterX(annotationDotsPerMeter());
-    image.setDotsPerMeterY(annotationDotsPerMeter());
-    EXPECT_EQ(image.logicalDpiX(), 72);
-    EXPECT_EQ(image.logicalDpiY(), 72);
 }
 
 // One point is one pixel: a line of any ordinary font is between 1 and 1.4 em high, whereas at
@@ -47,18 +38,6 @@ TEST(MeasureText, WrapsAtWordsWithinTheWidth) {
     EXPECT_GT(narrow.height(), 3 * oneLine.height());
     EXPECT_DOUBLE_EQ(wide.height(), oneLine.height());
     EXPECT_GT(wide.width(), 200);
-}
-
-TEST(MeasureText, GrowsWithTheFontSize) {
-    const QSizeF small = measureText(kParagraph, annotationFont(16), 400);
-    const QSizeF large = measureText(kParagraph, annotationFont(32), 400);
-    EXPECT_GT(large.height(), 1.5 * small.height());
-}
-
-TEST(MeasureText, EmptyTextTakesAtMostOneLine) {
-    const QFont font = annotationFont(18);
-    EXPECT_LE(measureText(QString(), font, 80).height(),
-              measureText(QStringLiteral("Hg"), font, 80).height());
 }
 
 TEST(MeasureText, GivesTheSameSizeOffTheGuiThread) {

@@ -172,23 +172,11 @@ TEST(NoteCoding, WritesUuidsUpperCaseAndReadsThemInEitherCase) {
 
 TEST(NoteCoding, ReadsNullAsAbsentForOptionalKeysOnly) {
     const CaptureNote note = fullNote();
-    const std::pair<const char*, std::function<bool(const CaptureNote&)>> optionals[] = {
-        {"screenRecording", [](const CaptureNote& n) { return !n.screenRecording; }},
-        {"notes.0.markID", [](const CaptureNote& n) { return !n.notes[0].markID; }},
-    };
-    for (const auto& [path, isAbsent] : optionals) {
-        SCOPED_TRACE(path);
-        EXPECT_TRUE(isAbsent(decodeWith(note, path, QJsonValue::Null)));
-        EXPECT_TRUE(isAbsent(decodeWith(note, path, QJsonValue::Undefined)));
-    }
-    const std::pair<const char*, const char*> required[] = {
-        {"title", "title: required value is missing"},
-        {"media.0.background.shadow", "media[0].background.shadow: required value is missing"},
-    };
-    for (const auto& [path, message] : required) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(thrownMessage([&] { decodeWith(note, path, QJsonValue::Null); }), message);
-        EXPECT_EQ(thrownMessage([&] { decodeWith(note, path, QJsonValue::Undefined); }), message);
+    for (const QJsonValue& absent :
+         {QJsonValue(QJsonValue::Null), QJsonValue(QJsonValue::Undefined)}) {
+        EXPECT_FALSE(decodeWith(note, "screenRecording", absent).screenRecording);
+        EXPECT_EQ(thrownMessage([&] { decodeWith(note, "media.0.background.shadow", absent); }),
+                  "media[0].background.shadow: required value is missing");
     }
 }
 
@@ -200,24 +188,14 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
         const char* message;
     } cases[] = {
         {"media.0.width", "800", "media[0].width: expected an integer"},
-        {"title", 5, "title: expected a string"},
-        {"marks.0.lineWidth", "3", "marks[0].lineWidth: expected a number"},
-        {"includeGeneral", 1, "includeGeneral: expected true or false"},
         {"notes.0.markID", "{" + idString(note.id) + "}",
          "notes[0].markID: expected a UUID string"},
         {"marks.0.start", QJsonArray{1, 2, 3}, "marks[0].start: expected a point [x, y]"},
-        {"marks.0.points", QJsonArray{QJsonArray{1, 2}, 3},
-         "marks[0].points[1]: expected a point [x, y]"},
         {"marks.0.kind", "circle", "marks[0].kind: unexpected value \"circle\""},
-        {"media.0.crop", QJsonArray{QJsonArray{0, 0}},
-         "media[0].crop: expected a rectangle [[x, y], [width, height]]"},
-        {"media", QJsonObject{}, "media: expected an array"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 1, "microphone"},
          "screenRecording.segments[0].audioTracks: expected pairs of track kind and track number"},
         {"screenRecording.segments.0.audioTracks", QJsonArray{"system", 2'147'483'648.0},
          "screenRecording.segments[0].audioTracks[1]: expected a 32-bit integer"},
-        {"screenRecording.segments.0.audioTracks", QJsonArray{"speaker", 1},
-         "screenRecording.segments[0].audioTracks[0]: unexpected value \"speaker\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -226,24 +204,12 @@ TEST(NoteCoding, DecodingFailuresNameThePathAndTheExpectation) {
 }
 
 TEST(NoteCoding, RefusesTextThatIsNotOneJsonObject) {
-    for (const char* document : {"", "{\"title\": }", "{} {}"}) {
-        EXPECT_TRUE(thrownMessage([&] {
-                        decodeNoteJson(document);
-                    }).starts_with("The data is not valid JSON"))
-            << document;
-    }
+    EXPECT_TRUE(
+        thrownMessage([] { decodeNoteJson("{} {}"); }).starts_with("The data is not valid JSON"));
     EXPECT_EQ(thrownMessage([] { decodeNoteJson("[1, 2]"); }), "The data is not a JSON object.");
     // Deep nesting fails cleanly instead of exhausting the stack.
-    const QByteArray brackets(5000, '[');
-    EXPECT_FALSE(thrownMessage([&] { decodeNoteJson(brackets); }).empty());
-    const QByteArray nested = "{\"media\": " + brackets + QByteArray(5000, ']') + "}";
+    const QByteArray nested = "{\"media\": " + QByteArray(5000, '[') + QByteArray(5000, ']') + "}";
     EXPECT_FALSE(thrownMessage([&] { decodeNoteJson(nested); }).empty());
-}
-
-TEST(NoteCoding, DecodesTenMegabyteStrings) {
-    CaptureNote note = plainNote();
-    note.general = QString(10 * 1024 * 1024, u'x');
-    EXPECT_EQ(decodeNoteJson(encodeNoteJson(note)), note);
 }
 
 TEST(NoteCoding, ReadsSixtyFourBitIntegersExactly) {

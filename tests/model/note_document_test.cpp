@@ -173,6 +173,7 @@ TEST_F(NoteDocumentTest, RecognitionCacheIsDroppedOnlyWhenWhatTheImageShowsChang
     }
 }
 
+
 TEST_F(NoteDocumentTest, UndoKeepsVoiceWorkTheUndoneStepDidNotTouch) {
     auto document = twoImageDocument();
     VoiceRecording voice;
@@ -198,7 +199,7 @@ TEST_F(NoteDocumentTest, UndoKeepsVoiceWorkTheUndoneStepDidNotTouch) {
     EXPECT_FALSE(document->note().recordings);
 }
 
-TEST_F(NoteDocumentTest, AppendImageAddsAnUndoableImageWhoseBytesStay) {
+TEST_F(NoteDocumentTest, ImagesAreAddedUndoablyWithTheirBytesKept) {
     auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"));
     const Id added = document->appendImage(pngOf(20, 10), QStringLiteral("second"), true);
     const Media& image = document->note().media.back();
@@ -216,14 +217,12 @@ TEST_F(NoteDocumentTest, AppendImageAddsAnUndoableImageWhoseBytesStay) {
         thrownMessage([&] { document->appendImage("not an image", QStringLiteral("x"), true); }),
         "Choose a readable image file.");
     EXPECT_EQ(document->note(), before);
-}
 
-TEST_F(NoteDocumentTest, CapturedPNGIsKeptByteForByte) {
     const QByteArray png = pngOf(64, 48);
-    const auto document = NoteDocument::fromCapturePNG(png, QStringLiteral("Capture"));
-    const Media& image = document->note().media.at(0);
-    EXPECT_EQ(document->contents().originals.at(image.id), png);
-    EXPECT_EQ(image.sha256, ImageFiles::hash(png));
+    const auto captured = NoteDocument::fromCapturePNG(png, QStringLiteral("Capture"));
+    const Media& capturedImage = captured->note().media.at(0);
+    EXPECT_EQ(captured->contents().originals.at(capturedImage.id), png);
+    EXPECT_EQ(capturedImage.sha256, ImageFiles::hash(png));
     EXPECT_EQ(thrownMessage([] { NoteDocument::fromCapturePNG("junk", QStringLiteral("x")); }),
               "The image could not be read, or exceeds 120 megapixels.");
 }
@@ -281,17 +280,6 @@ TEST_F(NoteDocumentTest, ChangeDuringASaveIsSavedByOneMoreSaveBeforeCompletionsR
     EXPECT_EQ(order, std::vector<std::string>{"completion after 2 saves"});
     EXPECT_EQ(events.saved, 2);
     EXPECT_EQ(readNotePackage(document->filePath()).note, document->note());
-}
-
-TEST_F(NoteDocumentTest, CheckpointWithNothingToWriteCompletesAtOnce) {
-    const std::unique_ptr<NoteDocument> documents[] = {std::make_unique<NoteDocument>(),
-                                                       savedDocument()};
-    for (const auto& document : documents) {
-        std::optional<std::optional<QString>> result;
-        document->saveCheckpoint([&](const auto& error) { result = error; });
-        ASSERT_TRUE(result);
-        EXPECT_FALSE(*result);
-    }
 }
 
 TEST_F(NoteDocumentTest, SavedNoteOpensWithItsContentAndSavesInPlace) {

@@ -24,7 +24,6 @@ inline void PrintTo(const CaptureNote& note, std::ostream* out) {
 namespace test {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // Two seconds per recording segment, so a two-segment recording lasts 4,000,000 µs.
 constexpr qint64 kSegmentDuration = 2'000'000;

@@ -92,8 +92,6 @@ TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
              "This note uses a newer format. Open it with a newer version of Lumbex."},
             {"missing original",
              [](NotePackageContents& c) { c.originals.erase(c.note.media[1].id); }, missingImage},
-            {"changed original", [](NotePackageContents& c) { c.originals.begin()->second += 'x'; },
-             missingImage},
             {"missing audio", [](NotePackageContents& c) { setVoice(c, "sound"); },
              "A voice recording is missing. Your previous save has been kept."},
         };
@@ -107,29 +105,12 @@ TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
 }
 
 TEST_F(NotePackageTest, IncompleteOrDamagedPackagesAreRefused) {
-    const auto folderInstead = [](const QString& p) {
-        removePath(p);
-        QDir().mkdir(p);
-    };
-    const std::string incomplete = "This is not a complete Lumbex note.";
-    const std::string damaged = "An original image is missing or damaged.";
-    const std::vector<std::tuple<QString, std::function<void(const QString&)>, std::string>> cases{
-        {"note.json", [](const QString& p) { writeFileAtomically(p, {}); }, incomplete},
-        {"note.json", folderInstead, incomplete},
-        {"assets",
-         [](const QString& p) {
-             removePath(p);
-             writeFileAtomically(p, "x");
-         },
-         incomplete},
-        {"image", [](const QString& p) { removePath(p); }, damaged},
-        {"image", [](const QString& p) { writeFileAtomically(p, readFile(p).left(20)); }, damaged},
-    };
-    for (const auto& [entry, spoil, message] : cases) {
-        const QString image = recreate(1);
-        spoil(entry == "image" ? image : package + u'/' + entry);
-        EXPECT_EQ(readError(), message) << entry.toStdString();
-    }
+    recreate();
+    writeFileAtomically(package + QStringLiteral("/note.json"), {});
+    EXPECT_EQ(readError(), "This is not a complete Lumbex note.");
+    const QString image = recreate(1);
+    writeFileAtomically(image, readFile(image).left(20));
+    EXPECT_EQ(readError(), "An original image is missing or damaged.");
 }
 
 TEST_F(NotePackageTest, OriginalsMatchingTheirDigestMustStillDecodeToTheSavedSize) {
@@ -162,19 +143,12 @@ TEST_F(NotePackageTest, VoiceAudioIsCheckedOnlyWhereRecorded) {
     EXPECT_EQ(readError(), "A voice recording is missing or damaged.");
 }
 
-TEST_F(NotePackageTest, DecodingAndValidationFailuresPassThrough) {
+TEST_F(NotePackageTest, DecodingFailuresPassThrough) {
     recreate();
     const QByteArray json = readFile(package + QStringLiteral("/note.json"));
-    const std::vector<std::pair<QByteArray, std::string>> cases{
-        {QByteArray(json).replace("\"width\": 40", "\"width\": \"40\""),
-         "media[0].width: expected an integer"},
-        {QByteArray(json).replace("\"schemaVersion\": 1", "\"schemaVersion\": 9"),
-         "This note uses a newer format. Open it with a newer version of Lumbex."},
-    };
-    for (const auto& [edited, message] : cases) {
-        writeFileAtomically(package + QStringLiteral("/note.json"), edited);
-        EXPECT_EQ(readError(), message);
-    }
+    writeFileAtomically(package + QStringLiteral("/note.json"),
+                        QByteArray(json).replace("\"width\": 40", "\"width\": \"40\""));
+    EXPECT_EQ(readError(), "media[0].width: expected an integer");
 }
 
 TEST_F(NotePackageTest, UnnamedFilesAreIgnoredAndNotCarriedOver) {

@@ -2,7 +2,6 @@
 #include "model/note_validation.h"
 
 #include <gtest/gtest.h>
-#include <limits>
 #include <vector>
 
 namespace lumbex {
@@ -135,11 +134,8 @@ void expectRows(const std::vector<Row>& rows) {
 TEST(NoteValidation, FormatLevels) {
     expectRows({
         {"level 0", level(0), kNewer},
-        {"level 9", level(9), kNewer},
         {"magnify in level 5", all({addMark(MarkKind::Magnify), level(5)}), kMagnifyLevel},
-        {"magnify in level 6", all({addMark(MarkKind::Magnify), level(6)}), ""},
         {"ellipse in level 4", all({addMark(MarkKind::Ellipse), level(4)}), kLineLevel},
-        {"highlight in level 5", all({addMark(MarkKind::Highlight), level(5)}), ""},
         {"recording in level 3", level(3), kRecordingLevel},
         {"recovery in level 7", all({recovered, level(7)}), kRecoveryLevel},
         {"recording without segments", noSegments, kNoSegments},
@@ -153,18 +149,7 @@ TEST(NoteValidation, FormatLevels) {
 TEST(NoteValidation, VoiceRecordings) {
     expectRows({
         {"one in level 1", all({plainAt(1), voice(2.5)}), kVoice},
-        {"an empty list in level 1", all({plainAt(1), [](auto& n) { n.recordings.emplace(); }}),
-         ""},
-        {"0 s long on an existing note in level 2",
-         all({plainAt(2), [](CaptureNote& n) { addVoice(n, 0).noteID = n.notes[0].id; }}), ""},
-        {"two with one id",
-         [](CaptureNote& n) {
-             addVoice(n);
-             n.recordings->push_back(n.recordings->back());
-         },
-         kVoice},
         {"duration NaN", voice(kNaN), kVoice},
-        {"duration negative", voice(-0.001), kVoice},
         {"note that does not exist", lostVoiceNote, kLostNote},
     });
 }
@@ -172,7 +157,6 @@ TEST(NoteValidation, VoiceRecordings) {
 TEST(NoteValidation, DuplicateItems) {
     expectRows({
         {"images", [](CaptureNote& n) { n.media[1].id = n.media[0].id; }, kDuplicate},
-        {"notes", [](CaptureNote& n) { n.notes.push_back(n.notes[0]); }, kDuplicate},
         {"a mark and a note sharing an id",
          [](CaptureNote& n) { n.notes.emplace_back(test::makeLinkedNote()).id = n.marks[0].id; },
          ""},
@@ -180,23 +164,19 @@ TEST(NoteValidation, DuplicateItems) {
 }
 
 TEST(NoteValidation, ImageSources) {
-    const auto keyOfLength = [](qsizetype length) -> Change {
-        return [length](CaptureNote& n) {
-            addFrame(n, 0).recordingFrame->visualKey = QString(length, u'f');
-        };
+    const Change staleKey = [](CaptureNote& n) {
+        addFrame(n, 0).recordingFrame->visualKey = QString(64, u'f');
     };
     expectRows({
-        {"scroll capture in level 7", test::addScrollCapture, ""},
         {"scroll capture in level 6", all({test::addScrollCapture, plainAt(6)}), kScrollLevel},
         {"scroll capture whose first piece is not at row 0",
          all({test::addScrollCapture,
               [](CaptureNote& n) { n.media[2].scrollCapture->pieces[0].offsetY = 1; }}),
          "This scroll capture has invalid source frames."},
         {"frames at 0 and the last microsecond, outside the trim, with a stale key",
-         all({frame(0), frame(kDuration - 1), keyOfLength(64), trim(1'000'000, 2'000'000)}), ""},
+         all({frame(0), frame(kDuration - 1), staleKey, trim(1'000'000, 2'000'000)}), ""},
         {"frame at the duration", frame(kDuration), kFrame},
         {"frame without a recording", all({frame(0), noRecording}), kFrame},
-        {"frame key of 63 characters", keyOfLength(63), kFrame},
     });
 }
 
@@ -205,30 +185,17 @@ TEST(NoteValidation, ImageSizes) {
         {"32768 × 3662", size(32768, 3662), ""},
         {"32768 × 3663", size(32768, 3663), kTooLarge},
         {"32769 × 1", size(32769, 1), kTooLarge},
-        {"0 × 600", size(0, 600), kTooLarge},
     });
 }
 
 TEST(NoteValidation, CropsAndBackgrounds) {
     const auto padding = [](double v) { return background([v](auto& b) { b.padding = v; }); };
-    const auto radius = [](double v) { return background([v](auto& b) { b.cornerRadius = v; }); };
-    const auto color = [](const char* c) { return background([c](auto& b) { b.color = c; }); };
     expectRows({
         {"crop of the full extent", crop({0, 0, 800, 600}), ""},
-        {"fractional crop", crop({0.5, 0.25, 799.5, 599.75}), ""},
         {"crop width 0", zeroCrop, kCrop},
-        {"crop one pixel past the right edge", crop({1, 0, 800, 600}), kCrop},
-        {"crop with NaN origin", crop({kNaN, 0, 100, 100}), kCrop},
-        {"padding 0, radius 128, lower-case colour", background([](auto& b) {
-             b = {BackgroundStyle::Solid, "#abcdef", "#ABCDEF", 0, 128};
-         }),
-         ""},
         {"padding 512", padding(512), ""},
         {"padding 512.5", padding(512.5), kBackground},
-        {"padding -0.5", padding(-0.5), kBackground},
-        {"corner radius 128.5", radius(128.5), kBackground},
-        {"colour #12345", color("#12345"), kBackground},
-        {"colour #GGGGGG", color("#GGGGGG"), kBackground},
+        {"colour #GGGGGG", background([](auto& b) { b.color = "#GGGGGG"; }), kBackground},
         {"second colour", background([](auto& b) { b.secondaryColor = "red"; }), kBackground},
     });
 }
@@ -241,22 +208,15 @@ TEST(NoteValidation, Annotations) {
     const Edit<Mark> halfOpaque = [](Mark& m) { m.opacity = 0.5; };
     expectRows({
         {"on an unknown image", editMark([](Mark& m) { m.mediaID = newId(); }), kAnnotation},
-        {"infinite end",
-         editMark([](Mark& m) { m.end.y = -std::numeric_limits<double>::infinity(); }),
-         kAnnotation},
         {"NaN point",
          addMark(MarkKind::Freehand,
                  [](Mark& m) {
                      m.points = {{{1, 2}, {kNaN, 3}}};
                  }),
          kAnnotation},
-        {"line width 0.5", lineWidth(0.5), kAnnotation},
         {"line width 32", lineWidth(32), ""},
         {"line width 33", lineWidth(33), kAnnotation},
-        {"a colour outside the palette", editMark([](Mark& m) { m.color = "purple"; }), ""},
-        {"highlight opacity 1", highlight(1), ""},
         {"highlight opacity 1.01", highlight(1.01), kOpacity},
-        {"highlight opacity -0.01", highlight(-0.01), kOpacity},
         {"rectangle with opacity", editMark(halfOpaque), kOpacity},
     });
 }
@@ -270,29 +230,10 @@ TEST(NoteValidation, Magnifiers) {
                     lens([c](Mark& m) { m.magnificationCenter = c; })});
     };
     expectRows({
-        {"one pixel square", lens([](Mark& m) {
-             m.end = m.start + Point{1, 1};
-         }),
-         ""},
         {"without a centre", lens([](Mark& m) { m.magnificationCenter.reset(); }), kMagnifier},
         {"magnification 1.9", factor(1.9), kMagnifier},
-        {"magnification 2", factor(2), ""},
-        {"magnification 8.1", factor(8.1), kMagnifier},
-        {"centre at 32768 and -32768", centre({32768, -32768}), ""},
         {"centre at 32769", centre({32769, 0}), kMagnifier},
-        {"with points", lens([](Mark& m) {
-             m.points = {{m.start, m.end}};
-         }),
-         kMagnifier},
-        {"half a pixel high", lens([](Mark& m) { m.end.y = m.start.y + 0.5; }), kMagnifier},
         {"centre on a rectangle", editMark([](Mark& m) { m.magnificationCenter = m.start; }),
-         kOnlyMagnify},
-        {"magnification on a highlight with opacity",
-         addMark(MarkKind::Highlight,
-                 [](Mark& m) {
-                     m.opacity = 0.5;
-                     m.magnification = 2;
-                 }),
          kOnlyMagnify},
     });
 }
@@ -303,20 +244,9 @@ TEST(NoteValidation, LinkedNotes) {
          all({timeNote(0, kDuration), timeNote(0, kDuration)}), ""},
         {"time note one microsecond long, outside the trim",
          all({timeNote(5, 6), trim(1'000'000, 2'000'000)}), ""},
-        {"time note with start equal to end", timeNote(1'000, 1'000), kTimeNote},
-        {"time note starting at -1", timeNote(-1, 1'000), kTimeNote},
         {"time note ending past the duration", timeNote(0, kDuration + 1), kTimeNote},
-        {"time note linked to a mark", [](auto& n) { addTimeNote(n, 0, 1).markID = newId(); },
-         kTimeNote},
         {"time note without a recording", all({timeNote(0, 1'000), noRecording}), kTimeNote},
         {"two notes on one mark", secondNoteOnMark, kTwoNotes},
-        {"two notes naming the same missing mark",
-         [](CaptureNote& n) {
-             const Id missing = newId();
-             n.notes.push_back(test::makeLinkedNote(missing));
-             n.notes.push_back(test::makeLinkedNote(missing));
-         },
-         ""},
     });
 }
 
@@ -342,28 +272,14 @@ TEST(NoteValidation, ExpandedOutputSize) {
 
 TEST(NoteValidation, FirstFailingRuleWins) {
     const Change farLine = addMark(MarkKind::Line, [](Mark& m) { m.end.x = 40'000; });
-    const Change staleFrameInScroll = [](CaptureNote& n) {
-        n.media[2].recordingFrame = RecordingFrame{-1, test::digest()};
-    };
     expectRows({
         {"magnify before line",
          all({addMark(MarkKind::Line), addMark(MarkKind::Magnify), level(4)}), kMagnifyLevel},
-        {"line before recording", all({addMark(MarkKind::Line), level(3)}), kLineLevel},
-        {"recording rules before voice", all({noSegments, voice(kNaN)}), kNoSegments},
         {"invalid voice before a lost note", all({lostVoiceNote, voice(-1)}), kVoice},
-        {"a lost note before duplicates",
-         all({lostVoiceNote, [](CaptureNote& n) { n.media[1].id = n.media[0].id; }}), kLostNote},
-        {"duplicates before images",
-         all({[](CaptureNote& n) { n.notes.push_back(n.notes[0]); }, zeroCrop}), kDuplicate},
-        {"scroll level before the frame",
-         all({test::addScrollCapture, staleFrameInScroll, plainAt(6)}), kScrollLevel},
-        {"frame before size", [](auto& n) { addFrame(n, -1).width = 0; }, kFrame},
         {"images before marks",
          all({editMark([](Mark& m) { m.lineWidth = 0; }),
               background([](auto& b) { b.color = "blue"; })}),
          kBackground},
-        {"marks before time notes",
-         all({timeNote(5, 5), editMark([](Mark& m) { m.mediaID = newId(); })}), kAnnotation},
         {"time notes before shared links", all({secondNoteOnMark, timeNote(5, 5)}), kTimeNote},
         {"shared links before the output size", all({secondNoteOnMark, farLine}), kTwoNotes},
     });

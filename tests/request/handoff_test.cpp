@@ -1,7 +1,8 @@
-#include "core/error.h"
 #include "core/files.h"
 #include "model/image_files.h"
+#include "model/note_fixtures.h"
 #include "request/handoff.h"
+#include "request/request_markdown.h"
 #include "request/request_plan.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
@@ -9,20 +10,12 @@
 
 #include <QDir>
 #include <QImage>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace lumbex {
 namespace {
 
-std::string thrown(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LumbexError& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
+using test::thrownMessage;
 
 class HandoffTest : public ::testing::Test {
 protected:
@@ -78,48 +71,34 @@ TEST_F(HandoffTest, WritesAVerifiedRequestFolder) {
         EXPECT_EQ(ImageFiles::hash(readFile(result.directory + u'/' + name)), digest)
             << name.toStdString();
     EXPECT_NO_THROW(result.verify());
-
-    EXPECT_EQ(result.clipboard(), "Read this Lumbex request and open ALL listed PNG files as "
-                                  "images before acting. If you cannot access "
-                                  "them, tell me. Follow the request mode and the existing "
-                                  "session's permissions.\n\nRequest:\n" +
-                                      result.request + "\n\nRequired images:\n" + result.images[0] +
-                                      "\n" + result.images[1]);
-}
-
-TEST_F(HandoffTest, EveryPreparationGetsItsOwnFolder) {
-    const HandoffResult first = Handoff::prepare(plan(), originals, project.path());
-    const HandoffResult second = Handoff::prepare(plan(), originals, project.path());
-    EXPECT_NE(first.directory, second.directory);
-    EXPECT_EQ(entries().size(), 2);
-    EXPECT_NO_THROW(first.verify());
+    EXPECT_EQ(result.clipboard(), clipboardText(result.request, result.images));
 }
 
 TEST_F(HandoffTest, ChangedFilesFailVerification) {
     const HandoffResult result = Handoff::prepare(plan(), originals, project.path());
     writeFileAtomically(result.images[0], test::solidPng(40, 30, Qt::red));
-    EXPECT_EQ(thrown([&] { result.verify(); }),
+    EXPECT_EQ(thrownMessage([&] { result.verify(); }),
               "A prepared file changed. Copy again to prepare a fresh request.");
     QFile::remove(result.request);
-    EXPECT_NE(thrown([&] { result.verify(); }), "(nothing thrown)");
+    EXPECT_NE(thrownMessage([&] { result.verify(); }), "");
 }
 
 TEST_F(HandoffTest, FailuresLeaveNoFinishedFolder) {
-    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), originals, project.path("missing")); }),
+    EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), originals, project.path("missing")); }),
               "The project folder is unavailable. Choose it again.");
     const QString file = project.write("file.txt", "x");
-    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), originals, file); }),
+    EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), originals, file); }),
               "The project folder is unavailable. Choose it again.");
 
     std::map<Id, QByteArray> incomplete = originals;
     incomplete.erase(note.media[1].id);
-    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), incomplete, project.path()); }),
+    EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), incomplete, project.path()); }),
               "An original image is unavailable.");
     EXPECT_TRUE(entries().isEmpty());
 
     std::map<Id, QByteArray> broken = originals;
     broken[note.media[1].id] = "not an image";
-    EXPECT_EQ(thrown([&] { Handoff::prepare(plan(), broken, project.path()); }),
+    EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), broken, project.path()); }),
               "The image could not be read, or exceeds 120 megapixels.");
     EXPECT_TRUE(entries().isEmpty()) << "the staging folder is removed after a failed render";
 }

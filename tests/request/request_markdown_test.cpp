@@ -209,24 +209,6 @@ TEST(RequestMarkdown, ScrollCaptureSaysHowItWasJoinedAndWhatWentWrong) {
                   kMakeChanges);
 }
 
-TEST(RequestMarkdown, ListsTwentySevenImagesAndNamesNotesByTheirLabels) {
-    CaptureNote note = test::makeNote(27);
-    note.general = QStringLiteral("All screens.");
-    note.marks.push_back(test::makeMark(note.media[26]));
-    note.notes.push_back(test::makeLinkedNote(note.marks[0].id, QStringLiteral("Last one.")));
-
-    QString images;
-    for (const char* label :
-         {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",       "N",
-          "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z", "Image-27"})
-        images += QStringLiteral("- ") + QLatin1String(label) +
-                  QStringLiteral("-annotated.png: Current, 800 × 600 pixels.\n");
-    EXPECT_EQ(markdownOf(note), kHead + images +
-                                    QStringLiteral("\n## General note\n\nAll screens.\n"
-                                                   "\n## Image-27-1\n\nLast one.\n") +
-                                    kMakeChanges);
-}
-
 TEST(RequestMarkdown, OutputSizeGrowsWithMarksOutsideAnUncroppedImage) {
     CaptureNote note = test::makeNote(1);
     // A 3-pixel line reaches 2.5 pixels beyond its end points.

@@ -5,16 +5,14 @@
 #include "model/image_files.h"
 #include "platform/x11_screen_grabber.h"
 #include "request/handoff_settings.h"
-#include "support/same_pixels.h"
 #include "support/event_waiting.h"
+#include "support/same_pixels.h"
 #include "support/scroll_pages.h"
-#include "support/temporary_folder.h"
 #include "support/test_environment.h"
 #include "support/virtual_display.h"
 #include "support/window_manager.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -30,18 +28,13 @@ const QSize pageSize(420, 1300);
 constexpr quint32 pageSeed = 17;
 constexpr int wheelClicks = 22; // more than it takes to reach the end of the page
 
-// An X client run while the event loop keeps going, so that our own windows answer it.
-bool runClient(const test::VirtualDisplay& display, const QString& program,
-               const QStringList& args) {
+// Runs xdotool while the event loop keeps going, so that our own windows answer it.
+bool xdotool(const test::VirtualDisplay& display, const QStringList& args) {
     QProcess client;
     client.setProcessEnvironment(display.environment());
-    client.start(program, args);
+    client.start(QStringLiteral("xdotool"), args);
     processEventsUntil([&] { return client.state() == QProcess::NotRunning; }, 10000);
     return client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
-}
-
-bool xdotool(const test::VirtualDisplay& display, const QStringList& args) {
-    return runClient(display, QStringLiteral("xdotool"), args);
 }
 
 QStringList point(QPoint p) {
