@@ -56,7 +56,7 @@ void ScrollCaptureWork::append(QImage frame, std::function<void(const Appended&)
 }
 
 void ScrollCaptureWork::appendFile(QString path, std::function<void(const Appended&)> done) {
-    appendLoaded([path = std::move(path)] { return ImageFiles::image(readFile(path)); },
+    appendLoaded([path = std::move(path)] { return ImageFiles::image(ImageFiles::readImageFile(path)); },
                  std::move(done));
 }
 

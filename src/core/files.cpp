@@ -1,81 +1,202 @@
 #include "core/files.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
 #include "core/ids.h"
+#include "core/sha256.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumbex {
 namespace {
 
-[[noreturn]] void throwErrno(const QString& what, const QString& path) {
-    throw LumbexError(
-        QStringLiteral("%1 “%2”: %3.")
-            .arg(what, QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(errno))));
+// Keeps generated sibling names ("." + key + ".replaced-" + 36-character UUID) within 255 bytes.
+constexpr qsizetype kMaxKeyBytes = 160;
+
+QString nameOf(const QString& path) {
+    return displayFileName(QFileInfo(path).fileName());
+}
+
+[[noreturn]] void throwErrno(const QString& what, const QString& path, int error = errno) {
+    throw LumbexError(QStringLiteral("%1 “%2”: %3.").arg(what, nameOf(path), systemErrorText(error)),
+                      error);
+}
+
+QByteArray encoded(const QString& path) {
+    return encodeFileName(path);
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Writes and flushes a file that `open` has just created and closes it; on failure removes it
+// and returns the system's error number, else 0.
+int fillNewFile(int fd, const QString& path, const QByteArray& bytes) {
+    int error = 0;
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(encoded(path).constData());
+    return error;
+}
+
+int createFile(const QString& path) {
+    return ::open(encoded(path).constData(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+QString siblingKey(const QString& name) {
+    const QByteArray bytes = encodeFileName(name);
+    if (bytes.size() <= kMaxKeyBytes)
+        return name;
+    // Cut on a character boundary, then tell long names with the same start apart by a digest.
+    qsizetype cut = kMaxKeyBytes - 17;
+    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    return decodeFileName(bytes.left(cut)) + u'~' + sha256Hex(bytes).left(16);
 }
 
 } // namespace
 
-QByteArray readFile(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw LumbexError(QStringLiteral("“%1” is a folder, not a file.").arg(info.fileName()));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw LumbexError(QStringLiteral("Could not open “%1”: %2.")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw LumbexError(QStringLiteral("Could not read “%1”: %2.")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
+QString systemErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+InputFile::InputFile(const QString& path) : path_(path) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    fd_ = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
+        if (errno == ELOOP)
+            throw LumbexError(
+                QStringLiteral("“%1” is a symbolic link. Name the file it points to.")
+                    .arg(nameOf(path)));
+        throwErrno(QStringLiteral("Could not open"), path);
+    }
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throwErrno(QStringLiteral("Could not read"), path, error);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd_);
+        throw LumbexError(S_ISDIR(status.st_mode)
+                              ? QStringLiteral("“%1” is a folder, not a file.").arg(nameOf(path))
+                              : QStringLiteral("“%1” is not a regular file.").arg(nameOf(path)));
+    }
+    size_ = status.st_size;
+}
+
+InputFile::~InputFile() {
+    ::close(fd_);
+}
+
+QByteArray InputFile::head(qint64 count) const {
+    QByteArray bytes(qMin(count, size_), Qt::Uninitialized);
+    qint64 filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled),
+                                    off_t(filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throwErrno(QStringLiteral("Could not read"), path_);
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
     return bytes;
 }
 
+QByteArray InputFile::readAll(qint64 maxBytes, const QString& tooLarge) const {
+    if (size_ > maxBytes)
+        throw LumbexError(tooLarge.isEmpty()
+                              ? QStringLiteral("“%1” is too large to open safely.").arg(nameOf(path_))
+                              : tooLarge);
+    QByteArray bytes = head(size_);
+    if (bytes.size() != size_)
+        throw LumbexError(
+            QStringLiteral("“%1” changed while it was read. Try again.").arg(nameOf(path_)));
+    return bytes;
+}
+
+QByteArray readFile(const QString& path, qint64 maxBytes, const QString& tooLarge) {
+    return InputFile(path).readAll(maxBytes, tooLarge);
+}
+
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
+    const QString temporary = temporarySibling(path, QStringLiteral("writing"));
+    const int fd = createFile(temporary);
+    if (fd < 0)
+        throwErrno(QStringLiteral("Could not write"), path);
+    if (const int error = fillNewFile(fd, temporary, bytes))
+        throwErrno(QStringLiteral("Could not write"), path, error);
+    if (::rename(encoded(temporary).constData(), encoded(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(encoded(temporary).constData());
+        throwErrno(QStringLiteral("Could not write"), path, error);
+    }
 }
 
 void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-        file.write(bytes) != bytes.size() || !file.flush())
-        throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
-                              .arg(QFileInfo(path).fileName(), file.errorString()));
-    if (::fsync(file.handle()) != 0)
-        throwErrno(QStringLiteral("Could not flush"), path);
+    const int fd = createFile(path);
+    if (fd < 0)
+        throwErrno(QStringLiteral("Could not write"), path);
+    if (const int error = fillNewFile(fd, path, bytes))
+        throwErrno(QStringLiteral("Could not write"), path, error);
+}
+
+void makeFolder(const QString& path) {
+    if (::mkdir(encoded(path).constData(), 0777) != 0)
+        throwErrno(QStringLiteral("Could not create the folder"), path);
+}
+
+QString temporarySiblingPrefix(const QString& target) {
+    const QFileInfo info(target);
+    return info.absolutePath() + QStringLiteral("/.") + siblingKey(info.fileName()) +
+           QLatin1Char('.');
 }
 
 QString temporarySibling(const QString& target, const QString& purpose) {
-    const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
-           purpose + QLatin1Char('-') + idString(newId());
+    return temporarySiblingPrefix(target) + purpose + QLatin1Char('-') + idString(newId());
 }
 
 void syncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         throwErrno(QStringLiteral("Could not open the folder"), folder);
     const int result = ::fsync(fd);
+    const int error = errno;
     ::close(fd);
     if (result != 0)
-        throwErrno(QStringLiteral("Could not flush the folder"), folder);
+        throwErrno(QStringLiteral("Could not flush the folder"), folder, error);
 }
 
 void renameNoReplace(const QString& from, const QString& to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = encoded(from);
+    const QByteArray target = encoded(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
         0)
         return;
@@ -83,11 +204,9 @@ void renameNoReplace(const QString& from, const QString& to) {
         throwErrno(QStringLiteral("Could not move into place"), to);
     // File systems without RENAME_NOREPLACE: a hard link refuses an existing target for files;
     // folders fall back to a checked rename.
-    if (QFileInfo(from).isDir()) {
-        if (QFileInfo::exists(to)) {
-            errno = EEXIST;
-            throwErrno(QStringLiteral("Could not move into place"), to);
-        }
+    if (entryKind(from) == EntryKind::Folder) {
+        if (entryKind(to) != EntryKind::Missing)
+            throwErrno(QStringLiteral("Could not move into place"), to, EEXIST);
         if (::rename(source.constData(), target.constData()) != 0)
             throwErrno(QStringLiteral("Could not move into place"), to);
         return;
@@ -98,8 +217,8 @@ void renameNoReplace(const QString& from, const QString& to) {
 }
 
 bool exchangePaths(const QString& first, const QString& second) {
-    if (::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD,
-                    QFile::encodeName(second).constData(), RENAME_EXCHANGE) == 0)
+    if (::renameat2(AT_FDCWD, encoded(first).constData(), AT_FDCWD, encoded(second).constData(),
+                    RENAME_EXCHANGE) == 0)
         return true;
     if (errno == EINVAL || errno == ENOSYS)
         return false;
@@ -107,11 +226,19 @@ bool exchangePaths(const QString& first, const QString& second) {
 }
 
 void removePath(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink())
-        QDir(path).removeRecursively();
-    else if (info.exists() || info.isSymLink())
-        QFile::remove(path);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(encoded(path).toStdString()), ignored);
+}
+
+EntryKind entryKind(const QString& path) {
+    struct stat status {};
+    if (::lstat(encoded(path).constData(), &status) != 0)
+        return EntryKind::Missing;
+    if (S_ISLNK(status.st_mode))
+        return EntryKind::SymbolicLink;
+    if (S_ISDIR(status.st_mode))
+        return EntryKind::Folder;
+    return S_ISREG(status.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
 } // namespace lumbex

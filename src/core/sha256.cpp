@@ -1,11 +1,16 @@
 #include "core/sha256.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
 
-#include <QFile>
 #include <array>
 #include <memory>
 #include <openssl/evp.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumbex {
 namespace {
@@ -36,19 +41,31 @@ QString sha256Hex(QByteArrayView bytes) {
 }
 
 QString sha256HexOfFile(const QString& path, const QString& failureMessage) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A regular file only, never through a symbolic link: a FIFO or device would never end.
+    const int fd = ::open(encodeFileName(path).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         throw LumbexError(failureMessage);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw LumbexError(failureMessage);
+    }
     DigestContext digest;
     QByteArray chunk(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = file.read(chunk.data(), chunk.size());
-        if (n < 0)
+        const ssize_t n = ::read(fd, chunk.data(), size_t(chunk.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
             throw LumbexError(failureMessage);
+        }
         if (n == 0)
             break;
         digest.update(chunk.constData(), size_t(n));
     }
+    ::close(fd);
     return digest.finish();
 }
 

@@ -132,6 +132,12 @@ QImage withoutUnusedAlpha(const QImage& image) {
 
 } // namespace
 
+QByteArray readImageFile(const QString& path) {
+    // Four bytes a pixel, twice over for the worst compression, and room for metadata.
+    constexpr qint64 maxFileBytes = qint64(maxPixels) * 4 * 2 + (1 << 20);
+    return readFile(path, maxFileBytes, unreadableMessage());
+}
+
 QImage image(const QByteArray& data) {
     return decode(data, false);
 }

@@ -10,6 +10,9 @@ namespace lumbex::ImageFiles {
 // Every path through which pixels enter or leave a note. Each side 1 to 32768 pixels, at most
 // 120,000,000 pixels; the size is read from the header before any pixel is decoded.
 
+// Reads an image file from disk: a regular file (never through a symbolic link) no larger than
+// the largest image the limits allow could need. Throws LumbexError naming the file.
+QByteArray readImageFile(const QString& path);
 // Decodes image bytes as stored (an orientation tag is not applied). Throws "The image could not
 // be read, or exceeds 120 megapixels."
 QImage image(const QByteArray& data);

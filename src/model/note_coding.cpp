@@ -122,7 +122,10 @@ CaptureNote decodeNote(const JsonObjectNode& o) {
     n.title = o.required(QStringLiteral("title")).toString();
     n.createdAt = o.required(QStringLiteral("createdAt")).toDouble();
     n.modifiedAt = o.required(QStringLiteral("modifiedAt")).toDouble();
-    n.revision = o.required(QStringLiteral("revision")).toInt64();
+    const JsonNode revision = o.required(QStringLiteral("revision"));
+    n.revision = revision.toInt64();
+    if (n.revision < 0)
+        revision.fail(QStringLiteral("expected a revision of 0 or more"));
     n.media = o.required(QStringLiteral("media")).toArrayOf(decodeMedia);
     n.marks = o.required(QStringLiteral("marks")).toArrayOf(decodeMark);
     n.general = o.required(QStringLiteral("general")).toString();

@@ -10,6 +10,7 @@
 #include "model/schema_level.h"
 
 #include <QDir>
+#include <limits>
 #include <QFileInfo>
 #include <QUndoCommand>
 #include <algorithm>
@@ -147,9 +148,6 @@ std::unique_ptr<NoteDocument> NoteDocument::open(const QString& packagePath) {
     const QString path = QFileInfo(packagePath).absoluteFilePath();
     sweepStaleSaves(path);
     NotePackageContents contents = readNotePackage(path);
-    if (const auto& recording = contents.note.screenRecording)
-        for (const RecordingSegment& segment : recording->segments)
-            RecordingFiles::verify(contents.videoFiles.at(segment.id), segment);
 
     auto document = std::make_unique<NoteDocument>();
     for (const Media& media : contents.note.media) {
@@ -164,6 +162,7 @@ std::unique_ptr<NoteDocument> NoteDocument::open(const QString& packagePath) {
 
 void NoteDocument::change(const QString& actionName,
                           const std::function<void(CaptureNote&)>& body) {
+    requireNextRevision();
     CaptureNote after = contents_.note;
     body(after);
     if (after == contents_.note)
@@ -174,6 +173,7 @@ void NoteDocument::change(const QString& actionName,
 }
 
 void NoteDocument::update(const std::function<void(CaptureNote&)>& body) {
+    requireNextRevision();
     CaptureNote after = contents_.note;
     body(after);
     if (after == contents_.note)
@@ -203,6 +203,12 @@ void NoteDocument::setAudio(const Id& recordingID, const QByteArray& bytes) {
     contents_.audio[recordingID] = bytes;
 }
 
+void NoteDocument::requireNextRevision() const {
+    if (contents_.note.revision == std::numeric_limits<qint64>::max())
+        throw LumbexError(QStringLiteral(
+            "This note cannot record another change: its revision number is at its limit."));
+}
+
 void NoteDocument::install(CaptureNote restored) {
     restored.revision = contents_.note.revision;
     contents_.note = std::move(restored);
@@ -213,7 +219,8 @@ void NoteDocument::touched() {
     CaptureNote& note = contents_.note;
     dropStaleRecognition(note);
     note.schemaVersion = std::max(note.schemaVersion, minimumSchemaVersion(note));
-    ++note.revision;
+    // change() and update() refuse at the limit; an undo step there keeps the number.
+    note.revision += note.revision < std::numeric_limits<qint64>::max() ? 1 : 0;
     note.modifiedAt = now();
     saveError_.reset();
     emit stateChanged();
@@ -298,6 +305,9 @@ void NoteDocument::startSave() {
             savePackage(snapshot, target, known);
         } catch (const LumbexError& failure) {
             error = failure.message();
+        } catch (const std::bad_alloc&) {
+            error = QStringLiteral("Not enough memory to save the note. Your previous save has "
+                                   "been kept.");
         }
         // Queued to this document's thread; the destructor waits for this task, and events
         // still queued when the document goes away are discarded with it.

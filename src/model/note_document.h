@@ -53,7 +53,8 @@ public:
     const std::optional<QString>& saveError() const { return saveError_; }
 
     // One undoable edit named `actionName`. A body that throws leaves everything as it was; a
-    // body that leaves the note equal records nothing.
+    // body that leaves the note equal records nothing. Throws LumbexError, changing nothing, when
+    // the note's revision is at its limit.
     void change(const QString& actionName, const std::function<void(CaptureNote&)>& body);
     // An edit that is deliberately not an undo step (a voice session writing dictated text and
     // recordings); undoing other steps later keeps what it wrote where it can.
@@ -87,6 +88,8 @@ private:
     class Step;
 
     void touched();
+    // Throws when the revision cannot count one more change.
+    void requireNextRevision() const;
     // Installs a note rebuilt by an undo or redo step; the revision keeps growing.
     void install(CaptureNote restored);
     QString destination() const;

@@ -3,7 +3,9 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "core/sha256.h"
+#include "core/file_names.h"
 #include "model/image_files.h"
+#include "model/recording_files.h"
 #include "model/note_coding.h"
 #include "model/note_validation.h"
 
@@ -19,19 +21,38 @@ namespace {
     throw LumbexError(QString::fromUtf8(message));
 }
 
-// Reads a regular file with contents; anything else (missing, a folder, empty, unreadable) is
-// none.
-std::optional<QByteArray> readContents(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() == 0)
+// note.json larger than this is refused before it is read.
+constexpr qint64 kMaxNoteJsonBytes = qint64(8) << 20;
+// Voice notes last at most five minutes; their files stay far below this.
+constexpr qint64 kMaxAudioBytes = qint64(128) << 20;
+
+// Reads a regular file with contents, at most `maxBytes`; anything else (missing, a folder, a
+// symbolic link, empty, too large, unreadable) is none.
+std::optional<QByteArray> readContents(const QString& path, qint64 maxBytes) {
+    try {
+        const InputFile file(path);
+        if (file.size() == 0 || file.size() > maxBytes)
+            return std::nullopt;
+        return file.readAll(maxBytes);
+    } catch (const LumbexError&) {
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    }
+}
+
+// An original image file cannot need more bytes than twice its pixels at four bytes each, plus
+// room for metadata; more means damage, and is never read.
+qint64 maxOriginalBytes(const Media& media) {
+    return qint64(media.width) * qint64(media.height) * 4 * 2 + (1 << 20);
+}
+
+std::optional<QByteArray> readNoteJson(const QDir& package) {
+    const QString path = package.filePath(PackageLayout::noteFile);
+    if (entryKind(path) != EntryKind::File)
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
-        return std::nullopt;
-    return bytes;
+    const InputFile file(path);
+    if (file.size() > kMaxNoteJsonBytes)
+        fail("The note metadata is too large to open safely.");
+    return readContents(path, kMaxNoteJsonBytes);
 }
 
 const std::vector<VoiceRecording>& recordingsOf(const CaptureNote& note) {
@@ -39,14 +60,11 @@ const std::vector<VoiceRecording>& recordingsOf(const CaptureNote& note) {
     return note.recordings ? *note.recordings : none;
 }
 
-void makeFolder(const QString& path) {
-    if (!QDir().mkdir(path))
-        throw LumbexError(
-            QStringLiteral("Could not create the folder “%1”.").arg(QFileInfo(path).fileName()));
-}
-
 // Segment files can be large: link them into the new package instead of copying when possible.
+// A source that is not a regular file (a symbolic link above all) is never placed.
 void placeSegmentFile(const QString& source, const QString& target) {
+    if (entryKind(source) != EntryKind::File)
+        fail("A recording segment is missing or damaged. The original note has been kept.");
     if (::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
         return;
     if (!QFile::copy(source, target))
@@ -75,10 +93,19 @@ bool linkKnownOriginal(const Media& media, const QByteArray& bytes, const KnownO
 
 } // namespace
 
+void refuseLinkedPackage(const QString& packagePath) {
+    if (entryKind(packagePath) == EntryKind::SymbolicLink)
+        throw LumbexError(
+            QStringLiteral("“%1” is a symbolic link. Open the note it points to instead; nothing "
+                           "was changed.")
+                .arg(displayFileName(QFileInfo(packagePath).fileName())));
+}
+
 NotePackageContents readNotePackage(const QString& packagePath) {
+    refuseLinkedPackage(packagePath);
     const QDir package(packagePath);
-    const auto json = readContents(package.filePath(PackageLayout::noteFile));
-    if (!json || !QFileInfo(package.filePath(PackageLayout::assets)).isDir())
+    const auto json = readNoteJson(package);
+    if (!json || entryKind(package.filePath(PackageLayout::assets)) != EntryKind::Folder)
         fail("This is not a complete Lumbex note.");
 
     NotePackageContents contents;
@@ -87,7 +114,8 @@ NotePackageContents readNotePackage(const QString& packagePath) {
 
     for (const Media& media : contents.note.media) {
         const auto bytes =
-            readContents(package.filePath(PackageLayout::assets + u'/' + media.filename()));
+            readContents(package.filePath(PackageLayout::assets + u'/' + media.filename()),
+                         maxOriginalBytes(media));
         if (!bytes || ImageFiles::hash(*bytes) != media.sha256)
             fail("An original image is missing or damaged.");
         const QImage image = ImageFiles::image(*bytes);
@@ -100,17 +128,25 @@ NotePackageContents readNotePackage(const QString& packagePath) {
     for (const VoiceRecording& recording : recordingsOf(contents.note)) {
         if (!recording.audioSHA256)
             continue;
-        const auto bytes = readContents(audioFolder + u'/' + recording.filename());
-        if (!QFileInfo(audioFolder).isDir() || !bytes ||
-            sha256Hex(*bytes) != *recording.audioSHA256)
+        const auto bytes = entryKind(audioFolder) == EntryKind::Folder
+                               ? readContents(audioFolder + u'/' + recording.filename(),
+                                              kMaxAudioBytes)
+                               : std::nullopt;
+        if (!bytes || sha256Hex(*bytes) != *recording.audioSHA256)
             fail("A voice recording is missing or damaged.");
         contents.audio.emplace(recording.id, *bytes);
     }
 
-    if (const auto& recording = contents.note.screenRecording)
-        for (const RecordingSegment& segment : recording->segments)
-            contents.videoFiles.emplace(
-                segment.id, package.filePath(PackageLayout::video + u'/' + segment.filename()));
+    if (const auto& recording = contents.note.screenRecording) {
+        const QString videoFolder = package.filePath(PackageLayout::video);
+        for (const RecordingSegment& segment : recording->segments) {
+            const QString file = videoFolder + u'/' + segment.filename();
+            if (entryKind(videoFolder) != EntryKind::Folder)
+                fail("A recording segment is missing or damaged. The original note has been kept.");
+            RecordingFiles::verify(file, segment);
+            contents.videoFiles.emplace(segment.id, file);
+        }
+    }
     return contents;
 }
 
@@ -166,18 +202,32 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
     syncFolder(folder);
 }
 
+LumbexError packageWriteError(const QString& packagePath, const LumbexError& failure,
+                              bool previousKept) {
+    if (failure.systemError() == 0)
+        return failure;
+    return LumbexError(
+        QStringLiteral("Could not save “%1”: %2.%3")
+            .arg(displayFileName(QFileInfo(packagePath).fileName()),
+                 systemErrorText(failure.systemError()),
+                 previousKept ? QStringLiteral(" Your previous save has been kept.") : QString()),
+        failure.systemError());
+}
+
 void createNotePackage(const NotePackageContents& contents, const QString& packagePath) {
-    const QFileInfo target(packagePath);
-    if (target.exists() || target.isSymLink())
+    if (entryKind(packagePath) != EntryKind::Missing)
         throw LumbexError(
             QStringLiteral(
                 "“%1” already exists. Choose another name; the existing file has been kept.")
-                .arg(target.fileName()));
+                .arg(displayFileName(QFileInfo(packagePath).fileName())));
     const QString staging = temporarySibling(packagePath, QStringLiteral("saving"));
     try {
         buildNotePackage(contents, staging);
         renameNoReplace(staging, packagePath);
-        syncFolder(target.absolutePath());
+        syncFolder(QFileInfo(packagePath).absolutePath());
+    } catch (const LumbexError& failure) {
+        removePath(staging);
+        throw packageWriteError(packagePath, failure, false);
     } catch (...) {
         removePath(staging);
         throw;

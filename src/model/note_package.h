@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "records/capture_note.h"
 
 #include <QByteArray>
@@ -50,6 +51,15 @@ NotePackageContents readNotePackage(const QString& packagePath);
 // to disk. Throws LumbexError; a partly built folder is the caller's to remove.
 void buildNotePackage(const NotePackageContents& contents, const QString& folder,
                       const KnownOriginals& known = {});
+
+// A failure of the file system while writing the package at `packagePath` (a full disk, a
+// missing folder), told in the user's terms: the package's name and the system's reason, not the
+// temporary file that failed. Any other failure is returned unchanged.
+LumbexError packageWriteError(const QString& packagePath, const LumbexError& failure,
+                              bool previousKept);
+
+// Refuses a package path that is a symbolic link: a save would replace the link, not the note.
+void refuseLinkedPackage(const QString& packagePath);
 
 // Writes a new package at `packagePath` through a temporary name and a final rename. Never
 // replaces an existing entry; leaves nothing behind on failure.

@@ -1,10 +1,14 @@
 #include "model/package_saver.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
 #include "core/files.h"
+#include "model/package_lock.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
 
 namespace lumbex {
 namespace {
@@ -14,8 +18,20 @@ const QString kStaging = QStringLiteral("saving");
 const QString kSetAside = QStringLiteral("replaced");
 
 bool entryExists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    return entryKind(path) != EntryKind::Missing;
+}
+
+// The names of the entries in `folder` that start with `prefix`, bytes kept.
+QStringList entriesStartingWith(const QString& folder, const QString& prefix) {
+    QStringList names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(encodeFileName(folder).toStdString()), error)) {
+        const QString name = decodeFileName(entry.path().filename().native());
+        if (name.startsWith(prefix))
+            names.append(name);
+    }
+    return names;
 }
 
 // Without an exchange there is a moment when the package path is empty; sweepStaleSaves puts
@@ -49,11 +65,16 @@ void moveIntoPlace(const QString& staging, const QString& packagePath) {
 
 void savePackage(const NotePackageContents& contents, const QString& packagePath,
                  KnownOriginals known) {
+    refuseLinkedPackage(packagePath);
+    const PackageLock lock(packagePath);
     known.package = packagePath;
     const QString staging = temporarySibling(packagePath, kStaging);
     try {
         buildNotePackage(contents, staging, known);
         moveIntoPlace(staging, packagePath);
+    } catch (const LumbexError& failure) {
+        removePath(staging);
+        throw packageWriteError(packagePath, failure, true);
     } catch (...) {
         removePath(staging);
         throw;
@@ -62,14 +83,20 @@ void savePackage(const NotePackageContents& contents, const QString& packagePath
 }
 
 void sweepStaleSaves(const QString& packagePath) {
-    const QFileInfo package(packagePath);
-    const QDir parent = package.absoluteDir();
-    const QString prefix = u'.' + package.fileName() + u'.';
-    const QStringList leftovers =
-        parent.entryList({prefix + u'*'}, QDir::AllEntries | QDir::Hidden | QDir::System);
-    for (const QString& name : leftovers) {
-        const QString path = parent.filePath(name);
-        const QString purpose = name.mid(prefix.size()).section(u'-', 0, 0);
+    // Under the lock every staging folder left here belongs to a writer that has finished or died;
+    // without it (a read-only folder) nothing is swept.
+    std::optional<PackageLock> lock;
+    try {
+        lock.emplace(packagePath);
+    } catch (const LumbexError&) {
+        return;
+    }
+    const QString prefix = temporarySiblingPrefix(packagePath);
+    const QString parent = QFileInfo(prefix).absolutePath();
+    const QString namePrefix = QFileInfo(prefix).fileName();
+    for (const QString& name : entriesStartingWith(parent, namePrefix)) {
+        const QString path = parent + u'/' + name;
+        const QString purpose = name.mid(namePrefix.size()).section(u'-', 0, 0);
         if (purpose == kSetAside && !entryExists(packagePath)) {
             // The only copy left: put back, never removed. A failure leaves it for a later sweep.
             try {

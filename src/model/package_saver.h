@@ -11,14 +11,16 @@ namespace lumbex {
 // the complete new one. The new package is built beside the old one under a temporary name and
 // swapped in; originals listed in `known.inPackage` are hard-linked from the package being
 // replaced (`known.package` is ignored). Throws LumbexError; on failure nothing is left behind
-// and the previous package is untouched. Blocks on disk flushes: call it off the GUI thread.
+// and the previous package is untouched. Holds the package's lock (PackageLock) while it works, and
+// refuses a package path that is a symbolic link. Blocks on disk flushes and on other writers of
+// the package: call it off the GUI thread.
 void savePackage(const NotePackageContents& contents, const QString& packagePath,
                  KnownOriginals known = {});
 
 // Cleans up after saves of `packagePath` that were interrupted: removes the half-built or
 // replaced trees they left beside it, and moves a set-aside previous package back when the
-// interruption left none in place. Best effort; never throws. Call it before opening the package,
-// never while a save of it runs.
+// interruption left none in place. Takes the package's lock first, so a save in progress in any
+// process is never touched. Best effort; never throws.
 void sweepStaleSaves(const QString& packagePath);
 
 } // namespace lumbex

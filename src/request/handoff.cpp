@@ -16,6 +16,9 @@
 namespace lumbex {
 namespace {
 
+// REQUEST.md holds at most a note's texts (note.json is at most 8 MiB) and a few lines an image.
+constexpr qint64 kMaxRequestBytes = qint64(16) << 20;
+
 const QString kRequestFile = QStringLiteral("REQUEST.md");
 
 // The digest of an image written into the staging folder, or why it could not be written.
@@ -32,7 +35,7 @@ WrittenImage writeImage(const CaptureNote& note, const Media& media, const QByte
         const QByteArray png = ImageFiles::encode(
             Rendering::render(note, media, original, false, std::nullopt), false);
         writeFileAtomically(path, png);
-        ImageFiles::image(readFile(path));
+        ImageFiles::image(ImageFiles::readImageFile(path));
         return {ImageFiles::hash(png), nullptr};
     } catch (...) {
         return {QString(), std::current_exception()};
@@ -55,7 +58,10 @@ void HandoffResult::verify() const {
         checks.push_back(QtConcurrent::run(
             [path = directory + u'/' + name, name, digest]() -> std::exception_ptr {
                 try {
-                    const QByteArray bytes = readFile(path);
+                    const QByteArray bytes =
+                        name.endsWith(QStringLiteral(".png"))
+                            ? ImageFiles::readImageFile(path)
+                            : readFile(path, kMaxRequestBytes);
                     if (ImageFiles::hash(bytes) != digest)
                         throw LumbexError(QStringLiteral(
                             "A prepared file changed. Copy again to prepare a fresh request."));

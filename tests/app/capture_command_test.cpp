@@ -1,3 +1,4 @@
+#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
@@ -26,7 +27,7 @@ protected:
     }
     void TearDown() override { qunsetenv("DISPLAY"); }
 
-    QImage png(const QString& name) const { return ImageFiles::image(readFile(folder.path(name))); }
+    QImage png(const QString& name) const { return ImageFiles::image(test::fileBytes(folder.path(name))); }
 
     // The screen as it should look: root colour with the test window, if shown.
     QImage expectedScreen(bool withWindow) const {

@@ -1,3 +1,4 @@
+#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "core/files.h"
 #include "model/note_coding.h"
@@ -26,7 +27,7 @@ TEST_F(CommandLineTest, CreatedNoteChecksAndDescribesItself) {
     EXPECT_EQ(created.out.trimmed(), folder.path(QStringLiteral("Bug.capturenote")));
 
     const QJsonObject note =
-        QJsonDocument::fromJson(readFile(folder.path("Bug.capturenote/note.json"))).object();
+        QJsonDocument::fromJson(test::fileBytes(folder.path("Bug.capturenote/note.json"))).object();
     EXPECT_EQ(note["title"].toString(), "Login bug");
     const QJsonArray media = note["media"].toArray();
     ASSERT_EQ(media.size(), 2);
@@ -62,7 +63,7 @@ TEST_F(CommandLineTest, ANewNoteIsTitledCaptureAdoptsTheDefaultFolderAndIsNeverO
     QDir().mkpath(QFileInfo(ini).path());
     QSettings(ini, QSettings::IniFormat).setValue("defaultDestination", folder.path());
     ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
-    const QByteArray before = readFile(folder.path("A.capturenote/note.json"));
+    const QByteArray before = test::fileBytes(folder.path("A.capturenote/note.json"));
     const QJsonObject note = QJsonDocument::fromJson(before).object();
     EXPECT_EQ(note["title"].toString(), "Capture");
     QSettings settings(ini, QSettings::IniFormat);
@@ -72,13 +73,13 @@ TEST_F(CommandLineTest, ANewNoteIsTitledCaptureAdoptsTheDefaultFolderAndIsNeverO
     const Result again = lumbex({"note", "create", image("b.png"), "-o", "A.capturenote"});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.err.contains("already exists"));
-    EXPECT_EQ(readFile(folder.path("A.capturenote/note.json")), before);
+    EXPECT_EQ(test::fileBytes(folder.path("A.capturenote/note.json")), before);
 }
 
 TEST_F(CommandLineTest, CheckReportsTheFirstFailingCheck) {
     ASSERT_EQ(lumbex({"note", "create", image("a.png"), "-o", "A.capturenote"}).exitCode, 0);
     const QString json = folder.path("A.capturenote/note.json");
-    const QByteArray original = readFile(json);
+    const QByteArray original = test::fileBytes(json);
     struct Case {
         QByteArray from, to;
         QString message;
@@ -94,7 +95,7 @@ TEST_F(CommandLineTest, CheckReportsTheFirstFailingCheck) {
         const Result r = lumbex({"note", "check", "A.capturenote"});
         EXPECT_EQ(r.exitCode, 1) << c.from.constData();
         EXPECT_EQ(r.err, c.message + u'\n');
-        EXPECT_EQ(readFile(json), spoiled) << "check changes nothing";
+        EXPECT_EQ(test::fileBytes(json), spoiled) << "check changes nothing";
     }
 }
 
@@ -110,7 +111,7 @@ TEST_F(CommandLineTest, NormalizeAndExportWriteTheImage) {
     EXPECT_EQ(written.fileName(), "Login before after.png");
     EXPECT_EQ(written.dir().absolutePath().section(u'/', 0, -2),
               folder.path("data/Lumbex/Exports"));
-    EXPECT_EQ(readFile(written.filePath()), readFile(source)) << "exported bytes are unchanged";
+    EXPECT_EQ(test::fileBytes(written.filePath()), test::fileBytes(source)) << "exported bytes are unchanged";
 }
 
 TEST_F(CommandLineTest, RenderWritesTheFlattenedImage) {
@@ -119,7 +120,7 @@ TEST_F(CommandLineTest, RenderWritesTheFlattenedImage) {
                   .exitCode,
               0);
     const QString json = folder.path("A.capturenote/note.json");
-    CaptureNote note = decodeNoteJson(readFile(json));
+    CaptureNote note = decodeNoteJson(test::fileBytes(json));
     Mark box;
     box.id = newId();
     box.mediaID = note.media[0].id;
@@ -140,7 +141,7 @@ TEST_F(CommandLineTest, RenderWritesTheFlattenedImage) {
                       "8", "--jpeg"})
                   .exitCode,
               0);
-    EXPECT_TRUE(readFile(folder.path("small.jpg")).startsWith("\xFF\xD8"));
+    EXPECT_TRUE(test::fileBytes(folder.path("small.jpg")).startsWith("\xFF\xD8"));
     EXPECT_EQ(QImage(folder.path("small.jpg")).size(), QSize(8, 4));
 }
 
@@ -152,7 +153,7 @@ TEST_F(CommandLineTest, RenderFailuresWriteNothing) {
     EXPECT_EQ(r.err, "Choose a preview size between 1 and 2048 pixels.\n");
     EXPECT_EQ(lumbex({"render", "A.capturenote", "-o", "out.png", "--max-size", "big"}).exitCode,
               2);
-    EXPECT_EQ(readFile(folder.path("out.png")), "keep");
+    EXPECT_EQ(test::fileBytes(folder.path("out.png")), "keep");
 }
 
 TEST_F(CommandLineTest, UsageErrorsExitTwoWithAUsageLine) {

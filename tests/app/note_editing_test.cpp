@@ -1,3 +1,4 @@
+#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
 
@@ -16,7 +17,7 @@ protected:
             0);
     }
     CaptureNote stored() const {
-        return decodeNoteJson(readFile(folder.path("N.capturenote/note.json")));
+        return decodeNoteJson(test::fileBytes(folder.path("N.capturenote/note.json")));
     }
     QString run(const QStringList& args, int expectedExit = 0) const {
         const test::Result r = lumbex(args);
@@ -110,7 +111,7 @@ TEST_F(NoteEditingTest, RequestAndHandoffFollowThePlan) {
     const QStringList lines = clipboard.split('\n');
     const QString request = lines.value(3);
     EXPECT_TRUE(request.endsWith("/REQUEST.md"));
-    EXPECT_EQ(QString::fromUtf8(readFile(request)), markdown);
+    EXPECT_EQ(QString::fromUtf8(test::fileBytes(request)), markdown);
     EXPECT_TRUE(QFileInfo(lines.last()).fileName() == "A-annotated.png");
     EXPECT_EQ(QImage(lines.last()).size(), QSize(64, 40));
 }

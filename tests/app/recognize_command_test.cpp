@@ -1,3 +1,4 @@
+#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
 #include "support/test_images.h"
@@ -82,7 +83,7 @@ TEST_F(RecognizeCommandTest, ReadsAPackageWithoutItsRedactionsAndKeepsTheCache) 
     EXPECT_FALSE(read.out.contains("main")) << read.out.toStdString();
     EXPECT_TRUE(read.out.startsWith("$ ls src\nnotes.cpp")) << read.out.toStdString();
 
-    const CaptureNote note = decodeNoteJson(readFile(folder.path("T.capturenote/note.json")));
+    const CaptureNote note = decodeNoteJson(test::fileBytes(folder.path("T.capturenote/note.json")));
     ASSERT_TRUE(note.media[0].recognition);
     EXPECT_EQ(note.media[0].recognition->text + '\n', read.out);
 }

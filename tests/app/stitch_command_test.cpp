@@ -1,3 +1,4 @@
+#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
 
@@ -41,7 +42,7 @@ TEST_F(StitchCommandTest, JoinsFramesIntoANoteThatKeepsItsSources) {
         "added offsetY=300 footer=0\nadded offsetY=450 footer=0\nadded offsetY=600 footer=0\n");
     EXPECT_EQ(lumbex({"note", "check", "S.capturenote"}).out, "OK\n");
 
-    const CaptureNote note = decodeNoteJson(readFile(folder.path("S.capturenote/note.json")));
+    const CaptureNote note = decodeNoteJson(test::fileBytes(folder.path("S.capturenote/note.json")));
     EXPECT_EQ(note.title, "Stitched Scroll Images");
     ASSERT_EQ(note.media.size(), 6u);
     ASSERT_TRUE(note.media[0].scrollCapture);
@@ -60,7 +61,7 @@ TEST_F(StitchCommandTest, AFrameThatCannotJoinEndsAPartialCapture) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith(
         "The capture area changed size. Keep the partial image and select it again.\n"));
-    const CaptureNote note = decodeNoteJson(readFile(folder.path("P.capturenote/note.json")));
+    const CaptureNote note = decodeNoteJson(test::fileBytes(folder.path("P.capturenote/note.json")));
     EXPECT_EQ(note.title, "Partial Scroll Capture");
     EXPECT_TRUE(note.media[0].scrollCapture->partial);
     EXPECT_EQ(note.media[0].height, 450);

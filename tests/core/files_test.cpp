@@ -17,19 +17,19 @@ TEST(Files, RenameNeverReplacesWhatExists) {
 
     EXPECT_THROW(renameNoReplace(file, existing), LumbexError);
     EXPECT_THROW(renameNoReplace(file, folder.path("folder")), LumbexError);
-    EXPECT_EQ(readFile(existing), "old");
-    EXPECT_EQ(readFile(file), "new");
+    EXPECT_EQ(readFile(existing, 100), "old");
+    EXPECT_EQ(readFile(file, 100), "new");
 
     renameNoReplace(file, folder.path("moved.txt"));
     EXPECT_FALSE(QFileInfo::exists(file));
-    EXPECT_EQ(readFile(folder.path("moved.txt")), "new");
+    EXPECT_EQ(readFile(folder.path("moved.txt"), 100), "new");
 }
 
 TEST(Files, AtomicWriteReplacesWholeOrNothing) {
     test::TemporaryFolder folder;
     const QString path = folder.write("a.txt", "before");
     writeFileAtomically(path, "after");
-    EXPECT_EQ(readFile(path), "after");
+    EXPECT_EQ(readFile(path, 100), "after");
 
     EXPECT_THROW(writeFileAtomically(folder.path("missing/a.txt"), "x"), LumbexError);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -41,21 +41,21 @@ TEST(Files, ReadingNamesWhatWentWrong) {
     test::TemporaryFolder folder;
     QDir().mkdir(folder.path("shots.png"));
     try {
-        readFile(folder.path("shots.png"));
+        readFile(folder.path("shots.png"), 100);
         FAIL() << "a folder was read as a file";
     } catch (const LumbexError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("“shots.png” is a folder, not a file."));
     }
-    EXPECT_THROW(readFile(folder.path("nowhere.png")), LumbexError);
+    EXPECT_THROW(readFile(folder.path("nowhere.png"), 100), LumbexError);
 }
 
 TEST(Files, NewFilesAreNeverOverwritten) {
     test::TemporaryFolder folder;
     const QString path = folder.write("a.txt", "first");
     EXPECT_THROW(writeNewFileDurably(path, "second"), LumbexError);
-    EXPECT_EQ(readFile(path), "first");
+    EXPECT_EQ(readFile(path, 100), "first");
     writeNewFileDurably(folder.path("b.txt"), "bytes");
-    EXPECT_EQ(readFile(folder.path("b.txt")), "bytes");
+    EXPECT_EQ(readFile(folder.path("b.txt"), 100), "bytes");
 }
 
 } // namespace

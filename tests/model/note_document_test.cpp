@@ -304,7 +304,7 @@ TEST_F(NoteDocumentTest, SavedNoteOpensWithItsContentAndSavesInPlace) {
 
 TEST_F(NoteDocumentTest, FailedSaveKeepsThePackageAndReportsUntilTheNextChange) {
     const auto document = savedDocument();
-    const QByteArray json = readFile(document->filePath() + QStringLiteral("/note.json"));
+    const QByteArray json = test::fileBytes(document->filePath() + QStringLiteral("/note.json"));
     Mark stray = test::makeMark(document->note().media.front());
     stray.mediaID = newId();
     document->change(QStringLiteral("Add Mark"),
@@ -315,7 +315,7 @@ TEST_F(NoteDocumentTest, FailedSaveKeepsThePackageAndReportsUntilTheNextChange) 
     ASSERT_TRUE(runUntil([&] { return failure.has_value(); }));
     EXPECT_EQ(*failure, QStringLiteral("This note contains an invalid annotation."));
     EXPECT_EQ(document->saveError(), failure);
-    EXPECT_EQ(readFile(document->filePath() + QStringLiteral("/note.json")), json);
+    EXPECT_EQ(test::fileBytes(document->filePath() + QStringLiteral("/note.json")), json);
 
     document->undoStack().undo();
     EXPECT_FALSE(document->saveError());

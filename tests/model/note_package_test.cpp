@@ -78,8 +78,8 @@ TEST_F(NotePackageTest, NeverReplacesAnExistingEntry) {
         EXPECT_EQ(test::thrownMessage([&] { createNotePackage(contents, target); }),
                   "“" + QFileInfo(target).fileName().toStdString() +
                       "” already exists. Choose another name; the existing file has been kept.");
-    EXPECT_EQ(readFile(package + QStringLiteral("/keep.txt")), "mine");
-    EXPECT_EQ(readFile(other), "a file");
+    EXPECT_EQ(test::fileBytes(package + QStringLiteral("/keep.txt")), "mine");
+    EXPECT_EQ(test::fileBytes(other), "a file");
 }
 
 TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
@@ -109,7 +109,7 @@ TEST_F(NotePackageTest, IncompleteOrDamagedPackagesAreRefused) {
     writeFileAtomically(package + QStringLiteral("/note.json"), {});
     EXPECT_EQ(readError(), "This is not a complete Lumbex note.");
     const QString image = recreate(1);
-    writeFileAtomically(image, readFile(image).left(20));
+    writeFileAtomically(image, test::fileBytes(image).left(20));
     EXPECT_EQ(readError(), "An original image is missing or damaged.");
 }
 
@@ -120,7 +120,7 @@ TEST_F(NotePackageTest, OriginalsMatchingTheirDigestMustStillDecodeToTheSavedSiz
     };
     for (const auto& [bytes, message] : cases) {
         writeFileAtomically(recreate(0), bytes);
-        CaptureNote note = decodeNoteJson(readFile(package + QStringLiteral("/note.json")));
+        CaptureNote note = decodeNoteJson(test::fileBytes(package + QStringLiteral("/note.json")));
         note.media[0].sha256 = sha256Hex(bytes);
         writeFileAtomically(package + QStringLiteral("/note.json"), encodeNoteJson(note));
         EXPECT_EQ(readError(), message) << bytes.toStdString().substr(0, 9);
@@ -145,7 +145,7 @@ TEST_F(NotePackageTest, VoiceAudioIsCheckedOnlyWhereRecorded) {
 
 TEST_F(NotePackageTest, DecodingFailuresPassThrough) {
     recreate();
-    const QByteArray json = readFile(package + QStringLiteral("/note.json"));
+    const QByteArray json = test::fileBytes(package + QStringLiteral("/note.json"));
     writeFileAtomically(package + QStringLiteral("/note.json"),
                         QByteArray(json).replace("\"width\": 40", "\"width\": \"40\""));
     EXPECT_EQ(readError(), "media[0].width: expected an integer");

@@ -38,7 +38,7 @@ std::map<QString, QByteArray> treeOf(const QString& folder) {
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        tree.emplace(QDir(folder).relativeFilePath(path), readFile(path));
+        tree.emplace(QDir(folder).relativeFilePath(path), test::fileBytes(path));
     }
     return tree;
 }

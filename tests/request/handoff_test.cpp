@@ -65,10 +65,10 @@ TEST_F(HandoffTest, WritesAVerifiedRequestFolder) {
     EXPECT_EQ(result.images, (QStringList{result.directory + "/A-annotated.png",
                                           result.directory + "/B-annotated.png"}));
     EXPECT_EQ(result.revision, 7);
-    EXPECT_EQ(readFile(result.request), plan().markdown().toUtf8());
+    EXPECT_EQ(test::fileBytes(result.request), plan().markdown().toUtf8());
     EXPECT_EQ(QImage(result.images[1]).size(), QSize(20, 10));
     for (const auto& [name, digest] : result.hashes)
-        EXPECT_EQ(ImageFiles::hash(readFile(result.directory + u'/' + name)), digest)
+        EXPECT_EQ(ImageFiles::hash(test::fileBytes(result.directory + u'/' + name)), digest)
             << name.toStdString();
     EXPECT_NO_THROW(result.verify());
     EXPECT_EQ(result.clipboard(), clipboardText(result.request, result.images));

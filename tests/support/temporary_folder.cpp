@@ -5,6 +5,11 @@
 
 namespace lumbex::test {
 
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 TemporaryFolder::TemporaryFolder() {
     if (!dir_.isValid())
         throw std::runtime_error("cannot create a temporary folder");

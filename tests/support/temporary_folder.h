@@ -6,6 +6,9 @@
 
 namespace lumbex::test {
 
+// The bytes of a file a test wrote or expects (empty when it cannot be read).
+QByteArray fileBytes(const QString& path);
+
 // A fresh folder removed at the end of the test.
 class TemporaryFolder {
 public:

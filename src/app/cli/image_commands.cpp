@@ -10,7 +10,7 @@ void normalizeImage(const QStringList& words, QTextStream&, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() != 2)
         throw UsageError(QStringLiteral("name one input and one output file"));
-    const QByteArray png = ImageFiles::normalized(readFile(args.positionals()[0]));
+    const QByteArray png = ImageFiles::normalized(ImageFiles::readImageFile(args.positionals()[0]));
     writeFileAtomically(args.positionals()[1], png);
 }
 
@@ -22,7 +22,7 @@ void exportImage(const QStringList& words, QTextStream& out, QTextStream&) {
     std::optional<QString> directory;
     if (args.has(QStringLiteral("--directory")))
         directory = args.value(QStringLiteral("--directory"));
-    out << ImageFiles::prepareExport(readFile(args.positionals()[0]), title, directory) << '\n';
+    out << ImageFiles::prepareExport(ImageFiles::readImageFile(args.positionals()[0]), title, directory) << '\n';
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/cli/image_choice.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/image_files.h"
 #include "model/note_document.h"
 #include "model/note_validation.h"
 #include "model/schema_level.h"
@@ -189,7 +190,7 @@ void addImages(const QStringList& words, QTextStream& out, QTextStream&) {
     QStringList added;
     for (const QString& image : args.positionals().mid(1))
         added.append(idString(
-            document->appendImage(readFile(image), QFileInfo(image).completeBaseName(), true)));
+            document->appendImage(ImageFiles::readImageFile(image), QFileInfo(image).completeBaseName(), true)));
     saveNow(*document);
     for (const QString& id : added)
         out << id << '\n';

@@ -49,7 +49,7 @@ bool codeLayout(const Arguments& args) {
 
 // An image file read as it is, cut to the area when one is given.
 QImage imageFileBitmap(const QString& path, const std::optional<Rect>& selection) {
-    const QImage image = ImageFiles::image(readFile(path));
+    const QImage image = ImageFiles::image(ImageFiles::readImageFile(path));
     if (!selection)
         return image;
     const Rect extent{0, 0, double(image.width()), double(image.height())};

@@ -30,7 +30,7 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
     for (const QString& file : args.positionals()) {
         QImage frame;
         try {
-            frame = ImageFiles::image(readFile(file));
+            frame = ImageFiles::image(ImageFiles::readImageFile(file));
             if (stitcher.append(frame) == ScrollStitcher::Update::Unchanged) {
                 log << "unchanged\n";
                 continue;

@@ -19,6 +19,7 @@
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/image_files.h"
 #include "model/app_folders.h"
 #include "model/note_document.h"
 #include "model/note_package.h"
@@ -223,7 +224,7 @@ EditorWindow* DesktopApp::openPackage(const QString& path) {
 
 EditorWindow* DesktopApp::openImage(const QString& path) {
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromImageData(readFile(path), QFileInfo(path).completeBaseName());
+        NoteDocument::fromImageData(ImageFiles::readImageFile(path), QFileInfo(path).completeBaseName());
     document->saveCheckpoint();
     return show(std::move(document), true);
 }

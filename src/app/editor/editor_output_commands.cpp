@@ -133,7 +133,7 @@ void EditorWindow::importImage() {
         QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.bmp *.webp *.tif *.tiff)"));
     for (const QString& path : files) {
         try {
-            appendImage(readFile(path), QFileInfo(path).completeBaseName());
+            appendImage(ImageFiles::readImageFile(path), QFileInfo(path).completeBaseName());
         } catch (const LumbexError& e) {
             setStatus(e.message());
         }
@@ -160,7 +160,7 @@ bool EditorWindow::dropImages(const QMimeData& data) {
         if (!url.isLocalFile())
             continue;
         try {
-            appendImage(readFile(url.toLocalFile()),
+            appendImage(ImageFiles::readImageFile(url.toLocalFile()),
                         QFileInfo(url.toLocalFile()).completeBaseName());
             taken = true;
         } catch (const LumbexError& e) {

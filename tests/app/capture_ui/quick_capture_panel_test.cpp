@@ -71,7 +71,7 @@ TEST_F(QuickCapturePanelTest, SavesThePngAsChosen) {
     saveTo_ = folder_.path() + QStringLiteral("/shot");
     click(QStringLiteral("Save Image"));
     EXPECT_EQ(panel_->status(), QStringLiteral("Image saved"));
-    EXPECT_EQ(readFile(saveTo_ + QStringLiteral(".png")), png_);
+    EXPECT_EQ(test::fileBytes(saveTo_ + QStringLiteral(".png")), png_);
 
     saveTo_ = folder_.path() + QStringLiteral("/missing/shot.png");
     click(QStringLiteral("Save Image"));
@@ -90,7 +90,7 @@ TEST_F(QuickCapturePanelTest, PinShareAndEditReachTheShell) {
     click(QStringLiteral("Share Image"));
     ASSERT_FALSE(shared_.isEmpty());
     EXPECT_TRUE(shared_.endsWith(QStringLiteral("/Capture.png"))) << shared_.toStdString();
-    EXPECT_EQ(readFile(shared_), png_);
+    EXPECT_EQ(test::fileBytes(shared_), png_);
 
     click(QStringLiteral("Edit"));
     EXPECT_EQ(edits_, 1);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace lumbex {
+
+// An advisory lock (flock) held on an open file or folder until the object is destroyed or the
+// process ends, so a lock can never outlive a crashed holder. Two FileLocks on the same file
+// exclude each other, also within one process.
+class FileLock {
+public:
+    // Waits for the lock on `lockFile`, creating that file if missing (never through a symbolic
+    // link). Throws LumbexError when the file cannot be opened.
+    static FileLock acquire(const QString& lockFile);
+    // The lock on an existing file or folder when nobody holds it, without waiting; none when it
+    // is held, missing, or a symbolic link.
+    static std::optional<FileLock> tryAcquire(const QString& path);
+
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+
+private:
+    explicit FileLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+} // namespace lumbex
