@@ -1,8 +1,9 @@
 #include "app/cli/command.h"
 #include "app/desktop/desktop_app.h"
+#include "core/file_names.h"
+#include "core/files.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,8 +32,9 @@ bool opensWindows(const QStringList& args) {
         return true;
     if (lumbex::cli::isCommand(args))
         return false;
-    return std::all_of(args.begin(), args.end(),
-                       [](const QString& path) { return QFileInfo::exists(path); });
+    return std::all_of(args.begin(), args.end(), [](const QString& path) {
+        return lumbex::entryKind(path) != lumbex::EntryKind::Missing;
+    });
 }
 
 } // namespace
@@ -40,7 +42,7 @@ bool opensWindows(const QStringList& args) {
 int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
+        args.append(lumbex::decodeFileName(argv[i]));
 
     QCoreApplication::setOrganizationName(QStringLiteral("Lumbex"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumbex"));
@@ -50,7 +52,16 @@ int main(int argc, char** argv) {
         return lumbex::runDesktop(args, messages);
     }
     // The command line renders and measures text offscreen; only the clipboard needs the display.
-    qputenv("QT_QPA_PLATFORM", lumbex::cli::needsDisplay(args) ? "xcb" : "offscreen");
+    // Qt aborts when its only platform cannot start, so the clipboard falls back to offscreen and
+    // says so instead.
+    const bool needsDisplay = lumbex::cli::needsDisplay(args);
+    qputenv("QT_QPA_PLATFORM", needsDisplay ? "xcb;offscreen" : "offscreen");
     QGuiApplication app(argc, argv);
+    if (needsDisplay && QGuiApplication::platformName() != u"xcb") {
+        std::fputs("No X display is available. Start Lumbex in an X11 session to use the "
+                   "clipboard.\n",
+                   messages);
+        return 1;
+    }
     return lumbex::cli::runCommandLine(args, messages);
 }

@@ -8,28 +8,46 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace lumbex {
 
 FileLock FileLock::acquire(const QString& lockFile) {
+    FileLock lock = open(lockFile);
+    lock.wait();
+    return lock;
+}
+
+FileLock FileLock::open(const QString& lockFile) {
+    const QString name = displayFileName(QFileInfo(lockFile).fileName());
     const int fd = ::open(encodeFileName(lockFile).constData(),
                           O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         throw LumbexError(QStringLiteral("Could not open the lock file “%1”: %2.")
-                              .arg(displayFileName(QFileInfo(lockFile).fileName()),
-                                   QString::fromLocal8Bit(std::strerror(errno))));
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
+                              .arg(name, QString::fromLocal8Bit(std::strerror(errno))),
+                          errno);
+    return FileLock(fd, name);
+}
+
+void FileLock::wait() {
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR)
             throw LumbexError(QStringLiteral("Could not lock “%1”: %2.")
-                                  .arg(displayFileName(QFileInfo(lockFile).fileName()),
-                                       QString::fromLocal8Bit(std::strerror(error))));
-        }
+                                  .arg(name_, QString::fromLocal8Bit(std::strerror(errno))),
+                              errno);
     }
-    return FileLock(fd);
+}
+
+bool FileLock::tryLock() {
+    return ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+QString FileLock::identity() const {
+    struct stat status {};
+    ::fstat(fd_, &status);
+    return QStringLiteral("%1:%2").arg(quint64(status.st_dev)).arg(quint64(status.st_ino));
 }
 
 std::optional<FileLock> FileLock::tryAcquire(const QString& path) {
@@ -41,16 +59,18 @@ std::optional<FileLock> FileLock::tryAcquire(const QString& path) {
         ::close(fd);
         return std::nullopt;
     }
-    return FileLock(fd);
+    return FileLock(fd, displayFileName(QFileInfo(path).fileName()));
 }
 
-FileLock::FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+FileLock::FileLock(FileLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
+        name_ = std::move(other.name_);
     }
     return *this;
 }

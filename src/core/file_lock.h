@@ -13,6 +13,13 @@ public:
     // Waits for the lock on `lockFile`, creating that file if missing (never through a symbolic
     // link). Throws LumbexError when the file cannot be opened.
     static FileLock acquire(const QString& lockFile);
+    // Opens (creating if missing) `lockFile` without locking it yet; wait() then locks it.
+    static FileLock open(const QString& lockFile);
+    void wait();
+    // Locks without waiting; false when another holder has it.
+    bool tryLock();
+    // Device and inode of the lock file: the same for every path that names it.
+    QString identity() const;
     // The lock on an existing file or folder when nobody holds it, without waiting; none when it
     // is held, missing, or a symbolic link.
     static std::optional<FileLock> tryAcquire(const QString& path);
@@ -24,8 +31,9 @@ public:
     ~FileLock();
 
 private:
-    explicit FileLock(int fd) : fd_(fd) {}
+    explicit FileLock(int fd, QString name) : fd_(fd), name_(std::move(name)) {}
     int fd_ = -1;
+    QString name_;
 };
 
 } // namespace lumbex

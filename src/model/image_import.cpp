@@ -1,8 +1,10 @@
 #include "model/image_import.h"
 
+#include "core/file_names.h"
 #include "model/image_files.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace lumbex {
@@ -12,6 +14,10 @@ Id appendImage(NotePackageContents& contents, const QByteArray& data, const QStr
     QBuffer buffer;
     buffer.setData(png);
     return appendStoredPng(contents, png, QImageReader(&buffer, "png").size(), name);
+}
+
+QString importedImageName(const QString& path) {
+    return displayFileName(QFileInfo(path).completeBaseName());
 }
 
 Id appendStoredPng(NotePackageContents& contents, const QByteArray& png, QSize size,

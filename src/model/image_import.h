@@ -12,6 +12,10 @@ namespace lumbex {
 // Returns the new image's id.
 Id appendImage(NotePackageContents& contents, const QByteArray& data, const QString& name);
 
+// The name an image imported from the file at `path` takes: the file's name without its
+// extension, as a person reads it (bytes that are not UTF-8 shown as U+FFFD).
+QString importedImageName(const QString& path);
+
 // Adds PNG bytes that are already the stored form (a fresh capture) unchanged, with their pixel
 // size. Returns the new image's id.
 Id appendStoredPng(NotePackageContents& contents, const QByteArray& png, QSize size,

@@ -23,25 +23,35 @@ std::map<QString, HeldLock>& heldLocks() {
 
 } // namespace
 
-PackageLock::PackageLock(const QString& packagePath)
-    : lockFile_(temporarySiblingPrefix(QFileInfo(packagePath).absoluteFilePath()) +
-                QStringLiteral("lock")) {
+PackageLock::PackageLock(const QString& packagePath, Waiting waiting) {
+    FileLock lock = FileLock::open(
+        temporarySiblingPrefix(QFileInfo(packagePath).absoluteFilePath()) + QStringLiteral("lock"));
+    // Keyed by the file itself, so that two spellings of one path share the lock instead of
+    // waiting for each other.
+    key_ = lock.identity();
     {
         const std::lock_guard guard(heldMutex);
-        if (const auto it = heldLocks().find(lockFile_); it != heldLocks().end()) {
+        if (const auto it = heldLocks().find(key_); it != heldLocks().end()) {
             ++it->second.holders;
+            held_ = true;
             return;
         }
     }
     // Waiting happens outside the mutex; whoever gets the file lock registers it.
-    FileLock lock = FileLock::acquire(lockFile_);
+    if (waiting == Waiting::Wait)
+        lock.wait();
+    else if (!lock.tryLock())
+        return;
+    held_ = true;
     const std::lock_guard guard(heldMutex);
-    heldLocks().emplace(lockFile_, HeldLock{std::move(lock), 1});
+    heldLocks().emplace(key_, HeldLock{std::move(lock), 1});
 }
 
 PackageLock::~PackageLock() {
+    if (!held_)
+        return;
     const std::lock_guard guard(heldMutex);
-    const auto it = heldLocks().find(lockFile_);
+    const auto it = heldLocks().find(key_);
     if (--it->second.holders == 0)
         heldLocks().erase(it);
 }

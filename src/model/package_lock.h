@@ -12,13 +12,19 @@ namespace lumbex {
 // Blocks until the lock is free: never construct one on the GUI thread while a save may run.
 class PackageLock {
 public:
-    explicit PackageLock(const QString& packagePath);
+    enum class Waiting { Wait, DoNotWait };
+    // Throws LumbexError when the lock file cannot be opened. With DoNotWait the lock is not
+    // taken when another process holds it: see held().
+    explicit PackageLock(const QString& packagePath, Waiting waiting = Waiting::Wait);
     ~PackageLock();
     PackageLock(const PackageLock&) = delete;
     PackageLock& operator=(const PackageLock&) = delete;
 
+    bool held() const { return held_; }
+
 private:
-    QString lockFile_;
+    QString key_;
+    bool held_ = false;
 };
 
 } // namespace lumbex

@@ -83,14 +83,17 @@ void savePackage(const NotePackageContents& contents, const QString& packagePath
 }
 
 void sweepStaleSaves(const QString& packagePath) {
-    // Under the lock every staging folder left here belongs to a writer that has finished or died;
-    // without it (a read-only folder) nothing is swept.
+    // Under the lock every staging folder left here belongs to a writer that has finished or died.
+    // While another process saves, or where the lock cannot be had (a read-only folder), nothing
+    // is swept: what a dead writer left waits for the next sweep.
     std::optional<PackageLock> lock;
     try {
-        lock.emplace(packagePath);
+        lock.emplace(packagePath, PackageLock::Waiting::DoNotWait);
     } catch (const LumbexError&) {
         return;
     }
+    if (!lock->held())
+        return;
     const QString prefix = temporarySiblingPrefix(packagePath);
     const QString parent = QFileInfo(prefix).absolutePath();
     const QString namePrefix = QFileInfo(prefix).fileName();

@@ -19,8 +19,8 @@ void savePackage(const NotePackageContents& contents, const QString& packagePath
 
 // Cleans up after saves of `packagePath` that were interrupted: removes the half-built or
 // replaced trees they left beside it, and moves a set-aside previous package back when the
-// interruption left none in place. Takes the package's lock first, so a save in progress in any
-// process is never touched. Best effort; never throws.
+// interruption left none in place. Works only when it can take the package's lock without
+// waiting, so a save in progress in another process is never touched. Best effort; never throws.
 void sweepStaleSaves(const QString& packagePath);
 
 } // namespace lumbex

@@ -173,7 +173,6 @@ TEST_F(NoteDocumentTest, RecognitionCacheIsDroppedOnlyWhenWhatTheImageShowsChang
     }
 }
 
-
 TEST_F(NoteDocumentTest, UndoKeepsVoiceWorkTheUndoneStepDidNotTouch) {
     auto document = twoImageDocument();
     VoiceRecording voice;
@@ -299,7 +298,8 @@ TEST_F(NoteDocumentTest, SavedNoteOpensWithItsContentAndSavesInPlace) {
     EXPECT_EQ(readNotePackage(document->filePath()).note.title, QStringLiteral("Again"));
     EXPECT_EQ(
         QDir(libraryFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList{QFileInfo(document->filePath()).fileName()});
+        (QStringList{u'.' + QFileInfo(document->filePath()).fileName() + QStringLiteral(".lock"),
+                     QFileInfo(document->filePath()).fileName()}));
 }
 
 TEST_F(NoteDocumentTest, FailedSaveKeepsThePackageAndReportsUntilTheNextChange) {
@@ -319,6 +319,21 @@ TEST_F(NoteDocumentTest, FailedSaveKeepsThePackageAndReportsUntilTheNextChange) 
 
     document->undoStack().undo();
     EXPECT_FALSE(document->saveError());
+}
+
+TEST_F(NoteDocumentTest, ANoteAtTheLastRevisionNumberRefusesChangesInsteadOfWrapping) {
+    const auto document = savedDocument();
+    const QString json = document->filePath() + QStringLiteral("/note.json");
+    QByteArray bytes = test::fileBytes(json);
+    bytes.replace("\"revision\": " + QByteArray::number(document->note().revision),
+                  "\"revision\": 9223372036854775807");
+    writeFileAtomically(json, bytes);
+
+    const auto reopened = NoteDocument::open(document->filePath());
+    EXPECT_EQ(thrownMessage([&] { setTitle(*reopened, QStringLiteral("Wrapped")); }),
+              "This note cannot record another change: its revision number is at its limit.");
+    EXPECT_EQ(reopened->note().revision, std::numeric_limits<qint64>::max());
+    EXPECT_EQ(reopened->undoStack().count(), 0);
 }
 
 TEST_F(NoteDocumentTest, ClosedNoteRefusesToSave) {

@@ -55,7 +55,9 @@ protected:
     NotePackageContents contents = threeImageNote();
 
     void expectOnlyThePackageSaved() const {
-        EXPECT_EQ(entriesIn(folder.path()), QStringList{QStringLiteral("Note.capturenote")});
+        EXPECT_EQ(entriesIn(folder.path()), (QStringList{QStringLiteral(".Note.capturenote.lock"),
+                                                         QStringLiteral("Note.capturenote")}))
+            << "the package and the lock its writers share";
         const NotePackageContents read = readNotePackage(package);
         EXPECT_EQ(read.note, contents.note);
         EXPECT_EQ(read.originals, contents.originals);
@@ -115,7 +117,8 @@ TEST_F(PackageSaverTest, SweepRemovesInterruptedSavesOfThatPackageOnly) {
 
     sweepStaleSaves(package);
     EXPECT_EQ(entriesIn(folder.path()),
-              (QStringList{QFileInfo(otherNote).fileName(), QStringLiteral("Note.capturenote")}));
+              (QStringList{QStringLiteral(".Note.capturenote.lock"),
+                           QFileInfo(otherNote).fileName(), QStringLiteral("Note.capturenote")}));
     EXPECT_EQ(readNotePackage(package).note, contents.note);
 }
 

@@ -21,6 +21,8 @@ Arguments::Arguments(const QStringList& words, const QSet<QString>& valueOptions
             values_.insert(word, words.mid(i + 1, count));
             i += count;
         } else if (flags.contains(word)) {
+            if (flags_.contains(word))
+                throw UsageError(word + QStringLiteral(" is given more than once"));
             flags_.insert(word);
         } else {
             throw UsageError(QStringLiteral("unknown option ") + word);

@@ -17,8 +17,8 @@ struct UsageError : std::runtime_error {
 class Arguments {
 public:
     // `valueOptions` take the next word as their value ("-o FILE"), `pairOptions` the next two
-    // ("--role 2 After"); `flags` stand alone. Unknown options, repeated options and an option
-    // without its values are usage errors.
+    // ("--role 2 After"); `flags` stand alone. Unknown options, repeated options and flags, and an
+    // option without its values are usage errors.
     Arguments(const QStringList& words, const QSet<QString>& valueOptions,
               const QSet<QString>& flags, const QSet<QString>& pairOptions = {});
 

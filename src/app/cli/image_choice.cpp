@@ -5,12 +5,22 @@
 
 namespace lumbex::cli {
 
+const Media& firstImage(const CaptureNote& note) {
+    if (note.media.empty())
+        throw LumbexError(QStringLiteral("This note has no image."));
+    return note.media.front();
+}
+
+const Media& imageWithId(const CaptureNote& note, const QString& which) {
+    const auto id = parseId(which);
+    if (!id)
+        throw UsageError(QStringLiteral("an image is named by its id"));
+    if (const Media* media = note.image(*id))
+        return *media;
+    throw LumbexError(QStringLiteral("This note has no image with the id %1.").arg(which));
+}
+
 const Media& chooseImage(const CaptureNote& note, const QString& which) {
-    if (which.isEmpty()) {
-        if (note.media.empty())
-            throw LumbexError(QStringLiteral("This note has no image."));
-        return note.media.front();
-    }
     bool isIndex = false;
     const qint64 index = which.toLongLong(&isIndex);
     if (isIndex) {
@@ -20,12 +30,9 @@ const Media& chooseImage(const CaptureNote& note, const QString& which) {
                                   .arg(note.media.size()));
         return note.media[size_t(index - 1)];
     }
-    const auto id = parseId(which);
-    if (!id)
+    if (!parseId(which))
         throw UsageError(QStringLiteral("an image is named by its position from 1 or by its id"));
-    if (const Media* media = note.image(*id))
-        return *media;
-    throw LumbexError(QStringLiteral("This note has no image with the id %1.").arg(which));
+    return imageWithId(note, which);
 }
 
 } // namespace lumbex::cli

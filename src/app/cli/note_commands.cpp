@@ -1,11 +1,11 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
 #include "core/files.h"
-#include "model/image_files.h"
 #include "core/json_writer.h"
 #include "geometry/mark_geometry.h"
 #include "model/app_folders.h"
 #include "model/image_content.h"
+#include "model/image_files.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
 #include "model/recording_keys.h"
@@ -29,7 +29,7 @@ void createNote(const QStringList& words, QTextStream& out, QTextStream&) {
     if (args.has(QStringLiteral("--title")))
         contents.note.title = args.value(QStringLiteral("--title"));
     for (const QString& image : args.positionals())
-        appendImage(contents, ImageFiles::readImageFile(image), QFileInfo(image).completeBaseName());
+        appendImage(contents, ImageFiles::readImageFile(image), importedImageName(image));
     contents.note.schemaVersion =
         std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
     createNotePackage(contents, packagePath);

@@ -4,9 +4,12 @@
 #include "app/cli/image_choice.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "geometry/colors.h"
 #include "model/image_files.h"
+#include "model/image_import.h"
 #include "model/note_document.h"
 #include "model/note_validation.h"
+#include "model/package_lock.h"
 #include "model/schema_level.h"
 
 #include <QFileInfo>
@@ -14,10 +17,22 @@
 namespace lumbex::cli {
 namespace {
 
-std::unique_ptr<NoteDocument> openPackage(const Arguments& args) {
+// A package open for one edit. The lock is held from reading the package to renaming its save
+// into place, so that edits running at the same time apply one on top of the other.
+struct PackageEdit {
+    std::unique_ptr<PackageLock> lock;
+    std::unique_ptr<NoteDocument> document;
+};
+
+PackageEdit openPackage(const Arguments& args) {
     if (args.positionals().isEmpty())
         throw UsageError(QStringLiteral("name a package"));
-    return NoteDocument::open(args.positionals().first());
+    const QString path = args.positionals().first();
+    refuseLinkedPackage(path);
+    PackageEdit edit;
+    edit.lock = std::make_unique<PackageLock>(path);
+    edit.document = NoteDocument::open(path);
+    return edit;
 }
 
 // Refuses a change that would leave the note invalid, with the validation message, before it
@@ -57,6 +72,16 @@ double parseNumber(const QString& option, const QString& text) {
     return value;
 }
 
+// The colours a mark can be drawn in: a hex colour or one of the named ones.
+QString parseColor(const QString& text) {
+    static const QStringList names = {QStringLiteral("blue"), QStringLiteral("red"),
+                                      QStringLiteral("orange"), QStringLiteral("white"),
+                                      QStringLiteral("black")};
+    if (names.contains(text) || backgroundColor(text))
+        return text;
+    throw UsageError(QStringLiteral("--color takes #RRGGBB or blue, red, orange, white, black"));
+}
+
 void setNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words,
                          {QStringLiteral("--title"), QStringLiteral("--general"),
@@ -64,7 +89,8 @@ void setNote(const QStringList& words, QTextStream& out, QTextStream&) {
                          {}, {QStringLiteral("--include-image"), QStringLiteral("--role")});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));
-    const auto document = openPackage(args);
+    const PackageEdit edit = openPackage(args);
+    NoteDocument* const document = edit.document.get();
 
     if (args.has(QStringLiteral("--title")))
         applyChange(
@@ -125,7 +151,7 @@ Mark markFromArguments(const Arguments& args, const Id& mediaID) {
     mark.start = parsePoint(QStringLiteral("--start"), args.required(QStringLiteral("--start")));
     mark.end = parsePoint(QStringLiteral("--end"), args.required(QStringLiteral("--end")));
     if (args.has(QStringLiteral("--color")))
-        mark.color = args.value(QStringLiteral("--color"));
+        mark.color = parseColor(args.value(QStringLiteral("--color")));
     if (args.has(QStringLiteral("--line-width")))
         mark.lineWidth =
             parseNumber(QStringLiteral("--line-width"), args.value(QStringLiteral("--line-width")));
@@ -157,7 +183,8 @@ void addMark(const QStringList& words, QTextStream& out, QTextStream&) {
         {});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));
-    const auto document = openPackage(args);
+    const PackageEdit edit = openPackage(args);
+    NoteDocument* const document = edit.document.get();
     const Mark mark = markFromArguments(
         args, chooseImage(document->note(), args.required(QStringLiteral("--image"))).id);
     const std::optional<QString> body = args.has(QStringLiteral("--note"))
@@ -186,11 +213,12 @@ void addImages(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() < 2)
         throw UsageError(QStringLiteral("name a package and at least one image"));
-    const auto document = openPackage(args);
+    const PackageEdit edit = openPackage(args);
+    NoteDocument* const document = edit.document.get();
     QStringList added;
     for (const QString& image : args.positionals().mid(1))
-        added.append(idString(
-            document->appendImage(ImageFiles::readImageFile(image), QFileInfo(image).completeBaseName(), true)));
+        added.append(idString(document->appendImage(ImageFiles::readImageFile(image),
+                                                    importedImageName(image), true)));
     saveNow(*document);
     for (const QString& id : added)
         out << id << '\n';
@@ -200,7 +228,8 @@ void removeImage(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {});
     if (args.positionals().size() != 2)
         throw UsageError(QStringLiteral("name a package and one image"));
-    const auto document = openPackage(args);
+    const PackageEdit edit = openPackage(args);
+    NoteDocument* const document = edit.document.get();
     document->removeImage(chooseImage(document->note(), args.positionals()[1]).id);
     saveNow(*document);
     out << document->note().revision << '\n';

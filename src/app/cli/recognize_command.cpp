@@ -110,7 +110,7 @@ void recognize(const QStringList& words, QTextStream& out, QTextStream&) {
     }
     const std::unique_ptr<NoteDocument> document = NoteDocument::open(path);
     const CaptureNote note = document->note();
-    const Media media = chooseImage(note, args.value(kImage));
+    const Media media = args.has(kImage) ? chooseImage(note, args.value(kImage)) : firstImage(note);
     // The key of the image as it was read: a cache must never claim newer content.
     const QString key = imageKey(note, media);
     const QImage bitmap =

@@ -46,7 +46,9 @@ void renderImage(const QStringList& words, QTextStream&, QTextStream&) {
 
     const NotePackageContents contents = readNotePackage(args.positionals().first());
     const CaptureNote& note = contents.note;
-    const Media& media = chooseImage(note, args.value(QStringLiteral("--image")));
+    const Media& media = args.has(QStringLiteral("--image"))
+                             ? chooseImage(note, args.value(QStringLiteral("--image")))
+                             : firstImage(note);
     const QByteArray& original = contents.originals.at(media.id);
 
     QImage image;

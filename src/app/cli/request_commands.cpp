@@ -1,6 +1,7 @@
 #include "app/cli/arguments.h"
 #include "app/cli/clipboard_holder.h"
 #include "app/cli/command.h"
+#include "app/cli/image_choice.h"
 #include "core/error.h"
 #include "model/note_package.h"
 #include "request/handoff.h"
@@ -15,10 +16,7 @@ namespace {
 Id activeImage(const CaptureNote& note, const Arguments& args) {
     if (!args.has(QStringLiteral("--active")))
         return note.media.empty() ? Id() : note.media.front().id;
-    const auto id = parseId(args.value(QStringLiteral("--active")));
-    if (!id)
-        throw UsageError(QStringLiteral("--active takes an image id"));
-    return *id;
+    return imageWithId(note, args.value(QStringLiteral("--active"))).id;
 }
 
 void printRequest(const QStringList& words, QTextStream& out, QTextStream&) {

@@ -10,8 +10,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
-                       stitchCommands, captureCommands,
-                       recognizeCommands})
+                       stitchCommands, captureCommands, recognizeCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
@@ -75,6 +74,11 @@ int runCommandLine(const QStringList& args, FILE* errors) {
     } catch (const LumbexError& e) {
         out.flush();
         log << e.message() << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        out.flush();
+        log << QStringLiteral("Not enough memory to run “lumbex %1”. Nothing was changed.\n")
+                   .arg(command->words.join(u' '));
         return 1;
     }
 }

@@ -19,8 +19,9 @@
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
-#include "model/image_files.h"
 #include "model/app_folders.h"
+#include "model/image_files.h"
+#include "model/image_import.h"
 #include "model/note_document.h"
 #include "model/note_package.h"
 #include "platform/screen_grabber.h"
@@ -224,7 +225,7 @@ EditorWindow* DesktopApp::openPackage(const QString& path) {
 
 EditorWindow* DesktopApp::openImage(const QString& path) {
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromImageData(ImageFiles::readImageFile(path), QFileInfo(path).completeBaseName());
+        NoteDocument::fromImageData(ImageFiles::readImageFile(path), importedImageName(path));
     document->saveCheckpoint();
     return show(std::move(document), true);
 }
@@ -286,9 +287,9 @@ bool DesktopApp::isEnabled(const QString& title) const {
         return !busy;
     // Screen recording, the notes library and shortcuts are not part of this build yet.
     static const QStringList unavailable{
-        QStringLiteral("Record Screen…"),        QStringLiteral("Pause or Resume Recording"),
-        QStringLiteral("Stop Recording"),        QStringLiteral("Recover Recording…"),
-        QStringLiteral("Show Saved Notes"),      QStringLiteral("Capture Shortcuts…"),
+        QStringLiteral("Record Screen…"),     QStringLiteral("Pause or Resume Recording"),
+        QStringLiteral("Stop Recording"),     QStringLiteral("Recover Recording…"),
+        QStringLiteral("Show Saved Notes"),   QStringLiteral("Capture Shortcuts…"),
         QStringLiteral("Set Voice Shortcut…")};
     return !unavailable.contains(title);
 }

@@ -10,6 +10,7 @@
 #include "core/files.h"
 #include "model/image_content.h"
 #include "model/image_files.h"
+#include "model/image_import.h"
 #include "model/note_coding.h"
 #include "model/note_document.h"
 #include "recognition/recognition_cache.h"
@@ -133,7 +134,7 @@ void EditorWindow::importImage() {
         QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.bmp *.webp *.tif *.tiff)"));
     for (const QString& path : files) {
         try {
-            appendImage(ImageFiles::readImageFile(path), QFileInfo(path).completeBaseName());
+            appendImage(ImageFiles::readImageFile(path), importedImageName(path));
         } catch (const LumbexError& e) {
             setStatus(e.message());
         }
@@ -161,7 +162,7 @@ bool EditorWindow::dropImages(const QMimeData& data) {
             continue;
         try {
             appendImage(ImageFiles::readImageFile(url.toLocalFile()),
-                        QFileInfo(url.toLocalFile()).completeBaseName());
+                        importedImageName(url.toLocalFile()));
             taken = true;
         } catch (const LumbexError& e) {
             setStatus(e.message());
