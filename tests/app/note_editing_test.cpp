@@ -1,6 +1,7 @@
-#include "support/temporary_folder.h"
 #include "command_line_fixture.h"
 #include "model/note_coding.h"
+#include "model/note_edits.h"
+#include "support/temporary_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,6 +71,27 @@ TEST_F(NoteEditingTest, MarksWithLocationNotesGetTheNextNumber) {
     EXPECT_EQ(note.marks[1].color, "blue") << "record defaults for what is not given";
     ASSERT_EQ(note.notes.size(), 2u);
     EXPECT_EQ(note.notes[1].body, "Zoom");
+}
+
+TEST_F(NoteEditingTest, APointerGetsItsLocationNoteAsOnTheCanvas) {
+    const CaptureNote before = stored();
+    const QStringList printed = run({"note", "mark", "N.capturenote", "--image", "1", "--kind",
+                                     "pointer", "--start", "12,8", "--end", "12,8"})
+                                    .trimmed()
+                                    .split(' ');
+    ASSERT_EQ(printed.size(), 2);
+    EXPECT_EQ(printed[1], "1");
+
+    const CaptureNote fromCommandLine = stored();
+    ASSERT_EQ(fromCommandLine.marks.size(), 1u);
+    CaptureNote onCanvas = before;
+    edits::addMark(onCanvas, fromCommandLine.marks.back());
+    ASSERT_EQ(onCanvas.notes.size(), 1u);
+    onCanvas.notes.back().id = fromCommandLine.notes.back().id; // each edit makes a fresh id
+    edits::prepareForStorage(onCanvas); // the level the document raises after every change
+    onCanvas.revision = fromCommandLine.revision;
+    onCanvas.modifiedAt = fromCommandLine.modifiedAt;
+    EXPECT_EQ(fromCommandLine, onCanvas);
 }
 
 TEST_F(NoteEditingTest, ImagesAreAddedAndRemovedByTheirRules) {

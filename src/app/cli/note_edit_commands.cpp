@@ -8,6 +8,7 @@
 #include "model/image_files.h"
 #include "model/image_import.h"
 #include "model/note_document.h"
+#include "model/note_edits.h"
 #include "model/note_validation.h"
 #include "model/package_lock.h"
 #include "model/schema_level.h"
@@ -191,20 +192,19 @@ void addMark(const QStringList& words, QTextStream& out, QTextStream&) {
                                             ? std::optional(args.value(QStringLiteral("--note")))
                                             : std::nullopt;
 
-    applyChange(*document,
-                body ? QStringLiteral("Add Location Note") : QStringLiteral("Add Annotation"),
-                [&](CaptureNote& n) {
-                    n.marks.push_back(mark);
-                    if (body) {
-                        LinkedNote linked = LinkedNote::make();
-                        linked.markID = mark.id;
-                        linked.body = *body;
-                        n.notes.push_back(linked);
-                    }
-                });
+    // The same edit as the canvas's: a pointer always gets its location note.
+    applyChange(*document, edits::addMarkActionName(mark.kind), [&](CaptureNote& n) {
+        edits::addMark(n, mark);
+        if (body) {
+            const Id noteID = edits::ensureNoteForMark(n, mark.id);
+            for (LinkedNote& linked : n.notes)
+                if (linked.id == noteID)
+                    linked.body = *body;
+        }
+    });
     saveNow(*document);
     out << idString(mark.id);
-    if (const auto number = document->note().number(mark.id); number && body)
+    if (const auto number = document->note().number(mark.id))
         out << ' ' << *number;
     out << '\n';
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/editor/editor_view_state.h"
-#include "app/editor/note_edits.h"
+#include "app/editor/style_edits.h"
+#include "model/note_edits.h"
 #include "app/editor/note_row.h"
 #include "app/editor/recognition_window.h"
 #include "canvas/canvas_editor.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/editor/note_edits.h"
+#include "app/editor/style_edits.h"
 #include "records/capture_note.h"
 
 #include <QWidget>

@@ -1,5 +1,5 @@
-#include "app/editor/note_edits.h"
 #include "core/error.h"
+#include "model/note_edits.h"
 #include "support/test_marks.h"
 
 #include <QVariant>
@@ -99,19 +99,6 @@ TEST(NoteEdits, InspectorBoundsNameTheChange) {
     edits::addMark(note, text);
     EXPECT_EQ(edits::setMarkBounds(note, text.id, {30, 40, 240, 64}), "Move Annotation");
     EXPECT_EQ(edits::setMarkBounds(note, text.id, {30, 40, 300, 64}), "Resize Annotation");
-}
-
-TEST(NoteEdits, StylesLandOnTheMarkOrOnTheDefaults) {
-    Mark text = makeMark(MarkKind::Text, {0, 0}, {240, 64});
-    edits::applyStyle(text, edits::StyleProperty::TextSize, 24.0);
-    EXPECT_DOUBLE_EQ(text.lineWidth, 4);
-
-    edits::EditorDefaults defaults;
-    edits::applyStyle(defaults, edits::StyleProperty::TextSize, 30.0);
-    edits::applyStyle(defaults, edits::StyleProperty::HighlightOpacity, 0.5);
-    EXPECT_DOUBLE_EQ(defaults.textSize, 30);
-    EXPECT_DOUBLE_EQ(defaults.drawing.lineWidth, 3) << "text size must not change stroke width";
-    EXPECT_DOUBLE_EQ(defaults.drawing.highlightOpacity, 0.5);
 }
 
 } // namespace

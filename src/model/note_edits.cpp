@@ -1,10 +1,9 @@
-#include "app/editor/note_edits.h"
+#include "model/note_edits.h"
 
 #include "core/error.h"
 #include "model/note_validation.h"
 #include "model/schema_level.h"
 
-#include <QVariant>
 #include <algorithm>
 
 namespace lumbex::edits {
@@ -96,69 +95,6 @@ QString setMarkBounds(CaptureNote& note, const Id& markID, const Rect& bounds) {
     prepareForStorage(note);
     const bool resized = before.width != bounds.width || before.height != bounds.height;
     return resized ? QStringLiteral("Resize Annotation") : QStringLiteral("Move Annotation");
-}
-
-QString styleActionName(StyleProperty property) {
-    switch (property) {
-    case StyleProperty::Color:
-        return QStringLiteral("Change Annotation Color");
-    case StyleProperty::StrokeWidth:
-        return QStringLiteral("Change Stroke Width");
-    case StyleProperty::TextSize:
-        return QStringLiteral("Change Text Size");
-    case StyleProperty::HighlightOpacity:
-        return QStringLiteral("Change Highlight Opacity");
-    case StyleProperty::Magnification:
-        return QStringLiteral("Change Magnification");
-    }
-    return {};
-}
-
-void applyStyle(Mark& mark, StyleProperty property, const QVariant& value) {
-    switch (property) {
-    case StyleProperty::Color:
-        mark.color = value.toString();
-        break;
-    case StyleProperty::StrokeWidth:
-        mark.lineWidth = value.toDouble();
-        break;
-    case StyleProperty::TextSize:
-        mark.lineWidth = value.toDouble() / 6;
-        break;
-    case StyleProperty::HighlightOpacity:
-        mark.opacity = value.toDouble();
-        break;
-    case StyleProperty::Magnification:
-        mark.magnification = value.toDouble();
-        break;
-    }
-}
-
-void applyStyle(EditorDefaults& defaults, StyleProperty property, const QVariant& value) {
-    DrawingDefaults& drawing = defaults.drawing;
-    switch (property) {
-    case StyleProperty::Color:
-        drawing.color = value.toString();
-        break;
-    case StyleProperty::StrokeWidth:
-        drawing.lineWidth = value.toDouble();
-        break;
-    case StyleProperty::TextSize:
-        defaults.textSize = value.toDouble();
-        break;
-    case StyleProperty::HighlightOpacity:
-        drawing.highlightOpacity = value.toDouble();
-        break;
-    case StyleProperty::Magnification:
-        drawing.magnification = value.toDouble();
-        break;
-    }
-}
-
-ImageBackground& background(Media& media) {
-    if (!media.background)
-        media.background = ImageBackground{};
-    return *media.background;
 }
 
 } // namespace lumbex::edits

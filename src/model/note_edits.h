@@ -1,14 +1,14 @@
 #pragma once
 
-#include "canvas/canvas_editor.h"
 #include "records/capture_note.h"
 
 #include <QString>
 #include <optional>
 
-// Edits the editor window makes to a note, as plain functions over the value, so that every
-// control's effect is one testable mutation handed to NoteDocument::change. Functions throw
-// LumbexError with the message the window shows; the note is then unchanged.
+// Edits of a note's marks and linked notes, as plain functions over the value, shared by the
+// editor window and the command line so that both make the same note from the same gesture. Each
+// is one mutation handed to NoteDocument::change. Functions throw LumbexError with the message
+// the user is shown; the note is then unchanged.
 namespace lumbex::edits {
 
 // "Add Arrow", "Add Pointer": "Add " and the kind's raw value capitalised.
@@ -35,21 +35,5 @@ void prepareForStorage(CaptureNote& note);
 
 // Geometry typed into the inspector: "Resize Annotation" or "Move Annotation" (returned).
 QString setMarkBounds(CaptureNote& note, const Id& markID, const Rect& bounds);
-
-// Style of the selected mark (or of the drawing defaults when none is selected).
-enum class StyleProperty { Color, StrokeWidth, TextSize, HighlightOpacity, Magnification };
-QString styleActionName(StyleProperty property);
-// Applies a style value to a mark: colour as hex text, stroke width in pixels, text size in
-// points (stored as lineWidth = size / 6), highlight opacity 0…1, magnification 2…8.
-void applyStyle(Mark& mark, StyleProperty property, const QVariant& value);
-// The window's defaults for new marks; a text mark takes its size from `textSize`.
-struct EditorDefaults {
-    DrawingDefaults drawing;
-    double textSize = 18;
-};
-void applyStyle(EditorDefaults& defaults, StyleProperty property, const QVariant& value);
-
-// The image's background, created with its defaults when the image has none.
-ImageBackground& background(Media& media);
 
 } // namespace lumbex::edits
