@@ -24,8 +24,8 @@ QString nameOf(const QString& path) {
 }
 
 [[noreturn]] void throwErrno(const QString& what, const QString& path, int error = errno) {
-    throw LumbexError(QStringLiteral("%1 “%2”: %3.").arg(what, nameOf(path), systemErrorText(error)),
-                      error);
+    throw LumbexError(
+        QStringLiteral("%1 “%2”: %3.").arg(what, nameOf(path), systemErrorText(error)), error);
 }
 
 QByteArray encoded(const QString& path) {
@@ -62,8 +62,8 @@ int fillNewFile(int fd, const QString& path, const QByteArray& bytes) {
 }
 
 int createFile(const QString& path) {
-    return ::open(encoded(path).constData(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  0666);
 }
 
 QString siblingKey(const QString& name) {
@@ -88,9 +88,8 @@ InputFile::InputFile(const QString& path) : path_(path) {
     fd_ = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         if (errno == ELOOP)
-            throw LumbexError(
-                QStringLiteral("“%1” is a symbolic link. Name the file it points to.")
-                    .arg(nameOf(path)));
+            throw LumbexError(QStringLiteral("“%1” is a symbolic link. Name the file it points to.")
+                                  .arg(nameOf(path)));
         throwErrno(QStringLiteral("Could not open"), path);
     }
     struct stat status {};
@@ -113,11 +112,15 @@ InputFile::~InputFile() {
 }
 
 QByteArray InputFile::head(qint64 count) const {
-    QByteArray bytes(qMin(count, size_), Qt::Uninitialized);
+    return read(0, count);
+}
+
+QByteArray InputFile::read(qint64 offset, qint64 count) const {
+    QByteArray bytes(qBound<qint64>(0, qMin(count, size_ - offset), size_), Qt::Uninitialized);
     qint64 filled = 0;
     while (filled < bytes.size()) {
         const ssize_t got = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled),
-                                    off_t(filled));
+                                    off_t(offset + filled));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -132,9 +135,10 @@ QByteArray InputFile::head(qint64 count) const {
 
 QByteArray InputFile::readAll(qint64 maxBytes, const QString& tooLarge) const {
     if (size_ > maxBytes)
-        throw LumbexError(tooLarge.isEmpty()
-                              ? QStringLiteral("“%1” is too large to open safely.").arg(nameOf(path_))
-                              : tooLarge);
+        throw LumbexError(
+            tooLarge.isEmpty()
+                ? QStringLiteral("“%1” is too large to open safely.").arg(nameOf(path_))
+                : tooLarge);
     QByteArray bytes = head(size_);
     if (bytes.size() != size_)
         throw LumbexError(
@@ -166,6 +170,33 @@ void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
         throwErrno(QStringLiteral("Could not write"), path);
     if (const int error = fillNewFile(fd, path, bytes))
         throwErrno(QStringLiteral("Could not write"), path, error);
+}
+
+void copyNewFileDurably(const QString& from, const QString& to) {
+    const InputFile source(from);
+    const int fd = createFile(to);
+    if (fd < 0)
+        throwErrno(QStringLiteral("Could not write"), to);
+    constexpr qint64 chunk = qint64(1) << 20;
+    for (qint64 offset = 0; offset < source.size(); offset += chunk) {
+        const QByteArray bytes = source.read(offset, chunk);
+        if (!writeAll(fd, bytes)) {
+            const int error = errno;
+            ::close(fd);
+            ::unlink(encoded(to).constData());
+            throwErrno(QStringLiteral("Could not write"), to, error);
+        }
+    }
+    if (const int error = fillNewFile(fd, to, {}))
+        throwErrno(QStringLiteral("Could not write"), to, error);
+}
+
+bool hardLink(const QString& from, const QString& to) {
+    if (::linkat(AT_FDCWD, encoded(from).constData(), AT_FDCWD, encoded(to).constData(), 0) == 0)
+        return true;
+    if (errno == EXDEV || errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)
+        return false;
+    throwErrno(QStringLiteral("Could not link"), to);
 }
 
 void makeFolder(const QString& path) {

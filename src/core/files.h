@@ -27,6 +27,9 @@ public:
     qint64 size() const { return size_; }
     // Up to `count` bytes from the start: enough to read a header without the rest.
     QByteArray head(qint64 count) const;
+    // Up to `count` bytes from `offset`, fewer at the end of the file: for headers whose parts
+    // lie elsewhere than at the start.
+    QByteArray read(qint64 offset, qint64 count) const;
     // The whole file. Throws `tooLarge` (or a general message when empty) when the file is
     // larger than `maxBytes`, before reading anything.
     QByteArray readAll(qint64 maxBytes, const QString& tooLarge = {}) const;
@@ -49,6 +52,15 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes);
 // and flushes it to disk. For files inside a folder that is itself still being built under a
 // temporary name.
 void writeNewFileDurably(const QString& path, const QByteArray& bytes);
+
+// Copies the regular file `from` (never through a symbolic link) to the new file `to`, in
+// chunks, and flushes it to disk.
+void copyNewFileDurably(const QString& from, const QString& to);
+
+// Makes `to` a second name of the file `from` (a symbolic link is never linked). Returns false,
+// creating nothing, when the file system cannot (another device, no hard links); throws on any
+// other failure.
+bool hardLink(const QString& from, const QString& to);
 
 // Creates one folder (its parent must exist); fails when anything exists at `path`.
 void makeFolder(const QString& path);

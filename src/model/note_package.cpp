@@ -1,13 +1,14 @@
 #include "model/note_package.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
+#include "core/file_system.h"
 #include "core/files.h"
 #include "core/sha256.h"
-#include "core/file_names.h"
 #include "model/image_files.h"
-#include "model/recording_files.h"
 #include "model/note_coding.h"
 #include "model/note_validation.h"
+#include "model/recording_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,13 +63,11 @@ const std::vector<VoiceRecording>& recordingsOf(const CaptureNote& note) {
 
 // Segment files can be large: link them into the new package instead of copying when possible.
 // A source that is not a regular file (a symbolic link above all) is never placed.
-void placeSegmentFile(const QString& source, const QString& target) {
+void placeSegmentFile(FileSystem& fileSystem, const QString& source, const QString& target) {
     if (entryKind(source) != EntryKind::File)
         fail("A recording segment is missing or damaged. The original note has been kept.");
-    if (::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
-        return;
-    if (!QFile::copy(source, target))
-        fail("A recording segment is missing or damaged. The original note has been kept.");
+    if (!fileSystem.hardLink(source, target))
+        fileSystem.copyNewFileDurably(source, target);
 }
 
 QString digestOf(const Id& mediaID, const QByteArray& bytes, const KnownOriginals& known) {
@@ -78,17 +77,16 @@ QString digestOf(const Id& mediaID, const QByteArray& bytes, const KnownOriginal
 
 // Links an original that the previous package already holds; false when it cannot (a different
 // size means different bytes, and links fail across file systems).
-bool linkKnownOriginal(const Media& media, const QByteArray& bytes, const KnownOriginals& known,
-                       const QString& target) {
+bool linkKnownOriginal(FileSystem& fileSystem, const Media& media, const QByteArray& bytes,
+                       const KnownOriginals& known, const QString& target) {
     if (!known.inPackage.contains(media.id))
         return false;
     const QString source =
         QDir(known.package).filePath(PackageLayout::assets + u'/' + media.filename());
     const QFileInfo info(source);
-    if (!info.isFile() || info.isSymLink() || info.size() != bytes.size())
+    if (entryKind(source) != EntryKind::File || info.size() != bytes.size())
         return false;
-    return ::link(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) ==
-           0;
+    return fileSystem.hardLink(source, target);
 }
 
 } // namespace
@@ -128,10 +126,10 @@ NotePackageContents readNotePackage(const QString& packagePath) {
     for (const VoiceRecording& recording : recordingsOf(contents.note)) {
         if (!recording.audioSHA256)
             continue;
-        const auto bytes = entryKind(audioFolder) == EntryKind::Folder
-                               ? readContents(audioFolder + u'/' + recording.filename(),
-                                              kMaxAudioBytes)
-                               : std::nullopt;
+        const auto bytes =
+            entryKind(audioFolder) == EntryKind::Folder
+                ? readContents(audioFolder + u'/' + recording.filename(), kMaxAudioBytes)
+                : std::nullopt;
         if (!bytes || sha256Hex(*bytes) != *recording.audioSHA256)
             fail("A voice recording is missing or damaged.");
         contents.audio.emplace(recording.id, *bytes);
@@ -151,7 +149,7 @@ NotePackageContents readNotePackage(const QString& packagePath) {
 }
 
 void buildNotePackage(const NotePackageContents& contents, const QString& folder,
-                      const KnownOriginals& known) {
+                      const KnownOriginals& known, FileSystem& fileSystem) {
     const CaptureNote& note = contents.note;
     validate(note);
     for (const Media& media : note.media) {
@@ -168,38 +166,38 @@ void buildNotePackage(const NotePackageContents& contents, const QString& folder
     }
 
     const QDir package(folder);
-    makeFolder(folder);
-    writeNewFileDurably(package.filePath(PackageLayout::noteFile), encodeNoteJson(note));
+    fileSystem.makeFolder(folder);
+    fileSystem.writeNewFileDurably(package.filePath(PackageLayout::noteFile), encodeNoteJson(note));
 
-    makeFolder(package.filePath(PackageLayout::assets));
+    fileSystem.makeFolder(package.filePath(PackageLayout::assets));
     for (const Media& media : note.media) {
         const QString target = package.filePath(PackageLayout::assets + u'/' + media.filename());
         const QByteArray& bytes = contents.originals.at(media.id);
-        if (!linkKnownOriginal(media, bytes, known, target))
-            writeNewFileDurably(target, bytes);
+        if (!linkKnownOriginal(fileSystem, media, bytes, known, target))
+            fileSystem.writeNewFileDurably(target, bytes);
     }
-    syncFolder(package.filePath(PackageLayout::assets));
+    fileSystem.syncFolder(package.filePath(PackageLayout::assets));
 
-    makeFolder(package.filePath(PackageLayout::audio));
+    fileSystem.makeFolder(package.filePath(PackageLayout::audio));
     for (const VoiceRecording& recording : recordingsOf(note))
         if (recording.audioSHA256)
-            writeNewFileDurably(
+            fileSystem.writeNewFileDurably(
                 package.filePath(PackageLayout::audio + u'/' + recording.filename()),
                 contents.audio.at(recording.id));
-    syncFolder(package.filePath(PackageLayout::audio));
+    fileSystem.syncFolder(package.filePath(PackageLayout::audio));
 
     if (note.screenRecording && !note.screenRecording->segments.empty()) {
-        makeFolder(package.filePath(PackageLayout::video));
+        fileSystem.makeFolder(package.filePath(PackageLayout::video));
         for (const RecordingSegment& segment : note.screenRecording->segments) {
             const auto it = contents.videoFiles.find(segment.id);
             if (it == contents.videoFiles.end())
                 fail("A recording segment is missing or damaged. The original note has been kept.");
-            placeSegmentFile(it->second,
+            placeSegmentFile(fileSystem, it->second,
                              package.filePath(PackageLayout::video + u'/' + segment.filename()));
         }
-        syncFolder(package.filePath(PackageLayout::video));
+        fileSystem.syncFolder(package.filePath(PackageLayout::video));
     }
-    syncFolder(folder);
+    fileSystem.syncFolder(folder);
 }
 
 LumbexError packageWriteError(const QString& packagePath, const LumbexError& failure,

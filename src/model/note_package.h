@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/error.h"
+#include "core/file_system.h"
 #include "records/capture_note.h"
 
 #include <QByteArray>
@@ -50,7 +51,8 @@ NotePackageContents readNotePackage(const QString& packagePath);
 // right digest, then builds the package in `folder`, which must not exist yet. Files are flushed
 // to disk. Throws LumbexError; a partly built folder is the caller's to remove.
 void buildNotePackage(const NotePackageContents& contents, const QString& folder,
-                      const KnownOriginals& known = {});
+                      const KnownOriginals& known = {},
+                      FileSystem& fileSystem = FileSystem::local());
 
 // A failure of the file system while writing the package at `packagePath` (a full disk, a
 // missing folder), told in the user's terms: the package's name and the system's reason, not the

@@ -36,42 +36,42 @@ QStringList entriesStartingWith(const QString& folder, const QString& prefix) {
 
 // Without an exchange there is a moment when the package path is empty; sweepStaleSaves puts
 // the set-aside package back if the process dies then.
-void replaceBySetAside(const QString& staging, const QString& packagePath) {
+void replaceBySetAside(FileSystem& fileSystem, const QString& staging, const QString& packagePath) {
     const QString aside = temporarySibling(packagePath, kSetAside);
-    renameNoReplace(packagePath, aside);
+    fileSystem.renameNoReplace(packagePath, aside);
     try {
-        renameNoReplace(staging, packagePath);
+        fileSystem.renameNoReplace(staging, packagePath);
     } catch (...) {
-        renameNoReplace(aside, packagePath);
+        fileSystem.renameNoReplace(aside, packagePath);
         throw;
     }
-    syncFolder(QFileInfo(packagePath).absolutePath());
+    fileSystem.syncFolder(QFileInfo(packagePath).absolutePath());
     removePath(aside);
 }
 
 // Puts the finished package in place. Afterwards `staging` holds the previous package, if any.
-void moveIntoPlace(const QString& staging, const QString& packagePath) {
+void moveIntoPlace(FileSystem& fileSystem, const QString& staging, const QString& packagePath) {
     const QString parent = QFileInfo(packagePath).absolutePath();
     if (!entryExists(packagePath))
-        renameNoReplace(staging, packagePath);
-    else if (!exchangePaths(staging, packagePath)) {
-        replaceBySetAside(staging, packagePath);
+        fileSystem.renameNoReplace(staging, packagePath);
+    else if (!fileSystem.exchangePaths(staging, packagePath)) {
+        replaceBySetAside(fileSystem, staging, packagePath);
         return;
     }
-    syncFolder(parent);
+    fileSystem.syncFolder(parent);
 }
 
 } // namespace
 
 void savePackage(const NotePackageContents& contents, const QString& packagePath,
-                 KnownOriginals known) {
+                 KnownOriginals known, FileSystem& fileSystem) {
     refuseLinkedPackage(packagePath);
     const PackageLock lock(packagePath);
     known.package = packagePath;
     const QString staging = temporarySibling(packagePath, kStaging);
     try {
-        buildNotePackage(contents, staging, known);
-        moveIntoPlace(staging, packagePath);
+        buildNotePackage(contents, staging, known, fileSystem);
+        moveIntoPlace(fileSystem, staging, packagePath);
     } catch (const LumbexError& failure) {
         removePath(staging);
         throw packageWriteError(packagePath, failure, true);

@@ -13,9 +13,9 @@ namespace lumbex {
 // replaced (`known.package` is ignored). Throws LumbexError; on failure nothing is left behind
 // and the previous package is untouched. Holds the package's lock (PackageLock) while it works, and
 // refuses a package path that is a symbolic link. Blocks on disk flushes and on other writers of
-// the package: call it off the GUI thread.
+// the package: call it off the GUI thread. Every step goes through `fileSystem`.
 void savePackage(const NotePackageContents& contents, const QString& packagePath,
-                 KnownOriginals known = {});
+                 KnownOriginals known = {}, FileSystem& fileSystem = FileSystem::local());
 
 // Cleans up after saves of `packagePath` that were interrupted: removes the half-built or
 // replaced trees they left beside it, and moves a set-aside previous package back when the
