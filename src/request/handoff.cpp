@@ -2,6 +2,7 @@
 
 #include "canvas/rendering.h"
 #include "core/error.h"
+#include "core/file_lock.h"
 #include "core/folder_handle.h"
 #include "model/image_files.h"
 #include "request/request_markdown.h"
@@ -11,6 +12,7 @@
 #include <QFuture>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 namespace lumbex {
@@ -114,6 +116,44 @@ FolderHandle openNoteFolder(const FolderHandle& project, const QString& noteID) 
     return openLevel(handoffs, noteID, handoffsName + u'/' + noteID);
 }
 
+// Staging folders left behind by preparations that were killed. A preparation locks its staging
+// folder for its whole life and the lock dies with its process, so a staging folder whose lock is
+// free has no writer any more; one still locked is at work and stays. Finished request folders
+// never carry the prefix.
+void sweepAbandonedStaging(const FolderHandle& noteFolder) {
+    for (const QString& name : noteFolder.entries()) {
+        if (!name.startsWith(kStagingPrefix))
+            continue;
+        try {
+            const FolderHandle staging = noteFolder.openChild(name);
+            // Held while the folder is removed, so that no writer can take it back meanwhile.
+            if (const std::optional<FileLock> abandoned = FileLock::tryAcquire(staging))
+                noteFolder.removeTree(name);
+        } catch (const LumbexError& error) {
+            // A link or a file under a staging name never was a preparation's folder: its name is
+            // removed, never what a link points to.
+            if (error.systemError() == ELOOP || error.systemError() == ENOTDIR)
+                noteFolder.removeTree(name);
+        }
+    }
+}
+
+// A preparation's staging folder and the lock it holds on it until the preparation ends.
+struct Staging {
+    FolderHandle folder;
+    FileLock lock;
+};
+
+Staging beginStaging(const FolderHandle& noteFolder, const QString& name) {
+    // Sweeping and creating take turns under the note folder's lock, so that no sweep can find
+    // this staging folder before its lock is taken.
+    const FileLock turn = FileLock::acquire(noteFolder);
+    sweepAbandonedStaging(noteFolder);
+    FolderHandle folder = noteFolder.makeChild(name);
+    FileLock lock = FileLock::acquire(folder);
+    return {std::move(folder), std::move(lock)};
+}
+
 } // namespace
 
 void HandoffResult::verify() const {
@@ -131,7 +171,7 @@ HandoffResult Handoff::prepare(const RequestPlan& plan, const std::map<Id, QByte
     const FolderHandle noteFolder = openNoteFolder(project, idString(note.id));
     const QString preparation = idString(newId());
     const QString stagingName = kStagingPrefix + preparation;
-    const FolderHandle staging = noteFolder.makeChild(stagingName);
+    const Staging staging = beginStaging(noteFolder, stagingName);
 
     try {
         for (const Media& media : plan.media())
@@ -142,7 +182,7 @@ HandoffResult Handoff::prepare(const RequestPlan& plan, const std::map<Id, QByte
             images.push_back(
                 QtConcurrent::run([&note, &staging, media, &original = originals.at(media.id),
                                    name = plan.filename(media)] {
-                    return writeImage(note, media, original, staging, name);
+                    return writeImage(note, media, original, staging.folder, name);
                 }));
         // Every task finishes before anything is rethrown: none may still write into staging
         // when it is removed.
@@ -157,7 +197,7 @@ HandoffResult Handoff::prepare(const RequestPlan& plan, const std::map<Id, QByte
         }
 
         const QByteArray markdown = plan.markdown().toUtf8();
-        staging.writeFileAtomically(kRequestFile, markdown);
+        staging.folder.writeFileAtomically(kRequestFile, markdown);
         result.hashes[kRequestFile] = ImageFiles::hash(markdown);
 
         noteFolder.rename(stagingName, preparation);
@@ -167,7 +207,7 @@ HandoffResult Handoff::prepare(const RequestPlan& plan, const std::map<Id, QByte
             result.images.append(result.directory + u'/' + plan.filename(media));
         result.revision = note.revision;
         // The staging folder's handle reaches the same folder under its final name.
-        verifyFiles(staging, result.hashes);
+        verifyFiles(staging.folder, result.hashes);
         return result;
     } catch (...) {
         noteFolder.removeTree(stagingName);

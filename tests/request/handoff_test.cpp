@@ -1,3 +1,4 @@
+#include "core/file_lock.h"
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_fixtures.h"
@@ -155,6 +156,39 @@ TEST_F(HandoffTest, ALinkOrAFileInsideTheProjectIsRefusedAndNothingIsWritten) {
         EXPECT_EQ(treeOf(fresh.path()), before);
         EXPECT_EQ(entryKind(level), row.link ? EntryKind::SymbolicLink : EntryKind::File);
     }
+}
+
+TEST_F(HandoffTest, AbandonedStagingFoldersAreSweptAndLiveOnesKept) {
+    const HandoffResult finished = Handoff::prepare(plan(), originals, project.path());
+    const QString stale = QStringLiteral(".preparing-") + idString(newId());
+    const QString live = QStringLiteral(".preparing-") + idString(newId());
+    for (const QString& staging : {stale, live}) {
+        QDir().mkpath(notesFolder() + u'/' + staging + QStringLiteral("/inner"));
+        project.write(QStringLiteral(".lumbex/handoffs/%1/%2/A-annotated.png")
+                          .arg(idString(note.id), staging),
+                      "half written");
+    }
+    test::TemporaryFolder elsewhere;
+    elsewhere.write("keep.txt", "keep");
+    ASSERT_TRUE(QFile::link(elsewhere.path(), notesFolder() + QStringLiteral("/.preparing-link")));
+
+    std::optional<FileLock> writer = FileLock::tryAcquire(notesFolder() + u'/' + live);
+    ASSERT_TRUE(writer) << "the live preparation's writer holds its lock";
+    const HandoffResult second = Handoff::prepare(plan(), originals, project.path());
+    QStringList expected{QFileInfo(finished.directory).fileName(),
+                         QFileInfo(second.directory).fileName(), live};
+    expected.sort();
+    EXPECT_EQ(entries(), expected);
+    EXPECT_EQ(entriesOf(notesFolder() + u'/' + live), (QStringList{"A-annotated.png", "inner"}));
+    EXPECT_EQ(entriesOf(elsewhere.path()), QStringList{"keep.txt"}) << "the link's target stays";
+    EXPECT_NO_THROW(finished.verify()) << "a finished request is never touched";
+
+    writer.reset();
+    const HandoffResult third = Handoff::prepare(plan(), originals, project.path());
+    expected.removeOne(live);
+    expected.append(QFileInfo(third.directory).fileName());
+    expected.sort();
+    EXPECT_EQ(entries(), expected) << "once its writer is gone, its staging folder is swept";
 }
 
 } // namespace
