@@ -5,6 +5,8 @@
 
 namespace lumbex {
 
+class FolderHandle;
+
 // An advisory lock (flock) held on an open file or folder until the object is destroyed or the
 // process ends, so a lock can never outlive a crashed holder. Two FileLocks on the same file
 // exclude each other, also within one process.
@@ -23,6 +25,10 @@ public:
     // The lock on an existing file or folder when nobody holds it, without waiting; none when it
     // is held, missing, or a symbolic link.
     static std::optional<FileLock> tryAcquire(const QString& path);
+    // The same two on a folder already open, so that the lock is on that very folder and not on
+    // whatever its path names by now.
+    static FileLock acquire(const FolderHandle& folder);
+    static std::optional<FileLock> tryAcquire(const FolderHandle& folder);
 
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&& other) noexcept;

@@ -48,22 +48,22 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// Writes and flushes a file that `open` has just created and closes it; on failure removes it
-// and returns the system's error number, else 0.
-int fillNewFile(int fd, const QString& path, const QByteArray& bytes) {
+// Writes and flushes a file that `createFile` has just made as `name` in `folder` and closes it;
+// on failure removes it and returns the system's error number, else 0.
+int fillNewFile(int fd, int folder, const QString& name, const QByteArray& bytes) {
     int error = 0;
     if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
-        ::unlink(encoded(path).constData());
+        ::unlinkat(folder, encoded(name).constData(), 0);
     return error;
 }
 
-int createFile(const QString& path) {
-    return ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  0666);
+int createFile(int folder, const QString& name) {
+    return ::openat(folder, encoded(name).constData(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
 QString siblingKey(const QString& name) {
@@ -77,32 +77,61 @@ QString siblingKey(const QString& name) {
     return decodeFileName(bytes.left(cut)) + u'~' + sha256Hex(bytes).left(16);
 }
 
+// ".<key>.": what every temporary name for `name` starts with.
+QString temporaryNamePrefix(const QString& name) {
+    return QStringLiteral(".") + siblingKey(name) + QLatin1Char('.');
+}
+
+QString temporaryName(const QString& name, const QString& purpose) {
+    return temporaryNamePrefix(name) + purpose + QLatin1Char('-') + idString(newId());
+}
+
+// Writes `bytes` as `temporary` in `folder`, then renames it to `name` there.
+void writeThroughTemporary(int folder, const QString& name, const QString& temporary,
+                           const QByteArray& bytes) {
+    const int fd = createFile(folder, temporary);
+    if (fd < 0)
+        throwErrno(QStringLiteral("Could not write"), name);
+    if (const int error = fillNewFile(fd, folder, temporary, bytes))
+        throwErrno(QStringLiteral("Could not write"), name, error);
+    if (::renameat(folder, encoded(temporary).constData(), folder, encoded(name).constData()) !=
+        0) {
+        const int error = errno;
+        ::unlinkat(folder, encoded(temporary).constData(), 0);
+        throwErrno(QStringLiteral("Could not write"), name, error);
+    }
+}
+
 } // namespace
 
 QString systemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-InputFile::InputFile(const QString& path) : path_(path) {
+InputFile::InputFile(const QString& path) : InputFile(AT_FDCWD, path) {}
+
+InputFile::InputFile(int folder, const QString& name) : path_(name) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    fd_ = ::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    fd_ =
+        ::openat(folder, encoded(name).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         if (errno == ELOOP)
             throw LumbexError(QStringLiteral("“%1” is a symbolic link. Name the file it points to.")
-                                  .arg(nameOf(path)));
-        throwErrno(QStringLiteral("Could not open"), path);
+                                  .arg(nameOf(name)),
+                              ELOOP);
+        throwErrno(QStringLiteral("Could not open"), name);
     }
     struct stat status {};
     if (::fstat(fd_, &status) != 0) {
         const int error = errno;
         ::close(fd_);
-        throwErrno(QStringLiteral("Could not read"), path, error);
+        throwErrno(QStringLiteral("Could not read"), name, error);
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd_);
         throw LumbexError(S_ISDIR(status.st_mode)
-                              ? QStringLiteral("“%1” is a folder, not a file.").arg(nameOf(path))
-                              : QStringLiteral("“%1” is not a regular file.").arg(nameOf(path)));
+                              ? QStringLiteral("“%1” is a folder, not a file.").arg(nameOf(name))
+                              : QStringLiteral("“%1” is not a regular file.").arg(nameOf(name)));
     }
     size_ = status.st_size;
 }
@@ -151,30 +180,24 @@ QByteArray readFile(const QString& path, qint64 maxBytes, const QString& tooLarg
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    const QString temporary = temporarySibling(path, QStringLiteral("writing"));
-    const int fd = createFile(temporary);
-    if (fd < 0)
-        throwErrno(QStringLiteral("Could not write"), path);
-    if (const int error = fillNewFile(fd, temporary, bytes))
-        throwErrno(QStringLiteral("Could not write"), path, error);
-    if (::rename(encoded(temporary).constData(), encoded(path).constData()) != 0) {
-        const int error = errno;
-        ::unlink(encoded(temporary).constData());
-        throwErrno(QStringLiteral("Could not write"), path, error);
-    }
+    writeThroughTemporary(AT_FDCWD, path, temporarySibling(path, QStringLiteral("writing")), bytes);
+}
+
+void writeFileAtomically(int folder, const QString& name, const QByteArray& bytes) {
+    writeThroughTemporary(folder, name, temporaryName(name, QStringLiteral("writing")), bytes);
 }
 
 void writeNewFileDurably(const QString& path, const QByteArray& bytes) {
-    const int fd = createFile(path);
+    const int fd = createFile(AT_FDCWD, path);
     if (fd < 0)
         throwErrno(QStringLiteral("Could not write"), path);
-    if (const int error = fillNewFile(fd, path, bytes))
+    if (const int error = fillNewFile(fd, AT_FDCWD, path, bytes))
         throwErrno(QStringLiteral("Could not write"), path, error);
 }
 
 void copyNewFileDurably(const QString& from, const QString& to) {
     const InputFile source(from);
-    const int fd = createFile(to);
+    const int fd = createFile(AT_FDCWD, to);
     if (fd < 0)
         throwErrno(QStringLiteral("Could not write"), to);
     constexpr qint64 chunk = qint64(1) << 20;
@@ -187,7 +210,7 @@ void copyNewFileDurably(const QString& from, const QString& to) {
             throwErrno(QStringLiteral("Could not write"), to, error);
         }
     }
-    if (const int error = fillNewFile(fd, to, {}))
+    if (const int error = fillNewFile(fd, AT_FDCWD, to, {}))
         throwErrno(QStringLiteral("Could not write"), to, error);
 }
 
@@ -206,12 +229,12 @@ void makeFolder(const QString& path) {
 
 QString temporarySiblingPrefix(const QString& target) {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + siblingKey(info.fileName()) +
-           QLatin1Char('.');
+    return info.absolutePath() + u'/' + temporaryNamePrefix(info.fileName());
 }
 
 QString temporarySibling(const QString& target, const QString& purpose) {
-    return temporarySiblingPrefix(target) + purpose + QLatin1Char('-') + idString(newId());
+    const QFileInfo info(target);
+    return info.absolutePath() + u'/' + temporaryName(info.fileName(), purpose);
 }
 
 void syncFolder(const QString& folder) {
@@ -226,25 +249,28 @@ void syncFolder(const QString& folder) {
 }
 
 void renameNoReplace(const QString& from, const QString& to) {
+    renameNoReplace(AT_FDCWD, from, to);
+}
+
+void renameNoReplace(int folder, const QString& from, const QString& to) {
     const QByteArray source = encoded(from);
     const QByteArray target = encoded(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
+    if (::renameat2(folder, source.constData(), folder, target.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
         throwErrno(QStringLiteral("Could not move into place"), to);
     // File systems without RENAME_NOREPLACE: a hard link refuses an existing target for files;
     // folders fall back to a checked rename.
-    if (entryKind(from) == EntryKind::Folder) {
-        if (entryKind(to) != EntryKind::Missing)
+    if (entryKind(folder, from) == EntryKind::Folder) {
+        if (entryKind(folder, to) != EntryKind::Missing)
             throwErrno(QStringLiteral("Could not move into place"), to, EEXIST);
-        if (::rename(source.constData(), target.constData()) != 0)
+        if (::renameat(folder, source.constData(), folder, target.constData()) != 0)
             throwErrno(QStringLiteral("Could not move into place"), to);
         return;
     }
-    if (::link(source.constData(), target.constData()) != 0)
+    if (::linkat(folder, source.constData(), folder, target.constData(), 0) != 0)
         throwErrno(QStringLiteral("Could not move into place"), to);
-    ::unlink(source.constData());
+    ::unlinkat(folder, source.constData(), 0);
 }
 
 bool exchangePaths(const QString& first, const QString& second) {
@@ -262,8 +288,12 @@ void removePath(const QString& path) {
 }
 
 EntryKind entryKind(const QString& path) {
+    return entryKind(AT_FDCWD, path);
+}
+
+EntryKind entryKind(int folder, const QString& name) {
     struct stat status {};
-    if (::lstat(encoded(path).constData(), &status) != 0)
+    if (::fstatat(folder, encoded(name).constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return EntryKind::Missing;
     if (S_ISLNK(status.st_mode))
         return EntryKind::SymbolicLink;

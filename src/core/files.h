@@ -19,6 +19,8 @@ QString systemErrorText(int error);
 class InputFile {
 public:
     explicit InputFile(const QString& path);
+    // The file `name` inside the open folder `folder` (a descriptor, see core/folder_handle.h).
+    InputFile(int folder, const QString& name);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -47,6 +49,8 @@ QByteArray readFile(const QString& path, qint64 maxBytes, const QString& tooLarg
 // over `path`; a failure leaves any earlier file at `path` untouched and removes the temporary.
 // A symbolic link at `path` is replaced, never written through.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
+// The same for the file `name` inside the open folder `folder`, temporary file included.
+void writeFileAtomically(int folder, const QString& name, const QByteArray& bytes);
 
 // Creates a new file (failing if anything exists at `path`, a symbolic link included), writes it
 // and flushes it to disk. For files inside a folder that is itself still being built under a
@@ -77,6 +81,8 @@ void syncFolder(const QString& folder);
 
 // Renames `from` to `to` only when nothing exists at `to`; fails otherwise, even under a race.
 void renameNoReplace(const QString& from, const QString& to);
+// The same for two names inside the open folder `folder`.
+void renameNoReplace(int folder, const QString& from, const QString& to);
 
 // Swaps two existing entries in one step (renameat2 RENAME_EXCHANGE), so that neither name is
 // ever missing. Returns false, changing nothing, when the file system cannot exchange; throws on
@@ -90,5 +96,7 @@ void removePath(const QString& path);
 // What is at `path`, looked at without following a symbolic link there.
 enum class EntryKind { Missing, File, Folder, SymbolicLink, Other };
 EntryKind entryKind(const QString& path);
+// What is at `name` inside the open folder `folder`.
+EntryKind entryKind(int folder, const QString& name);
 
 } // namespace lumbex

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "core/folder_handle.h"
 #include "core/ids.h"
 #include "core/sha256.h"
 #include "model/app_folders.h"
@@ -29,6 +30,8 @@ constexpr int jpegQuality = 94;
 // save little more time and grow files fast.
 constexpr int pngQuality = 60;
 constexpr qsizetype maxNameLength = 80;
+// Four bytes a pixel, twice over for the worst compression, and room for metadata.
+constexpr qint64 maxImageFileBytes = qint64(maxPixels) * 4 * 2 + (1 << 20);
 
 QString unreadableMessage() {
     return QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
@@ -133,9 +136,11 @@ QImage withoutUnusedAlpha(const QImage& image) {
 } // namespace
 
 QByteArray readImageFile(const QString& path) {
-    // Four bytes a pixel, twice over for the worst compression, and room for metadata.
-    constexpr qint64 maxFileBytes = qint64(maxPixels) * 4 * 2 + (1 << 20);
-    return readFile(path, maxFileBytes, unreadableMessage());
+    return readFile(path, maxImageFileBytes, unreadableMessage());
+}
+
+QByteArray readImageFile(const FolderHandle& folder, const QString& name) {
+    return folder.readFile(name, maxImageFileBytes, unreadableMessage());
 }
 
 QImage image(const QByteArray& data) {

@@ -5,6 +5,10 @@
 #include <QString>
 #include <optional>
 
+namespace lumbex {
+class FolderHandle;
+}
+
 namespace lumbex::ImageFiles {
 
 // Every path through which pixels enter or leave a note. Each side 1 to 32768 pixels, at most
@@ -13,6 +17,8 @@ namespace lumbex::ImageFiles {
 // Reads an image file from disk: a regular file (never through a symbolic link) no larger than
 // the largest image the limits allow could need. Throws LumbexError naming the file.
 QByteArray readImageFile(const QString& path);
+// The same for the file `name` inside an open folder.
+QByteArray readImageFile(const FolderHandle& folder, const QString& name);
 // Decodes image bytes as stored (an orientation tag is not applied). Throws "The image could not
 // be read, or exceeds 120 megapixels."
 QImage image(const QByteArray& data);

@@ -30,8 +30,11 @@ namespace Handoff {
 
 // Writes a new request folder for the plan inside `<projectFolder>/.lumbex/handoffs/<note id>/`:
 // staged under ".preparing-<id>", images rendered in parallel on Qt's thread pool, every file read
-// back, then renamed into place and verified. Leaves no finished folder behind on failure.
-// Blocks the calling thread: call it off the GUI thread.
+// back, then renamed into place and verified. Everything below the project folder is reached
+// through open folders, never through a symbolic link: a link (or a file) at ".lumbex",
+// "handoffs" or the note's folder is refused before anything is written. Staging folders of
+// earlier preparations that were killed are removed first. Leaves no finished folder behind on
+// failure. Blocks the calling thread: call it off the GUI thread.
 HandoffResult prepare(const RequestPlan& plan, const std::map<Id, QByteArray>& originals,
                       const QString& projectFolder);
 

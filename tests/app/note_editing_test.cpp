@@ -138,5 +138,19 @@ TEST_F(NoteEditingTest, RequestAndHandoffFollowThePlan) {
     EXPECT_EQ(QImage(lines.last()).size(), QSize(64, 40));
 }
 
+TEST_F(NoteEditingTest, HandoffRefusesALinkedLumbexFolderAndWritesNothing) {
+    run({"note", "set", "N.capturenote", "--general", "Make it wider"});
+    test::TemporaryFolder elsewhere;
+    QDir().mkpath(folder.path("project"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder.path("project/.lumbex")));
+
+    EXPECT_EQ(run({"handoff", "N.capturenote", "--project", folder.path("project")}, 1),
+              "The project folder’s “.lumbex” is a symbolic link. Lumbex writes requests only "
+              "inside the project folder; nothing was written.\n");
+    EXPECT_TRUE(QDir(elsewhere.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
 } // namespace
 } // namespace lumbex

@@ -1,3 +1,4 @@
+#include "core/file_lock.h"
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_fixtures.h"
@@ -9,6 +10,7 @@
 #include "support/test_images.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -47,9 +49,21 @@ protected:
     QString notesFolder() const {
         return project.path(QStringLiteral(".lumbex/handoffs/") + idString(note.id));
     }
-    QStringList entries() const {
-        return QDir(notesFolder())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList entries() const { return entriesOf(notesFolder()); }
+    static QStringList entriesOf(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot |
+                                      QDir::System);
+    }
+    // Every path under a folder, links listed but not followed.
+    static QStringList treeOf(const QString& folder) {
+        QStringList paths;
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            paths.append(it.next());
+        paths.sort();
+        return paths;
     }
 };
 
@@ -101,6 +115,80 @@ TEST_F(HandoffTest, FailuresLeaveNoFinishedFolder) {
     EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), broken, project.path()); }),
               "The image could not be read, or exceeds 120 megapixels.");
     EXPECT_TRUE(entries().isEmpty()) << "the staging folder is removed after a failed render";
+}
+
+TEST_F(HandoffTest, ALinkOrAFileInsideTheProjectIsRefusedAndNothingIsWritten) {
+    const QString noteLevel = QStringLiteral(".lumbex/handoffs/") + idString(note.id);
+    struct Case {
+        QString level;
+        bool link;
+        QString message;
+    };
+    const QString linked = QStringLiteral(
+        "The project folder’s “%1” is a symbolic link. Lumbex writes requests only inside the "
+        "project folder; nothing was written.");
+    const QString notAFolder = QStringLiteral(
+        "The project folder’s “%1” is not a folder. Move it aside and copy again; nothing was "
+        "written.");
+    const std::vector<Case> cases = {
+        {".lumbex", true, linked.arg(".lumbex")},
+        {".lumbex/handoffs", true, linked.arg(".lumbex/handoffs")},
+        {noteLevel, true, linked.arg(noteLevel)},
+        {".lumbex", false, notAFolder.arg(".lumbex")},
+        {".lumbex/handoffs", false, notAFolder.arg(".lumbex/handoffs")},
+        {noteLevel, false, notAFolder.arg(noteLevel)},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.level.toStdString() + (row.link ? " as a link" : " as a file"));
+        test::TemporaryFolder fresh;
+        test::TemporaryFolder elsewhere;
+        const QString level = fresh.path(row.level);
+        QDir().mkpath(QFileInfo(level).path());
+        if (row.link)
+            ASSERT_TRUE(QFile::link(elsewhere.path(), level));
+        else
+            fresh.write(row.level, "notes");
+        const QStringList before = treeOf(fresh.path());
+
+        EXPECT_EQ(thrownMessage([&] { Handoff::prepare(plan(), originals, fresh.path()); }),
+                  row.message.toStdString());
+        EXPECT_TRUE(entriesOf(elsewhere.path()).isEmpty());
+        EXPECT_EQ(treeOf(fresh.path()), before);
+        EXPECT_EQ(entryKind(level), row.link ? EntryKind::SymbolicLink : EntryKind::File);
+    }
+}
+
+TEST_F(HandoffTest, AbandonedStagingFoldersAreSweptAndLiveOnesKept) {
+    const HandoffResult finished = Handoff::prepare(plan(), originals, project.path());
+    const QString stale = QStringLiteral(".preparing-") + idString(newId());
+    const QString live = QStringLiteral(".preparing-") + idString(newId());
+    for (const QString& staging : {stale, live}) {
+        QDir().mkpath(notesFolder() + u'/' + staging + QStringLiteral("/inner"));
+        project.write(QStringLiteral(".lumbex/handoffs/%1/%2/A-annotated.png")
+                          .arg(idString(note.id), staging),
+                      "half written");
+    }
+    test::TemporaryFolder elsewhere;
+    elsewhere.write("keep.txt", "keep");
+    ASSERT_TRUE(QFile::link(elsewhere.path(), notesFolder() + QStringLiteral("/.preparing-link")));
+
+    std::optional<FileLock> writer = FileLock::tryAcquire(notesFolder() + u'/' + live);
+    ASSERT_TRUE(writer) << "the live preparation's writer holds its lock";
+    const HandoffResult second = Handoff::prepare(plan(), originals, project.path());
+    QStringList expected{QFileInfo(finished.directory).fileName(),
+                         QFileInfo(second.directory).fileName(), live};
+    expected.sort();
+    EXPECT_EQ(entries(), expected);
+    EXPECT_EQ(entriesOf(notesFolder() + u'/' + live), (QStringList{"A-annotated.png", "inner"}));
+    EXPECT_EQ(entriesOf(elsewhere.path()), QStringList{"keep.txt"}) << "the link's target stays";
+    EXPECT_NO_THROW(finished.verify()) << "a finished request is never touched";
+
+    writer.reset();
+    const HandoffResult third = Handoff::prepare(plan(), originals, project.path());
+    expected.removeOne(live);
+    expected.append(QFileInfo(third.directory).fileName());
+    expected.sort();
+    EXPECT_EQ(entries(), expected) << "once its writer is gone, its staging folder is swept";
 }
 
 } // namespace
