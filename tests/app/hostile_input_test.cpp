@@ -18,6 +18,18 @@ namespace {
 using test::CommandLineTest;
 using test::Result;
 
+// The CRC-32 PNG chunks end with, big-endian.
+QByteArray crc32BigEndian(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    return QByteArray({char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)});
+}
+
 class HostileInputTest : public CommandLineTest {
 protected:
     QString note(const QString& name = QStringLiteral("N.capturenote")) const {
@@ -192,6 +204,25 @@ TEST_F(HostileInputTest, FailedSavesNameThePackageAndTheReason) {
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err, "Could not save “N.capturenote”: No space left on device. Your previous "
                         "save has been kept.\nOK\n.N.capturenote.lock\nN.capturenote\n");
+}
+
+TEST_F(HostileInputTest, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
+    // A 10000 × 10000 PNG header on 600 MB (sparse): within what such an image may need, so it
+    // is read, in a process allowed 500 MB.
+    QFile file(folder.path("huge.png"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QImage header(1, 1, QImage::Format_RGB32);
+    QByteArray png = test::encoded(header, "png");
+    png.replace(16, 8, QByteArray::fromHex("0000271000002710")); // width and height 10000
+    png.replace(29, 4, crc32BigEndian(png.mid(12, 17)));         // IHDR's type and data
+    file.write(png.left(33));
+    ASSERT_TRUE(file.resize(qint64(600) << 20));
+    file.close();
+    const Result r = shell(
+        QStringLiteral("ulimit -v 500000; \"$LUMBEX\" note create huge.png -o H.capturenote"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Not enough memory to run “lumbex note create”. Nothing was changed.\n");
+    EXPECT_FALSE(QFileInfo::exists(folder.path("H.capturenote")));
 }
 
 TEST_F(HostileInputTest, HoldingTheClipboardWithoutADisplaySaysSo) {
