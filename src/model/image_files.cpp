@@ -5,6 +5,8 @@
 #include "core/ids.h"
 #include "core/sha256.h"
 #include "model/app_folders.h"
+#include "model/image_header.h"
+#include "model/image_signature.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -35,12 +37,14 @@ QString unreadableMessage() {
 }
 
 // Qt 6.4 refuses any decode above 128 MB by default, which rejects valid 120-megapixel images.
-// The header check in `decode` is what bounds these decodes, so the limit (process-wide, set
-// once) is raised to fit the largest allowed image at the widest pixel format Qt decodes to:
-// four 32-bit floats per pixel.
+// The header check bounds the size; this limit (process-wide, set once) is the second wall,
+// for a decoder that allocates more than its header said. It fits the largest allowed image at
+// 8 bytes a pixel, what 16-bit PNG and TIFF decode to (RGBA64): 916 MB. Every other allowed
+// format decodes to 4 bytes or fewer, except floating-point TIFF (16 bytes a pixel), which this
+// limits to 60 megapixels rather than letting any image take 1.8 GB.
 void allowLargestImage() {
     static const bool raised = [] {
-        constexpr double bytes = maxPixels * 16;
+        constexpr double bytes = maxPixels * 8;
         QImageReader::setAllocationLimit(int(bytes / (1 << 20)) + 1);
         return true;
     }();
@@ -52,28 +56,42 @@ bool withinLimits(QSize size) {
            size.height() <= maxSide && double(size.width()) * double(size.height()) <= maxPixels;
 }
 
-// Reads the size from the header and refuses it before a single pixel is decoded. A null result
-// means the pixels were decoded but applying the orientation failed.
+// The header of bytes whose signature named `format`, refused unless readable and within the
+// limits.
+ImageHeader checkedHeader(const QByteArray& format, qint64 size, const ImageBytes& bytes) {
+    const std::optional<ImageHeader> header = readImageHeader(format, size, bytes);
+    if (!header || !withinLimits(header->size))
+        throw LumbexError(unreadableMessage());
+    return *header;
+}
+
+ImageBytes inMemory(const QByteArray& data) {
+    return [&data](qint64 offset, qint64 count) { return data.mid(offset, count); };
+}
+
+// Decodes the first image with the decoder the signature names, after checking the header. A
+// null result means the pixels were decoded but applying the orientation failed.
 QImage decode(const QByteArray& data, bool applyOrientation) {
     allowLargestImage();
+    const QByteArray format = imageSignatureFormat(data);
+    if (format.isEmpty())
+        throw LumbexError(unreadableMessage());
+    const ImageHeader header = checkedHeader(format, data.size(), inMemory(data));
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (!withinLimits(reader.size()))
-        throw LumbexError(unreadableMessage());
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(applyOrientation);
     QImage image;
     if (!reader.read(&image))
         throw LumbexError(unreadableMessage());
+    const bool asHeaderSaid = image.size() == header.size ||
+                              (applyOrientation && image.size() == header.size.transposed());
+    if (!image.isNull() && !asHeaderSaid)
+        throw LumbexError(unreadableMessage());
     return image;
-}
-
-bool isReadableImage(const QByteArray& data) {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).canRead();
 }
 
 QImage flattenedOntoWhite(const QImage& image) {
@@ -143,7 +161,7 @@ QImage image(const QByteArray& data) {
 }
 
 QByteArray normalized(const QByteArray& data) {
-    if (!isReadableImage(data))
+    if (imageSignatureFormat(data).isEmpty())
         throw LumbexError(QStringLiteral("Choose a readable image file."));
     const QImage upright = decode(data, true);
     if (upright.isNull())

@@ -8,7 +8,9 @@
 namespace lumbex::ImageFiles {
 
 // Every path through which pixels enter or leave a note. Each side 1 to 32768 pixels, at most
-// 120,000,000 pixels; the size is read from the header before any pixel is decoded.
+// 120,000,000 pixels. Only raster formats are decoded, chosen by the bytes' own signature, never
+// by a file name: PNG, JPEG, GIF (its first frame), BMP, and WebP and TIFF when Qt's plugins
+// for them are installed. The size is read from the header before any pixel is decoded.
 
 // Reads an image file from disk: a regular file (never through a symbolic link) no larger than
 // the largest image the limits allow could need. Throws LumbexError naming the file.
@@ -17,7 +19,7 @@ QByteArray readImageFile(const QString& path);
 // be read, or exceeds 120 megapixels."
 QImage image(const QByteArray& data);
 // The stored original of an imported image: full resolution, orientation tag applied, PNG.
-// Throws "Choose a readable image file." for bytes that are no image at all.
+// Throws "Choose a readable image file." for bytes with no accepted image signature.
 QByteArray normalized(const QByteArray& data);
 // PNG (jpeg false) or JPEG at quality 94; JPEG has no alpha, so transparency becomes white.
 QByteArray encode(const QImage& image, bool jpeg);
