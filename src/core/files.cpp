@@ -113,11 +113,15 @@ InputFile::~InputFile() {
 }
 
 QByteArray InputFile::head(qint64 count) const {
-    QByteArray bytes(qMin(count, size_), Qt::Uninitialized);
+    return read(0, count);
+}
+
+QByteArray InputFile::read(qint64 offset, qint64 count) const {
+    QByteArray bytes(qBound<qint64>(0, qMin(count, size_ - offset), size_), Qt::Uninitialized);
     qint64 filled = 0;
     while (filled < bytes.size()) {
         const ssize_t got = ::pread(fd_, bytes.data() + filled, size_t(bytes.size() - filled),
-                                    off_t(filled));
+                                    off_t(offset + filled));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)

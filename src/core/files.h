@@ -27,6 +27,9 @@ public:
     qint64 size() const { return size_; }
     // Up to `count` bytes from the start: enough to read a header without the rest.
     QByteArray head(qint64 count) const;
+    // Up to `count` bytes from `offset`, fewer at the end of the file: for headers whose parts
+    // lie elsewhere than at the start.
+    QByteArray read(qint64 offset, qint64 count) const;
     // The whole file. Throws `tooLarge` (or a general message when empty) when the file is
     // larger than `maxBytes`, before reading anything.
     QByteArray readAll(qint64 maxBytes, const QString& tooLarge = {}) const;
