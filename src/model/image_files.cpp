@@ -1,6 +1,7 @@
 #include "model/image_files.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
 #include "core/files.h"
 #include "core/ids.h"
 #include "core/sha256.h"
@@ -65,6 +66,18 @@ ImageHeader checkedHeader(const QByteArray& format, qint64 size, const ImageByte
     return *header;
 }
 
+// The most bytes an honest file of this image takes: its decoded pixels (at least four bytes
+// each) twice over, for the worst compression, and a megabyte of metadata. Anything beyond is
+// data the image does not need, kept out of memory. GIF and WebP animations and TIFF pages carry
+// more images than the first, which is all that is decoded: they may be up to 64 MB larger, the
+// size of a long animation.
+bool isLargerThanNeeded(qint64 fileSize, const QByteArray& format, const ImageHeader& header) {
+    const qint64 bytesPerPixel = qMax(4, QImage::toPixelFormat(header.pixels).bitsPerPixel() / 8);
+    const bool severalImages = format == "gif" || format == "webp" || format == "tiff";
+    return fileSize > 2 * qint64(header.size.width()) * header.size.height() * bytesPerPixel +
+                          (1 << 20) + (severalImages ? 64 << 20 : 0);
+}
+
 ImageBytes inMemory(const QByteArray& data) {
     return [&data](qint64 offset, qint64 count) { return data.mid(offset, count); };
 }
@@ -77,6 +90,9 @@ QImage decode(const QByteArray& data, bool applyOrientation) {
     if (format.isEmpty())
         throw LumbexError(unreadableMessage());
     const ImageHeader header = checkedHeader(format, data.size(), inMemory(data));
+    if (isLargerThanNeeded(data.size(), format, header))
+        throw LumbexError(QStringLiteral(
+            "The file is larger than its image needs. Choose the original image file."));
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -151,9 +167,19 @@ QImage withoutUnusedAlpha(const QImage& image) {
 } // namespace
 
 QByteArray readImageFile(const QString& path) {
-    // Four bytes a pixel, twice over for the worst compression, and room for metadata.
-    constexpr qint64 maxFileBytes = qint64(maxPixels) * 4 * 2 + (1 << 20);
-    return readFile(path, maxFileBytes, unreadableMessage());
+    const InputFile file(path);
+    const QByteArray start = file.head(kImageSignatureLength);
+    const QByteArray format = imageSignatureFormat(start);
+    if (format.isEmpty())
+        return start;
+    const ImageHeader header =
+        checkedHeader(format, file.size(),
+                      [&file](qint64 offset, qint64 count) { return file.read(offset, count); });
+    if (isLargerThanNeeded(file.size(), format, header))
+        throw LumbexError(
+            QStringLiteral("“%1” is larger than its image needs. Choose the original image file.")
+                .arg(displayFileName(QFileInfo(path).fileName())));
+    return file.readAll(file.size());
 }
 
 QImage image(const QByteArray& data) {

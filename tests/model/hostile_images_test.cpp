@@ -3,6 +3,7 @@
 #include "support/crafted_images.h"
 #include "support/temporary_folder.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -125,6 +126,53 @@ TEST(HostileImages, ADecodeIsNeverLargerThanTheHeaderSaid) {
         ImageFiles::image(test::gif({4, 3}, {{{0, 0, 4, 3}, 0}, {{0, 0, 4, 3}, 1}})).pixel(3, 2),
         qRgb(255, 0, 0))
         << "the first frame of an animation";
+}
+
+TEST(HostileImages, BytesBeyondWhatTheImageNeedsAreRefused) {
+    // Twice the decoded pixels (at least four bytes each) and a megabyte of metadata; an
+    // animation may carry 64 MB more in its later frames.
+    const QByteArray png = test::encodedImage(solid(4, 4, Qt::red), "png");
+    const qint64 limit = 2 * 4 * 4 * 4 + (1 << 20);
+    QImage deep(4, 4, QImage::Format_RGBA64);
+    deep.fill(Qt::blue);
+    const QByteArray deepPng = test::encodedImage(deep, "png");
+    const qint64 deepLimit = 2 * 4 * 4 * 8 + (1 << 20);
+    const QByteArray gif = test::gif({4, 4}, {{{0, 0, 4, 4}, 0}});
+    const qint64 gifLimit = limit + (64 << 20);
+    const std::tuple<const char*, QByteArray, bool> rows[] = {
+        {"PNG of its largest size", png.leftJustified(limit, '\0'), true},
+        {"PNG one byte larger", png.leftJustified(limit + 1, '\0'), false},
+        {"16-bit PNG of its largest size", deepPng.leftJustified(deepLimit, '\0'), true},
+        {"16-bit PNG one byte larger", deepPng.leftJustified(deepLimit + 1, '\0'), false},
+        {"GIF of its largest size", gif.leftJustified(gifLimit, '\0'), true},
+        {"GIF one byte larger", gif.leftJustified(gifLimit + 1, '\0'), false},
+    };
+    const test::TemporaryFolder folder;
+    for (const auto& [name, bytes, accepted] : rows) {
+        SCOPED_TRACE(name);
+        const QString path = folder.write("padded.image", bytes);
+        if (accepted) {
+            EXPECT_EQ(ImageFiles::image(ImageFiles::readImageFile(path)).size(), QSize(4, 4));
+            EXPECT_FALSE(ImageFiles::normalized(bytes).isEmpty());
+        } else {
+            EXPECT_EQ(thrownMessage([&] { ImageFiles::readImageFile(path); }),
+                      "“padded.image” is larger than its image needs. Choose the original image "
+                      "file.");
+            const std::string inMemory =
+                "The file is larger than its image needs. Choose the original image file.";
+            EXPECT_EQ(thrownMessage([&] { ImageFiles::image(bytes); }), inMemory);
+            EXPECT_EQ(thrownMessage([&] { ImageFiles::normalized(bytes); }), inMemory);
+        }
+    }
+
+    // 64 GiB of nothing after the pixels is refused before any of it is read.
+    const QString sparse = folder.write("sparse.png", png);
+    ASSERT_TRUE(QFile(sparse).resize(qint64(64) << 30));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(thrownMessage([&] { ImageFiles::readImageFile(sparse); }),
+              "“sparse.png” is larger than its image needs. Choose the original image file.");
+    EXPECT_LT(timer.elapsed(), 1000);
 }
 
 } // namespace
