@@ -53,7 +53,9 @@ public:
 private:
     // Saves the input in the working folder, so that it can be replayed by name.
     void fail(const QString& label, const QByteArray& input, const QString& what) {
-        const QString saved = QStringLiteral("note_json_failure_%1.json").arg(++failed_);
+        const lumbex::fuzz::TargetFiles files = lumbex::fuzz::targetFiles();
+        const QString saved =
+            QStringLiteral("%1_failure_%2%3").arg(files.name).arg(++failed_).arg(files.extension);
         QFile file(saved);
         if (file.open(QIODevice::WriteOnly))
             file.write(input);
@@ -67,13 +69,14 @@ private:
 
 constexpr quint64 kCorpusSeed = 0x5eed'0001;
 
-// A starting corpus for libFuzzer: the valid seed documents, one file each.
+// A starting corpus for libFuzzer: the valid seed inputs, one file each.
 int writeSeeds(const QString& folder) {
     QDir().mkpath(folder);
+    const QString extension = lumbex::fuzz::targetFiles().extension;
     int index = 0;
-    for (const QByteArray& document : lumbex::fuzz::seedDocuments()) {
-        QFile file(QDir(folder).filePath(QStringLiteral("seed_%1.json").arg(index++)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size()) {
+    for (const QByteArray& seed : lumbex::fuzz::seedInputs()) {
+        QFile file(QDir(folder).filePath(QStringLiteral("seed_%1%2").arg(index++).arg(extension)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(seed) != seed.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
             return 1;
         }
@@ -83,9 +86,9 @@ int writeSeeds(const QString& folder) {
 
 } // namespace
 
-// note_json_fuzz_replay                       replays the generated corpus
-// note_json_fuzz_replay <file or folder>...   replays saved inputs
-// note_json_fuzz_replay --write-seeds <folder> writes the seed documents
+// <target>_fuzz_replay                        replays the generated corpus
+// <target>_fuzz_replay <file or folder>...    replays saved inputs
+// <target>_fuzz_replay --write-seeds <folder> writes the seed inputs
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -1,11 +1,14 @@
 #include "model/image_files.h"
 
 #include "core/error.h"
+#include "core/file_names.h"
 #include "core/files.h"
 #include "core/folder_handle.h"
 #include "core/ids.h"
 #include "core/sha256.h"
 #include "model/app_folders.h"
+#include "model/image_header.h"
+#include "model/image_signature.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -30,20 +33,20 @@ constexpr int jpegQuality = 94;
 // save little more time and grow files fast.
 constexpr int pngQuality = 60;
 constexpr qsizetype maxNameLength = 80;
-// Four bytes a pixel, twice over for the worst compression, and room for metadata.
-constexpr qint64 maxImageFileBytes = qint64(maxPixels) * 4 * 2 + (1 << 20);
 
 QString unreadableMessage() {
     return QStringLiteral("The image could not be read, or exceeds 120 megapixels.");
 }
 
 // Qt 6.4 refuses any decode above 128 MB by default, which rejects valid 120-megapixel images.
-// The header check in `decode` is what bounds these decodes, so the limit (process-wide, set
-// once) is raised to fit the largest allowed image at the widest pixel format Qt decodes to:
-// four 32-bit floats per pixel.
+// The header check bounds the size; this limit (process-wide, set once) is the second wall,
+// for a decoder that allocates more than its header said. It fits the largest allowed image at
+// 8 bytes a pixel, what 16-bit PNG and TIFF decode to (RGBA64): 916 MB. Every other allowed
+// format decodes to 4 bytes or fewer, except floating-point TIFF (16 bytes a pixel), which this
+// limits to 60 megapixels rather than letting any image take 1.8 GB.
 void allowLargestImage() {
     static const bool raised = [] {
-        constexpr double bytes = maxPixels * 16;
+        constexpr double bytes = maxPixels * 8;
         QImageReader::setAllocationLimit(int(bytes / (1 << 20)) + 1);
         return true;
     }();
@@ -55,28 +58,57 @@ bool withinLimits(QSize size) {
            size.height() <= maxSide && double(size.width()) * double(size.height()) <= maxPixels;
 }
 
-// Reads the size from the header and refuses it before a single pixel is decoded. A null result
-// means the pixels were decoded but applying the orientation failed.
+// The header of bytes whose signature named `format`, refused unless readable and within the
+// limits.
+ImageHeader checkedHeader(const QByteArray& format, qint64 size, const ImageBytes& bytes) {
+    const std::optional<ImageHeader> header = readImageHeader(format, size, bytes);
+    if (!header || !withinLimits(header->size))
+        throw LumbexError(unreadableMessage());
+    return *header;
+}
+
+// The most bytes an honest file of this image takes: its decoded pixels (at least four bytes
+// each) twice over, for the worst compression, and a megabyte of metadata. Anything beyond is
+// data the image does not need, kept out of memory. GIF and WebP animations and TIFF pages carry
+// more images than the first, which is all that is decoded: they may be up to 64 MB larger, the
+// size of a long animation.
+bool isLargerThanNeeded(qint64 fileSize, const QByteArray& format, const ImageHeader& header) {
+    const qint64 bytesPerPixel = qMax(4, QImage::toPixelFormat(header.pixels).bitsPerPixel() / 8);
+    const bool severalImages = format == "gif" || format == "webp" || format == "tiff";
+    return fileSize > 2 * qint64(header.size.width()) * header.size.height() * bytesPerPixel +
+                          (1 << 20) + (severalImages ? 64 << 20 : 0);
+}
+
+ImageBytes inMemory(const QByteArray& data) {
+    return [&data](qint64 offset, qint64 count) { return data.mid(offset, count); };
+}
+
+// Decodes the first image with the decoder the signature names, after checking the header. A
+// null result means the pixels were decoded but applying the orientation failed.
 QImage decode(const QByteArray& data, bool applyOrientation) {
     allowLargestImage();
+    const QByteArray format = imageSignatureFormat(data);
+    if (format.isEmpty())
+        throw LumbexError(unreadableMessage());
+    const ImageHeader header = checkedHeader(format, data.size(), inMemory(data));
+    if (isLargerThanNeeded(data.size(), format, header))
+        throw LumbexError(QStringLiteral(
+            "The file is larger than its image needs. Choose the original image file."));
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (!withinLimits(reader.size()))
-        throw LumbexError(unreadableMessage());
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(applyOrientation);
     QImage image;
     if (!reader.read(&image))
         throw LumbexError(unreadableMessage());
+    const bool asHeaderSaid = image.size() == header.size ||
+                              (applyOrientation && image.size() == header.size.transposed());
+    if (!image.isNull() && !asHeaderSaid)
+        throw LumbexError(unreadableMessage());
     return image;
-}
-
-bool isReadableImage(const QByteArray& data) {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).canRead();
 }
 
 QImage flattenedOntoWhite(const QImage& image) {
@@ -135,12 +167,32 @@ QImage withoutUnusedAlpha(const QImage& image) {
 
 } // namespace
 
+namespace {
+
+// Reads the header first and refuses a file larger than its image needs before the rest is read.
+QByteArray readCheckedImage(const InputFile& file, const QString& name) {
+    const QByteArray start = file.head(kImageSignatureLength);
+    const QByteArray format = imageSignatureFormat(start);
+    if (format.isEmpty())
+        return start;
+    const ImageHeader header =
+        checkedHeader(format, file.size(),
+                      [&file](qint64 offset, qint64 count) { return file.read(offset, count); });
+    if (isLargerThanNeeded(file.size(), format, header))
+        throw LumbexError(
+            QStringLiteral("“%1” is larger than its image needs. Choose the original image file.")
+                .arg(displayFileName(QFileInfo(name).fileName())));
+    return file.readAll(file.size());
+}
+
+} // namespace
+
 QByteArray readImageFile(const QString& path) {
-    return readFile(path, maxImageFileBytes, unreadableMessage());
+    return readCheckedImage(InputFile(path), path);
 }
 
 QByteArray readImageFile(const FolderHandle& folder, const QString& name) {
-    return folder.readFile(name, maxImageFileBytes, unreadableMessage());
+    return readCheckedImage(InputFile(folder.descriptor(), name), name);
 }
 
 QImage image(const QByteArray& data) {
@@ -148,7 +200,7 @@ QImage image(const QByteArray& data) {
 }
 
 QByteArray normalized(const QByteArray& data) {
-    if (!isReadableImage(data))
+    if (imageSignatureFormat(data).isEmpty())
         throw LumbexError(QStringLiteral("Choose a readable image file."));
     const QImage upright = decode(data, true);
     if (upright.isNull())

@@ -53,6 +53,16 @@ TEST(Files, ReadingNamesWhatWentWrong) {
     EXPECT_THROW(readFile(folder.path("nowhere.png"), 100), LumbexError);
 }
 
+TEST(Files, PartsOfAFileAreReadWhereverTheyLie) {
+    test::TemporaryFolder folder;
+    const InputFile file(folder.write("parts.bin", "0123456789"));
+    // Offset, count, and the bytes read: fewer at the end, none past it.
+    const std::tuple<qint64, qint64, QByteArray> rows[] = {
+        {0, 4, "0123"}, {6, 3, "678"}, {8, 5, "89"}, {10, 1, ""}, {20, 4, ""}};
+    for (const auto& [offset, count, bytes] : rows)
+        EXPECT_EQ(file.read(offset, count), bytes) << offset << '+' << count;
+}
+
 TEST(Files, NewFilesAreNeverOverwritten) {
     test::TemporaryFolder folder;
     const QString path = folder.write("a.txt", "first");

@@ -1,6 +1,7 @@
 #include "core/ids.h"
 #include "model/image_files.h"
 #include "model/note_fixtures.h"
+#include "support/crafted_images.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
@@ -10,13 +11,14 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QtEndian>
 #include <algorithm>
 #include <gtest/gtest.h>
 
 namespace lumbex {
 namespace {
 
+using test::bigEndian;
+using test::craftedPng;
 using test::thrownMessage;
 
 constexpr char kUnreadable[] = "The image could not be read, or exceeds 120 megapixels.";
@@ -35,37 +37,6 @@ QImage noise(int width, int height, QImage::Format format, quint32 seed) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, random.generate());
     return image.convertToFormat(format);
-}
-
-template <typename T> QByteArray bigEndian(T value) {
-    QByteArray bytes(sizeof(T), Qt::Uninitialized);
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& data) {
-    const QByteArray typed = QByteArray(type, 4) + data;
-    quint32 crc = 0xFFFFFFFF;
-    for (const char byte : typed) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return bigEndian(quint32(data.size())) + typed + bigEndian(~crc);
-}
-
-// A PNG built by hand, so that its header can claim any size. With `pixels` the data stream is
-// complete (all rows black); without, it is empty. Colour type 2 is RGB, 0 is grey.
-QByteArray craftedPng(quint32 width, quint32 height, bool rgb, bool pixels = true) {
-    QByteArray header = bigEndian(width) + bigEndian(height);
-    header.append(char(8)).append(char(rgb ? 2 : 0)).append(3, '\0'); // 8 bits, no interlacing
-    QByteArray data;
-    if (pixels) {
-        const QByteArray rows(qint64(height) * (1 + qint64(width) * (rgb ? 3 : 1)), '\0');
-        data = qCompress(rows, 1).mid(4); // qCompress prefixes the zlib stream with its length
-    }
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", data) +
-           pngChunk("IEND", {});
 }
 
 // An EXIF segment holding only an orientation tag, placed right after the JPEG start marker.

@@ -1,6 +1,5 @@
-#include "fuzz/corpus.h"
-
 #include "core/error.h"
+#include "fuzz/corpus.h"
 #include "fuzz/seed_notes.h"
 #include "fuzz/text_mutations.h"
 #include "fuzz/value_mutations.h"
@@ -11,7 +10,12 @@
 
 namespace lumbex::fuzz {
 
-std::vector<QByteArray> seedDocuments() {
+TargetFiles targetFiles() {
+    return {QStringLiteral("note_json"), QStringLiteral(".json")};
+}
+
+// The seed notes encoded as note.json.
+std::vector<QByteArray> seedInputs() {
     std::vector<QByteArray> documents;
     for (const CaptureNote& note : seedNotes()) {
         try {
@@ -31,7 +35,7 @@ void generateCorpus(quint64 seed, const Visit& visit) {
     Random random(seed);
     oddDocuments(visit);
     int index = 0;
-    for (const QByteArray& json : seedDocuments()) {
+    for (const QByteArray& json : seedInputs()) {
         const QString name = QStringLiteral("seed %1").arg(index++);
         visit(name, json);
         truncations(name, json, visit);
