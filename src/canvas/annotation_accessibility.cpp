@@ -33,10 +33,6 @@ QString annotationLabel(const Mark& mark, std::optional<int> number, size_t posi
     return label + QStringLiteral(" on ") + imageName.value_or(QStringLiteral("image"));
 }
 
-QString removedAnnotationLabel() {
-    return QStringLiteral("Removed annotation");
-}
-
 QString annotationValue(const Mark& mark, bool selected) {
     const Rect r = mark.rect();
     QString value = QStringLiteral("X ") + fixedNumber(r.x, 0) + QStringLiteral(", Y ") +

@@ -15,8 +15,6 @@ QString annotationIdentifier(const Mark& mark);
 // mark's 0-based index among the canvas's marks, `imageName` absent when no image is shown.
 QString annotationLabel(const Mark& mark, std::optional<int> number, size_t position,
                         const std::optional<QString>& imageName);
-// Said when the element's mark (or the canvas) is gone.
-QString removedAnnotationLabel();
 // "X 10, Y 20, width 30, height 40 source pixels", a text mark's text, ". Selected".
 QString annotationValue(const Mark& mark, bool selected);
 QString annotationHelp(const Mark& mark);

@@ -8,8 +8,8 @@
 
 namespace lumbex {
 
-// The canvas's tools, in toolbar order; the integer value is the index stored in a window's
-// view state.
+// The canvas's tools, in toolbar order. A window's view state stores a tool by its name; older
+// states stored this index.
 enum class CanvasTool {
     Select,
     Pointer,
@@ -28,6 +28,8 @@ enum class CanvasTool {
 
 struct CanvasToolInfo {
     CanvasTool tool;
+    // The stable name under which settings store the tool ("select", "arrow", …); never shown.
+    QString name;
     QString title;
     // The freedesktop icon theme name of the toolbar icon; the application bundles a fallback
     // under ":/icons/<name>.svg" for desktops whose theme lacks it.
@@ -41,6 +43,8 @@ const std::array<CanvasToolInfo, 13>& canvasTools();
 const CanvasToolInfo& toolInfo(CanvasTool tool);
 // The tool a plain letter key selects (case-insensitive), if any.
 std::optional<CanvasTool> toolForShortcut(QChar key);
+std::optional<CanvasTool> toolNamed(QStringView name);
+// The tool an older view state stored as its index.
 std::optional<CanvasTool> toolFromIndex(int index);
 
 } // namespace lumbex

@@ -271,14 +271,6 @@ void CanvasView::beginVoiceSelection() {
     updateCursor();
 }
 
-void CanvasView::cancelVoiceSelection() {
-    if (state_->selectingVoiceLocation)
-        clearGesture();
-    state_->selectingVoiceLocation = false;
-    state_->voiceCandidate.reset();
-    updateCursor();
-}
-
 bool CanvasView::isChoosingVoiceLocation() const {
     return state_->selectingVoiceLocation;
 }

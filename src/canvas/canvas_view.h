@@ -69,7 +69,6 @@ public:
     // One-shot modes that end with the next mouse release.
     void beginTextSelection();
     void beginVoiceSelection();
-    void cancelVoiceSelection();
     bool isChoosingVoiceLocation() const;
 
     // Escape: ends a gesture, clears the selection and returns to the select tool.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFlags>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -47,6 +48,15 @@ struct ScreenGrab {
     QPoint origin;
 };
 
+// What a screen grabber can do in this session. Menus and dialogs ask this rather than the
+// grabber's type, so that a new kind of screen only has to answer it.
+enum class ScreenCapability {
+    // Displays, windows and their pixels can be read.
+    ReadScreen = 0x1,
+};
+Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ScreenCapabilities)
+
 // Reads what the screen shows. Every call may block on the display server for a few
 // milliseconds; calls are serialised internally, so any one thread may use it at a time or
 // several in turn. Every failure, including a screen that is not available at all, throws
@@ -54,6 +64,9 @@ struct ScreenGrab {
 class ScreenGrabber {
 public:
     virtual ~ScreenGrabber() = default;
+
+    // Answers at once, without a round trip to the display server.
+    virtual ScreenCapabilities capabilities() const = 0;
 
     // The connected displays in the server's order.
     virtual std::vector<ScreenDisplay> displays() = 0;

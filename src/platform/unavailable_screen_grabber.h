@@ -15,6 +15,7 @@ public:
     // Wayland session that gives no X11 access), with what to do about it.
     static QString reasonFor(const QProcessEnvironment& environment);
 
+    ScreenCapabilities capabilities() const override { return {}; }
     std::vector<ScreenDisplay> displays() override;
     std::vector<ScreenWindow> windows() override;
     ScreenGrab grabArea(const QRect& area) override;

@@ -48,6 +48,8 @@ public:
           xfixes_(announceXFixes(connection_.get())),
           pixels_(connection_, hasExtension(connection_.get(), &xcb_shm_id)) {}
 
+    ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
+
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
         connection_.checkAlive();

@@ -28,8 +28,9 @@ TEST(UnavailableScreenGrabber, TheReasonSaysWhatToDoForTheKindOfSession) {
     }
 }
 
-TEST(UnavailableScreenGrabber, EveryCallFailsWithTheReason) {
+TEST(UnavailableScreenGrabber, ReportsNoCapabilityAndEveryCallFailsWithTheReason) {
     UnavailableScreenGrabber screen(QStringLiteral("No screen here."));
+    EXPECT_FALSE(screen.capabilities().testFlag(ScreenCapability::ReadScreen));
     const std::function<void()> calls[] = {
         [&] { screen.displays(); },
         [&] { screen.windows(); },

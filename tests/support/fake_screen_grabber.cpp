@@ -13,6 +13,11 @@ void FakeScreenGrabber::check() const {
         throw LumbexError(*failure);
 }
 
+ScreenCapabilities FakeScreenGrabber::capabilities() const {
+    const std::lock_guard lock(mutex_);
+    return failure ? ScreenCapabilities() : ScreenCapabilities(ScreenCapability::ReadScreen);
+}
+
 std::vector<ScreenDisplay> FakeScreenGrabber::displays() {
     const std::lock_guard lock(mutex_);
     check();

@@ -20,6 +20,8 @@ public:
     std::optional<QString> failure;
     int grabCount = 0;
 
+    // Everything while no failure is set.
+    ScreenCapabilities capabilities() const override;
     std::vector<ScreenDisplay> displays() override;
     std::vector<ScreenWindow> windows() override;
     ScreenGrab grabArea(const QRect& area) override;
@@ -31,7 +33,7 @@ private:
     ScreenGrab crop(const QRect& area);
     void check() const;
 
-    std::recursive_mutex mutex_;
+    mutable std::recursive_mutex mutex_;
 };
 
 // A desktop whose every pixel tells where it is: red = x % 256, green = y % 256, blue = x / 256

@@ -15,9 +15,9 @@ ControlWindow::ControlWindow(ShellCommands& commands, QWidget* parent)
     setWindowTitle(QStringLiteral("Lumbex"));
     setObjectName(QStringLiteral("Lumbex control window"));
     auto* layout = new QHBoxLayout(this);
-    for (const char* title : {"Capture and Explain…", "Quick Capture…"}) {
+    for (const char* id : {"capture.explain", "capture.quick"}) {
         auto* button = new QToolButton(this);
-        button->setDefaultAction(commands.action(QString::fromUtf8(title)));
+        button->setDefaultAction(commands.registry().action(QString::fromLatin1(id)));
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         layout->addWidget(button);
     }
@@ -31,7 +31,7 @@ ControlWindow::ControlWindow(ShellCommands& commands, QWidget* parent)
 
 void ControlWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    commands_.action(QStringLiteral("Quit Lumbex"))->trigger();
+    commands_.registry().action(QStringLiteral("app.quit"))->trigger();
 }
 
 } // namespace lumbex

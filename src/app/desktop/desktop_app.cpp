@@ -1,6 +1,7 @@
 #include "app/desktop/desktop_app.h"
 
 #include "app/capture_ui/onboarding_steps.h"
+#include "app/desktop/application_commands.h"
 #include "app/desktop/capture_windows.h"
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
@@ -25,7 +26,6 @@
 #include "model/note_document.h"
 #include "model/note_package.h"
 #include "platform/screen_grabber.h"
-#include "platform/unavailable_screen_grabber.h"
 #include "request/handoff_settings.h"
 
 #include <QApplication>
@@ -33,7 +33,6 @@
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenuBar>
@@ -68,9 +67,10 @@ QList<EditorWindow*> editorWindows() {
 }
 
 DesktopApp::DesktopApp()
-    : settings_(openSettings()), clipboard_(new ClipboardWatch(this)),
+    : settings_(openSettings()), clipboard_(std::make_unique<ClipboardWatch>()),
       recents_(std::make_unique<RecentNotes>(*settings_)), screen_(openScreenGrabber()),
-      captureSettings_(std::make_unique<CaptureSettings>(*settings_)) {
+      captureSettings_(std::make_unique<CaptureSettings>(*settings_)),
+      handoffSettings_(std::make_unique<HandoffSettings>(*settings_)) {
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
@@ -91,30 +91,38 @@ DesktopApp::DesktopApp()
         },
         qint32(::getpid())});
 
-    handoffSettings_ = std::make_unique<HandoffSettings>(*settings_);
-    scrolling_ = new ScrollCaptureUI(
+    scrolling_ = std::make_unique<ScrollCaptureUI>(
         *screen_,
         [this](const NotePackageContents& note, bool show) { saveScrollNote(note, show); },
         *handoffSettings_,
-        {[this] { captureShell_->hideWindows(); }, [this] { captureShell_->restoreWindows(true); },
-         [] { QApplication::beep(); }},
-        this);
+        ScrollCaptureUI::Shell{[this] { captureShell_->hideWindows(); },
+                               [this] { captureShell_->restoreWindows(true); },
+                               [] { QApplication::beep(); }});
 
-    commands_ = new ShellCommands({[this](const QString& title) { runCommand(title); },
-                                   [this](const QString& title) { return isEnabled(title); },
-                                   [this] {
-                                       std::vector<std::pair<QString, QString>> entries;
-                                       for (const RecentNotes::Entry& entry : recents_->entries())
-                                           entries.emplace_back(entry.title, entry.path);
-                                       return entries;
-                                   },
-                                   [this](const QString& path) { openArguments({path}); }},
-                                  this);
-    connect(controller_.get(), &CaptureController::phaseChanged, commands_,
+    const auto recentEntries = [this] {
+        std::vector<std::pair<QString, QString>> entries;
+        for (const RecentNotes::Entry& entry : recents_->entries())
+            entries.emplace_back(entry.title, entry.path);
+        return entries;
+    };
+    commands_ = std::make_unique<ShellCommands>(
+        applicationCommands({*controller_, *scrolling_, *captureSettings_, *screen_,
+                             [this](const QStringList& files) { openArguments(files); },
+                             [this] { newFromClipboard(); }, [this] { presentOnboarding(); },
+                             [this] { quit(); }}),
+        ShellCommands::RecentNotesMenu{recentEntries,
+                                       [this](const QString& path) { openArguments({path}); }});
+    connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
             &ShellCommands::refreshEnabled);
 }
 
-DesktopApp::~DesktopApp() = default;
+DesktopApp::~DesktopApp() {
+    // These windows use the settings, the clipboard watch and this application's handlers: none
+    // may outlive them.
+    qDeleteAll(editorWindows());
+    delete quickCapture_;
+    delete onboarding_;
+}
 
 void DesktopApp::start(const QStringList& args) {
     registerResources();
@@ -159,10 +167,10 @@ void DesktopApp::prepareForSleep(bool sleeping) {
 
 void DesktopApp::showStatusItem() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
+        tray_ = std::make_unique<QSystemTrayIcon>(QApplication::windowIcon());
         tray_->setToolTip(QStringLiteral("Lumbex"));
         tray_->setContextMenu(commands_->statusMenu());
-        connect(tray_, &QSystemTrayIcon::activated, this, [this](auto reason) {
+        connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](auto reason) {
             if (reason == QSystemTrayIcon::Trigger)
                 commands_->statusMenu()->popup(QCursor::pos());
         });
@@ -170,7 +178,7 @@ void DesktopApp::showStatusItem() {
         return;
     }
     // Without a tray the application would be unreachable: a small window carries the menu.
-    controlWindow_ = new ControlWindow(*commands_);
+    controlWindow_ = std::make_unique<ControlWindow>(*commands_);
     controlWindow_->show();
 }
 
@@ -269,84 +277,6 @@ void DesktopApp::saveScrollNote(const NotePackageContents& note, bool show) {
     recents_->add(path);
     if (show)
         openPackage(path);
-}
-
-bool DesktopApp::isEnabled(const QString& title) const {
-    const bool busy = controller_->isCapturing() || scrolling_->isBusy();
-    static const QStringList whenIdle{
-        QStringLiteral("Capture and Explain…"), QStringLiteral("Quick Capture…"),
-        QStringLiteral("Capture Window…"),      QStringLiteral("Capture Main Display"),
-        QStringLiteral("Capture After Delay…"), QStringLiteral("Capture Options…")};
-    if (whenIdle.contains(title))
-        return !busy;
-    if (title == u"Capture Last Area" || title == u"Quick Capture Last Area")
-        return !busy && controller_->canRepeat();
-    if (title == u"Cancel Capture")
-        return busy;
-    if (title == u"Scrolling Capture…" || title == u"Stitch Scroll Images…")
-        return !busy;
-    // Screen recording, the notes library and shortcuts are not part of this build yet.
-    static const QStringList unavailable{
-        QStringLiteral("Record Screen…"),     QStringLiteral("Pause or Resume Recording"),
-        QStringLiteral("Stop Recording"),     QStringLiteral("Recover Recording…"),
-        QStringLiteral("Show Saved Notes"),   QStringLiteral("Capture Shortcuts…"),
-        QStringLiteral("Set Voice Shortcut…")};
-    return !unavailable.contains(title);
-}
-
-void DesktopApp::runCommand(const QString& title) {
-    using Mode = CaptureController::Mode;
-    const std::pair<const char*, std::pair<Mode, bool>> captures[] = {
-        {"Capture and Explain…", {Mode::Area, true}},
-        {"Quick Capture…", {Mode::Area, false}},
-        {"Capture Window…", {Mode::Window, true}},
-        {"Capture Main Display", {Mode::Display, true}},
-        {"Capture Last Area", {Mode::LastArea, true}},
-        {"Quick Capture Last Area", {Mode::LastArea, false}},
-    };
-    for (const auto& [name, what] : captures)
-        if (title == QString::fromUtf8(name))
-            return capture(what.first, what.second);
-    if (title == u"Capture After Delay…") {
-        if (const auto choice = askTimedCapture(nullptr, controller_->canRepeat()))
-            capture(choice->mode, choice->explain, nullptr, choice->delay);
-    } else if (title == u"Cancel Capture") {
-        controller_->cancel(true);
-        if (scrolling_->isBusy())
-            scrolling_->session().cancel();
-    } else if (title == u"Scrolling Capture…") {
-        scrolling_->start();
-    } else if (title == u"Stitch Scroll Images…") {
-        scrolling_->stitchImages();
-    } else if (title == u"Capture Options…") {
-        editCaptureOptions(nullptr, *captureSettings_,
-                           !dynamic_cast<UnavailableScreenGrabber*>(screen_.get()));
-    } else if (title == u"Open…") {
-        openChosenFiles();
-    } else if (title == u"New from Clipboard") {
-        newFromClipboard();
-    } else if (title == u"Try a Sample") {
-        openArguments({QStringLiteral("--fixture")});
-    } else if (title == u"Getting Started") {
-        presentOnboarding();
-    } else if (title == u"Privacy") {
-        showPrivacy(nullptr);
-    } else if (title == u"About Lumbex") {
-        showAbout(nullptr);
-    } else if (title == u"Quit Lumbex") {
-        quit();
-    }
-}
-
-void DesktopApp::openChosenFiles() {
-    QFileDialog dialog(nullptr, QStringLiteral("Open"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setNameFilter(QStringLiteral("Capture notes (*.capturenote)"));
-    dialog.setDirectory(libraryFolder());
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
-    if (dialog.exec() == QDialog::Accepted)
-        openArguments(dialog.selectedFiles());
 }
 
 void DesktopApp::newFromClipboard() {

@@ -18,6 +18,7 @@ class CaptureCountdown;
 class CapturePicker;
 class CaptureSettings;
 class ClipboardWatch;
+class ControlWindow;
 class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
@@ -27,7 +28,6 @@ class RecentNotes;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
-class SingleInstance;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
 // capture controller), the status menu in the tray (or a small control window where the desktop
@@ -55,11 +55,7 @@ public:
     // Ends the application once open notes are saved.
     void quit();
 
-    QSettings& settings() { return *settings_; }
-    CaptureController& captureController() { return *controller_; }
     ShellCommands& commands() { return *commands_; }
-    // The control window shown where the desktop has no tray, if any.
-    QWidget* controlWindow() const { return controlWindow_; }
 
 private slots:
     // logind's notice before the computer sleeps (true) or after it wakes (false).
@@ -68,10 +64,7 @@ private slots:
 private:
     void watchDisplaysAndSleep();
     EditorWindow* show(std::unique_ptr<NoteDocument> document, bool isNew);
-    void runCommand(const QString& title);
-    bool isEnabled(const QString& title) const;
     void showStatusItem();
-    void openChosenFiles();
     void newFromClipboard();
     void deliver(const CaptureDelivery& capture, QObject* editor);
     void showError(const QString& message);
@@ -83,21 +76,21 @@ private:
     // A finished scrolling capture or import becomes a library note, opened when asked.
     void saveScrollNote(const NotePackageContents& note, bool show);
 
+    // Declared so that each member is destroyed before everything it uses.
     std::unique_ptr<QSettings> settings_;
-    ClipboardWatch* clipboard_;
+    std::unique_ptr<ClipboardWatch> clipboard_;
     std::unique_ptr<RecentNotes> recents_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
+    std::unique_ptr<HandoffSettings> handoffSettings_;
     std::unique_ptr<DesktopCaptureShell> captureShell_;
     std::unique_ptr<CapturePicker> picker_;
     std::unique_ptr<CaptureCountdown> countdown_;
     std::unique_ptr<CaptureController> controller_;
-    std::unique_ptr<HandoffSettings> handoffSettings_;
-    ScrollCaptureUI* scrolling_ = nullptr;
-    ShellCommands* commands_;
-    std::unique_ptr<SingleInstance> instance_;
-    QSystemTrayIcon* tray_ = nullptr;
-    QPointer<QWidget> controlWindow_;
+    std::unique_ptr<ScrollCaptureUI> scrolling_;
+    std::unique_ptr<ShellCommands> commands_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    std::unique_ptr<ControlWindow> controlWindow_;
     QPointer<QWidget> quickCapture_;
     QPointer<QWidget> onboarding_;
 };

@@ -1,52 +1,48 @@
 #pragma once
 
-#include <QKeySequence>
-#include <QObject>
-#include <QString>
-#include <functional>
-#include <map>
+#include "app/commands/command_registry.h"
 
-class QAction;
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <vector>
+
 class QMenu;
 class QMenuBar;
 
 namespace lumbex {
 
-// The application's own commands (captures, opening notes, help) as shared actions: the status
-// menu (tray or control window) and the menu bar of every editor window show the same objects,
-// so their enabled states agree everywhere.
+// The application's menus, built from its commands: the status menu (tray or control window) and
+// the "Lumbex", File and Help menus of every editor window. They show the same actions, so their
+// enabled states agree everywhere.
 class ShellCommands : public QObject {
     Q_OBJECT
 public:
-    // What the actions do and when they are enabled; the owner fills in every handler.
-    struct Handlers {
-        std::function<void(const QString& title)> run;
-        // Enabled state of one command, asked each time a menu opens or the state changes.
-        std::function<bool(const QString& title)> enabled;
-        // Entries of "Open Recent": title and the package path.
-        std::function<std::vector<std::pair<QString, QString>>()> recentNotes;
-        std::function<void(const QString& path)> openRecent;
+    // The "Open Recent" submenu.
+    struct RecentNotesMenu {
+        // Title and package path of each entry, newest first.
+        std::function<std::vector<std::pair<QString, QString>>()> entries;
+        std::function<void(const QString& path)> open;
     };
-    explicit ShellCommands(Handlers handlers, QObject* parent = nullptr);
+    // Registers the commands and builds the status menu. Throws LumbexError when a menu names a
+    // command that is not among them.
+    ShellCommands(std::vector<Command> commands, RecentNotesMenu recent);
+    ~ShellCommands() override;
 
-    QAction* action(const QString& title) const;
-    // The status menu, in its fixed order.
-    QMenu* statusMenu() const { return statusMenu_; }
+    CommandRegistry& registry() { return registry_; }
+    // The status menu, in its fixed order, without keys.
+    QMenu* statusMenu() const { return statusMenu_.get(); }
     // Adds the application's menus to an editor window's menu bar: "Lumbex" in front, the capture
     // and open commands at the top of its File menu, and "Help" at the end.
     void install(QMenuBar* bar) const;
-    void refreshEnabled() const;
+    void refreshEnabled() const { registry_.refresh(); }
 
 private:
-    QAction* make(const QString& title, const QKeySequence& keys = {});
     void fillRecent(QMenu* menu) const;
 
-    Handlers handlers_;
-    std::map<QString, QAction*> actions_;
-    QMenu* statusMenu_;
+    CommandRegistry registry_;
+    RecentNotesMenu recent_;
+    std::unique_ptr<QMenu> statusMenu_;
 };
-
-// The status menu's commands in order; empty strings are separators.
-const QStringList& statusMenuTitles();
 
 } // namespace lumbex

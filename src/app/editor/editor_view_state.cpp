@@ -6,11 +6,23 @@
 #include <QSettings>
 
 namespace lumbex {
+namespace {
+
+// The tool by its name; states written before tools had names hold its index instead.
+std::optional<CanvasTool> storedTool(const QJsonValue& value) {
+    if (value.isString())
+        return toolNamed(value.toString());
+    if (value.isDouble() && value.toDouble() == value.toInt())
+        return toolFromIndex(value.toInt(-1));
+    return std::nullopt;
+}
+
+} // namespace
 
 QByteArray EditorViewState::encode() const {
     QJsonObject object{
         {QStringLiteral("mediaID"), idString(mediaID)},
-        {QStringLiteral("tool"), static_cast<int>(tool)},
+        {QStringLiteral("tool"), toolInfo(tool).name},
         {QStringLiteral("center"), QJsonArray{center.x, center.y}},
         {QStringLiteral("inspectorVisible"), inspectorVisible},
     };
@@ -24,15 +36,14 @@ QByteArray EditorViewState::encode() const {
 std::optional<EditorViewState> EditorViewState::decode(const QByteArray& bytes) {
     const QJsonObject object = QJsonDocument::fromJson(bytes).object();
     const QJsonValue media = object.value(QStringLiteral("mediaID"));
-    const QJsonValue tool = object.value(QStringLiteral("tool"));
     const QJsonArray center = object.value(QStringLiteral("center")).toArray();
     const QJsonValue inspector = object.value(QStringLiteral("inspectorVisible"));
-    if (!media.isString() || !tool.isDouble() || center.size() != 2 || !center[0].isDouble() ||
-        !center[1].isDouble() || !inspector.isBool())
+    if (!media.isString() || center.size() != 2 || !center[0].isDouble() || !center[1].isDouble() ||
+        !inspector.isBool())
         return std::nullopt;
     const std::optional<Id> mediaID = parseId(media.toString());
-    const std::optional<CanvasTool> canvasTool = toolFromIndex(tool.toInt(-1));
-    if (!mediaID || !canvasTool || tool.toDouble() != tool.toInt())
+    const std::optional<CanvasTool> canvasTool = storedTool(object.value(QStringLiteral("tool")));
+    if (!mediaID || !canvasTool)
         return std::nullopt;
 
     EditorViewState state;

@@ -12,7 +12,8 @@ class QSettings;
 namespace lumbex {
 
 // Where a person left a note's window: the image, tool, selection, zoom (none: fit) and the
-// visible centre in source pixels. Kept in the settings under "editorView.<note id>".
+// visible centre in source pixels. Kept in the settings under "editorView.<note id>", the tool by
+// its name.
 struct EditorViewState {
     Id mediaID;
     CanvasTool tool = CanvasTool::Select;
@@ -24,7 +25,8 @@ struct EditorViewState {
     friend bool operator==(const EditorViewState&, const EditorViewState&) = default;
 
     QByteArray encode() const;
-    // None for anything that is not a complete state (an older or damaged value is ignored).
+    // None for anything that is not a complete state (a damaged value is ignored). A tool stored
+    // by its index, as older versions did, is read too; the next save stores its name.
     static std::optional<EditorViewState> decode(const QByteArray& bytes);
 
     static QString settingsKey(const Id& noteID);

@@ -1,24 +1,25 @@
 #include "app/editor/editor_window.h"
 
-#include "app/editor/clipboard_watch.h"
-#include "app/editor/editor_view_state.h"
-#include "app/editor/image_output.h"
-#include "app/editor/note_row.h"
-#include "app/editor/recognition_window.h"
+#include "app/commands/command_registry.h"
+#include "app/editor/annotation_editor.h"
+#include "app/editor/canvas_zoom.h"
+#include "app/editor/editor_commands.h"
+#include "app/editor/image_bar.h"
+#include "app/editor/image_commands.h"
+#include "app/editor/inspector_binding.h"
+#include "app/editor/output_commands.h"
 #include "app/editor/request_flow.h"
-#include "app/editor/request_summary.h"
 #include "app/editor/side_panel.h"
-#include "app/editor/text_annotation_dialog.h"
+#include "app/editor/text_reading.h"
+#include "app/editor/voice_controller.h"
 #include "canvas/canvas_view.h"
 #include "core/error.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
@@ -26,42 +27,88 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace lumbex {
 
 EditorWindow::EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& settings,
                            ClipboardWatch& clipboard, QWidget* parent)
     : QMainWindow(parent), document_(std::move(document)), settings_(settings),
-      clipboard_(clipboard) {
+      context_(*document_, *this) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("editor.") + idString(document_->note().id));
-    if (!document_->note().media.empty())
-        activeMediaID_ = document_->note().media.front().id;
+    createParts(settings, clipboard);
+    layOut();
 
-    canvas_ = new CanvasView(*this, this);
+    context_.statusChanged = [this] { refreshStatus(); };
+    context_.showImage = [this](const Id& mediaID) { setActiveMedia(mediaID); };
+    context_.focusNote = [this](const std::optional<Id>& noteID) { focusRow(noteID); };
+    connect(document_.get(), &NoteDocument::noteChanged, this, [this] {
+        if (!context_.activeMedia() && !document_->note().media.empty())
+            context_.setActiveMediaID(document_->note().media.front().id);
+        refresh();
+    });
+    connect(document_.get(), &NoteDocument::stateChanged, this, [this] { refreshStatus(); });
+    if (const auto state = EditorViewState::load(settings_, document_->note().id))
+        restoreViewState(*state);
+    refresh();
+    resize(1280, 820);
+}
+
+EditorWindow::~EditorWindow() {
+    // The parts go before the document they show; nothing it says on its way out reaches them.
+    document_->disconnect(this);
+}
+
+void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
+    inspector_ = new SidePanel(this);
+    sidePanel_ = new QWidget(this);
     requestFlow_ = new RequestFlow(
-        *document_, settings_, clipboard_, [this] { return activeMediaID_; }, this);
-    imageOutput_ = new ImageOutput(
-        *document_, clipboard_, [this] { return activeMediaID_; },
-        [this] { return canvas_->selectedID(); }, this);
-    imageOutput_->onStatus = [this](const QString& message) { setStatus(message); };
-    imageOutput_->onError = [this](const QString& message) { showError(message); };
+        *document_, settings, clipboard, [this] { return context_.activeMediaID(); }, this);
+    const auto commitPanel = [this] { inspector_->commitEditing(); };
+    const auto chooseTool = [this](CanvasTool tool) { annotations_->selectTool(tool); };
+    zoom_ = std::make_unique<CanvasZoom>(context_);
+    output_ = std::make_unique<OutputCommands>(context_, clipboard, commitPanel);
+    images_ = std::make_unique<ImageCommands>(context_);
+    reading_ = std::make_unique<TextReading>(context_, commitPanel);
+    voice_ = std::make_unique<VoiceController>(context_);
+    inspectorBinding_ = std::make_unique<InspectorBinding>(context_, *inspector_, *requestFlow_,
+                                                           *output_, chooseTool);
+    annotations_ = std::make_unique<AnnotationEditor>(
+        context_, AnnotationEditor::Parts{
+                      *zoom_, *reading_, *voice_, *images_, [this] { refreshSelection(); },
+                      [this] { inspectorBinding_->showMeasurements(); },
+                      [this](const QPoint& position) { commands_->showContextMenu(position); }});
+    canvas_ = new CanvasView(*annotations_, this);
+    context_.setCanvas(*canvas_);
+    commands_ = std::make_unique<EditorCommands>(EditorCommands::Parts{
+        *this, context_, *annotations_, *zoom_, *images_, *output_, *reading_, *requestFlow_,
+        *inspectorBinding_, *sidePanel_, [this] { return bool(onPinImage); },
+        [this] { return bool(onCaptureIntoNote); },
+        [this] {
+            if (onCaptureIntoNote)
+                onCaptureIntoNote(this);
+        }});
+    imageBar_ =
+        std::make_unique<ImageBar>(*this, context_, commands_->registry(), *zoom_, chooseTool);
+    commands_->buildMenuBar(*menuBar());
+
+    zoom_->changed = [this] { imageBar_->refreshZoom(); };
+    output_->onPin = [this](const QByteArray& png, const Id& mediaID) {
+        if (onPinImage)
+            onPinImage(this, png, mediaID);
+    };
     requestFlow_->onStatus = [this](const QString& message,
                                     const std::optional<CaptureNote>& content) {
-        setStatus(message, content);
+        context_.setStatus(message, content);
     };
-    requestFlow_->onError = [this](const QString& message) { showError(message); };
-    requestFlow_->onRefresh = [this] { refreshRequest(); };
-    requestFlow_->commitEditing = [this] {
-        inspector_->commitEditing();
-        for (NoteRow* row : rows_)
-            row->commitTyping();
-    };
+    requestFlow_->onError = [this](const QString& message) { context_.showError(message); };
+    requestFlow_->onRefresh = [this] { refreshStatus(); };
+    requestFlow_->commitEditing = [this] { inspectorBinding_->commitEditing(); };
+    connect(inspector_->projectButton(), &QPushButton::clicked, this,
+            [this] { commands_->showRequestMenu(*inspector_->projectButton()); });
+}
 
-    buildInspector();
-    buildToolbar();
-    buildMenus();
+void EditorWindow::layOut() {
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("Status line"));
     statusBar()->addWidget(statusLine_, 1);
@@ -73,88 +120,46 @@ EditorWindow::EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& se
     inspectorScroll->setWidgetResizable(true);
     inspectorScroll->setMinimumWidth(300);
     inspectorScroll->setObjectName(QStringLiteral("Inspector scroll"));
-    auto* side = new QWidget(splitter);
-    auto* sideLayout = new QVBoxLayout(side);
+    auto* sideLayout = new QVBoxLayout(sidePanel_);
     sideLayout->setContentsMargins(0, 0, 0, 0);
     sideLayout->addWidget(inspectorScroll, 1);
     sideLayout->addWidget(inspector_->requestSection());
-    splitter->addWidget(side);
-    sidePanel_ = side;
+    splitter->addWidget(sidePanel_);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 0);
     splitter->setCollapsible(0, false);
     setCentralWidget(splitter);
-
-    wireDocument();
-    if (const auto state = EditorViewState::load(settings_, document_->note().id))
-        restoreViewState(*state);
-    refresh();
-    resize(1280, 820);
 }
 
-EditorWindow::~EditorWindow() = default;
-
-void EditorWindow::wireDocument() {
-    connect(document_.get(), &NoteDocument::noteChanged, this, [this] {
-        if (!document_->note().image(activeMediaID_) && !document_->note().media.empty())
-            activeMediaID_ = document_->note().media.front().id;
-        refresh();
-    });
-    connect(document_.get(), &NoteDocument::stateChanged, this, [this] { refreshRequest(); });
-}
-
-bool EditorWindow::change(const QString& actionName,
-                          const std::function<void(CaptureNote&)>& body) {
-    try {
-        document_->change(actionName, body);
-        return true;
-    } catch (const LumbexError& e) {
-        setStatus(e.message());
-        return false;
-    }
-}
-
-const Media* EditorWindow::activeMedia() const {
-    return document_->note().image(activeMediaID_);
-}
-
-const Mark* EditorWindow::selectedMark() const {
-    const std::optional<Id> id = canvas_->selectedID();
-    return id ? document_->note().mark(*id) : nullptr;
+CommandRegistry& EditorWindow::commands() {
+    return commands_->registry();
 }
 
 void EditorWindow::setActiveMedia(const Id& mediaID) {
-    if (!document_->note().image(mediaID) || mediaID == activeMediaID_)
+    if (!document_->note().image(mediaID) || mediaID == context_.activeMediaID())
         return;
-    activeMediaID_ = mediaID;
+    context_.setActiveMediaID(mediaID);
     canvas_->selectAnnotation(std::nullopt);
-    fit_ = true;
+    zoom_->set(std::nullopt);
     refresh();
-    applyFit();
     canvas_->setFocus();
 }
 
 void EditorWindow::refresh() {
-    const CaptureNote& note = document_->note();
-    setWindowTitle(note.title + QStringLiteral(" — Lumbex"));
-    if (statusContent_ && !note.hasSameRequestContent(*statusContent_)) {
-        statusMessage_.clear();
-        statusContent_.reset();
-    }
+    setWindowTitle(document_->note().title + QStringLiteral(" — Lumbex"));
+    context_.dropStaleStatus();
     refreshCanvas();
-    refreshImageBar();
-    refreshRows();
-    inspector_->refresh(activeMedia(), selectedMark(), defaults_,
-                        canvas_->tool() == CanvasTool::Select);
-    refreshRequest();
-    refreshActions();
-    if (recognitionWindow_)
-        recognitionWindow_->session().invalidateIfNeeded();
+    imageBar_->refresh();
+    inspectorBinding_->refreshRows();
+    inspectorBinding_->refresh();
+    refreshStatus();
+    commands_->registry().refresh();
+    reading_->noteChanged();
 }
 
 void EditorWindow::refreshCanvas() {
     const CaptureNote& note = document_->note();
-    const Media* media = activeMedia();
+    const Media* media = context_.activeMedia();
     if (!media) {
         canvas_->setContent(nullptr, {}, {}, {});
         return;
@@ -170,123 +175,29 @@ void EditorWindow::refreshCanvas() {
             try {
                 original = ImageFiles::image(bytes->second);
             } catch (const LumbexError& e) {
-                setStatus(e.message());
+                context_.setStatus(e.message());
             }
         }
         canvasImage_ = original;
     }
     canvas_->setContent(media, original, marks, note.numbers(marks));
-    if (fit_)
-        applyFit();
+    zoom_->applyFit();
 }
 
-void EditorWindow::refreshImageBar() {
-    const CaptureNote& note = document_->note();
-    {
-        const QSignalBlocker blocker(imagePicker_);
-        imagePicker_->clear();
-        for (const Media& media : note.media)
-            imagePicker_->addItem(media.name.isEmpty() ? QStringLiteral("Image") : media.name,
-                                  idString(media.id));
-        imagePicker_->setCurrentIndex(imagePicker_->findData(idString(activeMediaID_)));
-    }
-    const Media* media = activeMedia();
-    const QSignalBlocker roleBlocker(rolePicker_);
-    const QSignalBlocker includeBlocker(includeToggle_);
-    rolePicker_->setEnabled(media);
-    includeToggle_->setEnabled(media);
-    if (media) {
-        rolePicker_->setCurrentIndex(static_cast<int>(media->role));
-        includeToggle_->setChecked(media->includeInRequest);
-    }
-    const QSignalBlocker zoomBlocker(zoomPicker_);
-    zoomPicker_->setEditText(fit_ ? QStringLiteral("Fit")
-                                  : QString::number(qRound(*displayZoom() * 100)) +
-                                        QLatin1Char('%'));
+void EditorWindow::refreshSelection() {
+    inspectorBinding_->refresh();
+    commands_->registry().refresh();
+    imageBar_->refreshTool();
 }
 
-void EditorWindow::refreshRows() {
-    const CaptureNote& note = document_->note();
-    std::vector<std::optional<Id>> wanted{std::nullopt};
-    for (const LinkedNote& linked : note.notes)
-        wanted.emplace_back(linked.id);
-    std::vector<std::optional<Id>> present;
-    for (const NoteRow* row : rows_)
-        present.push_back(row->noteID());
-    if (wanted != present) {
-        for (NoteRow* row : rows_)
-            row->deleteLater();
-        rows_.clear();
-        for (const std::optional<Id>& id : wanted) {
-            auto* row = new NoteRow(id, inspector_);
-            row->onText = [this, id](const QString& text) {
-                change(QStringLiteral("Typing"), [&](CaptureNote& n) { n.setBody(text, id); });
-            };
-            row->onInclude = [this, id](bool on) {
-                change(QStringLiteral("Change Request Inclusion"), [&](CaptureNote& n) {
-                    if (!id) {
-                        n.includeGeneral = on;
-                        return;
-                    }
-                    for (LinkedNote& linked : n.notes)
-                        if (linked.id == *id)
-                            linked.included = on;
-                });
-            };
-            if (id)
-                row->onAction = [this, id = *id](NoteAction action) { noteAction(id, action); };
-            inspector_->notesArea()->addWidget(row);
-            rows_.push_back(row);
-        }
-    }
-    for (NoteRow* row : rows_)
-        row->refresh(note);
-}
-
-void EditorWindow::refreshRequest() {
-    const CaptureNote& note = document_->note();
-    const RequestSummary summary = RequestSummary::make(
-        note, activeMediaID_, {requestFlow_->destination(), requestFlow_->destinationIsBroken()},
-        requestFlow_->controller().isPreparing());
-    inspector_->projectButton()->setText(summary.title);
-    inspector_->projectButton()->setToolTip(summary.toolTip);
-    QPushButton* agent = inspector_->copyForAgentButton();
-    agent->setText(requestFlow_->controller().isPreparing() ? QStringLiteral("Preparing…")
-                                                            : QStringLiteral("Copy for Agent"));
-    agent->setEnabled(summary.canCopy);
-    if (QAction* action = actions_[QStringLiteral("Copy for Agent")])
-        action->setEnabled(summary.canCopy);
-    QString save;
-    if (document_->saveError())
-        save = *document_->saveError();
-    else if (document_->isSaving())
-        save = QStringLiteral("Saving…");
-    else if (!document_->filePath().isEmpty())
-        save = QStringLiteral("Saved");
-    inspector_->setStatus(statusMessage_, save);
-    statusLine_->setText(statusMessage_);
-}
-
-void EditorWindow::setStatus(const QString& message, const std::optional<CaptureNote>& content) {
-    statusMessage_ = message;
-    statusContent_ = content;
-    if (statusLine_)
-        refreshRequest();
-}
-
-void EditorWindow::showError(const QString& message) {
-    setStatus(message);
-    auto* box = new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+void EditorWindow::refreshStatus() {
+    inspectorBinding_->refreshRequest();
+    commands_->registry().refresh(QStringLiteral("editor.copyForAgent"));
+    statusLine_->setText(context_.statusMessage());
 }
 
 NoteRow* EditorWindow::rowFor(const std::optional<Id>& noteID) const {
-    for (NoteRow* row : rows_)
-        if (row->noteID() == noteID)
-            return row;
-    return nullptr;
+    return inspectorBinding_->rowFor(noteID);
 }
 
 void EditorWindow::focusRow(const std::optional<Id>& noteID) {
@@ -295,45 +206,23 @@ void EditorWindow::focusRow(const std::optional<Id>& noteID) {
         QTimer::singleShot(0, row, [row] { row->focusText(); });
 }
 
-std::optional<double> EditorWindow::displayZoom() const {
-    if (fit_)
-        return std::nullopt;
-    return canvas_->zoom() * devicePixelRatioF();
+void EditorWindow::appendCapture(const QByteArray& png, const QString& name) {
+    images_->append(png, name);
+    raise();
+    activateWindow();
 }
 
-void EditorWindow::setDisplayZoom(std::optional<double> zoom) {
-    if (!zoom) {
-        fit_ = true;
-        applyFit();
-    } else {
-        fit_ = false;
-        canvas_->setZoom(std::clamp(*zoom, 0.03, 8.0) / devicePixelRatioF());
-    }
-    refreshImageBar();
-}
-
-void EditorWindow::setDisplayZoom(double zoom, Point anchor) {
-    fit_ = false;
-    canvas_->setZoom(std::clamp(zoom, 0.03, 8.0) / devicePixelRatioF(), anchor);
-    refreshImageBar();
-}
-
-void EditorWindow::applyFit() {
-    if (fit_ && canvas_->media())
-        canvas_->setZoom(canvas_->fitZoom());
-}
-
-void EditorWindow::zoomBy(double factor) {
-    const double current = canvas_->zoom() * devicePixelRatioF();
-    setDisplayZoom(current * factor);
+void EditorWindow::setRecognitionEngines(RecognitionEngines engines) {
+    reading_->setEngines(std::move(engines));
+    commands_->registry().refresh();
 }
 
 EditorViewState EditorWindow::viewState() const {
     EditorViewState state;
-    state.mediaID = activeMediaID_;
+    state.mediaID = context_.activeMediaID();
     state.tool = canvas_->tool();
     state.selectedID = canvas_->selectedID();
-    state.zoom = displayZoom();
+    state.zoom = zoom_->displayZoom();
     state.center = canvas_->visibleCenter();
     state.inspectorVisible = !sidePanel_->isHidden();
     return state;
@@ -341,15 +230,14 @@ EditorViewState EditorWindow::viewState() const {
 
 void EditorWindow::restoreViewState(const EditorViewState& state) {
     if (document_->note().image(state.mediaID))
-        activeMediaID_ = state.mediaID;
+        context_.setActiveMediaID(state.mediaID);
     refreshCanvas();
-    selectTool(state.tool);
+    annotations_->selectTool(state.tool);
     if (state.selectedID && document_->note().mark(*state.selectedID))
         canvas_->selectAnnotation(state.selectedID, false);
     pendingViewState_ = state;
     sidePanel_->setVisible(state.inspectorVisible);
-    if (QAction* inspector = actions_[QStringLiteral("Show Inspector")])
-        inspector->setChecked(state.inspectorVisible);
+    commands_->registry().refresh(QStringLiteral("editor.showInspector"));
 }
 
 void EditorWindow::showEvent(QShowEvent* event) {
@@ -358,24 +246,22 @@ void EditorWindow::showEvent(QShowEvent* event) {
         const EditorViewState state = *pendingViewState_;
         pendingViewState_.reset();
         QTimer::singleShot(0, this, [this, state] {
-            setDisplayZoom(state.zoom);
+            zoom_->set(state.zoom);
             if (state.zoom)
                 canvas_->centerOn(state.center);
         });
     } else {
-        QTimer::singleShot(0, this, [this] { applyFit(); });
+        QTimer::singleShot(0, this, [this] { zoom_->applyFit(); });
     }
 }
 
 void EditorWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    applyFit();
+    zoom_->applyFit();
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
-    inspector_->commitEditing();
-    for (NoteRow* row : rows_)
-        row->commitTyping();
+    inspectorBinding_->commitEditing();
     viewState().save(settings_, document_->note().id);
     requestFlow_->controller().invalidate();
     document_->saveCheckpoint();

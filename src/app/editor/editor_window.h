@@ -1,43 +1,42 @@
 #pragma once
 
+#include "app/editor/editor_context.h"
 #include "app/editor/editor_view_state.h"
-#include "app/editor/style_edits.h"
-#include "model/note_edits.h"
-#include "app/editor/note_row.h"
-#include "app/editor/recognition_window.h"
-#include "canvas/canvas_editor.h"
 #include "recognition/image_recognition.h"
 
 #include <QImage>
 #include <QMainWindow>
-#include <QPointer>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
-class QAction;
-class QActionGroup;
-class QCheckBox;
-class QComboBox;
 class QLabel;
 class QSettings;
-class QToolButton;
 
 namespace lumbex {
 
+class AnnotationEditor;
 class CanvasView;
+class CanvasZoom;
 class ClipboardWatch;
-class ImageOutput;
-class SidePanel;
+class CommandRegistry;
+class EditorCommands;
+class ImageBar;
+class ImageCommands;
+class InspectorBinding;
 class NoteDocument;
+class NoteRow;
+class OutputCommands;
 class RequestFlow;
+class SidePanel;
+class TextReading;
+class VoiceController;
 
 // The window of one open note: the canvas of the active image, the image bar, the inspector with
-// the note rows, the request buttons and the status line. It owns the document; every control
-// becomes one named change through NoteDocument::change and the controls are rebuilt from the
-// note after each change.
-class EditorWindow : public QMainWindow, public CanvasEditor {
+// the note rows, the request buttons and the status line. It owns the document and puts its
+// parts together; every control becomes one named change through NoteDocument::change and the
+// controls are rebuilt from the note after each change.
+class EditorWindow : public QMainWindow {
     Q_OBJECT
 public:
     EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& settings,
@@ -46,16 +45,11 @@ public:
 
     NoteDocument& document() { return *document_; }
     CanvasView& canvas() { return *canvas_; }
-    SidePanel& inspector() { return *inspector_; }
-    RequestFlow& requestFlow() { return *requestFlow_; }
-    const Id& activeMediaID() const { return activeMediaID_; }
-    void setActiveMedia(const Id& mediaID);
-    // The last status line message (request feedback or a refusal).
-    const QString& statusMessage() const { return statusMessage_; }
+    CanvasZoom& zoom() { return *zoom_; }
+    TextReading& reading() { return *reading_; }
+    CommandRegistry& commands();
     NoteRow* rowFor(const std::optional<Id>& noteID) const;
-    // The display zoom: screen pixels per source pixel; none while fitting.
-    std::optional<double> displayZoom() const;
-    void setDisplayZoom(std::optional<double> zoom);
+    void setActiveMedia(const Id& mediaID);
 
     EditorViewState viewState() const;
     void restoreViewState(const EditorViewState& state);
@@ -64,52 +58,10 @@ public:
     std::function<void(EditorWindow*)> onCaptureIntoNote;
     // "Pin Image": the application floats the rendered PNG of the active image above its windows.
     std::function<void(EditorWindow*, const QByteArray& png, const Id& mediaID)> onPinImage;
-    void pinImage();
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
-
     // The text and QR readers; without them the reading commands stay disabled.
     void setRecognitionEngines(RecognitionEngines engines);
-    // "Extract Text", "Extract Selected Text" (with a selection) and "Read QR Code".
-    void readImage(bool qrOnly, const std::optional<Rect>& selection);
-    void extractSelectedText();
-    RecognitionWindow* recognitionWindow() const { return recognitionWindow_; }
-
-    // Commands (menus, buttons, tests).
-    void copyImage();
-    void copyAnnotation(bool cut);
-    void pasteFromClipboard();
-    void duplicateAnnotation();
-    void importImage();
-    void pasteImage();
-    void removeActiveImage();
-    void restoreFullImage();
-    void selectAdjacentAnnotation(int step);
-    void exportImage();
-    void zoomBy(double factor);
-    void zoomToSelection();
-    void copySampledColor();
-    void copyMeasurement();
-    void renameNote();
-
-    // CanvasEditor
-    DrawingDefaults drawingDefaults() const override;
-    void addMark(const Mark& mark) override;
-    void updateMark(const Mark& mark) override;
-    void addTextMark(const Mark& mark, bool editing) override;
-    void setCrop(const Rect& crop) override;
-    void deleteAnnotation() override;
-    void editSelectedNote() override;
-    void addCenteredNote(Point at) override;
-    void selectTool(CanvasTool tool) override;
-    void setDisplayZoom(double zoom, Point anchor) override;
-    void extractText(const Rect& region) override;
-    void dictateLocation(const Mark& draft, const std::optional<Id>& existingID) override;
-    bool endHeldVoice() override;
-    void selectionDidChange() override;
-    void updateMeasurements() override;
-    void showContextMenu(const QPoint& globalPosition) override;
-    bool dropImages(const QMimeData& data) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -117,57 +69,36 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildToolbar();
-    void buildMenus();
-    void buildInspector();
-    void wireDocument();
-    // Runs one named edit; a refusal shows its message and leaves the note as it was.
-    bool change(const QString& actionName, const std::function<void(CaptureNote&)>& body);
+    void createParts(QSettings& settings, ClipboardWatch& clipboard);
+    void layOut();
     void refresh();
     void refreshCanvas();
-    void refreshImageBar();
-    void refreshRows();
-    void refreshRequest();
-    void refreshActions();
-    void setStatus(const QString& message, const std::optional<CaptureNote>& content = {});
-    void showError(const QString& message);
-    const Media* activeMedia() const;
-    const Mark* selectedMark() const;
+    // After the selection or the tool changed.
+    void refreshSelection();
+    void refreshStatus();
     void focusRow(const std::optional<Id>& noteID);
-    void applyStyle(edits::StyleProperty property, const QVariant& value);
-    void applyFit();
-    void appendImage(const QByteArray& data, const QString& name);
-    void noteAction(const Id& noteID, NoteAction action);
-    QString measurementSummary() const;
-    void showRequestMenu();
 
     std::unique_ptr<NoteDocument> document_;
     QSettings& settings_;
-    ClipboardWatch& clipboard_;
-    Id activeMediaID_;
-    edits::EditorDefaults defaults_;
-    QString statusMessage_;
-    std::optional<CaptureNote> statusContent_;
-    bool fit_ = true;
+    EditorContext context_;
     std::optional<EditorViewState> pendingViewState_;
     // The decoded original on the canvas, kept while the image's bytes stay the same.
     QImage canvasImage_;
 
-    CanvasView* canvas_ = nullptr;
     SidePanel* inspector_ = nullptr;
     QWidget* sidePanel_ = nullptr;
     RequestFlow* requestFlow_ = nullptr;
-    ImageOutput* imageOutput_ = nullptr;
-    std::vector<NoteRow*> rows_;
-    QComboBox* imagePicker_ = nullptr;
-    QComboBox* rolePicker_ = nullptr;
-    QCheckBox* includeToggle_ = nullptr;
-    QComboBox* zoomPicker_ = nullptr;
-    QActionGroup* tools_ = nullptr;
+    CanvasView* canvas_ = nullptr;
     QLabel* statusLine_ = nullptr;
-    std::map<QString, QAction*> actions_;
-    std::optional<RecognitionEngines> recognition_;
-    QPointer<RecognitionWindow> recognitionWindow_;
+    std::unique_ptr<CanvasZoom> zoom_;
+    std::unique_ptr<OutputCommands> output_;
+    std::unique_ptr<ImageCommands> images_;
+    std::unique_ptr<TextReading> reading_;
+    std::unique_ptr<VoiceController> voice_;
+    std::unique_ptr<InspectorBinding> inspectorBinding_;
+    std::unique_ptr<AnnotationEditor> annotations_;
+    std::unique_ptr<EditorCommands> commands_;
+    std::unique_ptr<ImageBar> imageBar_;
 };
 
 } // namespace lumbex

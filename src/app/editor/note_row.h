@@ -31,7 +31,6 @@ public:
     void focusText();
     // Commits typed text that is still waiting for its pause.
     void commitTyping();
-    QPlainTextEdit* input() const { return input_; }
 
     std::function<void(const QString&)> onText;
     std::function<void(bool)> onInclude;

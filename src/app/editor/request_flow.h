@@ -24,7 +24,6 @@ public:
     RequestFlow(NoteDocument& document, QSettings& settings, ClipboardWatch& clipboard,
                 std::function<Id()> activeImage, QWidget* window);
 
-    HandoffSettings& settings() { return handoffSettings_; }
     HandoffController& controller() { return controller_; }
     std::optional<QString> destination() const;
     bool destinationIsBroken() const;

@@ -5,6 +5,7 @@
 #include "canvas/gradient_preset.h"
 #include "geometry/colors.h"
 #include "geometry/mark_geometry.h"
+#include "model/note_edits.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,13 +1,17 @@
+#include "app/commands/command_registry.h"
 #include "app/desktop/practice_note.h"
+#include "app/editor/canvas_zoom.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/recognition_window.h"
+#include "app/editor/text_reading.h"
 #include "app/recognition_engines.h"
 #include "canvas/canvas_view.h"
 #include "model/note_document.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
+#include <QAction>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSettings>
@@ -89,8 +93,8 @@ TEST_F(EditorWindowTest, ADrawnRectangleIsOneUndoableChangeThatTheSelectToolMove
 TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
     EditorWindow* window = open(makePracticeNote());
     window->setRecognitionEngines(installedRecognitionEngines());
-    window->readImage(false, std::nullopt);
-    RecognitionWindow* reading = window->recognitionWindow();
+    window->reading().read(false, std::nullopt);
+    RecognitionWindow* reading = window->reading().window();
     ASSERT_TRUE(reading);
     QTRY_VERIFY_WITH_TIMEOUT(
         reading->session().state().phase == RecognitionWindowState::Phase::Finished, 60000);
@@ -106,8 +110,9 @@ TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
 TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
     EditorWindow* window = open(makePracticeNote());
     const Id noteID = window->document().note().id;
-    window->selectTool(CanvasTool::Text);
-    window->setDisplayZoom(std::optional(2.0));
+    window->canvas().setFocus();
+    QTest::keyClick(&window->canvas(), Qt::Key_T);
+    window->zoom().set(2.0);
     const EditorViewState state = window->viewState();
     window->close();
     const std::optional<EditorViewState> stored = EditorViewState::load(settings_, noteID);
@@ -116,6 +121,27 @@ TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
     EXPECT_EQ(stored->mediaID, state.mediaID);
     ASSERT_TRUE(stored->zoom);
     EXPECT_NEAR(*stored->zoom, 2.0, 1e-9);
+}
+
+TEST_F(EditorWindowTest, ShowInspectorHidesTheSidePanelAndTheWindowRemembersIt) {
+    EditorWindow* window = open(makePracticeNote());
+    const Id noteID = window->document().note().id;
+    QAction* showInspector = window->commands().action(QStringLiteral("editor.showInspector"));
+    ASSERT_TRUE(showInspector->isChecked());
+    ASSERT_TRUE(window->viewState().inspectorVisible);
+
+    showInspector->trigger();
+    EXPECT_FALSE(showInspector->isChecked());
+    EXPECT_FALSE(window->viewState().inspectorVisible);
+    window->close();
+    const std::optional<EditorViewState> stored = EditorViewState::load(settings_, noteID);
+    ASSERT_TRUE(stored);
+    EXPECT_FALSE(stored->inspectorVisible);
+
+    EditorWindow* restored = open(makePracticeNote());
+    restored->restoreViewState(*stored);
+    EXPECT_FALSE(restored->commands().action(QStringLiteral("editor.showInspector"))->isChecked());
+    EXPECT_FALSE(restored->viewState().inspectorVisible);
 }
 
 } // namespace

@@ -1,0 +1,104 @@
+#include "app/desktop/application_commands.h"
+
+#include "app/desktop/shell_dialogs.h"
+#include "app/scroll_ui/scroll_capture_ui.h"
+#include "capture/capture_controller.h"
+#include "model/app_folders.h"
+#include "platform/screen_grabber.h"
+
+#include <QFileDialog>
+
+namespace lumbex {
+namespace {
+
+// "Open…": note packages chosen in the library folder; none on Cancel.
+QStringList chooseNotes() {
+    QFileDialog dialog(nullptr, QStringLiteral("Open"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setNameFilter(QStringLiteral("Capture notes (*.capturenote)"));
+    dialog.setDirectory(libraryFolder());
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+} // namespace
+
+std::vector<Command> applicationCommands(const ApplicationServices& services) {
+    using Mode = CaptureController::Mode;
+    const auto s = std::make_shared<const ApplicationServices>(services);
+    const auto idle = [s] { return !s->captures.isCapturing() && !s->scrolling.isBusy(); };
+    const auto repeatable = [s, idle] { return idle() && s->captures.canRepeat(); };
+    const auto capture = [s](Mode mode, bool explain) {
+        return [s, mode, explain] { s->captures.capture(mode, explain, nullptr, 0); };
+    };
+    const auto unavailable = [] { return false; };
+    return {
+        {"capture.quick", "Quick Capture…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), idle,
+         capture(Mode::Area, false)},
+        {"capture.explain", "Capture and Explain…", QKeySequence(Qt::CTRL | Qt::Key_N), idle,
+         capture(Mode::Area, true)},
+        {"capture.window", "Capture Window…", {}, idle, capture(Mode::Window, true)},
+        {"capture.display", "Capture Main Display", {}, idle, capture(Mode::Display, true)},
+        {"capture.lastArea", "Capture Last Area", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R),
+         repeatable, capture(Mode::LastArea, true)},
+        {"capture.quickLastArea", "Quick Capture Last Area",
+         QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_R), repeatable,
+         capture(Mode::LastArea, false)},
+        {"capture.afterDelay",
+         "Capture After Delay…",
+         {},
+         idle,
+         [s] {
+             if (const auto choice = askTimedCapture(nullptr, s->captures.canRepeat()))
+                 s->captures.capture(choice->mode, choice->explain, nullptr, choice->delay);
+         }},
+        {"capture.scrolling", "Scrolling Capture…", {}, idle, [s] { s->scrolling.start(); }},
+        {"capture.stitchImages",
+         "Stitch Scroll Images…",
+         {},
+         idle,
+         [s] { s->scrolling.stitchImages(); }},
+        {"capture.cancel",
+         "Cancel Capture",
+         {},
+         [idle] { return !idle(); },
+         [s] {
+             s->captures.cancel(true);
+             if (s->scrolling.isBusy())
+                 s->scrolling.session().cancel();
+         }},
+        {"recording.record", "Record Screen…", {}, unavailable},
+        {"recording.pauseResume", "Pause or Resume Recording", {}, unavailable},
+        {"recording.stop", "Stop Recording", {}, unavailable},
+        {"recording.recover", "Recover Recording…", {}, unavailable},
+        {"file.open",
+         "Open…",
+         QKeySequence(Qt::CTRL | Qt::Key_O),
+         {},
+         [s] { s->open(chooseNotes()); }},
+        {"file.newFromClipboard",
+         "New from Clipboard",
+         QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N),
+         {},
+         s->newFromClipboard},
+        {"library.show", "Show Saved Notes", {}, unavailable},
+        {"shortcuts.capture", "Capture Shortcuts…", {}, unavailable},
+        {"capture.options",
+         "Capture Options…",
+         {},
+         idle,
+         [s] {
+             editCaptureOptions(nullptr, s->captureSettings,
+                                s->screen.capabilities().testFlag(ScreenCapability::ReadScreen));
+         }},
+        {"shortcuts.voice", "Set Voice Shortcut…", {}, unavailable},
+        {"help.gettingStarted", "Getting Started", {}, {}, s->presentOnboarding},
+        {"help.trySample", "Try a Sample", {}, {}, [s] { s->open({QStringLiteral("--fixture")}); }},
+        {"help.privacy", "Privacy", {}, {}, [] { showPrivacy(nullptr); }},
+        {"app.about", "About Lumbex", {}, {}, [] { showAbout(nullptr); }},
+        {"app.quit", "Quit Lumbex", QKeySequence(Qt::CTRL | Qt::Key_Q), {}, s->quit},
+    };
+}
+
+} // namespace lumbex

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/commands/command_registry.h"
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace lumbex {
+
+class CaptureController;
+class CaptureSettings;
+class ScreenGrabber;
+class ScrollCaptureUI;
+
+// What the application's own commands act on; everything must outlive the commands.
+struct ApplicationServices {
+    CaptureController& captures;
+    ScrollCaptureUI& scrolling;
+    CaptureSettings& captureSettings;
+    const ScreenGrabber& screen;
+    // Opens packages and image files, or the sample note for "--fixture".
+    std::function<void(const QStringList& arguments)> open;
+    std::function<void()> newFromClipboard;
+    std::function<void()> presentOnboarding;
+    std::function<void()> quit;
+};
+
+// The commands of the status menu and of the application's menus in every editor window:
+// captures, opening notes and help. Recording, the notes library and the shortcut settings are
+// not part of this build: their items are shown and never enabled.
+std::vector<Command> applicationCommands(const ApplicationServices& services);
+
+} // namespace lumbex

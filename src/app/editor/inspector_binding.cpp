@@ -1,0 +1,210 @@
+#include "app/editor/inspector_binding.h"
+
+#include "app/editor/editor_context.h"
+#include "app/editor/output_commands.h"
+#include "app/editor/request_flow.h"
+#include "app/editor/side_panel.h"
+#include "canvas/canvas_view.h"
+#include "canvas/measurement_text.h"
+#include "core/error.h"
+#include "model/note_document.h"
+#include "model/note_edits.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace lumbex {
+
+InspectorBinding::InspectorBinding(EditorContext& context, SidePanel& panel, RequestFlow& request,
+                                   OutputCommands& output,
+                                   std::function<void(CanvasTool)> chooseTool)
+    : context_(context), panel_(panel), request_(request), chooseTool_(std::move(chooseTool)) {
+    panel_.onStyle = [this](edits::StyleProperty property, const QVariant& value) {
+        applyStyle(property, value);
+    };
+    panel_.onBounds = [this](const Rect& bounds) { setBounds(bounds); };
+    panel_.onLensSource = [this](Point source) {
+        const Mark* mark = context_.selectedMark();
+        if (!mark || mark->kind != MarkKind::Magnify)
+            return;
+        Mark moved = *mark;
+        moved.magnificationCenter = source;
+        context_.change(QStringLiteral("Move Magnification Source"),
+                        [&](CaptureNote& note) { edits::replaceMark(note, moved); });
+    };
+    panel_.onImageEdit = [this](const QString& name, std::function<void(Media&)> body) {
+        const Id media = context_.activeMediaID();
+        context_.change(name, [&](CaptureNote& note) {
+            for (Media& m : note.media)
+                if (m.id == media)
+                    body(m);
+            edits::prepareForStorage(note);
+        });
+    };
+    panel_.onLoupe = [this](bool on) { context_.canvas().setLoupeEnabled(on); };
+    panel_.onCopySample = [&output] { output.copySampledColor(); };
+    panel_.onCopyMeasurement = [&output] { output.copyMeasurement(); };
+    QObject::connect(panel_.copyForAgentButton(), &QPushButton::clicked, &request_,
+                     &RequestFlow::copyForAgent);
+    QObject::connect(panel_.previewButton(), &QPushButton::clicked, &request_,
+                     &RequestFlow::reviewRequest);
+    QObject::connect(panel_.copyImageButton(), &QPushButton::clicked, &panel_,
+                     [&output] { output.copyImage(); });
+    QObject::connect(panel_.shareButton(), &QPushButton::clicked, &panel_,
+                     [&output] { output.exportImage(); });
+}
+
+void InspectorBinding::refresh() {
+    panel_.refresh(context_.activeMedia(), context_.selectedMark(), context_.defaults(),
+                   context_.canvas().tool() == CanvasTool::Select);
+}
+
+void InspectorBinding::setBounds(const Rect& bounds) {
+    const Mark* mark = context_.selectedMark();
+    if (!mark || context_.canvas().tool() != CanvasTool::Select)
+        return;
+    const Id id = mark->id;
+    CaptureNote trial = context_.note();
+    try {
+        const QString name = edits::setMarkBounds(trial, id, bounds);
+        context_.change(name, [&](CaptureNote& note) { edits::setMarkBounds(note, id, bounds); });
+    } catch (const LumbexError& e) {
+        context_.setStatus(e.message());
+        refresh();
+    }
+}
+
+void InspectorBinding::applyStyle(edits::StyleProperty property, const QVariant& value) {
+    const Mark* mark = context_.selectedMark();
+    if (!mark) {
+        edits::applyStyle(context_.defaults(), property, value);
+        return;
+    }
+    Mark styled = *mark;
+    edits::applyStyle(styled, property, value);
+    context_.change(edits::styleActionName(property), [&](CaptureNote& note) {
+        edits::replaceMark(note, styled);
+        edits::prepareForStorage(note);
+    });
+}
+
+void InspectorBinding::refreshRows() {
+    const CaptureNote& note = context_.note();
+    std::vector<std::optional<Id>> wanted{std::nullopt};
+    for (const LinkedNote& linked : note.notes)
+        wanted.emplace_back(linked.id);
+    std::vector<std::optional<Id>> present;
+    for (const NoteRow* row : rows_)
+        present.push_back(row->noteID());
+    if (wanted != present) {
+        for (NoteRow* row : rows_)
+            row->deleteLater();
+        rows_.clear();
+        for (const std::optional<Id>& id : wanted) {
+            auto* row = new NoteRow(id, &panel_);
+            row->onText = [this, id](const QString& text) {
+                context_.change(QStringLiteral("Typing"),
+                                [&](CaptureNote& n) { n.setBody(text, id); });
+            };
+            row->onInclude = [this, id](bool on) {
+                context_.change(QStringLiteral("Change Request Inclusion"), [&](CaptureNote& n) {
+                    if (!id) {
+                        n.includeGeneral = on;
+                        return;
+                    }
+                    for (LinkedNote& linked : n.notes)
+                        if (linked.id == *id)
+                            linked.included = on;
+                });
+            };
+            if (id)
+                row->onAction = [this, id = *id](NoteAction action) { noteAction(id, action); };
+            panel_.notesArea()->addWidget(row);
+            rows_.push_back(row);
+        }
+    }
+    for (NoteRow* row : rows_)
+        row->refresh(note);
+}
+
+void InspectorBinding::noteAction(const Id& noteID, NoteAction action) {
+    switch (action) {
+    case NoteAction::SelectLocation:
+        for (const LinkedNote& linked : context_.note().notes)
+            if (linked.id == noteID && linked.markID) {
+                chooseTool_(CanvasTool::Select);
+                context_.canvas().selectAnnotation(linked.markID);
+            }
+        break;
+    case NoteAction::Reconnect: {
+        const std::optional<Id> selected = context_.canvas().selectedID();
+        context_.change(QStringLiteral("Reconnect Note"),
+                        [&](CaptureNote& note) { edits::reconnectNote(note, noteID, selected); });
+        break;
+    }
+    case NoteAction::MoveToGeneral:
+        context_.change(QStringLiteral("Move to General Note"),
+                        [&](CaptureNote& note) { edits::moveToGeneralNote(note, noteID); });
+        break;
+    case NoteAction::Remove:
+        context_.change(QStringLiteral("Remove Note"),
+                        [&](CaptureNote& note) { edits::removeNote(note, noteID); });
+        break;
+    }
+}
+
+NoteRow* InspectorBinding::rowFor(const std::optional<Id>& noteID) const {
+    for (NoteRow* row : rows_)
+        if (row->noteID() == noteID)
+            return row;
+    return nullptr;
+}
+
+RequestSummary InspectorBinding::requestSummary() const {
+    return RequestSummary::make(context_.note(), context_.activeMediaID(),
+                                {request_.destination(), request_.destinationIsBroken()},
+                                request_.controller().isPreparing());
+}
+
+void InspectorBinding::refreshRequest() {
+    const RequestSummary summary = requestSummary();
+    panel_.projectButton()->setText(summary.title);
+    panel_.projectButton()->setToolTip(summary.toolTip);
+    QPushButton* agent = panel_.copyForAgentButton();
+    agent->setText(request_.controller().isPreparing() ? QStringLiteral("Preparing…")
+                                                       : QStringLiteral("Copy for Agent"));
+    agent->setEnabled(summary.canCopy);
+    const NoteDocument& document = context_.document();
+    QString save;
+    if (document.saveError())
+        save = *document.saveError();
+    else if (document.isSaving())
+        save = QStringLiteral("Saving…");
+    else if (!document.filePath().isEmpty())
+        save = QStringLiteral("Saved");
+    panel_.setStatus(context_.statusMessage(), save);
+}
+
+void InspectorBinding::showMeasurements() {
+    const CanvasView& canvas = context_.canvas();
+    const std::optional<QColor> sample = canvas.sampledColor();
+    panel_.showSample(sample ? sample->name(QColor::HexRgb).toUpper() : QString());
+    const std::optional<PixelMeasurement>& measurement = canvas.measurement();
+    const Media* media = context_.activeMedia();
+    panel_.showMeasurement(measurement && media ? spanText(*measurement) + QLatin1Char('\n') +
+                                                      deltaText(*measurement) + QLatin1Char('\n') +
+                                                      originalImageText(media->width, media->height)
+                                                : QString());
+}
+
+void InspectorBinding::showLoupe(bool on) {
+    panel_.setLoupeChecked(on);
+}
+
+void InspectorBinding::commitEditing() {
+    panel_.commitEditing();
+    for (NoteRow* row : rows_)
+        row->commitTyping();
+}
+
+} // namespace lumbex
