@@ -71,11 +71,12 @@ void HandoffController::finish(const Id& token, const Outcome& outcome, const Re
     const bool current = intent_ == token && now.note.hasSameRequestContent(plan.note()) &&
                          now.activeImage == activeImage && now.folder == folder;
     if (!current) {
-        emit failed(QStringLiteral("Notes changed. Copy again."));
+        emit failed(
+            LumbexError(LumbexError::Kind::Outdated, QStringLiteral("Notes changed. Copy again.")));
         return;
     }
     if (!outcome.result) {
-        emit failed(outcome.error);
+        emit failed(LumbexError(outcome.error));
         return;
     }
     lastHandoff_ = outcome.result;

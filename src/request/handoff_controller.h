@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/error.h"
 #include "request/handoff.h"
 #include "request/request_plan.h"
 
@@ -39,8 +40,8 @@ public:
     // result so that the window can tell whether someone else wrote to the clipboard meanwhile.
     void start(const RequestPlan& plan, const std::map<Id, QByteArray>& originals,
                const QString& folder, const Id& activeImage, quint64 clipboardChangeCount);
-    // A preparation in flight will end with "Notes changed. Copy again." (new folder, closing
-    // window).
+    // A preparation in flight will end with "Notes changed. Copy again.", an Outdated failure (new
+    // folder, closing window).
     void invalidate();
     // The last request stored for the note, for "Show Last Prepared Files" after a restart.
     void restoreLastHandoff(const Id& noteID);
@@ -48,7 +49,7 @@ public:
 signals:
     void statusChanged(const QString& message);
     void prepared(const lumbex::HandoffResult& result, quint64 clipboardChangeCount);
-    void failed(const QString& message);
+    void failed(const lumbex::LumbexError& error);
 
 private:
     struct Outcome {
