@@ -5,7 +5,6 @@
 #include "core/error.h"
 
 #include <QDateTime>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace lumbex {
 
@@ -13,8 +12,8 @@ CaptureController::CaptureController(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {}
 
 CaptureController::~CaptureController() {
-    reading_.disconnect();
-    reading_.waitForFinished();
+    // The read uses the screen grabber, which need not outlive the controller.
+    reading_.dropAndWait();
 }
 
 void CaptureController::capture(Mode mode, bool explain, QObject* editor, int delay) {
@@ -129,26 +128,21 @@ void CaptureController::take(const CaptureSelection& selection,
     const CaptureOptions options{services_.settings.includeCursor(),
                                  services_.settings.includeWindowShadow()};
     ScreenGrabber& screen = services_.screen;
-    reading_.disconnect();
-    connect(&reading_, &QFutureWatcher<Outcome>::finished, this,
-            [this, selection, request] { finish(reading_.result(), selection, request); });
-    reading_.setFuture(QtConcurrent::run([&screen, selection, options]() -> Outcome {
-        try {
-            return takePicture(selection, screen, options);
-        } catch (const LumbexError& e) {
-            return e.message();
-        }
-    }));
+    reading_.start(
+        QStringLiteral("take the screenshot"),
+        [&screen, selection, options] { return takePicture(selection, screen, options); },
+        [this, selection, request](const WorkOutcome<CaptureShot>& outcome) {
+            finish(outcome, selection, request);
+        });
 }
 
-void CaptureController::finish(const Outcome& outcome, const CaptureSelection& selection,
+void CaptureController::finish(const WorkOutcome<CaptureShot>& outcome,
+                               const CaptureSelection& selection,
                                const std::shared_ptr<Request>& request) {
-    if (!isCurrent(request))
-        return;
-    if (const auto* message = std::get_if<QString>(&outcome))
-        fail(*message);
+    if (const LumbexError* error = outcome.error())
+        fail(error->message());
     else
-        deliver(std::get<CaptureShot>(outcome), selection, request);
+        deliver(outcome.value(), selection, request);
 }
 
 void CaptureController::deliver(const CaptureShot& shot, const CaptureSelection& selection,
@@ -177,6 +171,7 @@ void CaptureController::deliver(const CaptureShot& shot, const CaptureSelection&
 void CaptureController::cancel(bool restore) {
     const std::shared_ptr<Request> request = std::move(request_);
     request_.reset();
+    reading_.drop();
     setPhase(Phase::Idle);
     services_.picker.cancel();
     services_.countdown.cancel();

@@ -2,13 +2,12 @@
 
 #include "capture/capture_ports.h"
 #include "capture/capture_settings.h"
+#include "core/latest_work.h"
 #include "platform/screen_grabber.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 #include <memory>
-#include <variant>
 
 namespace lumbex {
 
@@ -16,8 +15,8 @@ namespace lumbex {
 // hides the application's windows, lets the user pick an area or a window (or takes the main
 // display or the last area), optionally counts down, reads the screen on a worker thread and
 // hands the PNG to the shell. Every asynchronous step belongs to one request and does nothing
-// once that request is no longer current, so a cancelled or superseded capture never delivers.
-// Lives on the GUI thread.
+// once that request is no longer current (the screen read is dropped with it), so a cancelled or
+// superseded capture never delivers. Lives on the GUI thread.
 class CaptureController : public QObject {
     Q_OBJECT
 
@@ -61,21 +60,20 @@ signals:
     void phaseChanged(lumbex::CaptureController::Phase phase);
 
 private:
-    // Identity is the pointer: a step acts only while its request is the current one.
+    // Identity is the pointer: a step of the picker, the countdown or the pause acts only while
+    // its request is the current one.
     struct Request {
         bool explain = false;
         bool wasActive = false;
         bool addsToEditor = false;
         QPointer<QObject> editor;
     };
-    using Outcome = std::variant<CaptureShot, QString>;
-
     void begin(const std::shared_ptr<Request>& request, Mode mode, int delay,
                const std::optional<CaptureRegion>& lastRegion);
     void selected(const CaptureSelection& selection, const std::shared_ptr<Request>& request,
                   int delay);
     void take(const CaptureSelection& selection, const std::shared_ptr<Request>& request);
-    void finish(const Outcome& outcome, const CaptureSelection& selection,
+    void finish(const WorkOutcome<CaptureShot>& outcome, const CaptureSelection& selection,
                 const std::shared_ptr<Request>& request);
     void deliver(const CaptureShot& shot, const CaptureSelection& selection,
                  const std::shared_ptr<Request>& request);
@@ -90,7 +88,8 @@ private:
     Services services_;
     std::shared_ptr<Request> request_;
     Phase phase_ = Phase::Idle;
-    QFutureWatcher<Outcome> reading_;
+    // The screen read of the current request; cancel() drops it.
+    LatestWork reading_{this};
 };
 
 } // namespace lumbex

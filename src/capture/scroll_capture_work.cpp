@@ -8,47 +8,34 @@
 namespace lumbex {
 namespace {
 
+const QString kJoining = QStringLiteral("join this frame");
+const QString kSaving = QStringLiteral("save the scroll capture");
+
 ScrollCaptureWork::Rendered renderStitcher(ScrollStitcher& stitcher,
                                            const std::optional<QImage>& unmatched) {
-    try {
-        if (unmatched)
-            stitcher.preserveUnmatched(*unmatched);
-        QByteArray png = FastPng::encode(stitcher.render());
-        return {stitcher, std::move(png), {}};
-    } catch (const LumbexError& error) {
-        return {std::nullopt, {}, error.message()};
-    }
+    if (unmatched)
+        stitcher.preserveUnmatched(*unmatched);
+    QByteArray png = FastPng::encode(stitcher.render());
+    return {stitcher, std::move(png), {}};
+}
+
+// A failed rendering is a result without a stitcher.
+ScrollCaptureWork::Rendered rendered(const WorkOutcome<ScrollCaptureWork::Rendered>& outcome) {
+    if (const LumbexError* error = outcome.error())
+        return {std::nullopt, {}, error->message()};
+    return outcome.value();
 }
 
 } // namespace
 
-ScrollCaptureWork::ScrollCaptureWork(QObject* receiver) : receiver_(receiver) {
+ScrollCaptureWork::ScrollCaptureWork(QObject* receiver) : attempt_(receiver, &pool_) {
     pool_.setMaxThreadCount(1);
     reset();
 }
 
-ScrollCaptureWork::~ScrollCaptureWork() {
-    pool_.waitForDone();
-}
-
 void ScrollCaptureWork::reset() {
-    *attempt_ = newId();
+    attempt_.drop();
     stitcher_ = std::make_shared<ScrollStitcher>();
-}
-
-template <typename Result>
-std::function<void(Result)>
-ScrollCaptureWork::delivery(std::function<void(const Result&)> done) const {
-    return [receiver = receiver_, current = attempt_, attempt = *attempt_,
-            done = std::move(done)](Result result) {
-        QMetaObject::invokeMethod(
-            receiver,
-            [current, attempt, done, result = std::move(result)] {
-                if (*current == attempt)
-                    done(result);
-            },
-            Qt::QueuedConnection);
-    };
 }
 
 void ScrollCaptureWork::append(QImage frame, std::function<void(const Appended&)> done) {
@@ -56,14 +43,15 @@ void ScrollCaptureWork::append(QImage frame, std::function<void(const Appended&)
 }
 
 void ScrollCaptureWork::appendFile(QString path, std::function<void(const Appended&)> done) {
-    appendLoaded([path = std::move(path)] { return ImageFiles::image(ImageFiles::readImageFile(path)); },
-                 std::move(done));
+    appendLoaded(
+        [path = std::move(path)] { return ImageFiles::image(ImageFiles::readImageFile(path)); },
+        std::move(done));
 }
 
 void ScrollCaptureWork::appendLoaded(std::function<QImage()> load,
                                      std::function<void(const Appended&)> done) {
-    pool_.start([stitcher = stitcher_, load = std::move(load),
-                 deliver = delivery<Appended>(std::move(done))] {
+    // A frame the stitcher refuses is a result too: the session keeps it as the unmatched one.
+    const auto join = [stitcher = stitcher_, load = std::move(load)] {
         Appended result;
         try {
             result.frame = load();
@@ -74,16 +62,28 @@ void ScrollCaptureWork::appendLoaded(std::function<QImage()> load,
         result.joinedCount = stitcher->joinedCount();
         result.width = stitcher->width();
         result.height = stitcher->height();
-        deliver(std::move(result));
+        return result;
+    };
+    attempt_.run(kJoining, join, [done = std::move(done)](const WorkOutcome<Appended>& outcome) {
+        if (const LumbexError* error = outcome.error()) {
+            Appended refused;
+            refused.error = error->message();
+            return done(refused);
+        }
+        done(outcome.value());
     });
 }
 
 void ScrollCaptureWork::render(std::optional<QImage> unmatched,
                                std::function<void(const Rendered&)> done) {
-    pool_.start([stitcher = stitcher_, unmatched = std::move(unmatched),
-                 deliver = delivery<Rendered>(std::move(done))] {
-        deliver(renderStitcher(*stitcher, unmatched));
-    });
+    attempt_.run(
+        kSaving,
+        [stitcher = stitcher_, unmatched = std::move(unmatched)] {
+            return renderStitcher(*stitcher, unmatched);
+        },
+        [done = std::move(done)](const WorkOutcome<Rendered>& outcome) {
+            done(rendered(outcome));
+        });
 }
 
 void ScrollCaptureWork::waitForDone() {
@@ -92,7 +92,8 @@ void ScrollCaptureWork::waitForDone() {
 
 ScrollCaptureWork::Rendered ScrollCaptureWork::renderNow(std::optional<QImage> unmatched) {
     pool_.waitForDone();
-    return renderStitcher(*stitcher_, unmatched);
+    auto render = [this, &unmatched] { return renderStitcher(*stitcher_, unmatched); };
+    return rendered(outcomeOf(kSaving, render));
 }
 
 } // namespace lumbex

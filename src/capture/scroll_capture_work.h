@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/scroll_stitcher.h"
-#include "core/ids.h"
+#include "core/latest_work.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -31,10 +31,9 @@ public:
         QString error;
     };
 
-    // `receiver` owns the work and outlives it.
+    // `receiver` owns the work and outlives it. Destroying the work waits for the frame being
+    // worked on, if any.
     explicit ScrollCaptureWork(QObject* receiver);
-    // Waits for the frame being worked on, if any.
-    ~ScrollCaptureWork();
 
     // A new empty stitcher under a new attempt.
     void reset();
@@ -49,17 +48,13 @@ public:
     Rendered renderNow(std::optional<QImage> unmatched);
 
 private:
-    // Wraps `done` so that it runs on the receiver's thread and only for the current attempt.
-    template <typename Result>
-    std::function<void(Result)> delivery(std::function<void(const Result&)> done) const;
-
     void appendLoaded(std::function<QImage()> load, std::function<void(const Appended&)> done);
 
-    QObject* receiver_;
-    // Read and replaced only on the receiver's thread; shared with results on their way there.
-    std::shared_ptr<Id> attempt_ = std::make_shared<Id>();
-    std::shared_ptr<ScrollStitcher> stitcher_;
+    // Declared before the work, so that it ends after it: only the running call is waited for.
     QThreadPool pool_;
+    // One attempt per stitcher: its calls all stay current until reset().
+    LatestWork attempt_;
+    std::shared_ptr<ScrollStitcher> stitcher_;
 };
 
 } // namespace lumbex

@@ -1,8 +1,5 @@
 #include "recognition/recognition_session.h"
 
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace lumbex {
 namespace {
 
@@ -36,38 +33,24 @@ QString RecognitionSession::outputLabel() const {
 }
 
 void RecognitionSession::start() {
-    const Id token = newId();
-    attempt_ = token;
     worker_ = std::make_shared<ImageRecognition>(engines_);
-    auto* watcher = new QFutureWatcher<Outcome>(this);
-    connect(watcher, &QFutureWatcher<Outcome>::finished, this, [=, this] {
-        watcher->deleteLater();
-        finish(token, watcher->result());
-    });
-    watcher->setFuture(
-        QtConcurrent::run([worker = worker_, source = source_, qrOnly = qrOnly_]() -> Outcome {
-            try {
-                return {worker->recognize(source(), qrOnly), false, {}};
-            } catch (const RecognitionCancelled&) {
-                return {std::nullopt, true, {}};
-            } catch (const LumbexError& e) {
-                return {std::nullopt, false, e.message()};
-            }
-        }));
+    reading_.start(
+        qrOnly_ ? QStringLiteral("read the QR codes") : QStringLiteral("read the text"),
+        [worker = worker_, source = source_, qrOnly = qrOnly_] {
+            return worker->recognize(source(), qrOnly);
+        },
+        [this](const WorkOutcome<RecognitionResult>& outcome) { finish(outcome); });
 }
 
-void RecognitionSession::finish(const Id& token, const Outcome& outcome) {
-    if (state_.phase == RecognitionWindowState::Phase::Closed || attempt_ != token)
-        return;
-    attempt_.reset();
+void RecognitionSession::finish(const WorkOutcome<RecognitionResult>& outcome) {
     state_.dismissTitle = QStringLiteral("Done");
     if (state_.phase == RecognitionWindowState::Phase::Stale || !stillCurrent_()) {
         showStale();
         return;
     }
     state_.phase = RecognitionWindowState::Phase::Finished;
-    if (outcome.result) {
-        result_ = outcome.result;
+    if (!outcome.error()) {
+        result_ = outcome.value();
         state_.output = shownText();
         const bool found = !state_.output.isEmpty();
         state_.message = found     ? QStringLiteral("Review before copying.")
@@ -79,7 +62,8 @@ void RecognitionSession::finish(const Id& token, const Outcome& outcome) {
         didRecognize_(*result_);
         return;
     }
-    state_.message = outcome.cancelled ? QStringLiteral("Cancelled") : outcome.error;
+    // A cancelled reading's message is "Cancelled".
+    state_.message = outcome.error()->message();
     emit changed();
 }
 
@@ -131,6 +115,7 @@ void RecognitionSession::showStale() {
 
 void RecognitionSession::close() {
     state_.phase = RecognitionWindowState::Phase::Closed;
+    reading_.drop();
     if (worker_)
         worker_->cancel();
 }

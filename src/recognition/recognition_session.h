@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ids.h"
+#include "core/latest_work.h"
 #include "recognition/image_recognition.h"
 
 #include <QObject>
@@ -61,13 +61,7 @@ signals:
     void changed();
 
 private:
-    struct Outcome {
-        std::optional<RecognitionResult> result;
-        bool cancelled = false;
-        QString error;
-    };
-
-    void finish(const Id& token, const Outcome& outcome);
+    void finish(const WorkOutcome<RecognitionResult>& outcome);
     void showStale();
     QString shownText() const;
 
@@ -77,10 +71,11 @@ private:
     std::function<bool()> stillCurrent_;
     std::function<void(const RecognitionResult&)> didRecognize_;
     std::shared_ptr<ImageRecognition> worker_;
-    std::optional<Id> attempt_;
     std::optional<RecognitionResult> result_;
     bool codeLayout_ = false;
     RecognitionWindowState state_;
+    // Dropped when the window closes.
+    LatestWork reading_{this};
 };
 
 } // namespace lumbex

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/latest_work.h"
 #include "request/handoff.h"
 #include "request/request_plan.h"
 
@@ -21,9 +22,10 @@ struct RequestContext {
     std::optional<QString> folder;
 };
 
-// The state behind "Copy for Agent", without a window: one preparation at a time identified by its
-// token, the reuse of an unchanged earlier request, and the checks that drop a result the user has
-// moved past. The window wires the signals to its status line, clipboard and toast.
+// The state behind "Copy for Agent", without a window: one preparation at a time (a new one drops
+// the outcome of the last), the reuse of an unchanged earlier request, and the checks that drop a
+// result the user has moved past. The window wires the signals to its status line, clipboard and
+// toast.
 class HandoffController : public QObject {
     Q_OBJECT
 
@@ -31,7 +33,7 @@ public:
     HandoffController(HandoffSettings& settings, std::function<RequestContext()> currentContext,
                       QObject* parent = nullptr);
 
-    bool isPreparing() const { return preparationToken_.has_value(); }
+    bool isPreparing() const { return preparation_.isPending(); }
     const std::optional<HandoffResult>& lastHandoff() const { return lastHandoff_; }
 
     // Prepares the plan's request folder off the GUI thread (or hands out the previous folder of an
@@ -39,8 +41,8 @@ public:
     // result so that the window can tell whether someone else wrote to the clipboard meanwhile.
     void start(const RequestPlan& plan, const std::map<Id, QByteArray>& originals,
                const QString& folder, const Id& activeImage, quint64 clipboardChangeCount);
-    // A preparation in flight will end with "Notes changed. Copy again." (new folder, closing
-    // window).
+    // A preparation in flight will end with "Notes changed. Copy again.", an Outdated failure (new
+    // folder, closing window).
     void invalidate();
     // The last request stored for the note, for "Show Last Prepared Files" after a restart.
     void restoreLastHandoff(const Id& noteID);
@@ -48,24 +50,20 @@ public:
 signals:
     void statusChanged(const QString& message);
     void prepared(const lumbex::HandoffResult& result, quint64 clipboardChangeCount);
-    void failed(const QString& message);
+    void failed(const lumbex::LumbexError& error);
 
 private:
-    struct Outcome {
-        std::optional<HandoffResult> result;
-        QString error;
-    };
-
-    void finish(const Id& token, const Outcome& outcome, const RequestPlan& plan,
+    void finish(const WorkOutcome<HandoffResult>& outcome, const RequestPlan& plan,
                 const QString& folder, const Id& activeImage, const QString& key,
                 quint64 clipboardChangeCount);
 
     HandoffSettings& settings_;
     std::function<RequestContext()> currentContext_;
-    Id intent_;
-    std::optional<Id> preparationToken_;
+    // Set by invalidate() while a preparation runs; the next start clears it.
+    bool intentChanged_ = false;
     std::optional<HandoffResult> lastHandoff_;
     QString lastKey_;
+    LatestWork preparation_{this};
 };
 
 } // namespace lumbex

@@ -101,6 +101,24 @@ TEST_F(RecognitionSessionTest, ShowsTheSourcesErrorAsTheMessage) {
     EXPECT_TRUE(recognized.empty());
 }
 
+TEST_F(RecognitionSessionTest, AnEngineOutOfMemoryIsShownAsTheMessage) {
+    struct ExhaustedEngine : TextEngine {
+        std::vector<EngineLine> read(const QImage&, PageLayout, ReadingLanguages) override {
+            throw std::bad_alloc();
+        }
+        void cancel() override {}
+    };
+    RecognitionSession s(
+        false, {[] { return std::make_unique<ExhaustedEngine>(); }, {}},
+        [] { return screen(true); }, [] { return true; },
+        [this](const RecognitionResult& r) { recognized.push_back(r); });
+    s.start();
+    waitForChange(s);
+    EXPECT_EQ(s.state().message, "Not enough memory to read the text.");
+    EXPECT_EQ(s.state().dismissTitle, "Done");
+    EXPECT_TRUE(recognized.empty());
+}
+
 TEST_F(RecognitionSessionTest, DropsAResultForAnImageThatChangedMeanwhile) {
     auto s = session(false, [] { return screen(true); });
     current = false;
@@ -142,6 +160,17 @@ TEST_F(RecognitionSessionTest, AClosedWindowDropsTheLateOutcome) {
     settle();
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(s->state().message, "Reading on this computer…");
+    EXPECT_TRUE(recognized.empty());
+}
+
+TEST_F(RecognitionSessionTest, ASessionDestroyedWhileReadingGetsNothing) {
+    hold = true;
+    auto s = session(false, [] { return screen(true); });
+    s->start();
+    while (!engine || !engine->reading)
+        QCoreApplication::processEvents();
+    s.reset();
+    settle();
     EXPECT_TRUE(recognized.empty());
 }
 

@@ -28,6 +28,7 @@ protected:
 
     std::optional<HandoffResult> prepared;
     QString failure;
+    std::optional<LumbexError::Kind> failureKind;
     int outcomes = 0;
 
     HandoffControllerTest() {
@@ -49,8 +50,9 @@ protected:
                              prepared = r;
                              ++outcomes;
                          });
-        QObject::connect(&controller, &HandoffController::failed, [this](const QString& message) {
-            failure = message;
+        QObject::connect(&controller, &HandoffController::failed, [this](const LumbexError& error) {
+            failure = error.message();
+            failureKind = error.kind();
             ++outcomes;
         });
     }
@@ -58,6 +60,7 @@ protected:
     void copy() {
         prepared.reset();
         failure.clear();
+        failureKind.reset();
         controller.start(RequestPlan::build(note, note.media[0].id), originals, project,
                          note.media[0].id, 0);
     }
@@ -110,6 +113,7 @@ TEST_F(HandoffControllerTest, ResultsTheUserMovedPastAreDropped) {
     context.note.general = QStringLiteral("Something else");
     waitForOutcomes(1);
     EXPECT_EQ(failure, "Notes changed. Copy again.");
+    EXPECT_EQ(failureKind, LumbexError::Kind::Outdated);
     EXPECT_FALSE(prepared);
 
     context.note = note;
@@ -117,6 +121,7 @@ TEST_F(HandoffControllerTest, ResultsTheUserMovedPastAreDropped) {
     controller.invalidate();
     waitForOutcomes(2);
     EXPECT_EQ(failure, "Notes changed. Copy again.");
+    EXPECT_EQ(failureKind, LumbexError::Kind::Outdated);
 
     copy();
     copy();
@@ -133,6 +138,7 @@ TEST_F(HandoffControllerTest, ErrorsComeBackAsMessages) {
     copy();
     waitForOutcomes(1);
     EXPECT_EQ(failure, "The project folder is unavailable. Choose it again.");
+    EXPECT_EQ(failureKind, LumbexError::Kind::Plain) << "an alert, not a status";
 }
 
 TEST_F(HandoffControllerTest, SettingsRememberFoldersAndTheLastRequest) {

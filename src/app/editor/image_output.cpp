@@ -7,18 +7,7 @@
 #include "model/image_files.h"
 #include "model/note_document.h"
 
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace lumbex {
-namespace {
-
-struct Rendered {
-    QByteArray bytes;
-    QString error;
-};
-
-} // namespace
 
 ImageOutput::ImageOutput(NoteDocument& document, ClipboardWatch& clipboard,
                          std::function<Id()> activeImage,
@@ -31,8 +20,6 @@ void ImageOutput::run(const Request& request, std::function<void(const QByteArra
     const Media* media = document_.note().image(request.mediaID);
     if (original == document_.contents().originals.end() || !media)
         return;
-    const Id token = newId();
-    token_ = token;
     const CaptureNote note = document_.note();
     const Media snapshot = *media;
     const QByteArray bytes = original->second;
@@ -40,12 +27,12 @@ void ImageOutput::run(const Request& request, std::function<void(const QByteArra
     if (onStatus)
         onStatus(QStringLiteral("Preparing image…"));
 
-    auto* watcher = new QFutureWatcher<Rendered>(this);
-    connect(watcher, &QFutureWatcher<Rendered>::finished, this, [=, this] {
-        watcher->deleteLater();
-        if (token_ != token)
-            return;
-        const Rendered result = watcher->result();
+    const auto render = [note, snapshot, bytes, request] {
+        const QImage image =
+            Rendering::render(note, snapshot, bytes, request.jpeg, request.selectedID);
+        return ImageFiles::encode(image, request.jpeg);
+    };
+    const auto finish = [=, this](const WorkOutcome<QByteArray>& result) {
         const CaptureNote& now = document_.note();
         const auto report = [this](const QString& message) {
             if (onStatus)
@@ -59,27 +46,19 @@ void ImageOutput::run(const Request& request, std::function<void(const QByteArra
         if (request.forClipboard && clipboard_.changeCount() != clipboardCount)
             return report(QStringLiteral("Clipboard changed. Try again."));
         report({});
-        if (!result.error.isEmpty()) {
+        if (const LumbexError* error = result.error()) {
             if (onError)
-                onError(result.error);
+                onError(error->message());
             return;
         }
         try {
-            completion(result.bytes);
+            completion(result.value());
         } catch (const LumbexError& e) {
             if (onError)
                 onError(e.message());
         }
-    });
-    watcher->setFuture(QtConcurrent::run([note, snapshot, bytes, request]() -> Rendered {
-        try {
-            const QImage image =
-                Rendering::render(note, snapshot, bytes, request.jpeg, request.selectedID);
-            return {ImageFiles::encode(image, request.jpeg), {}};
-        } catch (const LumbexError& e) {
-            return {{}, e.message()};
-        }
-    }));
+    };
+    rendering_.start(QStringLiteral("prepare the image"), render, finish);
 }
 
 } // namespace lumbex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ids.h"
+#include "core/latest_work.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,7 +15,8 @@ class NoteDocument;
 
 // The one way an editor window produces a rendered picture of its active image (Copy Image, Copy
 // of an annotation, Share, Export, Pin): the render runs on the thread pool from a snapshot of the
-// note, and its bytes reach the completion only when nothing the person did since makes them stale.
+// note, and its bytes reach the completion only when nothing the person did since makes them stale
+// (a newer render included).
 class ImageOutput : public QObject {
     Q_OBJECT
 public:
@@ -39,7 +41,7 @@ private:
     ClipboardWatch& clipboard_;
     std::function<Id()> activeImage_;
     std::function<std::optional<Id>()> selection_;
-    Id token_;
+    LatestWork rendering_{this};
 };
 
 } // namespace lumbex

@@ -40,15 +40,15 @@ RequestFlow::RequestFlow(NoteDocument& document, QSettings& settings, ClipboardW
         if (onRefresh)
             onRefresh();
     });
-    connect(&controller_, &HandoffController::failed, this, [this](const QString& message) {
-        if (message == QStringLiteral("Notes changed. Copy again.")) {
+    connect(&controller_, &HandoffController::failed, this, [this](const LumbexError& error) {
+        if (error.kind() == LumbexError::Kind::Outdated) {
             if (onStatus)
-                onStatus(message, std::nullopt);
+                onStatus(error.message(), std::nullopt);
         } else {
             if (onStatus)
                 onStatus({}, std::nullopt);
             if (onError)
-                onError(message);
+                onError(error.message());
         }
         if (onRefresh)
             onRefresh();
