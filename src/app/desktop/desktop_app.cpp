@@ -5,7 +5,6 @@
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/practice_note.h"
-#include "app/desktop/recent_notes.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
 #include "app/desktop/single_instance.h"
@@ -23,16 +22,15 @@
 #include "model/image_files.h"
 #include "model/image_import.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
 #include "model/note_package.h"
 #include "platform/screen_grabber.h"
 #include "platform/unavailable_screen_grabber.h"
-#include "request/handoff_settings.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QDBusConnection>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -69,7 +67,8 @@ QList<EditorWindow*> editorWindows() {
 
 DesktopApp::DesktopApp()
     : settings_(openSettings()), clipboard_(new ClipboardWatch(this)),
-      recents_(std::make_unique<RecentNotes>(*settings_)), screen_(openScreenGrabber()),
+      library_(std::make_unique<NoteLibrary>(libraryFolder(), *settings_)),
+      screen_(openScreenGrabber()),
       captureSettings_(std::make_unique<CaptureSettings>(*settings_)) {
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
@@ -91,11 +90,9 @@ DesktopApp::DesktopApp()
         },
         qint32(::getpid())});
 
-    handoffSettings_ = std::make_unique<HandoffSettings>(*settings_);
     scrolling_ = new ScrollCaptureUI(
         *screen_,
         [this](const NotePackageContents& note, bool show) { saveScrollNote(note, show); },
-        *handoffSettings_,
         {[this] { captureShell_->hideWindows(); }, [this] { captureShell_->restoreWindows(true); },
          [] { QApplication::beep(); }},
         this);
@@ -104,7 +101,7 @@ DesktopApp::DesktopApp()
                                    [this](const QString& title) { return isEnabled(title); },
                                    [this] {
                                        std::vector<std::pair<QString, QString>> entries;
-                                       for (const RecentNotes::Entry& entry : recents_->entries())
+                                       for (const auto& entry : library_->recentNotes())
                                            entries.emplace_back(entry.title, entry.path);
                                        return entries;
                                    },
@@ -189,9 +186,7 @@ void DesktopApp::openArguments(const QStringList& args) {
     }
 }
 
-EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNew) {
-    if (isNew)
-        HandoffSettings(*settings_).adoptDefaultDestination(document->note().id);
+EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     NoteDocument* opened = document.get();
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
     commands_->install(window->menuBar());
@@ -203,7 +198,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNe
         capture(CaptureController::Mode::Area, false, editor);
     };
     connect(opened, &NoteDocument::noteSaved, this,
-            [this, opened] { recents_->add(opened->filePath()); });
+            [this, opened] { library_->addRecent(opened->filePath()); });
     window->show();
     window->raise();
     window->activateWindow();
@@ -218,22 +213,22 @@ EditorWindow* DesktopApp::openPackage(const QString& path) {
             window->activateWindow();
             return window;
         }
-    EditorWindow* window = show(NoteDocument::open(path), false);
-    recents_->add(absolute);
+    EditorWindow* window = show(NoteDocument::open(path));
+    library_->addRecent(absolute);
     return window;
 }
 
 EditorWindow* DesktopApp::openImage(const QString& path) {
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromImageData(ImageFiles::readImageFile(path), importedImageName(path));
+        library_->documentFromImageData(ImageFiles::readImageFile(path), importedImageName(path));
     document->saveCheckpoint();
-    return show(std::move(document), true);
+    return show(std::move(document));
 }
 
 EditorWindow* DesktopApp::openPractice() {
-    std::unique_ptr<NoteDocument> document = makePracticeNote();
+    std::unique_ptr<NoteDocument> document = makePracticeNote(*library_);
     document->saveCheckpoint();
-    EditorWindow* window = show(std::move(document), true);
+    EditorWindow* window = show(std::move(document));
     const CaptureNote& note = window->document().note();
     if (!note.notes.empty())
         if (NoteRow* row = window->rowFor(note.notes.front().id))
@@ -248,10 +243,10 @@ void DesktopApp::deliver(const CaptureDelivery& capture, QObject* editor) {
     }
     try {
         std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
+            library_->documentFromCapturePNG(capture.shot.png, capture.name);
         document->update([&](CaptureNote& note) { note.title = capture.name; });
         document->saveCheckpoint();
-        show(std::move(document), true);
+        show(std::move(document));
     } catch (const LumbexError& e) {
         showError(e.message());
     }
@@ -262,11 +257,8 @@ void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* ed
 }
 
 void DesktopApp::saveScrollNote(const NotePackageContents& note, bool show) {
-    const QString path =
-        QDir(libraryFolder()).filePath(idString(note.note.id) + QStringLiteral(".capturenote"));
-    QDir().mkpath(libraryFolder());
-    createNotePackage(note, path);
-    recents_->add(path);
+    const QString path = library_->create(note);
+    library_->addRecent(path);
     if (show)
         openPackage(path);
 }
@@ -343,7 +335,7 @@ void DesktopApp::openChosenFiles() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setNameFilter(QStringLiteral("Capture notes (*.capturenote)"));
-    dialog.setDirectory(libraryFolder());
+    dialog.setDirectory(library_->folder());
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
     if (dialog.exec() == QDialog::Accepted)
         openArguments(dialog.selectedFiles());
@@ -361,9 +353,9 @@ void DesktopApp::newFromClipboard() {
         return showError(QStringLiteral("Copy an image first, then choose New from Clipboard."));
     try {
         std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromImageData(bytes, QStringLiteral("Pasted Image"));
+            library_->documentFromImageData(bytes, QStringLiteral("Pasted Image"));
         document->saveCheckpoint();
-        show(std::move(document), true);
+        show(std::move(document));
     } catch (const LumbexError& e) {
         showError(e.message());
     }

@@ -21,9 +21,8 @@ class ClipboardWatch;
 class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
+class NoteLibrary;
 struct NotePackageContents;
-class HandoffSettings;
-class RecentNotes;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
@@ -67,7 +66,7 @@ private slots:
 
 private:
     void watchDisplaysAndSleep();
-    EditorWindow* show(std::unique_ptr<NoteDocument> document, bool isNew);
+    EditorWindow* show(std::unique_ptr<NoteDocument> document);
     void runCommand(const QString& title);
     bool isEnabled(const QString& title) const;
     void showStatusItem();
@@ -85,14 +84,13 @@ private:
 
     std::unique_ptr<QSettings> settings_;
     ClipboardWatch* clipboard_;
-    std::unique_ptr<RecentNotes> recents_;
+    std::unique_ptr<NoteLibrary> library_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
     std::unique_ptr<DesktopCaptureShell> captureShell_;
     std::unique_ptr<CapturePicker> picker_;
     std::unique_ptr<CaptureCountdown> countdown_;
     std::unique_ptr<CaptureController> controller_;
-    std::unique_ptr<HandoffSettings> handoffSettings_;
     ScrollCaptureUI* scrolling_ = nullptr;
     ShellCommands* commands_;
     std::unique_ptr<SingleInstance> instance_;

@@ -9,17 +9,14 @@
 #include "app/editor/editor_window.h"
 #include "app/recognition_engines.h"
 #include "core/error.h"
-#include "model/app_folders.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
-#include "model/note_package.h"
+#include "model/note_library.h"
 #include "platform/file_reveal.h"
 #include "recognition/image_recognition.h"
-#include "request/handoff_settings.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -32,13 +29,9 @@ void DesktopApp::showQuickCapture(const CaptureDelivery& capture) {
     try {
         // The capture is a note at once, so that Edit and the library find it.
         std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
+            NoteDocument::fromCapturePNG(capture.shot.png, capture.name, library_->folder());
         document->update([&](CaptureNote& n) { n.title = capture.name; });
-        handoffSettings_->adoptDefaultDestination(document->note().id);
-        QDir().mkpath(libraryFolder());
-        package = QDir(libraryFolder())
-                      .filePath(idString(document->note().id) + QStringLiteral(".capturenote"));
-        createNotePackage(document->contents(), package);
+        package = library_->create(document->contents());
         note = document->note();
     } catch (const LumbexError& e) {
         return showError(e.message());

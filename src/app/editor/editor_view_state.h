@@ -27,7 +27,6 @@ struct EditorViewState {
     // None for anything that is not a complete state (an older or damaged value is ignored).
     static std::optional<EditorViewState> decode(const QByteArray& bytes);
 
-    static QString settingsKey(const Id& noteID);
     static std::optional<EditorViewState> load(const QSettings& settings, const Id& noteID);
     void save(QSettings& settings, const Id& noteID) const;
 };

@@ -1,4 +1,3 @@
-#include "app/desktop/recent_notes.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/single_instance.h"
 #include "support/qt_printers.h"
@@ -15,42 +14,6 @@
 
 namespace lumbex {
 namespace {
-
-QString makePackage(const QString& folder, const QString& name, const QByteArray& noteJson) {
-    const QString path = QDir(folder).filePath(name + QStringLiteral(".capturenote"));
-    QDir().mkpath(path);
-    QFile file(QDir(path).filePath(QStringLiteral("note.json")));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(noteJson);
-    return path;
-}
-
-TEST(RecentNotes, NewestFirstTitledFromTheNoteAndOnlyExistingPackagesUpToTheLimit) {
-    test::TemporaryFolder folder;
-    QSettings settings(folder.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat);
-    RecentNotes recents(settings);
-    const QString first =
-        makePackage(folder.path(), QStringLiteral("a"), R"({"title":"Login bug"})");
-    const QString second = makePackage(folder.path(), QStringLiteral("b"), "not json");
-    const QString gone = makePackage(folder.path(), QStringLiteral("c"), R"({"title":"Gone"})");
-    recents.add(first);
-    recents.add(gone);
-    recents.add(second);
-    recents.add(first);
-    QDir(gone).removeRecursively();
-
-    const auto entries = recents.entries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].path, first);
-    EXPECT_EQ(entries[0].title, QStringLiteral("Login bug"));
-    EXPECT_EQ(entries[1].path, second);
-    EXPECT_EQ(entries[1].title, QStringLiteral("b"));
-
-    for (int i = 0; i < 15; ++i)
-        recents.add(makePackage(folder.path(), QString::number(i), "{}"));
-    EXPECT_EQ(int(recents.entries().size()), RecentNotes::kMenuLimit) << "the menu shows at most";
-    EXPECT_EQ(recents.entries().front().title, QStringLiteral("14"));
-}
 
 TEST(ShellCommands, StatusMenuStartsWithQuickCaptureAndAsksBeforeRunning) {
     QStringList ran;

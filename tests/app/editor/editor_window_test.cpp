@@ -5,6 +5,7 @@
 #include "app/recognition_engines.h"
 #include "canvas/canvas_view.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
@@ -42,6 +43,7 @@ protected:
     test::TemporaryFolder folder_;
     QSettings settings_{folder_.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat};
     ClipboardWatch clipboard_;
+    NoteLibrary library_{folder_.path(QStringLiteral("Notes")), settings_};
     std::vector<QPointer<EditorWindow>> windows_;
 
     void TearDown() override {
@@ -53,7 +55,7 @@ protected:
 };
 
 TEST_F(EditorWindowTest, ADrawnRectangleIsOneUndoableChangeThatTheSelectToolMoves) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     CanvasView& canvas = window->canvas();
     canvas.setFocus();
     QTest::keyClick(&canvas, Qt::Key_R);
@@ -87,7 +89,7 @@ TEST_F(EditorWindowTest, ADrawnRectangleIsOneUndoableChangeThatTheSelectToolMove
 }
 
 TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     window->setRecognitionEngines(installedRecognitionEngines());
     window->readImage(false, std::nullopt);
     RecognitionWindow* reading = window->recognitionWindow();
@@ -104,7 +106,7 @@ TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
 }
 
 TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     const Id noteID = window->document().note().id;
     window->selectTool(CanvasTool::Text);
     window->setDisplayZoom(std::optional(2.0));
