@@ -1,19 +1,95 @@
+#include "app/desktop/quick_capture_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/single_instance.h"
+#include "core/error.h"
+#include "model/note_library.h"
+#include "model/note_package.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QSemaphore>
 #include <QSettings>
 #include <QTest>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace lumbex {
 namespace {
+
+class QuickCaptureNoteTest : public ::testing::Test {
+protected:
+    // A library whose package writes wait for `release`, noting the thread they run on.
+    NoteLibrary& slowLibrary() {
+        library = std::make_unique<NoteLibrary>(
+            folder.path(QStringLiteral("Notes")), settings,
+            [this](const NotePackageContents& contents, const QString& path) {
+                writer = QThread::currentThread();
+                if (!release.tryAcquire(1, 5000))
+                    throw LumbexError(QStringLiteral("The write was never released."));
+                createNotePackage(contents, path);
+            });
+        return *library;
+    }
+    std::shared_ptr<QuickCaptureNote> start(NoteLibrary& notes) {
+        return QuickCaptureNote::start(notes, png, QSize(40, 30), QStringLiteral("Capture"),
+                                       &context,
+                                       [this](const QString& message) { failures << message; });
+    }
+
+    test::TemporaryFolder folder;
+    QSettings settings{folder.path(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    std::unique_ptr<NoteLibrary> library;
+    QSemaphore release;
+    std::atomic<QThread*> writer = nullptr;
+    QObject context;
+    QByteArray png = test::solidPng(40, 30);
+    QStringList failures;
+};
+
+TEST_F(QuickCaptureNoteTest, ThePackageIsWrittenOffTheGuiThreadAndEditOpensItOnceWritten) {
+    NoteLibrary& notes = slowLibrary();
+    const std::shared_ptr<QuickCaptureNote> created = start(notes);
+    const QString package = notes.packagePath(created->note().id);
+    EXPECT_EQ(created->note().title, QStringLiteral("Capture"));
+    EXPECT_FALSE(created->created());
+    EXPECT_FALSE(QFileInfo::exists(package)) << "the capture is shown before its package exists";
+
+    QStringList opened;
+    created->open([&](const QString& path) { opened << path; });
+    EXPECT_TRUE(opened.isEmpty()) << "Edit waits for the package";
+    release.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 5000));
+    EXPECT_EQ(opened, QStringList{package});
+    EXPECT_NE(writer.load(), QThread::currentThread());
+    const NotePackageContents written = readNotePackage(package);
+    EXPECT_EQ(written.note, created->note());
+    EXPECT_EQ(written.originals.at(created->note().media.front().id), png);
+
+    created->open([&](const QString& path) { opened << path; });
+    EXPECT_EQ(opened, (QStringList{package, package}));
+    EXPECT_TRUE(failures.isEmpty());
+}
+
+TEST_F(QuickCaptureNoteTest, AFailedCreationIsShownAndShownAgainByEdit) {
+    folder.write(QStringLiteral("Notes"), "a file where the library should be");
+    NoteLibrary notes(folder.path(QStringLiteral("Notes")), settings);
+    const std::shared_ptr<QuickCaptureNote> created = start(notes);
+    bool opened = false;
+    created->open([&](const QString&) { opened = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !failures.isEmpty(); }, 5000));
+    const QString message = QStringLiteral("Could not create the folder “Notes”.");
+    EXPECT_EQ(failures, QStringList{message});
+    created->open([&](const QString&) { opened = true; });
+    EXPECT_EQ(failures, (QStringList{message, message}));
+    EXPECT_FALSE(opened);
+}
 
 TEST(ShellCommands, StatusMenuStartsWithQuickCaptureAndAsksBeforeRunning) {
     QStringList ran;
