@@ -2,6 +2,7 @@
 
 #include "app/capture_ui/onboarding_steps.h"
 #include "app/desktop/capture_windows.h"
+#include "app/desktop/closing_editors.h"
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/practice_note.h"
@@ -377,12 +378,12 @@ void DesktopApp::quit() {
             return;
         }
     }
-    // Closing a window commits its typing, stores its view and saves the note; destroying the
-    // document waits for that write.
-    for (EditorWindow* window : editorWindows())
-        window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QApplication::quit();
+    // Closing a window commits its typing, stores its view and saves the note; a failed save
+    // keeps its window open and the application running.
+    closeEditorsThenQuit(editorWindows(), [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::quit();
+    });
 }
 
 int runDesktop(const QStringList& args, FILE* messages) {

@@ -1,6 +1,7 @@
 #include "app/editor/editor_window.h"
 
 #include "app/editor/clipboard_watch.h"
+#include "app/editor/close_after_save.h"
 #include "app/editor/editor_view_state.h"
 #include "app/editor/image_output.h"
 #include "app/editor/note_row.h"
@@ -52,6 +53,8 @@ EditorWindow::EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& se
         setStatus(message, content);
     };
     requestFlow_->onError = [this](const QString& message) { showError(message); };
+    closeAfterSave_ = new CloseAfterSave(*this, *document_,
+                                         [this](const QString& message) { showError(message); });
     requestFlow_->onRefresh = [this] { refreshRequest(); };
     requestFlow_->commitEditing = [this] {
         inspector_->commitEditing();
@@ -377,8 +380,10 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
     for (NoteRow* row : rows_)
         row->commitTyping();
     viewState().save(settings_, document_->note().id);
+    if (!closeAfterSave_->mayClose())
+        return event->ignore();
     requestFlow_->controller().invalidate();
-    document_->saveCheckpoint();
+    document_->close();
     event->accept();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/editor/editor_view_state.h"
-#include "app/editor/style_edits.h"
-#include "model/note_edits.h"
 #include "app/editor/note_row.h"
 #include "app/editor/recognition_window.h"
+#include "app/editor/style_edits.h"
 #include "canvas/canvas_editor.h"
+#include "model/note_edits.h"
 #include "recognition/image_recognition.h"
 
 #include <QImage>
@@ -28,6 +28,7 @@ namespace lumbex {
 
 class CanvasView;
 class ClipboardWatch;
+class CloseAfterSave;
 class ImageOutput;
 class SidePanel;
 class NoteDocument;
@@ -48,6 +49,8 @@ public:
     CanvasView& canvas() { return *canvas_; }
     SidePanel& inspector() { return *inspector_; }
     RequestFlow& requestFlow() { return *requestFlow_; }
+    // Closing waits for the note's save; a failed save keeps the window open.
+    CloseAfterSave& closeAfterSave() { return *closeAfterSave_; }
     const Id& activeMediaID() const { return activeMediaID_; }
     void setActiveMedia(const Id& mediaID);
     // The last status line message (request feedback or a refusal).
@@ -158,6 +161,7 @@ private:
     QWidget* sidePanel_ = nullptr;
     RequestFlow* requestFlow_ = nullptr;
     ImageOutput* imageOutput_ = nullptr;
+    CloseAfterSave* closeAfterSave_ = nullptr;
     std::vector<NoteRow*> rows_;
     QComboBox* imagePicker_ = nullptr;
     QComboBox* rolePicker_ = nullptr;

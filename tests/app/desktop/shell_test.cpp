@@ -1,7 +1,11 @@
+#include "app/desktop/closing_editors.h"
 #include "app/desktop/quick_capture_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/single_instance.h"
+#include "app/editor/clipboard_watch.h"
+#include "app/editor/editor_window.h"
 #include "core/error.h"
+#include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
 #include "support/qt_printers.h"
@@ -12,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QSemaphore>
 #include <QSettings>
 #include <QTest>
@@ -89,6 +95,65 @@ TEST_F(QuickCaptureNoteTest, AFailedCreationIsShownAndShownAgainByEdit) {
     created->open([&](const QString&) { opened = true; });
     EXPECT_EQ(failures, (QStringList{message, message}));
     EXPECT_FALSE(opened);
+}
+
+// Quitting closes every editor once its note is saved, and never with a note it could not save.
+class QuittingTest : public ::testing::Test {
+protected:
+    // An editor with an unsaved change to a note of `library`.
+    QPointer<EditorWindow> openEditor(NoteLibrary& library) {
+        auto document =
+            library.documentFromCapturePNG(test::solidPng(60, 40), QStringLiteral("Shot"));
+        document->update([](CaptureNote& note) { note.title = QStringLiteral("Last edit"); });
+        auto* window = new EditorWindow(std::move(document), settings, clipboard);
+        window->show();
+        return window;
+    }
+    static QStringList messagesOn(QWidget* window) {
+        QStringList texts;
+        for (const QMessageBox* box : window->findChildren<QMessageBox*>())
+            texts << box->text();
+        return texts;
+    }
+
+    test::TemporaryFolder folder;
+    QSettings settings{folder.path(QStringLiteral("settings.ini")), QSettings::IniFormat};
+    ClipboardWatch clipboard;
+    NoteLibrary library{folder.path(QStringLiteral("Notes")), settings};
+};
+
+TEST_F(QuittingTest, QuitsOnceEveryNoteIsSaved) {
+    const QPointer<EditorWindow> first = openEditor(library), second = openEditor(library);
+    const QStringList packages{library.packagePath(first->document().note().id),
+                               library.packagePath(second->document().note().id)};
+    int quits = 0;
+    closeEditorsThenQuit({first, second}, [&] {
+        for (const QString& package : packages)
+            EXPECT_EQ(readNotePackage(package).note.title, QStringLiteral("Last edit"))
+                << "quit before the note was saved";
+        ++quits;
+    });
+    EXPECT_EQ(quits, 0) << "quit before the saves ended";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return quits == 1; }, 5000));
+    EXPECT_TRUE(first.isNull() && second.isNull());
+    QTest::qWait(50);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(QuittingTest, ANoteThatCannotBeSavedKeepsItsWindowAndTheApplication) {
+    folder.write(QStringLiteral("Unwritable"), "a file where the library should be");
+    NoteLibrary unwritable(folder.path(QStringLiteral("Unwritable")), settings);
+    const QPointer<EditorWindow> saved = openEditor(library), failing = openEditor(unwritable);
+    int quits = 0;
+    closeEditorsThenQuit({saved, failing}, [&] { ++quits; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saved.isNull(); }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(quits, 0);
+    ASSERT_FALSE(failing.isNull());
+    EXPECT_TRUE(failing->isVisible());
+    EXPECT_EQ(messagesOn(failing),
+              QStringList{QStringLiteral("Could not create the folder “Unwritable”.")});
+    delete failing.data();
 }
 
 TEST(ShellCommands, StatusMenuStartsWithQuickCaptureAndAsksBeforeRunning) {

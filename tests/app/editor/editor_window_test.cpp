@@ -6,14 +6,21 @@
 #include "canvas/canvas_view.h"
 #include "model/note_document.h"
 #include "model/note_library.h"
+#include "model/note_package.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace lumbex {
 namespace {
@@ -50,7 +57,12 @@ protected:
         for (const QPointer<EditorWindow>& window : windows_)
             if (window)
                 window->close();
-        QTest::qWait(50);
+        // A window closes once its note is saved.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return std::all_of(windows_.begin(), windows_.end(), [](auto& w) { return !w; });
+            },
+            5000));
     }
 };
 
@@ -118,6 +130,102 @@ TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
     EXPECT_EQ(stored->mediaID, state.mediaID);
     ASSERT_TRUE(stored->zoom);
     EXPECT_NEAR(*stored->zoom, 2.0, 1e-9);
+}
+
+// Files may grow to `bytes` only while it lives, as on a disk that is full: a write past the
+// limit fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+void saveNow(NoteDocument& document) {
+    std::optional<std::optional<QString>> result;
+    document.saveCheckpoint([&](const auto& error) { result = error; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    EXPECT_EQ(*result, std::nullopt);
+}
+
+TEST_F(EditorWindowTest, ClosingWaitsForTheSaveAndAFailedSaveKeepsTheWindowWithItsMessage) {
+    struct Case {
+        const char* name;
+        // Saves first when the note should have a package already, then makes what the save on
+        // closing meets.
+        std::function<void(NoteDocument& document, const QString& library)> prepare;
+        bool diskFull;
+        // How the message of the failed save ends; empty when the save succeeds.
+        QString failure;
+    };
+    const Case cases[] = {
+        {"a writable library", [](NoteDocument&, const QString&) {}, false, {}},
+        {"a new note whose library folder is a file",
+         [](NoteDocument&, const QString& library) {
+             QFile file(library);
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         false,
+         QStringLiteral(
+             "Could not create the folder “a new note whose library folder is a file”.")},
+        {"a saved note whose package's folder became a file",
+         [](NoteDocument& document, const QString& library) {
+             saveNow(document);
+             EXPECT_TRUE(QDir().rename(library, library + QStringLiteral(".moved")));
+             QFile file(library);
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         false, QStringLiteral(": Not a directory.")},
+        {"a saved note on a full disk",
+         [](NoteDocument& document, const QString&) { saveNow(document); }, true,
+         QStringLiteral(": File too large. Your previous save has been kept.")},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString library = folder_.path(QString::fromUtf8(test.name));
+        NoteLibrary notes(library, settings_);
+        std::unique_ptr<NoteDocument> document = makePracticeNote(notes);
+        test.prepare(*document, library);
+        document->update([](CaptureNote& note) { note.title = QStringLiteral("Last edit"); });
+        const Id noteID = document->note().id;
+        QPointer<EditorWindow> window = open(std::move(document));
+
+        std::optional<FileSizeLimit> full;
+        if (test.diskFull)
+            full.emplace(16);
+        EXPECT_FALSE(window->close()) << "closed before the save ended";
+        if (test.failure.isEmpty()) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000));
+            EXPECT_EQ(readNotePackage(notes.packagePath(noteID)).note.title,
+                      QStringLiteral("Last edit"));
+            continue;
+        }
+        QTest::qWaitFor([&] { return !window || window->document().saveError(); }, 5000);
+        full.reset();
+        QTest::qWait(50);
+        ASSERT_FALSE(window.isNull()) << "closed although its save failed";
+        ASSERT_TRUE(window->document().saveError());
+        EXPECT_TRUE(window->isVisible());
+        const QList<QMessageBox*> boxes = window->findChildren<QMessageBox*>();
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes.front()->text(), *window->document().saveError());
+        EXPECT_TRUE(boxes.front()->text().endsWith(test.failure))
+            << boxes.front()->text().toStdString();
+        EXPECT_TRUE(boxes.front()->isVisible());
+        delete window.data();
+    }
 }
 
 } // namespace
