@@ -33,8 +33,9 @@ void BM_OpenNoteUntilFirstImageIsShown(benchmark::State& state) {
     QTemporaryDir folder;
     const QString package = folder.filePath(QStringLiteral("Bench.capturenote"));
     {
-        std::unique_ptr<NoteDocument> document = NoteDocument::fromImageData(
-            images == 0 ? tinyPng() : bench::screenshotPng(1), QStringLiteral("First"));
+        std::unique_ptr<NoteDocument> document =
+            NoteDocument::fromImageData(images == 0 ? tinyPng() : bench::screenshotPng(1),
+                                        QStringLiteral("First"), folder.path());
         for (int i = 1; i < images; ++i)
             document->appendImage(bench::screenshotPng(i + 1), QStringLiteral("More"), false);
         createNotePackage(document->contents(), package);

@@ -3,7 +3,6 @@
 #include "capture/scroll_capture_note.h"
 #include "core/error.h"
 #include "core/natural_order.h"
-#include "request/handoff_settings.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -38,9 +37,9 @@ QString progressText(int count, int width, qint64 height) {
 
 } // namespace
 
-ScrollingCaptureSession::ScrollingCaptureSession(NoteSink saveNote, HandoffSettings& destinations,
-                                                 ScrollCaptureTiming timing, Clock clock)
-    : saveNote_(std::move(saveNote)), destinations_(destinations), timing_(timing),
+ScrollingCaptureSession::ScrollingCaptureSession(NoteSink saveNote, ScrollCaptureTiming timing,
+                                                 Clock clock)
+    : saveNote_(std::move(saveNote)), timing_(timing),
       clock_(clock ? std::move(clock) : Clock(monotonicMilliseconds)) {}
 
 ScrollingCaptureSession::~ScrollingCaptureSession() = default;
@@ -262,7 +261,6 @@ void ScrollingCaptureSession::storeNote(const ScrollStitcher& stitcher, bool par
                                         const QByteArray& png, bool show) {
     const NotePackageContents note = scrollCaptureNote(stitcher, partial, issue_, imported_, png);
     saveNote_(note, show);
-    destinations_.adoptDefaultDestination(note.note.id);
 }
 
 void ScrollingCaptureSession::finishForTermination() {

@@ -13,8 +13,6 @@
 
 namespace lumbex {
 
-class HandoffSettings;
-
 struct ScrollCaptureTiming {
     int frameIntervalMs = 250;
     qint64 settleMs = 1500;        // how long frames may fail to match before the capture stops
@@ -44,13 +42,14 @@ public:
         QString cancelTitle;
     };
 
-    // Saves the finished note and, with `show`, opens it; throws LumbexError when it cannot.
+    // Creates the finished note (in the library) and, with `show`, opens it; throws LumbexError
+    // when it cannot.
     using NoteSink = std::function<void(const NotePackageContents& note, bool show)>;
     // Milliseconds on a monotonic clock.
     using Clock = std::function<qint64()>;
 
-    ScrollingCaptureSession(NoteSink saveNote, HandoffSettings& destinations,
-                            ScrollCaptureTiming timing = {}, Clock clock = {});
+    explicit ScrollingCaptureSession(NoteSink saveNote, ScrollCaptureTiming timing = {},
+                                     Clock clock = {});
     ~ScrollingCaptureSession() override;
 
     // The capture picker's prompt in its scrolling mode.
@@ -107,7 +106,6 @@ private:
     void setPhase(Phase phase);
 
     NoteSink saveNote_;
-    HandoffSettings& destinations_;
     ScrollCaptureTiming timing_;
     Clock clock_;
 

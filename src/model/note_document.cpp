@@ -1,19 +1,19 @@
 #include "model/note_document.h"
 
 #include "core/error.h"
-#include "model/app_folders.h"
 #include "model/image_content.h"
 #include "model/image_files.h"
 #include "model/image_import.h"
+#include "model/note_library.h"
 #include "model/package_saver.h"
 #include "model/recording_files.h"
 #include "model/schema_level.h"
 
 #include <QDir>
-#include <limits>
 #include <QFileInfo>
 #include <QUndoCommand>
 #include <algorithm>
+#include <limits>
 
 namespace lumbex {
 namespace {
@@ -113,7 +113,8 @@ private:
     bool pushing_ = true;
 };
 
-NoteDocument::NoteDocument(QObject* parent) : QObject(parent) {
+NoteDocument::NoteDocument(QString folder, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)) {
     contents_.note = CaptureNote::make();
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(kAutosaveDelayMs);
@@ -128,17 +129,17 @@ NoteDocument::~NoteDocument() {
     writer_.waitForDone();
 }
 
-std::unique_ptr<NoteDocument> NoteDocument::fromImageData(const QByteArray& data,
-                                                          const QString& name) {
-    auto document = std::make_unique<NoteDocument>();
+std::unique_ptr<NoteDocument>
+NoteDocument::fromImageData(const QByteArray& data, const QString& name, const QString& folder) {
+    auto document = std::make_unique<NoteDocument>(folder);
     document->appendImage(data, name, false);
     return document;
 }
 
-std::unique_ptr<NoteDocument> NoteDocument::fromCapturePNG(const QByteArray& png,
-                                                           const QString& name) {
+std::unique_ptr<NoteDocument>
+NoteDocument::fromCapturePNG(const QByteArray& png, const QString& name, const QString& folder) {
     const QSize size = ImageFiles::image(png).size();
-    auto document = std::make_unique<NoteDocument>();
+    auto document = std::make_unique<NoteDocument>(folder);
     const Id id = appendStoredPng(document->contents_, png, size, name);
     document->digests_.emplace(id, document->contents_.note.media.back().sha256);
     return document;
@@ -149,7 +150,7 @@ std::unique_ptr<NoteDocument> NoteDocument::open(const QString& packagePath) {
     sweepStaleSaves(path);
     NotePackageContents contents = readNotePackage(path);
 
-    auto document = std::make_unique<NoteDocument>();
+    auto document = std::make_unique<NoteDocument>(QFileInfo(path).absolutePath());
     for (const Media& media : contents.note.media) {
         document->digests_.emplace(media.id, media.sha256);
         document->originalsOnDisk_.insert(media.id);
@@ -260,9 +261,9 @@ void NoteDocument::saveCheckpoint(SaveCompletion completion) {
         completeAll(std::nullopt);
         return;
     }
-    if (!QDir().mkpath(libraryFolder())) {
-        saveError_ = QStringLiteral("Could not create the folder “%1”.")
-                         .arg(QFileInfo(libraryFolder()).fileName());
+    if (filePath_.isEmpty() && !QDir().mkpath(folder_)) {
+        saveError_ =
+            QStringLiteral("Could not create the folder “%1”.").arg(QFileInfo(folder_).fileName());
         emit stateChanged();
         completeAll(saveError_);
         return;
@@ -273,8 +274,7 @@ void NoteDocument::saveCheckpoint(SaveCompletion completion) {
 QString NoteDocument::destination() const {
     if (!filePath_.isEmpty())
         return filePath_;
-    return QDir(libraryFolder())
-        .filePath(idString(contents_.note.id) + QStringLiteral(".capturenote"));
+    return newPackagePath(folder_, contents_.note.id);
 }
 
 void NoteDocument::startSave() {

@@ -31,15 +31,18 @@ class NoteDocument : public QObject {
 public:
     static constexpr int kAutosaveDelayMs = 700;
 
-    // An empty note with default content.
-    explicit NoteDocument(QObject* parent = nullptr);
+    // An empty note with default content, saved as "<folder>/<note id>.capturenote" on its first
+    // save (the folder is created then when missing).
+    explicit NoteDocument(QString folder, QObject* parent = nullptr);
     // Waits for a running package write to finish; its result is dropped.
     ~NoteDocument() override;
 
     // A new note holding one imported image (normalised, no undo step). Throws LumbexError.
-    static std::unique_ptr<NoteDocument> fromImageData(const QByteArray& data, const QString& name);
+    static std::unique_ptr<NoteDocument> fromImageData(const QByteArray& data, const QString& name,
+                                                       const QString& folder);
     // A new note holding a captured PNG exactly as given (not re-encoded). Throws LumbexError.
-    static std::unique_ptr<NoteDocument> fromCapturePNG(const QByteArray& png, const QString& name);
+    static std::unique_ptr<NoteDocument> fromCapturePNG(const QByteArray& png, const QString& name,
+                                                        const QString& folder);
     // Opens a saved package after cleaning up interrupted saves beside it. Throws LumbexError
     // with the reading check's message.
     static std::unique_ptr<NoteDocument> open(const QString& packagePath);
@@ -98,6 +101,8 @@ private:
                     const std::optional<QString>& error);
     void completeAll(const std::optional<QString>& error);
 
+    // Where the first save puts the package.
+    QString folder_;
     NotePackageContents contents_;
     // SHA-256 of each original's bytes, known since the bytes were made or read.
     std::map<Id, QString> digests_;

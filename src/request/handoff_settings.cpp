@@ -1,64 +1,50 @@
 #include "request/handoff_settings.h"
 
+#include "model/note_settings_keys.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <QVariantMap>
 
 namespace lumbex {
-namespace {
-
-const QString kDefaultDestination = QStringLiteral("defaultDestination");
-
-QString destinationKey(const Id& noteID) {
-    return QStringLiteral("destination.") + idString(noteID);
-}
-QString lastHandoffKey(const Id& noteID) {
-    return QStringLiteral("lastHandoff.") + idString(noteID);
-}
-
-} // namespace
 
 HandoffSettings::HandoffSettings(QSettings& settings) : settings_(settings) {}
 
 std::optional<QString> HandoffSettings::destination(const Id& noteID) const {
-    const QString folder = settings_.value(destinationKey(noteID)).toString();
+    const QString folder = settings_.value(NoteSettingsKeys::destination(noteID)).toString();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return std::nullopt;
     return folder;
 }
 
 bool HandoffSettings::destinationIsBroken(const Id& noteID) const {
-    return settings_.contains(destinationKey(noteID)) && !destination(noteID);
+    return settings_.contains(NoteSettingsKeys::destination(noteID)) && !destination(noteID);
 }
 
 void HandoffSettings::setDestination(const Id& noteID, const std::optional<QString>& folder) {
     if (folder)
-        settings_.setValue(destinationKey(noteID), QFileInfo(*folder).absoluteFilePath());
+        settings_.setValue(NoteSettingsKeys::destination(noteID),
+                           QFileInfo(*folder).absoluteFilePath());
     else
-        settings_.remove(destinationKey(noteID));
+        settings_.remove(NoteSettingsKeys::destination(noteID));
 }
 
 void HandoffSettings::setDefaultDestination(const QString& folder) {
-    settings_.setValue(kDefaultDestination, QFileInfo(folder).absoluteFilePath());
-}
-
-void HandoffSettings::adoptDefaultDestination(const Id& noteID) {
-    if (settings_.contains(kDefaultDestination))
-        settings_.setValue(destinationKey(noteID), settings_.value(kDefaultDestination));
+    settings_.setValue(NoteSettingsKeys::defaultDestination, QFileInfo(folder).absoluteFilePath());
 }
 
 void HandoffSettings::setLastHandoff(const Id& noteID, const HandoffResult& result) {
     QVariantMap hashes;
     for (const auto& [name, digest] : result.hashes)
         hashes.insert(name, digest);
-    settings_.setValue(lastHandoffKey(noteID),
+    settings_.setValue(NoteSettingsKeys::lastHandoff(noteID),
                        QVariantMap{{QStringLiteral("directory"), result.directory},
                                    {QStringLiteral("hashes"), hashes},
                                    {QStringLiteral("revision"), result.revision}});
 }
 
 std::optional<HandoffResult> HandoffSettings::lastHandoff(const Id& noteID) const {
-    const QVariantMap stored = settings_.value(lastHandoffKey(noteID)).toMap();
+    const QVariantMap stored = settings_.value(NoteSettingsKeys::lastHandoff(noteID)).toMap();
     const QVariant directory = stored.value(QStringLiteral("directory"));
     const QVariant hashes = stored.value(QStringLiteral("hashes"));
     const QVariant revision = stored.value(QStringLiteral("revision"));

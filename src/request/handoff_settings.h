@@ -24,9 +24,8 @@ public:
     bool destinationIsBroken(const Id& noteID) const;
     void setDestination(const Id& noteID, const std::optional<QString>& folder);
 
+    // The folder new notes start with (NoteLibrary gives it to them).
     void setDefaultDestination(const QString& folder);
-    // A new note starts with the folder chosen for new notes, when there is one.
-    void adoptDefaultDestination(const Id& noteID);
 
     void setLastHandoff(const Id& noteID, const HandoffResult& result);
     // The last request as stored: its images are the stored PNG names, sorted.

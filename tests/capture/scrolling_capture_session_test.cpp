@@ -1,7 +1,6 @@
 #include "capture/scrolling_capture_session.h"
 #include "core/error.h"
 #include "model/image_files.h"
-#include "request/handoff_settings.h"
 #include "support/fake_scroll_area.h"
 #include "support/qt_printers.h"
 #include "support/scroll_pages.h"
@@ -9,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QSettings>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -28,8 +26,6 @@ constexpr int kWidth = 320, kViewport = 240;
 class ScrollingCaptureSessionTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
-    QSettings settings{folder.path("settings.ini"), QSettings::IniFormat};
-    HandoffSettings destinations{settings};
     QImage page = test::textPage(kWidth, 2000, 41);
     qint64 now = 0;
     std::vector<std::pair<NotePackageContents, bool>> notes;
@@ -42,8 +38,7 @@ protected:
                                             throw LumbexError(*sinkFailure);
                                         notes.emplace_back(note, show);
                                     },
-                                    destinations, ScrollCaptureTiming{1, 1500, 300000},
-                                    [this] { return now; }};
+                                    ScrollCaptureTiming{1, 1500, 300000}, [this] { return now; }};
 
     void SetUp() override {
         QObject::connect(&session, &ScrollingCaptureSession::changed,
@@ -91,8 +86,6 @@ protected:
 };
 
 TEST_F(ScrollingCaptureSessionTest, aLiveCaptureJoinsTheScrolledPageIntoANote) {
-    const QString project = folder.path();
-    destinations.setDefaultDestination(project);
     EXPECT_EQ(session.panel().progress, QString());
     capture({0, 60, 60, 150, 250});
     EXPECT_EQ(selectionRequests, 1);
@@ -122,7 +115,6 @@ TEST_F(ScrollingCaptureSessionTest, aLiveCaptureJoinsTheScrolledPageIntoANote) {
     ASSERT_EQ(note.media.size(), 5u);
     EXPECT_EQ(note.media[4].name, QStringLiteral("Scroll source 4"));
     EXPECT_EQ(stitchedPixels(), page.copy(0, 0, kWidth, 490));
-    EXPECT_EQ(destinations.destination(note.id), project);
     EXPECT_EQ(ends, 1);
 }
 

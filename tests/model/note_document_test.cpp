@@ -1,6 +1,5 @@
 #include "core/error.h"
 #include "core/files.h"
-#include "model/app_folders.h"
 #include "model/image_content.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
@@ -71,14 +70,15 @@ void setTitle(NoteDocument& document, const QString& title) {
 
 class NoteDocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override { qputenv("XDG_DATA_HOME", home.path().toUtf8()); }
-
     QString libraryPackage(const NoteDocument& document) const {
-        return QDir(libraryFolder())
-            .filePath(idString(document.note().id) + QStringLiteral(".capturenote"));
+        return QDir(library()).filePath(idString(document.note().id) +
+                                        QStringLiteral(".capturenote"));
     }
+    // The folder new notes are saved into; created by their first save.
+    QString library() const { return home.path(QStringLiteral("Notes")); }
     std::unique_ptr<NoteDocument> twoImageDocument() const {
-        auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"));
+        auto document =
+            NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"), library());
         document->appendImage(pngOf(20, 10, Qt::yellow), QStringLiteral("second"), false);
         return document;
     }
@@ -199,7 +199,7 @@ TEST_F(NoteDocumentTest, UndoKeepsVoiceWorkTheUndoneStepDidNotTouch) {
 }
 
 TEST_F(NoteDocumentTest, ImagesAreAddedUndoablyWithTheirBytesKept) {
-    auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"));
+    auto document = NoteDocument::fromImageData(pngOf(40, 30), QStringLiteral("first"), library());
     const Id added = document->appendImage(pngOf(20, 10), QStringLiteral("second"), true);
     const Media& image = document->note().media.back();
     EXPECT_EQ(image.id, added);
@@ -218,11 +218,12 @@ TEST_F(NoteDocumentTest, ImagesAreAddedUndoablyWithTheirBytesKept) {
     EXPECT_EQ(document->note(), before);
 
     const QByteArray png = pngOf(64, 48);
-    const auto captured = NoteDocument::fromCapturePNG(png, QStringLiteral("Capture"));
+    const auto captured = NoteDocument::fromCapturePNG(png, QStringLiteral("Capture"), library());
     const Media& capturedImage = captured->note().media.at(0);
     EXPECT_EQ(captured->contents().originals.at(capturedImage.id), png);
     EXPECT_EQ(capturedImage.sha256, ImageFiles::hash(png));
-    EXPECT_EQ(thrownMessage([] { NoteDocument::fromCapturePNG("junk", QStringLiteral("x")); }),
+    EXPECT_EQ(thrownMessage(
+                  [&] { NoteDocument::fromCapturePNG("junk", QStringLiteral("x"), library()); }),
               "The image could not be read, or exceeds 120 megapixels.");
 }
 
@@ -297,7 +298,7 @@ TEST_F(NoteDocumentTest, SavedNoteOpensWithItsContentAndSavesInPlace) {
     EXPECT_FALSE(*result);
     EXPECT_EQ(readNotePackage(document->filePath()).note.title, QStringLiteral("Again"));
     EXPECT_EQ(
-        QDir(libraryFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QDir(library()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         (QStringList{u'.' + QFileInfo(document->filePath()).fileName() + QStringLiteral(".lock"),
                      QFileInfo(document->filePath()).fileName()}));
 }

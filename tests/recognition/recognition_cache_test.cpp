@@ -2,6 +2,7 @@
 #include "model/image_files.h"
 #include "recognition/recognition_cache.h"
 #include "support/qt_printers.h"
+#include "support/temporary_folder.h"
 #include "support/test_images.h"
 #include "support/test_marks.h"
 
@@ -16,8 +17,9 @@ const RecognitionResult kRead{{{QStringLiteral("world"), {0.5, 0.1, 0.2, 0.1}},
 
 class RecognitionCacheTest : public ::testing::Test {
 protected:
+    test::TemporaryFolder library;
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromImageData(test::solidPng(60, 40), QStringLiteral("shot"));
+        NoteDocument::fromImageData(test::solidPng(60, 40), QStringLiteral("shot"), library.path());
     const Media& image() const { return document->note().media.front(); }
     QString key() const { return imageKey(document->note(), image()); }
 };

@@ -147,11 +147,6 @@ TEST_F(HandoffControllerTest, SettingsRememberFoldersAndTheLastRequest) {
     settings.setDestination(note.id, project);
     EXPECT_EQ(settings.destination(note.id), project);
 
-    const Id other = newId();
-    settings.setDefaultDestination(project);
-    settings.adoptDefaultDestination(other);
-    EXPECT_EQ(settings.destination(other), project);
-
     copy();
     waitForOutcomes(1);
     ASSERT_TRUE(prepared);

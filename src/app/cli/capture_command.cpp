@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/note_creation.h"
 #include "app/screen_services.h"
 #include "capture/capture_coordinates.h"
 #include "capture/capture_settings.h"
@@ -9,7 +10,6 @@
 #include "core/files.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
-#include "request/handoff_settings.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -112,10 +112,7 @@ void writeNote(const CaptureShot& shot, const QString& path) {
     contents.note = CaptureNote::make();
     contents.note.title = name;
     appendStoredPng(contents, shot.png, shot.size, name);
-    createNotePackage(contents, path);
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
-                       QStringLiteral("Lumbex"));
-    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
+    createUserNote(contents, path);
 }
 
 // Takes the picture straight away (after the delay), without the picker, as the app would for

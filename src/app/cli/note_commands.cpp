@@ -1,19 +1,15 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/note_creation.h"
 #include "core/files.h"
 #include "core/json_writer.h"
 #include "geometry/mark_geometry.h"
-#include "model/app_folders.h"
 #include "model/image_content.h"
 #include "model/image_files.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
 #include "model/recording_keys.h"
 #include "model/schema_level.h"
-#include "request/handoff_settings.h"
-
-#include <QFileInfo>
-#include <QSettings>
 
 namespace lumbex::cli {
 namespace {
@@ -32,10 +28,7 @@ void createNote(const QStringList& words, QTextStream& out, QTextStream&) {
         appendImage(contents, ImageFiles::readImageFile(image), importedImageName(image));
     contents.note.schemaVersion =
         std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
-    createNotePackage(contents, packagePath);
-    // A new note starts with the project folder chosen for new notes, as in the app.
-    HandoffSettings(*openSettings()).adoptDefaultDestination(contents.note.id);
-    out << QFileInfo(packagePath).absoluteFilePath() << '\n';
+    out << createUserNote(contents, packagePath) << '\n';
 }
 
 void writeImageSummary(JsonWriter& out, const CaptureNote& note, const Media& media) {

@@ -1,15 +1,14 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/note_creation.h"
 #include "capture/scroll_capture_note.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "model/fast_png.h"
 #include "model/image_files.h"
 #include "model/note_package.h"
-#include "request/handoff_settings.h"
 
 #include <QFileInfo>
-#include <QSettings>
 
 namespace lumbex::cli {
 namespace {
@@ -60,13 +59,7 @@ void stitchImages(const QStringList& words, QTextStream& out, QTextStream& log) 
         scrollCaptureNote(stitcher, issue.has_value(), issue, true, stitched);
     if (args.has(QStringLiteral("--title")))
         contents.note.title = args.value(QStringLiteral("--title"));
-    const QString path = args.value(QStringLiteral("-o"));
-    createNotePackage(contents, path);
-    // A new note starts with the project folder chosen for new notes, as in the app.
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
-                       QStringLiteral("Lumbex"));
-    HandoffSettings(settings).adoptDefaultDestination(contents.note.id);
-    out << QFileInfo(path).absoluteFilePath() << '\n';
+    out << createUserNote(contents, args.value(QStringLiteral("-o"))) << '\n';
 }
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "app/capture_ui/onboarding_steps.h"
 #include "app/desktop/application_commands.h"
 #include "app/desktop/capture_windows.h"
+#include "app/desktop/closing_editors.h"
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/practice_note.h"
-#include "app/desktop/recent_notes.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
 #include "app/desktop/single_instance.h"
@@ -24,9 +24,9 @@
 #include "model/image_files.h"
 #include "model/image_import.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
 #include "model/note_package.h"
 #include "platform/screen_grabber.h"
-#include "request/handoff_settings.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -68,9 +68,9 @@ QList<EditorWindow*> editorWindows() {
 
 DesktopApp::DesktopApp()
     : settings_(openSettings()), clipboard_(std::make_unique<ClipboardWatch>()),
-      recents_(std::make_unique<RecentNotes>(*settings_)), screen_(openScreenGrabber()),
-      captureSettings_(std::make_unique<CaptureSettings>(*settings_)),
-      handoffSettings_(std::make_unique<HandoffSettings>(*settings_)) {
+      library_(std::make_unique<NoteLibrary>(libraryFolder(), *settings_)),
+      screen_(openScreenGrabber()),
+      captureSettings_(std::make_unique<CaptureSettings>(*settings_)) {
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
@@ -94,14 +94,13 @@ DesktopApp::DesktopApp()
     scrolling_ = std::make_unique<ScrollCaptureUI>(
         *screen_,
         [this](const NotePackageContents& note, bool show) { saveScrollNote(note, show); },
-        *handoffSettings_,
         ScrollCaptureUI::Shell{[this] { captureShell_->hideWindows(); },
                                [this] { captureShell_->restoreWindows(true); },
                                [] { QApplication::beep(); }});
 
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
-        for (const RecentNotes::Entry& entry : recents_->entries())
+        for (const auto& entry : library_->recentNotes())
             entries.emplace_back(entry.title, entry.path);
         return entries;
     };
@@ -197,9 +196,7 @@ void DesktopApp::openArguments(const QStringList& args) {
     }
 }
 
-EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNew) {
-    if (isNew)
-        HandoffSettings(*settings_).adoptDefaultDestination(document->note().id);
+EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     NoteDocument* opened = document.get();
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
     commands_->install(window->menuBar());
@@ -211,7 +208,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document, bool isNe
         capture(CaptureController::Mode::Area, false, editor);
     };
     connect(opened, &NoteDocument::noteSaved, this,
-            [this, opened] { recents_->add(opened->filePath()); });
+            [this, opened] { library_->addRecent(opened->filePath()); });
     window->show();
     window->raise();
     window->activateWindow();
@@ -226,22 +223,22 @@ EditorWindow* DesktopApp::openPackage(const QString& path) {
             window->activateWindow();
             return window;
         }
-    EditorWindow* window = show(NoteDocument::open(path), false);
-    recents_->add(absolute);
+    EditorWindow* window = show(NoteDocument::open(path));
+    library_->addRecent(absolute);
     return window;
 }
 
 EditorWindow* DesktopApp::openImage(const QString& path) {
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromImageData(ImageFiles::readImageFile(path), importedImageName(path));
+        library_->documentFromImageData(ImageFiles::readImageFile(path), importedImageName(path));
     document->saveCheckpoint();
-    return show(std::move(document), true);
+    return show(std::move(document));
 }
 
 EditorWindow* DesktopApp::openPractice() {
-    std::unique_ptr<NoteDocument> document = makePracticeNote();
+    std::unique_ptr<NoteDocument> document = makePracticeNote(*library_);
     document->saveCheckpoint();
-    EditorWindow* window = show(std::move(document), true);
+    EditorWindow* window = show(std::move(document));
     const CaptureNote& note = window->document().note();
     if (!note.notes.empty())
         if (NoteRow* row = window->rowFor(note.notes.front().id))
@@ -256,10 +253,10 @@ void DesktopApp::deliver(const CaptureDelivery& capture, QObject* editor) {
     }
     try {
         std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
+            library_->documentFromCapturePNG(capture.shot.png, capture.name);
         document->update([&](CaptureNote& note) { note.title = capture.name; });
         document->saveCheckpoint();
-        show(std::move(document), true);
+        show(std::move(document));
     } catch (const LumbexError& e) {
         showError(e.message());
     }
@@ -270,11 +267,8 @@ void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* ed
 }
 
 void DesktopApp::saveScrollNote(const NotePackageContents& note, bool show) {
-    const QString path =
-        QDir(libraryFolder()).filePath(idString(note.note.id) + QStringLiteral(".capturenote"));
-    QDir().mkpath(libraryFolder());
-    createNotePackage(note, path);
-    recents_->add(path);
+    const QString path = library_->create(note);
+    library_->addRecent(path);
     if (show)
         openPackage(path);
 }
@@ -291,9 +285,9 @@ void DesktopApp::newFromClipboard() {
         return showError(QStringLiteral("Copy an image first, then choose New from Clipboard."));
     try {
         std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromImageData(bytes, QStringLiteral("Pasted Image"));
+            library_->documentFromImageData(bytes, QStringLiteral("Pasted Image"));
         document->saveCheckpoint();
-        show(std::move(document), true);
+        show(std::move(document));
     } catch (const LumbexError& e) {
         showError(e.message());
     }
@@ -315,12 +309,12 @@ void DesktopApp::quit() {
             return;
         }
     }
-    // Closing a window commits its typing, stores its view and saves the note; destroying the
-    // document waits for that write.
-    for (EditorWindow* window : editorWindows())
-        window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QApplication::quit();
+    // Closing a window commits its typing, stores its view and saves the note; a failed save
+    // keeps its window open and the application running.
+    closeEditorsThenQuit(editorWindows(), [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::quit();
+    });
 }
 
 int runDesktop(const QStringList& args, FILE* messages) {

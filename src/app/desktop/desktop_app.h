@@ -23,8 +23,7 @@ class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
 struct NotePackageContents;
-class HandoffSettings;
-class RecentNotes;
+class NoteLibrary;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
@@ -63,7 +62,7 @@ private slots:
 
 private:
     void watchDisplaysAndSleep();
-    EditorWindow* show(std::unique_ptr<NoteDocument> document, bool isNew);
+    EditorWindow* show(std::unique_ptr<NoteDocument> document);
     void showStatusItem();
     void newFromClipboard();
     void deliver(const CaptureDelivery& capture, QObject* editor);
@@ -79,10 +78,9 @@ private:
     // Declared so that each member is destroyed before everything it uses.
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<ClipboardWatch> clipboard_;
-    std::unique_ptr<RecentNotes> recents_;
+    std::unique_ptr<NoteLibrary> library_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
-    std::unique_ptr<HandoffSettings> handoffSettings_;
     std::unique_ptr<DesktopCaptureShell> captureShell_;
     std::unique_ptr<CapturePicker> picker_;
     std::unique_ptr<CaptureCountdown> countdown_;

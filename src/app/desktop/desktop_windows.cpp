@@ -4,22 +4,19 @@
 #include "app/capture_ui/pin_window.h"
 #include "app/capture_ui/quick_capture_panel.h"
 #include "app/desktop/desktop_app.h"
+#include "app/desktop/quick_capture_note.h"
 #include "app/desktop/shell_dialogs.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/recognition_engines.h"
 #include "core/error.h"
-#include "model/app_folders.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
-#include "model/note_package.h"
 #include "platform/file_reveal.h"
 #include "recognition/image_recognition.h"
-#include "request/handoff_settings.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -27,28 +24,19 @@
 namespace lumbex {
 
 void DesktopApp::showQuickCapture(const CaptureDelivery& capture) {
-    QString package;
-    CaptureNote note;
-    try {
-        // The capture is a note at once, so that Edit and the library find it.
-        std::unique_ptr<NoteDocument> document =
-            NoteDocument::fromCapturePNG(capture.shot.png, capture.name);
-        document->update([&](CaptureNote& n) { n.title = capture.name; });
-        handoffSettings_->adoptDefaultDestination(document->note().id);
-        QDir().mkpath(libraryFolder());
-        package = QDir(libraryFolder())
-                      .filePath(idString(document->note().id) + QStringLiteral(".capturenote"));
-        createNotePackage(document->contents(), package);
-        note = document->note();
-    } catch (const LumbexError& e) {
-        return showError(e.message());
-    }
+    const std::shared_ptr<QuickCaptureNote> created =
+        QuickCaptureNote::start(*library_, capture.shot.png, capture.shot.size, capture.name, this,
+                                [this](const QString& message) { showError(message); });
+    const auto open = [this, created] {
+        created->open([this](const QString& package) { openArguments({package}); });
+    };
     const QByteArray png = capture.shot.png;
     QuickCapturePanel::Actions actions;
-    actions.edit = [this, package] { openArguments({package}); };
-    actions.pin = [this, png, note, package] {
+    actions.edit = open;
+    actions.pin = [png, created, open] {
+        const CaptureNote& note = created->note();
         auto* window = new PinWindow(png, note.title, PinnedSource::of(note, note.media.front()),
-                                     nullptr, [this, package] { openArguments({package}); });
+                                     nullptr, open);
         window->show();
     };
     actions.chooseSaveFile = [name = capture.name] {

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -74,13 +75,13 @@ QImage practiceImage() {
     return image;
 }
 
-std::unique_ptr<NoteDocument> makePracticeNote() {
+std::unique_ptr<NoteDocument> makePracticeNote(NoteLibrary& library) {
     QByteArray png;
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !practiceImage().save(&buffer, "PNG"))
         throw LumbexError(QStringLiteral("The practice image could not be created."));
     std::unique_ptr<NoteDocument> document =
-        NoteDocument::fromCapturePNG(png, QStringLiteral("Project Cards"));
+        library.documentFromCapturePNG(png, QStringLiteral("Project Cards"));
     document->update([](CaptureNote& note) {
         note.title = QStringLiteral("Sample · Project Cards");
         Mark pin;

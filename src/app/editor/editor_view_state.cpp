@@ -1,5 +1,7 @@
 #include "app/editor/editor_view_state.h"
 
+#include "model/note_settings_keys.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,16 +60,12 @@ std::optional<EditorViewState> EditorViewState::decode(const QByteArray& bytes) 
     return state;
 }
 
-QString EditorViewState::settingsKey(const Id& noteID) {
-    return QStringLiteral("editorView.") + idString(noteID);
-}
-
 std::optional<EditorViewState> EditorViewState::load(const QSettings& settings, const Id& noteID) {
-    return decode(settings.value(settingsKey(noteID)).toByteArray());
+    return decode(settings.value(NoteSettingsKeys::editorView(noteID)).toByteArray());
 }
 
 void EditorViewState::save(QSettings& settings, const Id& noteID) const {
-    settings.setValue(settingsKey(noteID), encode());
+    settings.setValue(NoteSettingsKeys::editorView(noteID), encode());
 }
 
 } // namespace lumbex

@@ -29,7 +29,6 @@ struct EditorViewState {
     // by its index, as older versions did, is read too; the next save stores its name.
     static std::optional<EditorViewState> decode(const QByteArray& bytes);
 
-    static QString settingsKey(const Id& noteID);
     static std::optional<EditorViewState> load(const QSettings& settings, const Id& noteID);
     void save(QSettings& settings, const Id& noteID) const;
 };

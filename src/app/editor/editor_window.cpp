@@ -1,5 +1,6 @@
 #include "app/editor/editor_window.h"
 
+#include "app/editor/close_after_save.h"
 #include "app/commands/command_registry.h"
 #include "app/editor/annotation_editor.h"
 #include "app/editor/canvas_zoom.h"
@@ -102,6 +103,8 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
         context_.setStatus(message, content);
     };
     requestFlow_->onError = [this](const QString& message) { context_.showError(message); };
+    closeAfterSave_ = std::make_unique<CloseAfterSave>(
+        *this, *document_, [this](const QString& message) { context_.showError(message); });
     requestFlow_->onRefresh = [this] { refreshStatus(); };
     requestFlow_->commitEditing = [this] { inspectorBinding_->commitEditing(); };
     connect(inspector_->projectButton(), &QPushButton::clicked, this,
@@ -263,8 +266,10 @@ void EditorWindow::resizeEvent(QResizeEvent* event) {
 void EditorWindow::closeEvent(QCloseEvent* event) {
     inspectorBinding_->commitEditing();
     viewState().save(settings_, document_->note().id);
+    if (!closeAfterSave_->mayClose())
+        return event->ignore();
     requestFlow_->controller().invalidate();
-    document_->saveCheckpoint();
+    document_->close();
     event->accept();
 }
 

@@ -27,6 +27,7 @@ class InspectorBinding;
 class NoteDocument;
 class NoteRow;
 class OutputCommands;
+class CloseAfterSave;
 class RequestFlow;
 class SidePanel;
 class TextReading;
@@ -47,6 +48,8 @@ public:
     CanvasView& canvas() { return *canvas_; }
     CanvasZoom& zoom() { return *zoom_; }
     TextReading& reading() { return *reading_; }
+    // Closing waits for the note's save; a failed save keeps the window open.
+    CloseAfterSave& closeAfterSave() { return *closeAfterSave_; }
     CommandRegistry& commands();
     NoteRow* rowFor(const std::optional<Id>& noteID) const;
     void setActiveMedia(const Id& mediaID);
@@ -99,6 +102,7 @@ private:
     std::unique_ptr<AnnotationEditor> annotations_;
     std::unique_ptr<EditorCommands> commands_;
     std::unique_ptr<ImageBar> imageBar_;
+    std::unique_ptr<CloseAfterSave> closeAfterSave_;
 };
 
 } // namespace lumbex

@@ -52,9 +52,8 @@ void call(const std::function<void()>& f) {
 } // namespace
 
 ScrollCaptureUI::ScrollCaptureUI(ScreenGrabber& screen, ScrollingCaptureSession::NoteSink saveNote,
-                                 HandoffSettings& destinations, Shell shell, QObject* parent)
-    : QObject(parent), screen_(screen), shell_(std::move(shell)),
-      session_(std::move(saveNote), destinations) {
+                                 Shell shell, QObject* parent)
+    : QObject(parent), screen_(screen), shell_(std::move(shell)), session_(std::move(saveNote)) {
     connect(&session_, &ScrollingCaptureSession::selectionRequested, this,
             [this] { QTimer::singleShot(repaintDelayMs, this, [this] { freezeAndPick(); }); });
     connect(&session_, &ScrollingCaptureSession::changed, this, [this] { sessionChanged(); });

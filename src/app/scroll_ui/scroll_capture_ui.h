@@ -10,7 +10,6 @@
 
 namespace lumbex {
 
-class HandoffSettings;
 class ScreenGrabber;
 class ScrollAreaOverlay;
 class ScrollProgressPanel;
@@ -32,10 +31,10 @@ public:
         std::function<void()> beep;
     };
 
-    // `screen` and `destinations` must outlive the UI. `saveNote` saves the finished note and,
-    // when asked, opens it; it throws LumbexError when it cannot.
-    ScrollCaptureUI(ScreenGrabber& screen, ScrollingCaptureSession::NoteSink saveNote,
-                    HandoffSettings& destinations, Shell shell, QObject* parent = nullptr);
+    // `screen` must outlive the UI. `saveNote` creates the finished note and, when asked, opens
+    // it; it throws LumbexError when it cannot.
+    ScrollCaptureUI(ScreenGrabber& screen, ScrollingCaptureSession::NoteSink saveNote, Shell shell,
+                    QObject* parent = nullptr);
     ~ScrollCaptureUI() override;
 
     // "Scrolling Capture…": hides the application's windows and asks for the scrolling area.

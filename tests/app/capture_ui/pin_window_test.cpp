@@ -1,6 +1,7 @@
 #include "app/capture_ui/pin_window.h"
 #include "model/note_document.h"
 #include "support/qt_printers.h"
+#include "support/temporary_folder.h"
 #include "support/test_images.h"
 
 #include <QApplication>
@@ -17,8 +18,8 @@ namespace {
 class PinWindowTest : public ::testing::Test {
 protected:
     PinWindowTest() {
-        document_ =
-            NoteDocument::fromCapturePNG(test::solidPng(400, 300), QStringLiteral("Pinned"));
+        document_ = NoteDocument::fromCapturePNG(test::solidPng(400, 300), QStringLiteral("Pinned"),
+                                                 library_.path());
         mediaID_ = document_->note().media.front().id;
     }
     PinWindow* pin() {
@@ -41,6 +42,7 @@ protected:
         });
     }
 
+    test::TemporaryFolder library_;
     std::unique_ptr<NoteDocument> document_;
     Id mediaID_;
     int edits_ = 0;

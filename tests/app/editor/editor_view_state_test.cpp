@@ -1,4 +1,5 @@
 #include "app/editor/editor_view_state.h"
+#include "model/note_settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 // The stored tool as text: its name, or the digits of an index.
 QString storedTool(const QSettings& settings, const Id& noteID) {
-    const QByteArray stored = settings.value(EditorViewState::settingsKey(noteID)).toByteArray();
+    const QByteArray stored = settings.value(NoteSettingsKeys::editorView(noteID)).toByteArray();
     return QJsonDocument::fromJson(stored).object().value("tool").toVariant().toString();
 }
 
@@ -77,7 +78,7 @@ TEST(EditorViewState, AToolStoredAsAnIndexIsReadOnceAndSavedAgainByName) {
     test::TemporaryFolder folder;
     QSettings settings(folder.path("settings.ini"), QSettings::IniFormat);
     const Id noteID = newId();
-    settings.setValue(EditorViewState::settingsKey(noteID), stateWithTool("8"));
+    settings.setValue(NoteSettingsKeys::editorView(noteID), stateWithTool("8"));
     const std::optional<EditorViewState> old = EditorViewState::load(settings, noteID);
     ASSERT_TRUE(old);
     old->save(settings, noteID);

@@ -8,15 +8,23 @@
 #include "app/recognition_engines.h"
 #include "canvas/canvas_view.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
+#include "model/note_package.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace lumbex {
 namespace {
@@ -46,18 +54,24 @@ protected:
     test::TemporaryFolder folder_;
     QSettings settings_{folder_.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat};
     ClipboardWatch clipboard_;
+    NoteLibrary library_{folder_.path(QStringLiteral("Notes")), settings_};
     std::vector<QPointer<EditorWindow>> windows_;
 
     void TearDown() override {
         for (const QPointer<EditorWindow>& window : windows_)
             if (window)
                 window->close();
-        QTest::qWait(50);
+        // A window closes once its note is saved.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return std::all_of(windows_.begin(), windows_.end(), [](auto& w) { return !w; });
+            },
+            5000));
     }
 };
 
 TEST_F(EditorWindowTest, ADrawnRectangleIsOneUndoableChangeThatTheSelectToolMoves) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     CanvasView& canvas = window->canvas();
     canvas.setFocus();
     QTest::keyClick(&canvas, Qt::Key_R);
@@ -91,7 +105,7 @@ TEST_F(EditorWindowTest, ADrawnRectangleIsOneUndoableChangeThatTheSelectToolMove
 }
 
 TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     window->setRecognitionEngines(installedRecognitionEngines());
     window->reading().read(false, std::nullopt);
     RecognitionWindow* reading = window->reading().window();
@@ -108,7 +122,7 @@ TEST_F(EditorWindowTest, ExtractTextShowsTheImageTextAndKeepsItInTheNote) {
 }
 
 TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     const Id noteID = window->document().note().id;
     window->canvas().setFocus();
     QTest::keyClick(&window->canvas(), Qt::Key_T);
@@ -124,7 +138,7 @@ TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
 }
 
 TEST_F(EditorWindowTest, ShowInspectorHidesTheSidePanelAndTheWindowRemembersIt) {
-    EditorWindow* window = open(makePracticeNote());
+    EditorWindow* window = open(makePracticeNote(library_));
     const Id noteID = window->document().note().id;
     QAction* showInspector = window->commands().action(QStringLiteral("editor.showInspector"));
     ASSERT_TRUE(showInspector->isChecked());
@@ -138,10 +152,106 @@ TEST_F(EditorWindowTest, ShowInspectorHidesTheSidePanelAndTheWindowRemembersIt) 
     ASSERT_TRUE(stored);
     EXPECT_FALSE(stored->inspectorVisible);
 
-    EditorWindow* restored = open(makePracticeNote());
+    EditorWindow* restored = open(makePracticeNote(library_));
     restored->restoreViewState(*stored);
     EXPECT_FALSE(restored->commands().action(QStringLiteral("editor.showInspector"))->isChecked());
     EXPECT_FALSE(restored->viewState().inspectorVisible);
+}
+
+// Files may grow to `bytes` only while it lives, as on a disk that is full: a write past the
+// limit fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+void saveNow(NoteDocument& document) {
+    std::optional<std::optional<QString>> result;
+    document.saveCheckpoint([&](const auto& error) { result = error; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+    EXPECT_EQ(*result, std::nullopt);
+}
+
+TEST_F(EditorWindowTest, ClosingWaitsForTheSaveAndAFailedSaveKeepsTheWindowWithItsMessage) {
+    struct Case {
+        const char* name;
+        // Saves first when the note should have a package already, then makes what the save on
+        // closing meets.
+        std::function<void(NoteDocument& document, const QString& library)> prepare;
+        bool diskFull;
+        // How the message of the failed save ends; empty when the save succeeds.
+        QString failure;
+    };
+    const Case cases[] = {
+        {"a writable library", [](NoteDocument&, const QString&) {}, false, {}},
+        {"a new note whose library folder is a file",
+         [](NoteDocument&, const QString& library) {
+             QFile file(library);
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         false,
+         QStringLiteral(
+             "Could not create the folder “a new note whose library folder is a file”.")},
+        {"a saved note whose package's folder became a file",
+         [](NoteDocument& document, const QString& library) {
+             saveNow(document);
+             EXPECT_TRUE(QDir().rename(library, library + QStringLiteral(".moved")));
+             QFile file(library);
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         false, QStringLiteral(": Not a directory.")},
+        {"a saved note on a full disk",
+         [](NoteDocument& document, const QString&) { saveNow(document); }, true,
+         QStringLiteral(": File too large. Your previous save has been kept.")},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString library = folder_.path(QString::fromUtf8(test.name));
+        NoteLibrary notes(library, settings_);
+        std::unique_ptr<NoteDocument> document = makePracticeNote(notes);
+        test.prepare(*document, library);
+        document->update([](CaptureNote& note) { note.title = QStringLiteral("Last edit"); });
+        const Id noteID = document->note().id;
+        QPointer<EditorWindow> window = open(std::move(document));
+
+        std::optional<FileSizeLimit> full;
+        if (test.diskFull)
+            full.emplace(16);
+        EXPECT_FALSE(window->close()) << "closed before the save ended";
+        if (test.failure.isEmpty()) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000));
+            EXPECT_EQ(readNotePackage(notes.packagePath(noteID)).note.title,
+                      QStringLiteral("Last edit"));
+            continue;
+        }
+        QTest::qWaitFor([&] { return !window || window->document().saveError(); }, 5000);
+        full.reset();
+        QTest::qWait(50);
+        ASSERT_FALSE(window.isNull()) << "closed although its save failed";
+        ASSERT_TRUE(window->document().saveError());
+        EXPECT_TRUE(window->isVisible());
+        const QList<QMessageBox*> boxes = window->findChildren<QMessageBox*>();
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes.front()->text(), *window->document().saveError());
+        EXPECT_TRUE(boxes.front()->text().endsWith(test.failure))
+            << boxes.front()->text().toStdString();
+        EXPECT_TRUE(boxes.front()->isVisible());
+        delete window.data();
+    }
 }
 
 } // namespace

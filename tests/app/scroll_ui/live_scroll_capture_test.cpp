@@ -4,7 +4,6 @@
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "model/image_files.h"
 #include "platform/x11_screen_grabber.h"
-#include "request/handoff_settings.h"
 #include "support/event_waiting.h"
 #include "support/same_pixels.h"
 #include "support/scroll_pages.h"
@@ -14,7 +13,6 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -92,12 +90,8 @@ TEST(LiveScrollCaptureTest, APageScrolledWithTheWheelIsStitchedIntoANoteShowingT
     ASSERT_FALSE(viewport.isEmpty()) << "the page window did not appear";
 
     const std::unique_ptr<ScreenGrabber> screen = connectX11ScreenGrabber(QByteArray());
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
-                       QStringLiteral("Lumbex"));
-    HandoffSettings destinations(settings);
     std::optional<NotePackageContents> saved;
-    ScrollCaptureUI ui(*screen, [&](const NotePackageContents& note, bool) { saved = note; },
-                       destinations, {});
+    ScrollCaptureUI ui(*screen, [&](const NotePackageContents& note, bool) { saved = note; }, {});
 
     ui.start();
     ASSERT_TRUE(processEventsUntil(

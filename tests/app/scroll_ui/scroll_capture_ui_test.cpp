@@ -1,7 +1,6 @@
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "model/fast_png.h"
 #include "model/image_files.h"
-#include "request/handoff_settings.h"
 #include "support/event_waiting.h"
 #include "support/fake_screen_grabber.h"
 #include "support/same_pixels.h"
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -33,10 +31,7 @@ QWidget* visibleWindowTitled(const QString& title) {
 
 class ScrollCaptureUITest : public ::testing::Test {
 protected:
-    ScrollCaptureUITest()
-        : settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumbex"),
-                   QStringLiteral("Lumbex")),
-          destinations(settings) {
+    ScrollCaptureUITest() {
         shell.hideWindows = [this] { events << QStringLiteral("hide"); };
         shell.restoreWindows = [this] { events << QStringLiteral("restore"); };
         shell.beep = [this] { events << QStringLiteral("beep"); };
@@ -44,8 +39,7 @@ protected:
 
     ScrollCaptureUI& makeUI() {
         ui = std::make_unique<ScrollCaptureUI>(
-            screen, [this](const NotePackageContents& note, bool) { saved = note; }, destinations,
-            shell);
+            screen, [this](const NotePackageContents& note, bool) { saved = note; }, shell);
         return *ui;
     }
 
@@ -80,8 +74,6 @@ protected:
     const QImage page = test::textPage(frameSize.width(), 900, 5);
     test::TemporaryFolder folder;
     test::FakeScreenGrabber screen{page.copy(QRect(QPoint(0, 0), QSize(800, 600)))};
-    QSettings settings;
-    HandoffSettings destinations;
     ScrollCaptureUI::Shell shell;
     QStringList events;
     std::optional<NotePackageContents> saved;
