@@ -12,6 +12,7 @@
 #include "model/note_package.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
+#include "support/test_images.h"
 
 #include <QAction>
 #include <QDir>
@@ -135,6 +136,40 @@ TEST_F(EditorWindowTest, ReopeningRestoresToolImageAndZoom) {
     EXPECT_EQ(stored->mediaID, state.mediaID);
     ASSERT_TRUE(stored->zoom);
     EXPECT_NEAR(*stored->zoom, 2.0, 1e-9);
+}
+
+// A restart is a new settings object on the same file and a new window on the reopened package.
+TEST_F(EditorWindowTest, TheViewStateSurvivesARestartOfTheApplication) {
+    std::unique_ptr<NoteDocument> document = makePracticeNote(library_);
+    document->appendImage(test::solidPng(900, 1400, Qt::yellow), QStringLiteral("tall"), true);
+    QPointer<EditorWindow> window = open(std::move(document));
+    const Id noteID = window->document().note().id;
+    window->setActiveMedia(window->document().note().media.back().id);
+    window->canvas().setFocus();
+    QTest::keyClick(&window->canvas(), Qt::Key_T);
+    window->zoom().set(2.0);
+    window->canvas().centerOn({450, 1100}); // scrolled down the tall image
+    const EditorViewState before = window->viewState();
+    ASSERT_NEAR(before.center.y, 1100, 1);
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000)) << "the save ended";
+    settings_.sync();
+
+    QSettings restarted(settings_.fileName(), QSettings::IniFormat);
+    QPointer<EditorWindow> reopened =
+        new EditorWindow(NoteDocument::open(library_.packagePath(noteID)), restarted, clipboard_);
+    reopened->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(reopened));
+    const EditorViewState after = reopened->viewState();
+    EXPECT_EQ(after.mediaID, before.mediaID);
+    EXPECT_EQ(after.tool, CanvasTool::Text);
+    ASSERT_TRUE(after.zoom);
+    EXPECT_NEAR(*after.zoom, 2.0, 1e-9);
+    // The reopened window lays out its viewport afresh: a few source pixels either way.
+    EXPECT_NEAR(after.center.x, before.center.x, 4);
+    EXPECT_NEAR(after.center.y, before.center.y, 4);
+    reopened->close(); // while its settings live
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened.isNull(); }, 5000));
 }
 
 TEST_F(EditorWindowTest, ShowInspectorHidesTheSidePanelAndTheWindowRemembersIt) {
