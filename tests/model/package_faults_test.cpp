@@ -9,7 +9,6 @@
 #include "support/test_images.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -20,16 +19,6 @@ namespace lumbex {
 namespace {
 
 using Step = test::FaultyFileSystem::Step;
-
-std::map<QString, QByteArray> treeOf(const QString& folder) {
-    std::map<QString, QByteArray> tree;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        tree.emplace(QDir(folder).relativeFilePath(path), test::fileBytes(path));
-    }
-    return tree;
-}
 
 ino_t inodeOf(const QString& path) {
     struct stat status {};
@@ -92,7 +81,7 @@ TEST_F(PackageFaultsTest, AStepThatFailsKeepsThePreviousPackageWhole) {
          {{Step::Exchange, EINVAL, 0}, {Step::Rename, EIO, 1}},
          "Could not save “Note.capturenote”: Input/output error." + kept},
     };
-    const auto saved = treeOf(package);
+    const auto saved = test::treeOf(package);
     const QStringList before = entries();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -100,7 +89,7 @@ TEST_F(PackageFaultsTest, AStepThatFailsKeepsThePreviousPackageWhole) {
         for (const auto& [step, error, skip] : row.faults)
             fileSystem.fail(step, error, skip);
         EXPECT_EQ(saveChanged(), row.message.toStdString());
-        EXPECT_EQ(treeOf(package), saved);
+        EXPECT_EQ(test::treeOf(package), saved);
         EXPECT_EQ(entries(), before) << "no staging or set-aside folder is left";
     }
 }

@@ -7,7 +7,6 @@
 #include "support/test_images.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -30,17 +29,6 @@ KnownOriginals allKnown(const NotePackageContents& contents) {
         known.inPackage.insert(media.id);
     }
     return known;
-}
-
-// Every file below `folder` with its bytes, by relative path.
-std::map<QString, QByteArray> treeOf(const QString& folder) {
-    std::map<QString, QByteArray> tree;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        tree.emplace(QDir(folder).relativeFilePath(path), test::fileBytes(path));
-    }
-    return tree;
 }
 
 QStringList entriesIn(const QString& folder) {
@@ -91,7 +79,7 @@ TEST_F(PackageSaverTest, FailedSaveKeepsThePreviousPackageAndLeavesNothingBehind
              "Magnified annotations require note format 6."},
         };
     savePackage(contents, package);
-    const auto saved = treeOf(package);
+    const auto saved = test::treeOf(package);
     for (const auto& [name, breakIt, message] : rows) {
         SCOPED_TRACE(name);
         NotePackageContents changed = contents;
@@ -99,7 +87,7 @@ TEST_F(PackageSaverTest, FailedSaveKeepsThePreviousPackageAndLeavesNothingBehind
         KnownOriginals known = allKnown(changed);
         breakIt(changed, known);
         EXPECT_EQ(test::thrownMessage([&] { savePackage(changed, package, known); }), message);
-        EXPECT_EQ(treeOf(package), saved);
+        EXPECT_EQ(test::treeOf(package), saved);
         expectOnlyThePackageSaved();
     }
 }

@@ -1,5 +1,7 @@
 #include "support/temporary_folder.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <stdexcept>
 
@@ -8,6 +10,16 @@ namespace lumbex::test {
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::map<QString, QByteArray> treeOf(const QString& folder) {
+    std::map<QString, QByteArray> tree;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        tree.emplace(QDir(folder).relativeFilePath(path), fileBytes(path));
+    }
+    return tree;
 }
 
 TemporaryFolder::TemporaryFolder() {

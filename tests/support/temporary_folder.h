@@ -3,11 +3,15 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <map>
 
 namespace lumbex::test {
 
 // The bytes of a file a test wrote or expects (empty when it cannot be read).
 QByteArray fileBytes(const QString& path);
+
+// Every file below `folder` with its bytes, by relative path.
+std::map<QString, QByteArray> treeOf(const QString& folder);
 
 // A fresh folder removed at the end of the test.
 class TemporaryFolder {
