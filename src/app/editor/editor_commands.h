@@ -15,7 +15,7 @@ class AnnotationEditor;
 class CanvasZoom;
 class EditorContext;
 class ImageCommands;
-class InspectorBinding;
+class SidePanelBinding;
 class OutputCommands;
 class RequestFlow;
 class TextReading;
@@ -34,7 +34,7 @@ public:
         OutputCommands& output;
         TextReading& reading;
         RequestFlow& request;
-        InspectorBinding& inspector;
+        SidePanelBinding& inspector;
         // The side of the window that "Show Inspector" shows and hides.
         QWidget& sidePanel;
         // Whether the application pins images, and captures into a note, for this window.

@@ -1,16 +1,16 @@
 #include "app/editor/editor_window.h"
 
-#include "app/editor/close_after_save.h"
 #include "app/commands/command_registry.h"
 #include "app/editor/annotation_editor.h"
 #include "app/editor/canvas_zoom.h"
+#include "app/editor/close_after_save.h"
 #include "app/editor/editor_commands.h"
 #include "app/editor/image_bar.h"
 #include "app/editor/image_commands.h"
-#include "app/editor/inspector_binding.h"
 #include "app/editor/output_commands.h"
 #include "app/editor/request_flow.h"
 #include "app/editor/side_panel.h"
+#include "app/editor/side_panel_binding.h"
 #include "app/editor/text_reading.h"
 #include "app/editor/voice_controller.h"
 #include "canvas/canvas_view.h"
@@ -72,18 +72,18 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
     images_ = std::make_unique<ImageCommands>(context_);
     reading_ = std::make_unique<TextReading>(context_, commitPanel);
     voice_ = std::make_unique<VoiceController>(context_);
-    inspectorBinding_ = std::make_unique<InspectorBinding>(context_, *inspector_, *requestFlow_,
+    sidePanelBinding_ = std::make_unique<SidePanelBinding>(context_, *inspector_, *requestFlow_,
                                                            *output_, chooseTool);
     annotations_ = std::make_unique<AnnotationEditor>(
         context_, AnnotationEditor::Parts{
                       *zoom_, *reading_, *voice_, *images_, [this] { refreshSelection(); },
-                      [this] { inspectorBinding_->showMeasurements(); },
+                      [this] { sidePanelBinding_->showMeasurements(); },
                       [this](const QPoint& position) { commands_->showContextMenu(position); }});
     canvas_ = new CanvasView(*annotations_, this);
     context_.setCanvas(*canvas_);
     commands_ = std::make_unique<EditorCommands>(EditorCommands::Parts{
         *this, context_, *annotations_, *zoom_, *images_, *output_, *reading_, *requestFlow_,
-        *inspectorBinding_, *sidePanel_, [this] { return bool(onPinImage); },
+        *sidePanelBinding_, *sidePanel_, [this] { return bool(onPinImage); },
         [this] { return bool(onCaptureIntoNote); },
         [this] {
             if (onCaptureIntoNote)
@@ -106,7 +106,7 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
     closeAfterSave_ = std::make_unique<CloseAfterSave>(
         *this, *document_, [this](const QString& message) { context_.showError(message); });
     requestFlow_->onRefresh = [this] { refreshStatus(); };
-    requestFlow_->commitEditing = [this] { inspectorBinding_->commitEditing(); };
+    requestFlow_->commitEditing = [this] { sidePanelBinding_->commitEditing(); };
     connect(inspector_->projectButton(), &QPushButton::clicked, this,
             [this] { commands_->showRequestMenu(*inspector_->projectButton()); });
 }
@@ -153,8 +153,8 @@ void EditorWindow::refresh() {
     context_.dropStaleStatus();
     refreshCanvas();
     imageBar_->refresh();
-    inspectorBinding_->refreshRows();
-    inspectorBinding_->refresh();
+    sidePanelBinding_->refreshRows();
+    sidePanelBinding_->refresh();
     refreshStatus();
     commands_->registry().refresh();
     reading_->noteChanged();
@@ -188,19 +188,19 @@ void EditorWindow::refreshCanvas() {
 }
 
 void EditorWindow::refreshSelection() {
-    inspectorBinding_->refresh();
+    sidePanelBinding_->refresh();
     commands_->registry().refresh();
     imageBar_->refreshTool();
 }
 
 void EditorWindow::refreshStatus() {
-    inspectorBinding_->refreshRequest();
+    sidePanelBinding_->refreshRequest();
     commands_->registry().refresh(QStringLiteral("editor.copyForAgent"));
     statusLine_->setText(context_.statusMessage());
 }
 
 NoteRow* EditorWindow::rowFor(const std::optional<Id>& noteID) const {
-    return inspectorBinding_->rowFor(noteID);
+    return sidePanelBinding_->rowFor(noteID);
 }
 
 void EditorWindow::focusRow(const std::optional<Id>& noteID) {
@@ -264,7 +264,7 @@ void EditorWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
-    inspectorBinding_->commitEditing();
+    sidePanelBinding_->commitEditing();
     viewState().save(settings_, document_->note().id);
     if (!closeAfterSave_->mayClose())
         return event->ignore();

@@ -23,7 +23,7 @@ class CommandRegistry;
 class EditorCommands;
 class ImageBar;
 class ImageCommands;
-class InspectorBinding;
+class SidePanelBinding;
 class NoteDocument;
 class NoteRow;
 class OutputCommands;
@@ -98,7 +98,7 @@ private:
     std::unique_ptr<ImageCommands> images_;
     std::unique_ptr<TextReading> reading_;
     std::unique_ptr<VoiceController> voice_;
-    std::unique_ptr<InspectorBinding> inspectorBinding_;
+    std::unique_ptr<SidePanelBinding> sidePanelBinding_;
     std::unique_ptr<AnnotationEditor> annotations_;
     std::unique_ptr<EditorCommands> commands_;
     std::unique_ptr<ImageBar> imageBar_;

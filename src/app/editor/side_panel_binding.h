@@ -19,10 +19,10 @@ class SidePanel;
 // Ties the side panel to the note: its style, geometry, lens and background controls become
 // named changes, its buttons run the request and output commands, and it holds one note row per
 // note. The panel itself decides nothing.
-class InspectorBinding {
+class SidePanelBinding {
 public:
     // `chooseTool` switches the canvas's tool as the toolbar does.
-    InspectorBinding(EditorContext& context, SidePanel& panel, RequestFlow& request,
+    SidePanelBinding(EditorContext& context, SidePanel& panel, RequestFlow& request,
                      OutputCommands& output, std::function<void(CanvasTool)> chooseTool);
 
     // The sections for the active image and the selected mark (or the drawing defaults).

@@ -1,4 +1,4 @@
-#include "app/editor/inspector_binding.h"
+#include "app/editor/side_panel_binding.h"
 
 #include "app/editor/editor_context.h"
 #include "app/editor/output_commands.h"
@@ -15,7 +15,7 @@
 
 namespace lumbex {
 
-InspectorBinding::InspectorBinding(EditorContext& context, SidePanel& panel, RequestFlow& request,
+SidePanelBinding::SidePanelBinding(EditorContext& context, SidePanel& panel, RequestFlow& request,
                                    OutputCommands& output,
                                    std::function<void(CanvasTool)> chooseTool)
     : context_(context), panel_(panel), request_(request), chooseTool_(std::move(chooseTool)) {
@@ -54,12 +54,12 @@ InspectorBinding::InspectorBinding(EditorContext& context, SidePanel& panel, Req
                      [&output] { output.exportImage(); });
 }
 
-void InspectorBinding::refresh() {
+void SidePanelBinding::refresh() {
     panel_.refresh(context_.activeMedia(), context_.selectedMark(), context_.defaults(),
                    context_.canvas().tool() == CanvasTool::Select);
 }
 
-void InspectorBinding::setBounds(const Rect& bounds) {
+void SidePanelBinding::setBounds(const Rect& bounds) {
     const Mark* mark = context_.selectedMark();
     if (!mark || context_.canvas().tool() != CanvasTool::Select)
         return;
@@ -74,7 +74,7 @@ void InspectorBinding::setBounds(const Rect& bounds) {
     }
 }
 
-void InspectorBinding::applyStyle(edits::StyleProperty property, const QVariant& value) {
+void SidePanelBinding::applyStyle(edits::StyleProperty property, const QVariant& value) {
     const Mark* mark = context_.selectedMark();
     if (!mark) {
         edits::applyStyle(context_.defaults(), property, value);
@@ -88,7 +88,7 @@ void InspectorBinding::applyStyle(edits::StyleProperty property, const QVariant&
     });
 }
 
-void InspectorBinding::refreshRows() {
+void SidePanelBinding::refreshRows() {
     const CaptureNote& note = context_.note();
     std::vector<std::optional<Id>> wanted{std::nullopt};
     for (const LinkedNote& linked : note.notes)
@@ -127,7 +127,7 @@ void InspectorBinding::refreshRows() {
         row->refresh(note);
 }
 
-void InspectorBinding::noteAction(const Id& noteID, NoteAction action) {
+void SidePanelBinding::noteAction(const Id& noteID, NoteAction action) {
     switch (action) {
     case NoteAction::SelectLocation:
         for (const LinkedNote& linked : context_.note().notes)
@@ -153,20 +153,20 @@ void InspectorBinding::noteAction(const Id& noteID, NoteAction action) {
     }
 }
 
-NoteRow* InspectorBinding::rowFor(const std::optional<Id>& noteID) const {
+NoteRow* SidePanelBinding::rowFor(const std::optional<Id>& noteID) const {
     for (NoteRow* row : rows_)
         if (row->noteID() == noteID)
             return row;
     return nullptr;
 }
 
-RequestSummary InspectorBinding::requestSummary() const {
+RequestSummary SidePanelBinding::requestSummary() const {
     return RequestSummary::make(context_.note(), context_.activeMediaID(),
                                 {request_.destination(), request_.destinationIsBroken()},
                                 request_.controller().isPreparing());
 }
 
-void InspectorBinding::refreshRequest() {
+void SidePanelBinding::refreshRequest() {
     const RequestSummary summary = requestSummary();
     panel_.projectButton()->setText(summary.title);
     panel_.projectButton()->setToolTip(summary.toolTip);
@@ -185,7 +185,7 @@ void InspectorBinding::refreshRequest() {
     panel_.setStatus(context_.statusMessage(), save);
 }
 
-void InspectorBinding::showMeasurements() {
+void SidePanelBinding::showMeasurements() {
     const CanvasView& canvas = context_.canvas();
     const std::optional<QColor> sample = canvas.sampledColor();
     panel_.showSample(sample ? sample->name(QColor::HexRgb).toUpper() : QString());
@@ -197,11 +197,11 @@ void InspectorBinding::showMeasurements() {
                                                 : QString());
 }
 
-void InspectorBinding::showLoupe(bool on) {
+void SidePanelBinding::showLoupe(bool on) {
     panel_.setLoupeChecked(on);
 }
 
-void InspectorBinding::commitEditing() {
+void SidePanelBinding::commitEditing() {
     panel_.commitEditing();
     for (NoteRow* row : rows_)
         row->commitTyping();
