@@ -3,7 +3,6 @@
 #include "app/desktop/shell_dialogs.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "capture/capture_controller.h"
-#include "model/app_folders.h"
 #include "platform/screen_grabber.h"
 
 #include <QFileDialog>
@@ -12,12 +11,12 @@ namespace lumbex {
 namespace {
 
 // "Open…": note packages chosen in the library folder; none on Cancel.
-QStringList chooseNotes() {
+QStringList chooseNotes(const QString& libraryFolder) {
     QFileDialog dialog(nullptr, QStringLiteral("Open"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setNameFilter(QStringLiteral("Capture notes (*.capturenote)"));
-    dialog.setDirectory(libraryFolder());
+    dialog.setDirectory(libraryFolder);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
 }
@@ -76,7 +75,7 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          "Open…",
          QKeySequence(Qt::CTRL | Qt::Key_O),
          {},
-         [s] { s->open(chooseNotes()); }},
+         [s] { s->open(chooseNotes(s->libraryFolder)); }},
         {"file.newFromClipboard",
          "New from Clipboard",
          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N),

@@ -19,6 +19,8 @@ struct ApplicationServices {
     ScrollCaptureUI& scrolling;
     CaptureSettings& captureSettings;
     const ScreenGrabber& screen;
+    // Where "Open…" starts.
+    QString libraryFolder;
     // Opens packages and image files, or the sample note for "--fixture".
     std::function<void(const QStringList& arguments)> open;
     std::function<void()> newFromClipboard;

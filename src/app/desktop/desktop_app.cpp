@@ -105,10 +105,10 @@ DesktopApp::DesktopApp()
         return entries;
     };
     commands_ = std::make_unique<ShellCommands>(
-        applicationCommands({*controller_, *scrolling_, *captureSettings_, *screen_,
-                             [this](const QStringList& files) { openArguments(files); },
-                             [this] { newFromClipboard(); }, [this] { presentOnboarding(); },
-                             [this] { quit(); }}),
+        applicationCommands(
+            {*controller_, *scrolling_, *captureSettings_, *screen_, library_->folder(),
+             [this](const QStringList& files) { openArguments(files); },
+             [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
