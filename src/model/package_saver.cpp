@@ -66,7 +66,12 @@ void moveIntoPlace(FileSystem& fileSystem, const QString& staging, const QString
 void savePackage(const NotePackageContents& contents, const QString& packagePath,
                  KnownOriginals known, FileSystem& fileSystem) {
     refuseLinkedPackage(packagePath);
-    const PackageLock lock(packagePath);
+    std::optional<PackageLock> lock;
+    try {
+        lock.emplace(packagePath);
+    } catch (const LumbexError& failure) {
+        throw packageWriteError(packagePath, failure, true);
+    }
     known.package = packagePath;
     const QString staging = temporarySibling(packagePath, kStaging);
     try {

@@ -248,7 +248,7 @@ TEST_F(EditorWindowTest, ClosingWaitsForTheSaveAndAFailedSaveKeepsTheWindowWithI
              QFile file(library);
              EXPECT_TRUE(file.open(QIODevice::WriteOnly));
          },
-         false, QStringLiteral(": Not a directory.")},
+         false, QStringLiteral(": Not a directory. Your previous save has been kept.")},
         {"a saved note on a full disk",
          [](NoteDocument& document, const QString&) { saveNow(document); }, true,
          QStringLiteral(": File too large. Your previous save has been kept.")},
