@@ -3,6 +3,7 @@
 #include "model/note_package.h"
 #include "model/package_saver.h"
 #include "note_fixtures.h"
+#include "package_fixtures.h"
 #include "support/faulty_file_system.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
@@ -30,14 +31,7 @@ class PackageFaultsTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
     QString package = folder.path(QStringLiteral("Note.capturenote"));
-    NotePackageContents contents = [] {
-        NotePackageContents c;
-        c.note = CaptureNote::make();
-        appendImage(c, test::solidPng(40, 30, Qt::darkCyan), QStringLiteral("first"));
-        appendImage(c, test::solidPng(20, 10, Qt::yellow), QStringLiteral("second"));
-        appendImage(c, test::solidPng(30, 30, Qt::red), QStringLiteral("third"));
-        return c;
-    }();
+    NotePackageContents contents = test::threeImageNote();
     test::FaultyFileSystem fileSystem;
 
     void SetUp() override { savePackage(contents, package); }
@@ -45,12 +39,8 @@ protected:
     std::string saveChanged() {
         NotePackageContents changed = contents;
         changed.note.title = QStringLiteral("Changed");
-        KnownOriginals known;
-        for (const Media& media : changed.note.media) {
-            known.digests.emplace(media.id, media.sha256);
-            known.inPackage.insert(media.id);
-        }
-        return test::thrownMessage([&] { savePackage(changed, package, known, fileSystem); });
+        return test::thrownMessage(
+            [&] { savePackage(changed, package, test::allKnown(changed), fileSystem); });
     }
     QString asset(size_t index) const {
         return package + QStringLiteral("/assets/") + contents.note.media.at(index).filename();

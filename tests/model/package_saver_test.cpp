@@ -3,6 +3,7 @@
 #include "model/note_package.h"
 #include "model/package_saver.h"
 #include "note_fixtures.h"
+#include "package_fixtures.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
@@ -12,24 +13,8 @@
 namespace lumbex {
 namespace {
 
-NotePackageContents threeImageNote() {
-    NotePackageContents contents;
-    contents.note = CaptureNote::make();
-    appendImage(contents, test::solidPng(40, 30, Qt::darkCyan), QStringLiteral("first"));
-    appendImage(contents, test::solidPng(20, 10, Qt::yellow), QStringLiteral("second"));
-    appendImage(contents, test::solidPng(30, 30, Qt::red), QStringLiteral("third"));
-    return contents;
-}
-
-// What a save that follows one of `contents` knows: every digest, every file in the package.
-KnownOriginals allKnown(const NotePackageContents& contents) {
-    KnownOriginals known;
-    for (const Media& media : contents.note.media) {
-        known.digests.emplace(media.id, media.sha256);
-        known.inPackage.insert(media.id);
-    }
-    return known;
-}
+using test::allKnown;
+using test::threeImageNote;
 
 QStringList entriesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
