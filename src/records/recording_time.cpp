@@ -1,8 +1,34 @@
 #include "records/recording_time.h"
 
+#include "core/error.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace lumbex {
+
+qint64 recordingMicroseconds(const MediaTime& time) {
+    constexpr long double kLimitSeconds = 1e9;
+    if (time.timescale <= 0)
+        throw LumbexError(QStringLiteral("The recording has an invalid timestamp."));
+    const long double seconds = static_cast<long double>(time.value) / time.timescale;
+    if (!std::isfinite(seconds) || std::fabs(seconds) >= kLimitSeconds)
+        throw LumbexError(QStringLiteral("The recording has an invalid timestamp."));
+    // Exact integer arithmetic: value × 10^6 fits easily below the limit checked above.
+    const __int128 scaled = static_cast<__int128>(time.value) * 1000000;
+    const __int128 half = time.timescale / 2;
+    const bool exactHalf = time.timescale % 2 == 0;
+    __int128 quotient = scaled / time.timescale;
+    const __int128 remainder = scaled % time.timescale;
+    const __int128 magnitude = remainder < 0 ? -remainder : remainder;
+    if (magnitude > half || (exactHalf && magnitude == half))
+        quotient += scaled < 0 ? -1 : 1;
+    return static_cast<qint64>(quotient);
+}
+
+MediaTime recordingMediaTime(qint64 microseconds) {
+    return {microseconds, 1000000};
+}
 
 QString recordingTimeLabel(qint64 microseconds) {
     const qint64 us = std::max<qint64>(microseconds, 0);

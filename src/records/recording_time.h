@@ -4,6 +4,19 @@
 
 namespace lumbex {
 
+// A time of a movie: `value` / `timescale` seconds. A timescale of 0 or less is no number
+// (an unknown or indefinite time).
+struct MediaTime {
+    qint64 value = 0;
+    qint64 timescale = 0;
+};
+
+// Microseconds of a media time, rounded half away from zero. Throws "The recording has an invalid
+// timestamp." unless it is a number whose magnitude is below 1,000,000,000 seconds.
+qint64 recordingMicroseconds(const MediaTime& time);
+// The media time of `microseconds` at timescale 1,000,000.
+MediaTime recordingMediaTime(qint64 microseconds);
+
 // "MM:SS.mmm" of a source time in microseconds, clamped at 0. Minutes are not wrapped into
 // hours: 75 minutes print as "75:00.000".
 QString recordingTimeLabel(qint64 microseconds);

@@ -212,3 +212,37 @@ TEST(ScreenRecordingValidate, ReportsTheFirstFailingRule) {
 
 } // namespace
 } // namespace lumbex
+
+namespace lumbex {
+namespace {
+
+TEST(RecordingMicroseconds, RoundsHalfAwayFromZeroAndRefusesWhatIsNoTime) {
+    struct Row {
+        MediaTime time;
+        qint64 microseconds;
+    };
+    const Row rows[] = {
+        {{600, 600}, 1000000},     {{1, 3}, 333333},
+        {{2, 3}, 666667},          {{1, 2000000}, 1},
+        {{-1, 2000000}, -1},       {{3, 4000000}, 1},
+        {{-3, 4000000}, -1},       {{90000, 90000}, 1000000},
+        {{12345, 1000000}, 12345}, {{999999999, 1}, 999999999000000},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(recordingMicroseconds(row.time), row.microseconds)
+            << row.time.value << "/" << row.time.timescale;
+
+    for (const MediaTime bad : {MediaTime{1, 0}, MediaTime{1, -600}, MediaTime{1000000000, 1},
+                                MediaTime{-1000000000, 1}, MediaTime{INT64_MAX, 1000000}}) {
+        try {
+            recordingMicroseconds(bad);
+            ADD_FAILURE() << bad.value << "/" << bad.timescale << " was accepted";
+        } catch (const LumbexError& error) {
+            EXPECT_EQ(error.message(), QStringLiteral("The recording has an invalid timestamp."));
+        }
+    }
+    EXPECT_EQ(recordingMicroseconds(recordingMediaTime(-42)), -42);
+}
+
+} // namespace
+} // namespace lumbex
