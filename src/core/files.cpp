@@ -227,6 +227,24 @@ void makeFolder(const QString& path) {
         throwErrno(QStringLiteral("Could not create the folder"), path);
 }
 
+void makeFolders(const QString& path) {
+    switch (entryKind(path)) {
+    case EntryKind::Folder:
+        return;
+    case EntryKind::Missing:
+        break;
+    default:
+        throwErrno(QStringLiteral("Could not create the folder"), path, EEXIST);
+    }
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent != QFileInfo(path).absoluteFilePath())
+        makeFolders(parent);
+    if (::mkdir(encoded(path).constData(), 0777) != 0 && errno != EEXIST)
+        throwErrno(QStringLiteral("Could not create the folder"), path);
+    if (entryKind(path) != EntryKind::Folder)
+        throwErrno(QStringLiteral("Could not create the folder"), path, EEXIST);
+}
+
 QString temporarySiblingPrefix(const QString& target) {
     const QFileInfo info(target);
     return info.absolutePath() + u'/' + temporaryNamePrefix(info.fileName());

@@ -68,6 +68,9 @@ bool hardLink(const QString& from, const QString& to);
 
 // Creates one folder (its parent must exist); fails when anything exists at `path`.
 void makeFolder(const QString& path);
+// Creates the folder and any missing folders above it; an existing folder is fine, anything else
+// in the way (a file, a symbolic link) fails.
+void makeFolders(const QString& path);
 
 // A fresh hidden name beside `target`, on the same file system so that a rename can finish the
 // write: "<folder>/.<key>.<purpose>-<UUID>", where the key is the target's name, shortened with
