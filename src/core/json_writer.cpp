@@ -81,6 +81,11 @@ void JsonWriter::value(bool v) {
     out_.append(v ? "true" : "false");
 }
 
+void JsonWriter::null() {
+    beforeValue();
+    out_.append("null");
+}
+
 void JsonWriter::value(qint64 v) {
     beforeValue();
     char buffer[24];

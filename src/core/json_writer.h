@@ -35,6 +35,8 @@ public:
     void value(const Id& id);
     void value(Point p);
     void value(const Rect& r);
+    // JSON null, for a field that is always present but may be unknown.
+    void null();
 
     // Writes `key` and its value when the optional holds one; absent fields are left out.
     template <class T, class Write>

@@ -28,10 +28,11 @@ struct PendingRecording {
     QString key() const;
 
     // Nothing for an entry that is no recording folder (not a folder, a link, no journal file).
-    // Throws LumbexError when the folder cannot be examined.
+    // A journal that cannot be read or decoded gives an "Unrecognized Recording": never throws.
     static std::optional<PendingRecording> read(const QString& folder);
     // The pending recordings under `root`, newest first, without the one being recorded
     // (`excluding`) and without those whose journal is unchanged since they were reviewed.
+    // Nothing when `root` does not exist; throws LumbexError when it cannot be opened.
     static std::vector<PendingRecording> discover(const QString& root,
                                                   const std::map<QString, QString>& reviewed,
                                                   const QString& excluding = {});

@@ -30,6 +30,9 @@ struct RecordingJournal {
     // Throws LumbexError for bytes that are no journal; a `version` other than 1 throws "This
     // recording needs a newer version of Lumbex.".
     static RecordingJournal decode(const QByteArray& bytes);
+    // The same without the version check, for describing a journal a newer version wrote in the
+    // same shape. Throws LumbexError for bytes that are no journal.
+    static RecordingJournal decodeAnyVersion(const QByteArray& bytes);
 
     // Replaces "<folder>/recording.json" atomically. Throws LumbexError.
     void save(const QString& folder) const;

@@ -70,6 +70,8 @@ TEST(JsonWriter, StoredValueConventions) {
     out.value(std::nan(""));
     out.key("id");
     out.value(*parseId(u"0561fa00-aaaa-4bbb-8ccc-0123456789ab"));
+    out.key("missing");
+    out.null();
     out.key("none");
     out.beginArray();
     out.endArray();
@@ -79,8 +81,8 @@ TEST(JsonWriter, StoredValueConventions) {
     out.key("rect");
     out.value(Rect{1, 2, 3.25, 4});
     out.endObject();
-    EXPECT_EQ(out.take(), R"({"absent":null,"id":"0561FA00-AAAA-4BBB-8CCC-0123456789AB","none":[],)"
-                          R"("point":[1.5,-2],"rect":[[1,2],[3.25,4]]})");
+    EXPECT_EQ(out.take(), R"({"absent":null,"id":"0561FA00-AAAA-4BBB-8CCC-0123456789AB",)"
+                          R"("missing":null,"none":[],"point":[1.5,-2],"rect":[[1,2],[3.25,4]]})");
 }
 
 TEST(JsonWriter, PrettyOutputParsesToTheSameDocument) {
