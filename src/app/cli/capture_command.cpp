@@ -1,4 +1,5 @@
 #include "app/cli/arguments.h"
+#include "app/cli/capture_source_arguments.h"
 #include "app/cli/command.h"
 #include "app/cli/note_creation.h"
 #include "app/screen_services.h"
@@ -22,88 +23,12 @@ namespace {
 
 constexpr double kLongestDelay = 30;
 
-QString describe(const Rect& r) {
-    return QStringLiteral("%1,%2,%3,%4").arg(r.x).arg(r.y).arg(r.width).arg(r.height);
-}
-
-Rect parseArea(const QString& text) {
-    const QStringList parts = text.split(u',');
-    std::vector<int> values;
-    for (const QString& part : parts) {
-        bool ok = false;
-        values.push_back(part.trimmed().toInt(&ok));
-        if (!ok)
-            values.clear();
-    }
-    if (parts.size() != 4 || values.size() != 4 || values[2] <= 0 || values[3] <= 0)
-        throw UsageError(QStringLiteral(
-            "--area takes X,Y,W,H in pixels with a positive size, for example 10,20,300,200"));
-    return {double(values[0]), double(values[1]), double(values[2]), double(values[3])};
-}
-
-// Window ids as `xdotool` prints them (decimal) or as `xwininfo` does (0x hexadecimal).
-quint32 parseWindowID(const QString& text) {
-    bool ok = false;
-    const quint32 id = text.startsWith(u"0x", Qt::CaseInsensitive) ? text.mid(2).toUInt(&ok, 16)
-                                                                   : text.toUInt(&ok, 10);
-    if (!ok || id == 0)
-        throw UsageError(
-            QStringLiteral("--window takes a window id, such as 62914565 or 0x3c00005"));
-    return id;
-}
-
 double parseDelay(const QString& text) {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
     if (!ok || !std::isfinite(seconds) || seconds < 0)
         throw UsageError(QStringLiteral("--delay takes a number of seconds, 0 or more"));
     return std::min(seconds, kLongestDelay);
-}
-
-CaptureRegion areaSelection(const Rect& area, const std::vector<CaptureDisplay>& displays) {
-    Rect bounds = displays.front().quartzFrame;
-    for (const CaptureDisplay& display : displays)
-        bounds = bounds.united(display.quartzFrame);
-    if (!bounds.contains(area))
-        throw LumbexError(QStringLiteral("The area %1 is not within the screens, which cover %2. "
-                                         "Choose an area inside them.")
-                              .arg(describe(area), describe(bounds)));
-    const CaptureRegion region{area, displays};
-    validateRegion(region, displays);
-    return region;
-}
-
-CaptureWindow windowSelection(quint32 id, ScreenGrabber& screen) {
-    for (const CaptureWindow& window :
-         captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid())))
-        if (window.id == id)
-            return window;
-    throw LumbexError(QStringLiteral("No window with the id %1 (0x%2) is on the screen. Check "
-                                     "the id with xdotool or xwininfo.")
-                          .arg(id)
-                          .arg(id, 0, 16));
-}
-
-CaptureDisplay displaySelection(const QString& text, const std::vector<CaptureDisplay>& displays) {
-    bool ok = false;
-    const int index = text.toInt(&ok);
-    if (!ok || index < 0)
-        throw UsageError(QStringLiteral("--display takes a display number: 0, 1, …"));
-    if (index >= int(displays.size()))
-        throw LumbexError(QStringLiteral("There is no display %1: the screen has %2 (numbered "
-                                         "from 0 in the order of their names).")
-                              .arg(index)
-                              .arg(displays.size()));
-    return displays[size_t(index)];
-}
-
-CaptureSelection chosenSelection(const Arguments& args, ScreenGrabber& screen) {
-    const std::vector<CaptureDisplay> displays = captureDisplays(screen.displays());
-    if (args.has(QStringLiteral("--area")))
-        return areaSelection(parseArea(args.value(QStringLiteral("--area"))), displays);
-    if (args.has(QStringLiteral("--window")))
-        return windowSelection(parseWindowID(args.value(QStringLiteral("--window"))), screen);
-    return displaySelection(args.value(QStringLiteral("--display")), displays);
 }
 
 void writeNote(const CaptureShot& shot, const QString& path) {
@@ -125,11 +50,7 @@ void capture(const QStringList& words, QTextStream& out, QTextStream&) {
                          {QStringLiteral("--cursor")});
     if (!args.positionals().isEmpty())
         throw UsageError(QStringLiteral("unexpected “%1”").arg(args.positionals().first()));
-    const int sources = int(args.has(QStringLiteral("--area"))) +
-                        int(args.has(QStringLiteral("--window"))) +
-                        int(args.has(QStringLiteral("--display")));
-    if (sources != 1)
-        throw UsageError(QStringLiteral("choose one of --area, --window or --display"));
+    requireOneSource(args);
     if (args.has(QStringLiteral("-o")) == args.has(QStringLiteral("--note")))
         throw UsageError(QStringLiteral("give either -o OUT.png or --note PACKAGE"));
     const double delay =

@@ -1,0 +1,233 @@
+#include "app/cli/arguments.h"
+#include "app/cli/capture_source_arguments.h"
+#include "app/cli/command.h"
+#include "app/cli/note_creation.h"
+#include "app/cli/process_signals.h"
+#include "app/screen_services.h"
+#include "capture/screen_lists.h"
+#include "core/error.h"
+#include "core/files.h"
+#include "model/app_folders.h"
+#include "platform/recording_sources.h"
+#include "recording/pending_recording.h"
+#include "recording/recording_note.h"
+#include "recording/screen_recorder.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QTimer>
+#include <cmath>
+
+namespace lumbex::cli {
+namespace {
+
+using Phase = ScreenRecorder::Phase;
+
+double parseSeconds(const QString& text) {
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
+        throw UsageError(QStringLiteral("--seconds takes a number of seconds above 0"));
+    return seconds;
+}
+
+int parseLongestSide(const QString& text) {
+    bool ok = false;
+    const int side = text.toInt(&ok);
+    if (!ok || side < 2)
+        throw UsageError(QStringLiteral("--longest-side takes a number of pixels, 2 or more"));
+    return side;
+}
+
+ScreenRecordingOptions chosenOptions(const Arguments& args) {
+    ScreenRecordingOptions options;
+    if (args.has(QStringLiteral("--longest-side")))
+        options.longestSide = parseLongestSide(args.value(QStringLiteral("--longest-side")));
+    options.cursor = !args.has(QStringLiteral("--no-cursor"));
+    options.clicks = args.has(QStringLiteral("--clicks"));
+    options.systemAudio = args.has(QStringLiteral("--system-audio"));
+    options.microphone = args.has(QStringLiteral("--microphone"));
+    return options;
+}
+
+// --folder DIR records into a folder of the caller's: a new one, or one that is still empty.
+QString chosenFolder(const Arguments& args) {
+    if (!args.has(QStringLiteral("--folder")))
+        return pendingRecordingsFolder(libraryFolder()) + u'/' + idString(newId());
+    const QString folder = QFileInfo(args.value(QStringLiteral("--folder"))).absoluteFilePath();
+    const EntryKind kind = entryKind(folder);
+    const bool empty =
+        kind == EntryKind::Folder &&
+        QDir(folder)
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+            .isEmpty();
+    if (kind != EntryKind::Missing && !empty)
+        throw LumbexError(
+            QStringLiteral("“%1” is not an empty folder. Choose a new or empty folder "
+                           "for the recording.")
+                .arg(QDir::toNativeSeparators(folder)));
+    return folder;
+}
+
+RecorderServices systemServices(ScreenGrabber& screen) {
+    RecorderServices services;
+    services.displays = [&screen] { return captureDisplays(screen.displays()); };
+    services.windows = [&screen] {
+        return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
+    };
+    services.openScreen = [](const ScreenFrameSettings& settings) {
+        return openX11FrameSource(qgetenv("DISPLAY"), settings);
+    };
+    services.openAudio = openPulseAudioSource;
+    services.openMovie = openMovieWriter;
+    services.inspect = [](const QString& file, const Id& id) {
+        return inspectRecordingSegment(file, id);
+    };
+    services.clock = hostClockMicroseconds;
+    return services;
+}
+
+QString recordingNoteTitle(const QDateTime& moment) {
+    // The application's texts are English, so is the date in a new note's name.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return QStringLiteral("Recording ") + english.toString(moment, QStringLiteral("MMM d, yyyy")) +
+           QStringLiteral(" at ") + english.toString(moment, QStringLiteral("h:mm AP"));
+}
+
+// Runs a started recorder until it ends: after `seconds` of recording (pauses do not count), on
+// SIGINT or SIGTERM, or through a failure. SIGUSR1 pauses and resumes. Throws the failure.
+void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
+                     std::optional<double> seconds) {
+    QEventLoop loop;
+    std::optional<LumbexError> failure;
+    const auto attempt = [&](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const LumbexError& error) {
+            if (!failure)
+                failure = error;
+            loop.quit();
+        }
+    };
+    const auto stop = [&] { attempt([&] { recorder.stop(); }); };
+
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, stop);
+    qint64 remainingMs = seconds ? qint64(std::llround(*seconds * 1000)) : 0;
+    QElapsedTimer stretch;
+    recorder.onChange = [&] {
+        switch (recorder.phase()) {
+        case Phase::Recording:
+            stretch.start();
+            if (seconds)
+                limit.start(int(std::max<qint64>(remainingMs, 0)));
+            break;
+        case Phase::Pausing:
+            remainingMs -= stretch.elapsed();
+            limit.stop();
+            break;
+        case Phase::Finished:
+            loop.quit();
+            break;
+        case Phase::Failed:
+            if (!failure)
+                failure = LumbexError(
+                    recorder.journal().issue.value_or(QStringLiteral("The recording stopped.")));
+            loop.quit();
+            break;
+        default:
+            break;
+        }
+    };
+    QObject::connect(&processSignals, &ProcessSignals::received, &loop, [&](int signal) {
+        if (signal != SIGUSR1)
+            stop();
+        else if (recorder.phase() == Phase::Recording)
+            attempt([&] { recorder.pause(); });
+        else if (recorder.phase() == Phase::Paused)
+            attempt([&] { recorder.start(); });
+    });
+    SleepWatcher sleep;
+    QObject::connect(&sleep, &SleepWatcher::goingToSleep, &loop,
+                     [&] { recorder.interruptForSleep(); });
+    attempt([&] { recorder.start(); });
+    if (!failure)
+        loop.exec();
+    recorder.onChange = nullptr;
+    if (failure)
+        throw *failure;
+}
+
+// Makes the finished recording a note: its segments move into the package's video folder (a
+// second name for each file, no copy where the disk allows), then the recording folder goes,
+// unless its journal reports a problem: then it stays, remembered as reviewed.
+QString saveRecordingNote(const ScreenRecorder& recorder, const QString& packagePath) {
+    const ScreenRecording& recording = recorder.journal().recording;
+    NotePackageContents contents =
+        noteFromRecording(recording, recorder.directory(), readRecordingFrame);
+    contents.note.title = recordingNoteTitle(QDateTime::currentDateTime());
+    const std::optional<PendingRecording> pending = PendingRecording::read(recorder.directory());
+    const QString path = createUserNote(contents, packagePath);
+    if (!recorder.journal().issue) {
+        removePath(recorder.directory());
+    } else if (pending) {
+        const std::unique_ptr<QSettings> settings = openSettings();
+        pending->rememberSavedCopy(*settings);
+    }
+    return path;
+}
+
+void record(const QStringList& words, QTextStream& out, QTextStream& log) {
+    // Before any thread starts, so that only the event loop hears them.
+    ProcessSignals processSignals({SIGINT, SIGTERM, SIGUSR1});
+    const Arguments args(words,
+                         {QStringLiteral("--area"), QStringLiteral("--window"),
+                          QStringLiteral("--display"), QStringLiteral("--seconds"),
+                          QStringLiteral("--longest-side"), QStringLiteral("--note"),
+                          QStringLiteral("--folder")},
+                         {QStringLiteral("--no-cursor"), QStringLiteral("--clicks"),
+                          QStringLiteral("--system-audio"), QStringLiteral("--microphone")});
+    if (!args.positionals().isEmpty())
+        throw UsageError(QStringLiteral("unexpected “%1”").arg(args.positionals().first()));
+    requireOneSource(args);
+    if (args.has(QStringLiteral("--note")) && args.has(QStringLiteral("--folder")))
+        throw UsageError(QStringLiteral("give either --note PACKAGE or --folder DIR"));
+    const ScreenRecordingOptions options = chosenOptions(args);
+    std::optional<double> seconds;
+    if (args.has(QStringLiteral("--seconds")))
+        seconds = parseSeconds(args.value(QStringLiteral("--seconds")));
+
+    const std::unique_ptr<ScreenGrabber> screen = openScreenGrabber();
+    const CaptureSelection selection = chosenSelection(args, *screen);
+    ScreenRecorder recorder(selection, options, chosenFolder(args), systemServices(*screen));
+    log << "recording " << recorder.directory() << Qt::endl;
+    recorder.onSegment = [&log](const RecordingSegment& segment) {
+        log << "segment " << idString(segment.id) << " duration=" << segment.duration
+            << " dropped=" << segment.droppedVideo << '/' << segment.droppedAudio << Qt::endl;
+    };
+    runUntilStopped(recorder, processSignals, seconds);
+
+    if (args.has(QStringLiteral("--folder")))
+        out << recorder.directory() << '\n';
+    else
+        out << saveRecordingNote(recorder, args.value(QStringLiteral("--note"))) << '\n';
+}
+
+} // namespace
+
+std::vector<Command> recordCommands() {
+    return {{{QStringLiteral("record")},
+             QStringLiteral("record (--area X,Y,W,H | --window ID | --display N) [--seconds S] "
+                            "[--longest-side N] [--no-cursor] [--clicks] [--system-audio] "
+                            "[--microphone] [--note PACKAGE | --folder DIR]"),
+             record}};
+}
+
+} // namespace lumbex::cli
