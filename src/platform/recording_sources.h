@@ -10,6 +10,8 @@
 #include <memory>
 #include <variant>
 
+class QDBusConnection;
+
 namespace lumbex {
 
 // A source of samples for a recording. Callbacks run on the source's own thread, one at a time,
@@ -55,6 +57,8 @@ class SleepWatcher : public QObject {
     Q_OBJECT
 public:
     explicit SleepWatcher(QObject* parent = nullptr);
+    // Listens on `bus` instead of the system bus.
+    explicit SleepWatcher(const QDBusConnection& bus, QObject* parent = nullptr);
 
 signals:
     void goingToSleep();

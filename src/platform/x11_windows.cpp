@@ -76,7 +76,8 @@ QString owner(const Connection& connection, xcb_window_t window) {
 }
 
 // The window's rectangle on the desktop grown by the decorations the window manager reports.
-std::optional<QRect> frame(const Connection& connection, const Atoms& atoms, xcb_window_t window) {
+std::optional<QRect> frame(const Connection& connection, xcb_atom_t frameExtents,
+                           xcb_window_t window) {
     xcb_connection_t* c = connection.get();
     const Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
@@ -86,7 +87,7 @@ std::optional<QRect> frame(const Connection& connection, const Atoms& atoms, xcb
         return std::nullopt;
     QRect rect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
     const auto extents = values<uint32_t>(
-        connection.property(window, atoms.frameExtents, XCB_ATOM_CARDINAL)); // l, r, t, b
+        connection.property(window, frameExtents, XCB_ATOM_CARDINAL)); // l, r, t, b
     if (extents.size() == 4)
         rect.adjust(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
     return rect;
@@ -102,7 +103,7 @@ std::vector<ScreenWindow> readWindows(const Connection& connection) {
     for (xcb_window_t id : candidates) {
         if (!isViewable(connection.get(), id) || isDesktopOrDock(connection, atoms, id))
             continue;
-        const std::optional<QRect> rect = frame(connection, atoms, id);
+        const std::optional<QRect> rect = frame(connection, atoms.frameExtents, id);
         if (!rect)
             continue; // closed while being listed
         const auto pid = values<uint32_t>(connection.property(id, atoms.pid, XCB_ATOM_CARDINAL));
@@ -110,6 +111,29 @@ std::vector<ScreenWindow> readWindows(const Connection& connection) {
                            owner(connection, id), *rect});
     }
     return windows;
+}
+
+WindowPlacementReader::WindowPlacementReader(const Connection& connection)
+    : connection_(connection), frameExtents_(connection.atom("_NET_FRAME_EXTENTS")),
+      wmState_(connection.atom("WM_STATE")) {}
+
+std::optional<WindowPlacement> WindowPlacementReader::read(xcb_window_t window) const {
+    xcb_connection_t* c = connection_.get();
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    if (!attributes)
+        return std::nullopt;
+    const std::optional<QRect> rect = frame(connection_, frameExtents_, window);
+    if (!rect)
+        return std::nullopt;
+    WindowPlacement placement{*rect, attributes->map_state == XCB_MAP_STATE_VIEWABLE, false};
+    if (attributes->map_state == XCB_MAP_STATE_UNMAPPED) {
+        // ICCCM WM_STATE: 0 withdrawn, 1 normal, 3 iconic; absent once the manager lets go.
+        constexpr uint32_t withdrawnState = 0;
+        const auto state = values<uint32_t>(connection_.property(window, wmState_, wmState_));
+        placement.withdrawn = state.empty() || state[0] == withdrawnState;
+    }
+    return placement;
 }
 
 } // namespace lumbex::x11
