@@ -19,8 +19,9 @@ inline constexpr int kRecordingAudioChannels = 2;
 // One frame at the recorder's 30 frames per second, rounded up.
 inline constexpr qint64 kRecordingFrameMicroseconds = 33334;
 
-// One screen picture: 32-bit BGRA pixels (QImage::Format_RGB32 or Format_ARGB32_Premultiplied)
-// of any size, and the host-clock time at which the screen showed it.
+// One screen picture of any size, and the host-clock time at which the screen showed it. Pixels
+// are 32 bits in B, G, R order (QImage::Format_RGB32); the fourth byte is padding of any value,
+// as the screen hands it over, so readers must not rely on it being 0xff.
 struct VideoSample {
     QImage image;
     qint64 time = 0;
