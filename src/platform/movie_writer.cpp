@@ -57,6 +57,10 @@ public:
         muxer_->flags |= AVFMT_FLAG_CUSTOM_IO;
         AVDictionary* options = nullptr;
         av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        // Every track keeps its own start: without an edit list the muxer would otherwise move
+        // a track's first sample to 0 (a late first picture or sound would play too early).
+        av_dict_set(&options, "use_editlist", "0", 0);
+        muxer_->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_NON_NEGATIVE;
         const int written = avformat_write_header(muxer_.get(), &options);
         av_dict_free(&options);
         if (written < 0 || !file_->syncWritten())
