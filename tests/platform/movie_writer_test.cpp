@@ -1,0 +1,158 @@
+#include "model/note_fixtures.h"
+#include "platform/movie_fixtures.h"
+#include "platform/recording_media.h"
+#include "support/temporary_folder.h"
+
+#include <QFile>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace lumbex {
+namespace {
+
+bool near(QRgb pixel, QColor expected, int tolerance = 30) {
+    return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
+           std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+TEST(MovieWriter, WritesH264WithoutReorderingTaggedBt709AndKeyFramesByElapsedTime) {
+    const test::TemporaryFolder folder;
+    const QString path = folder.path(QStringLiteral("video.mov"));
+    MovieSettings settings = test::movieSettings(path);
+    settings.fragmentSeconds = 2;
+    // Irregular pictures, a five-second still screen in the middle.
+    const std::vector<qint64> times{0,         40'000,    90'000,    400'000,   950'000,  1'000'000,
+                                    1'700'000, 2'300'000, 7'300'000, 7'333'334, 7'900'000};
+    std::vector<test::Picture> pictures;
+    for (size_t i = 0; i < times.size(); ++i)
+        pictures.push_back({times[i], QColor::fromHsv(int(i * 30), 255, 255)});
+    const qint64 end = times.back() + kRecordingFrameMicroseconds;
+    test::writeMovie(settings, pictures, end);
+
+    const auto streams = test::probeMovie(path);
+    ASSERT_EQ(streams.size(), 1u);
+    const test::ProbedStream& video = streams[0];
+    EXPECT_EQ(video.codec, AV_CODEC_ID_H264);
+    EXPECT_EQ(video.width, 160);
+    EXPECT_EQ(video.height, 120);
+    EXPECT_EQ(video.videoDelay, 0);
+    EXPECT_EQ(video.primaries, AVCOL_PRI_BT709);
+    EXPECT_EQ(video.transfer, AVCOL_TRC_BT709);
+    EXPECT_EQ(video.matrix, AVCOL_SPC_BT709);
+    ASSERT_EQ(video.packets.size(), times.size());
+    ASSERT_TRUE(video.packets.front().key);
+    qint64 lastKey = 0;
+    for (size_t i = 0; i < times.size(); ++i) {
+        SCOPED_TRACE(times[i]);
+        const test::ProbedPacket& packet = video.packets[i];
+        EXPECT_EQ(packet.pts, packet.dts);
+        // Microsecond times survive exactly, also after the still screen.
+        EXPECT_EQ(video.us(packet.pts), times[i]);
+        if (packet.key)
+            lastKey = times[i];
+        else
+            EXPECT_LT(times[i] - lastKey, 2'000'000) << "a key frame was due";
+    }
+    EXPECT_EQ(video.endUs(), end);
+}
+
+TEST(MovieWriter, WritesOneTitledAacTrackPerRoleInSyncWithThePicture) {
+    const test::TemporaryFolder folder;
+    const QString path = folder.path(QStringLiteral("sound.mov"));
+    std::vector<test::Picture> pictures;
+    for (qint64 t = 0; t < 2'000'000; t += 100'000)
+        pictures.push_back({t, Qt::gray});
+    std::vector<test::Sound> sounds = test::toneFor(RecordingAudio::System, 2);
+    // The microphone's chunks have another length and a 400 ms hole, which must not shift what
+    // follows it.
+    for (qint64 frame = 0; frame + 1000 <= 2 * kRecordingAudioRate; frame += 1000)
+        if (frame < 48'000 || frame >= 67'200)
+            sounds.push_back(
+                {RecordingAudio::Microphone,
+                 test::toneChunk(frame * 1'000'000 / kRecordingAudioRate, 1000, frame)});
+    test::writeMovie(
+        test::movieSettings(path, 160, 120, {RecordingAudio::System, RecordingAudio::Microphone}),
+        pictures, 2'000'000, sounds);
+
+    const auto streams = test::probeMovie(path);
+    ASSERT_EQ(streams.size(), 3u);
+    const char* titles[] = {"Lumbex System Audio", "Lumbex Microphone"};
+    for (size_t i = 1; i < 3; ++i) {
+        SCOPED_TRACE(titles[i - 1]);
+        const test::ProbedStream& audio = streams[i];
+        EXPECT_EQ(audio.codec, AV_CODEC_ID_AAC);
+        EXPECT_EQ(audio.sampleRate, 48'000);
+        EXPECT_EQ(audio.channels, 2);
+        EXPECT_EQ(audio.handlerName, titles[i - 1]);
+        ASSERT_FALSE(audio.packets.empty());
+        EXPECT_EQ(audio.startUs(), 0);
+        EXPECT_NEAR(double(audio.endUs()), 2'000'000.0, double(kRecordingFrameMicroseconds));
+        for (size_t p = 1; p < audio.packets.size(); ++p)
+            EXPECT_GT(audio.packets[p].dts, audio.packets[p - 1].dts);
+    }
+    EXPECT_EQ(streams[0].endUs(), 1'900'000 + kRecordingFrameMicroseconds);
+}
+
+TEST(MovieWriter, FitsPicturesOfAnotherShapeOnBlack) {
+    const test::TemporaryFolder folder;
+    const QString path = folder.path(QStringLiteral("fit.mov"));
+    test::writeMovie(test::movieSettings(path),
+                     {{0, Qt::red, {320, 120}}, {1'000'000, Qt::blue, {60, 120}}}, 2'000'000);
+
+    // Wider than the movie: bars above and below.
+    const QImage wide = readRecordingFrame(path, 500'000);
+    ASSERT_EQ(wide.size(), QSize(160, 120));
+    EXPECT_TRUE(near(wide.pixel(80, 8), Qt::black));
+    EXPECT_TRUE(near(wide.pixel(80, 60), Qt::red));
+    EXPECT_TRUE(near(wide.pixel(80, 112), Qt::black));
+    // Taller: bars left and right.
+    const QImage tall = readRecordingFrame(path, 1'500'000);
+    EXPECT_TRUE(near(tall.pixel(10, 60), Qt::black));
+    EXPECT_TRUE(near(tall.pixel(80, 60), Qt::blue));
+    EXPECT_TRUE(near(tall.pixel(150, 60), Qt::black));
+}
+
+TEST(MovieWriter, NeverReplacesAnExistingFile) {
+    const test::TemporaryFolder folder;
+    const QString existing = folder.write(QStringLiteral("segment.mov"), "keep me");
+    const QString link = folder.path(QStringLiteral("link.mov"));
+    ASSERT_EQ(::symlink(existing.toUtf8().constData(), link.toUtf8().constData()), 0);
+    for (const QString& path : {existing, link}) {
+        SCOPED_TRACE(path.toStdString());
+        try {
+            openMovieWriter(test::movieSettings(path));
+            ADD_FAILURE() << "opened over an existing entry";
+        } catch (const LumbexError& error) {
+            EXPECT_EQ(error.systemError(), EEXIST);
+            EXPECT_TRUE(error.message().endsWith(QStringLiteral(": File exists.")));
+        }
+    }
+    EXPECT_EQ(test::fileBytes(existing), "keep me");
+}
+
+TEST(MovieWriter, RefusesSamplesOutOfOrderOrForAnotherRoleAndStaysUsable) {
+    const test::TemporaryFolder folder;
+    const QString path = folder.path(QStringLiteral("refused.mov"));
+    const auto writer =
+        openMovieWriter(test::movieSettings(path, 160, 120, {RecordingAudio::System}));
+    const QImage picture = test::solidImage({160, 120}, Qt::green);
+    writer->startSession(test::kSessionStart);
+    EXPECT_TRUE(writer->appendVideo({picture, test::kSessionStart + 100'000}));
+    EXPECT_FALSE(writer->appendVideo({picture, test::kSessionStart + 100'000}));
+    EXPECT_FALSE(writer->appendVideo({picture, test::kSessionStart + 50'000}));
+    EXPECT_FALSE(writer->appendVideo({QImage(), test::kSessionStart + 150'000}));
+    EXPECT_FALSE(writer->appendAudio(RecordingAudio::Microphone, test::toneChunk(0, 480)));
+    EXPECT_TRUE(writer->appendVideo({picture, test::kSessionStart + 200'000}));
+    writer->endSession(test::kSessionStart + 200'000 + kRecordingFrameMicroseconds);
+    ASSERT_TRUE(writer->finish());
+
+    const RecordingSegment segment = inspectRecordingSegment(path, newId());
+    EXPECT_EQ(segment.sourceStart, 100'000);
+    EXPECT_EQ(segment.duration, 100'000 + kRecordingFrameMicroseconds);
+    EXPECT_TRUE(segment.audioTracks.empty());
+}
+
+} // namespace
+} // namespace lumbex
