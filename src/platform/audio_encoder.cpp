@@ -1,0 +1,131 @@
+#include "platform/audio_encoder.h"
+
+#include "core/error.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lumbex {
+namespace {
+
+const QString kNotPrepared = QStringLiteral("The audio encoder could not be prepared.");
+constexpr int kBitRate = 128'000;
+// How far a chunk's time may stray from the continuous position before the sound is moved back
+// into place: 50 ms, well below what a viewer notices and well above timestamp jitter.
+constexpr qint64 kResyncFrames = kRecordingAudioRate / 20;
+
+qint64 samplePosition(qint64 microseconds) {
+    const qint64 scaled = microseconds * kRecordingAudioRate;
+    return (scaled >= 0 ? scaled + 500'000 : scaled - 500'000) / 1'000'000;
+}
+
+} // namespace
+
+AudioEncoder::AudioEncoder(bool globalHeader) {
+    ffmpeg::quietLogs();
+    const AVCodec* codec = avcodec_find_encoder_by_name("aac");
+    context_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!context_ || !frame_ || !packet_)
+        throw LumbexError(kNotPrepared);
+    AVCodecContext& c = *context_;
+    c.sample_fmt = AV_SAMPLE_FMT_FLTP;
+    c.sample_rate = kRecordingAudioRate;
+    c.bit_rate = kBitRate;
+    c.time_base = {1, kRecordingAudioRate};
+    av_channel_layout_default(&c.ch_layout, kRecordingAudioChannels);
+    if (globalHeader)
+        c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(&c, codec, nullptr) < 0 || c.frame_size <= 0)
+        throw LumbexError(kNotPrepared);
+    frameSize_ = c.frame_size;
+
+    frame_->format = AV_SAMPLE_FMT_FLTP;
+    frame_->sample_rate = kRecordingAudioRate;
+    frame_->nb_samples = frameSize_;
+    if (av_channel_layout_copy(&frame_->ch_layout, &c.ch_layout) < 0 ||
+        av_frame_get_buffer(frame_.get(), 0) < 0)
+        throw LumbexError(kNotPrepared);
+}
+
+bool AudioEncoder::append(const AudioSample& sample, qint64 time, const PacketWriter& write) {
+    const qint64 frames = sample.frameCount();
+    const qint64 position = samplePosition(time);
+    qint64 skipped = 0;
+    if (!end_) {
+        // Sound from before the session start has no place in the file.
+        skipped = std::max<qint64>(0, -position);
+        end_ = position + skipped;
+    } else if (position - *end_ > kResyncFrames) {
+        if (!padSilence(position - *end_, write))
+            return false;
+    } else if (*end_ - position > kResyncFrames) {
+        skipped = *end_ - position;
+    }
+    for (qint64 i = std::min(skipped, frames); i < frames; ++i) {
+        left_.push_back(sample.samples[size_t(i * 2)]);
+        right_.push_back(sample.samples[size_t(i * 2 + 1)]);
+    }
+    *end_ += std::max<qint64>(0, frames - skipped);
+    return encodeFullFrames(write);
+}
+
+bool AudioEncoder::finish(const PacketWriter& write) {
+    if (!left_.empty() && !padSilence(frameSize_ - qint64(left_.size()), write))
+        return false;
+    const int sent = avcodec_send_frame(context_.get(), nullptr);
+    return (sent >= 0 || sent == AVERROR_EOF) && receivePackets(write);
+}
+
+bool AudioEncoder::padSilence(qint64 frames, const PacketWriter& write) {
+    // A frame at a time, so that a long gap never sits in memory at once.
+    while (frames > 0) {
+        const qint64 step = std::min<qint64>(frames, frameSize_);
+        left_.insert(left_.end(), size_t(step), 0.0f);
+        right_.insert(right_.end(), size_t(step), 0.0f);
+        *end_ += step;
+        frames -= step;
+        if (!encodeFullFrames(write))
+            return false;
+    }
+    return true;
+}
+
+bool AudioEncoder::encodeFullFrames(const PacketWriter& write) {
+    size_t used = 0;
+    bool ok = true;
+    while (ok && left_.size() - used >= size_t(frameSize_)) {
+        if (av_frame_make_writable(frame_.get()) < 0)
+            return false;
+        std::memcpy(frame_->data[0], left_.data() + used, sizeof(float) * size_t(frameSize_));
+        std::memcpy(frame_->data[1], right_.data() + used, sizeof(float) * size_t(frameSize_));
+        // The encoder dates its packets earlier by its priming delay; the file's sound starts at 0.
+        frame_->pts = *end_ - qint64(left_.size() - used) + context_->initial_padding;
+        used += size_t(frameSize_);
+        ok = encodeFrame(write);
+    }
+    left_.erase(left_.begin(), left_.begin() + qsizetype(used));
+    right_.erase(right_.begin(), right_.begin() + qsizetype(used));
+    return ok;
+}
+
+bool AudioEncoder::encodeFrame(const PacketWriter& write) {
+    return avcodec_send_frame(context_.get(), frame_.get()) >= 0 && receivePackets(write);
+}
+
+bool AudioEncoder::receivePackets(const PacketWriter& write) {
+    for (;;) {
+        const int received = avcodec_receive_packet(context_.get(), packet_.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return true;
+        if (received < 0)
+            return false;
+        const bool written = write(*packet_);
+        av_packet_unref(packet_.get());
+        if (!written)
+            return false;
+    }
+}
+
+} // namespace lumbex

@@ -1,0 +1,98 @@
+#include "platform/video_encoder.h"
+
+#include "core/error.h"
+#include "platform/recording_media.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+namespace lumbex {
+namespace {
+
+const QString kNotPrepared = QStringLiteral("The video encoder could not be prepared.");
+constexpr AVRational kMicroseconds{1, 1'000'000};
+// Key frames come from elapsed time; the frame-count limit only has to stay out of the way.
+constexpr int kKeyFrameFrames = 1 << 20;
+
+} // namespace
+
+VideoEncoder::VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFrameMicroseconds,
+                           bool globalHeader)
+    : fitter_(width, height), keyFrameMicroseconds_(keyFrameMicroseconds) {
+    ffmpeg::quietLogs();
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    context_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!context_ || !frame_ || !packet_)
+        throw LumbexError(kNotPrepared);
+    AVCodecContext& c = *context_;
+    c.width = width;
+    c.height = height;
+    c.pix_fmt = AV_PIX_FMT_YUV420P;
+    c.time_base = kMicroseconds;
+    // Rate control budgets bits per frame from the frame rate, not from the time base.
+    c.framerate = {30, 1};
+    c.bit_rate = bitRate;
+    c.gop_size = kKeyFrameFrames;
+    c.max_b_frames = 0;
+    c.color_primaries = AVCOL_PRI_BT709;
+    c.color_trc = AVCOL_TRC_BT709;
+    c.colorspace = AVCOL_SPC_BT709;
+    c.color_range = AVCOL_RANGE_MPEG;
+    if (globalHeader)
+        c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(c.priv_data, "preset", "ultrafast", 0);
+    av_opt_set(c.priv_data, "tune", "zerolatency", 0);
+    av_opt_set_int(c.priv_data, "forced-idr", 1, 0);
+    if (avcodec_open2(&c, codec, nullptr) < 0)
+        throw LumbexError(kNotPrepared);
+
+    frame_->format = AV_PIX_FMT_YUV420P;
+    frame_->width = width;
+    frame_->height = height;
+    frame_->color_primaries = AVCOL_PRI_BT709;
+    frame_->color_trc = AVCOL_TRC_BT709;
+    frame_->colorspace = AVCOL_SPC_BT709;
+    frame_->color_range = AVCOL_RANGE_MPEG;
+    if (av_frame_get_buffer(frame_.get(), 0) < 0)
+        throw LumbexError(kNotPrepared);
+}
+
+bool VideoEncoder::encode(const QImage& image, qint64 time, const PacketWriter& write) {
+    // The encoder may still hold the previous picture: write into a frame of our own.
+    if (av_frame_make_writable(frame_.get()) < 0 || !fitter_.fit(image, *frame_))
+        return false;
+    const bool keyFrameDue = !lastKeyFrame_ || time - *lastKeyFrame_ >= keyFrameMicroseconds_;
+    frame_->pict_type = keyFrameDue ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    frame_->pts = time;
+    if (avcodec_send_frame(context_.get(), frame_.get()) < 0)
+        return false;
+    return receivePackets(write);
+}
+
+bool VideoEncoder::drain(const PacketWriter& write) {
+    const int sent = avcodec_send_frame(context_.get(), nullptr);
+    return (sent >= 0 || sent == AVERROR_EOF) && receivePackets(write);
+}
+
+bool VideoEncoder::receivePackets(const PacketWriter& write) {
+    for (;;) {
+        const int received = avcodec_receive_packet(context_.get(), packet_.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return true;
+        if (received < 0)
+            return false;
+        if (packet_->flags & AV_PKT_FLAG_KEY)
+            lastKeyFrame_ = packet_->pts;
+        // A fragment closed before the next picture arrives still shows this one for a frame.
+        packet_->duration = kRecordingFrameMicroseconds;
+        const bool written = write(*packet_);
+        av_packet_unref(packet_.get());
+        if (!written)
+            return false;
+    }
+}
+
+} // namespace lumbex
