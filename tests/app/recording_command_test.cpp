@@ -1,8 +1,10 @@
 #include "command_line_fixture.h"
 #include "core/sha256.h"
+#include "platform/movie_fixtures.h"
 #include "recording/pending_recording.h"
 #include "recording/recording_fixtures.h"
 #include "recording/recording_journal.h"
+#include "records/recording_time.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -32,6 +34,9 @@ protected:
         for (size_t i = 0; i < durations.size(); ++i) {
             const QByteArray bytes = test::segmentBytes(int(i));
             RecordingSegment segment = test::makeSegment(durations[i]);
+            // The size of the movies the tests write for the unfinished segment.
+            segment.width = 160;
+            segment.height = 120;
             segment.byteCount = bytes.size();
             segment.sha256 = sha256Hex(bytes);
             test::RecordingFolder::writeFile(QDir(path).filePath(segment.filename()), bytes);
@@ -71,7 +76,7 @@ TEST_F(RecordingCommandTest, RecoverSummarizesWithoutTouchingTheFolder) {
         SCOPED_TRACE(row.name);
         const auto before = test::treeOf(row.path);
         const test::Result result = lumbex({"recording", "recover", row.path});
-        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.out, row.expected);
         EXPECT_EQ(test::treeOf(row.path), before);
     }
@@ -80,7 +85,7 @@ TEST_F(RecordingCommandTest, RecoverSummarizesWithoutTouchingTheFolder) {
 TEST_F(RecordingCommandTest, RecoverPrintsTheRecoveredJournalAsOneLineOfJson) {
     const QString path = addStopped(QStringLiteral("stopped"));
     const test::Result result = lumbex({"recording", "recover", path, "--json"});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     const RecordingJournal expected =
         recoverRecording(path, [](const QString&, const Id&) -> RecordingSegment {
             throw LumbexError(QStringLiteral("not asked for"));
@@ -96,11 +101,32 @@ TEST_F(RecordingCommandTest, AnUnfinishedSegmentThatIsNoMovieLeavesTheCompletedO
         QDir(path).filePath(idString(*journal.activeSegment) + QStringLiteral(".mov")),
         "not a movie");
     const test::Result result = lumbex({"recording", "recover", path});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out,
               QStringLiteral("duration 00:03.000\nrecovery partial\nissue Only completed segments "
                              "could be recovered, through 00:03.000. The unfinished segment could "
                              "not be read.\n"));
+}
+
+TEST_F(RecordingCommandTest, AnUnfinishedSegmentThatIsAMovieIsRecovered) {
+    RecordingJournal journal = RecordingJournal::make();
+    journal.activeSegment = newId();
+    const QString path = addRecording(QStringLiteral("crashed"), journal, {kThreeSeconds});
+    const QString movie =
+        QDir(path).filePath(idString(*journal.activeSegment) + QStringLiteral(".mov"));
+    test::writeMovie(test::movieSettings(movie), {{0, Qt::red}, {1'000'000, Qt::blue}}, 2'000'000);
+    const qint64 total =
+        kThreeSeconds + inspectRecordingSegment(movie, *journal.activeSegment).duration;
+
+    const test::Result result = lumbex({"recording", "recover", path});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("duration %1\nrecovery partial\nissue Recovered through "
+                                         "%1. The recording was interrupted; its final moments "
+                                         "may be missing.\n")
+                              .arg(recordingTimeLabel(total)));
+    EXPECT_EQ(lumbex({"recording", "recover", path, "-o", "Copy.capturenote"}).exitCode, 0);
+    EXPECT_EQ(QDir(folder.path("Copy.capturenote/video")).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(lumbex({"note", "check", "Copy.capturenote"}).out, QStringLiteral("OK\n"));
 }
 
 TEST_F(RecordingCommandTest, RecoverRefusesWhatItCannotUse) {
@@ -128,27 +154,27 @@ TEST_F(RecordingCommandTest, RecoverRefusesWhatItCannotUse) {
         const test::Result result = lumbex(row.args);
         EXPECT_EQ(result.exitCode, row.exitCode);
         EXPECT_TRUE(result.out.isEmpty());
-        if (!row.message.isEmpty())
+        if (!row.message.isEmpty()) {
             EXPECT_EQ(result.err, row.message);
+        }
     }
     EXPECT_EQ(test::treeOf(folder.path()), before);
 }
 
 TEST_F(RecordingCommandTest, ASavedCopyIsANoteAndHidesTheFolderUntilItsJournalChanges) {
     const QString path = addStopped(QStringLiteral("stopped"));
-    const QString key = QFileInfo(path).canonicalFilePath();
     EXPECT_EQ(lumbex({"recording", "pending"}).out,
-              key + QStringLiteral("\tDemo\tSaved recording files · Review the recovered footage "
-                                   "before using it.\n"));
+              path + QStringLiteral("\tDemo\tSaved recording files · Review the recovered footage "
+                                    "before using it.\n"));
     const auto before = test::treeOf(path);
 
     const test::Result saved = lumbex({"recording", "recover", path, "-o", "Copy.capturenote"});
-    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    ASSERT_EQ(saved.exitCode, 0) << saved.err.toStdString();
     EXPECT_EQ(saved.out, folder.path(QStringLiteral("Copy.capturenote")) + u'\n');
     EXPECT_EQ(test::treeOf(path), before);
 
     const test::Result checked = lumbex({"note", "check", "Copy.capturenote", "--json"});
-    ASSERT_EQ(checked.exitCode, 0) << checked.err;
+    ASSERT_EQ(checked.exitCode, 0) << checked.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(checked.out.toUtf8())["recording"]["duration"].toInteger(),
               2 * kThreeSeconds);
     const QJsonObject note =
@@ -173,7 +199,7 @@ TEST_F(RecordingCommandTest, PendingListsNewestFirstAsJson) {
     test::RecordingFolder::writeFile(QDir(unreadable).filePath(kRecordingJournalFile), "{");
 
     const test::Result result = lumbex({"recording", "pending", "--json"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out.count(u'\n'), 1);
     const QJsonArray list = QJsonDocument::fromJson(result.out.toUtf8()).array();
     ASSERT_EQ(list.size(), 2);
@@ -196,7 +222,7 @@ TEST_F(RecordingCommandTest, NoLibraryMeansNoPendingRecordings) {
         if (*format)
             args << format;
         const test::Result result = lumbex(args);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.out, *format ? QStringLiteral("[]\n") : QString());
     }
 }
