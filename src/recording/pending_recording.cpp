@@ -11,7 +11,6 @@
 #include <QSettings>
 #include <QVariantMap>
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <sys/stat.h>

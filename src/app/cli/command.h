@@ -26,6 +26,7 @@ std::vector<Command> requestCommands();
 std::vector<Command> stitchCommands();
 std::vector<Command> captureCommands();
 std::vector<Command> recognizeCommands();
+std::vector<Command> recordingCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

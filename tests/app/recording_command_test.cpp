@@ -1,0 +1,231 @@
+#include "command_line_fixture.h"
+#include "core/sha256.h"
+#include "platform/movie_fixtures.h"
+#include "recording/pending_recording.h"
+#include "recording/recording_fixtures.h"
+#include "recording/recording_journal.h"
+#include "records/recording_time.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+const QString kUnreadable = QStringLiteral(
+    "This folder does not contain readable recording information. The original files have been "
+    "kept. Choose another folder or use Show Files to inspect them.");
+
+constexpr qint64 kThreeSeconds = 3'000'000;
+
+class RecordingCommandTest : public test::CommandLineTest {
+protected:
+    QString pendingRoot() const {
+        return pendingRecordingsFolder(folder.path(QStringLiteral("data/Lumbex/Notes")));
+    }
+
+    // A recording folder under the library's pending recordings, with intact segment files.
+    QString addRecording(const QString& name, RecordingJournal journal,
+                         const std::vector<qint64>& durations) const {
+        const QString path = QDir(pendingRoot()).filePath(name);
+        QDir().mkpath(path);
+        for (size_t i = 0; i < durations.size(); ++i) {
+            const QByteArray bytes = test::segmentBytes(int(i));
+            RecordingSegment segment = test::makeSegment(durations[i]);
+            // The size of the movies the tests write for the unfinished segment.
+            segment.width = 160;
+            segment.height = 120;
+            segment.byteCount = bytes.size();
+            segment.sha256 = sha256Hex(bytes);
+            test::RecordingFolder::writeFile(QDir(path).filePath(segment.filename()), bytes);
+            journal.recording.segments.push_back(segment);
+        }
+        journal.save(path);
+        return path;
+    }
+    QString addStopped(const QString& name, Date createdAt = 700000000) const {
+        RecordingJournal journal = RecordingJournal::make();
+        journal.recording.title = QStringLiteral("Demo");
+        journal.recording.createdAt = createdAt;
+        journal.completed = true;
+        return addRecording(name, journal, {kThreeSeconds, kThreeSeconds});
+    }
+};
+
+TEST_F(RecordingCommandTest, RecoverSummarizesWithoutTouchingTheFolder) {
+    const QString stopped = addStopped(QStringLiteral("stopped"));
+    const QString damaged = addStopped(QStringLiteral("damaged"));
+    const RecordingJournal journal =
+        RecordingJournal::decode(test::fileBytes(QDir(damaged).filePath(kRecordingJournalFile)));
+    test::RecordingFolder::writeFile(
+        QDir(damaged).filePath(journal.recording.segments[1].filename()), "damaged");
+
+    const struct {
+        const char* name;
+        QString path;
+        QString expected;
+    } rows[] = {
+        {"stopped", stopped, QStringLiteral("duration 00:06.000\nrecovery complete\n")},
+        {"damaged", damaged,
+         QStringLiteral("duration 00:03.000\nrecovery partial\nissue Recovered through 00:03.000, "
+                        "before a damaged segment. All later source files have been kept.\n")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto before = test::treeOf(row.path);
+        const test::Result result = lumbex({"recording", "recover", row.path});
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(result.out, row.expected);
+        EXPECT_EQ(test::treeOf(row.path), before);
+    }
+}
+
+TEST_F(RecordingCommandTest, RecoverPrintsTheRecoveredJournalAsOneLineOfJson) {
+    const QString path = addStopped(QStringLiteral("stopped"));
+    const test::Result result = lumbex({"recording", "recover", path, "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const RecordingJournal expected =
+        recoverRecording(path, [](const QString&, const Id&) -> RecordingSegment {
+            throw LumbexError(QStringLiteral("not asked for"));
+        });
+    EXPECT_EQ(result.out, QString::fromUtf8(expected.encode(false)) + u'\n');
+}
+
+TEST_F(RecordingCommandTest, AnUnfinishedSegmentThatIsNoMovieLeavesTheCompletedOnes) {
+    RecordingJournal journal = RecordingJournal::make();
+    journal.activeSegment = newId();
+    const QString path = addRecording(QStringLiteral("crashed"), journal, {kThreeSeconds});
+    test::RecordingFolder::writeFile(
+        QDir(path).filePath(idString(*journal.activeSegment) + QStringLiteral(".mov")),
+        "not a movie");
+    const test::Result result = lumbex({"recording", "recover", path});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out,
+              QStringLiteral("duration 00:03.000\nrecovery partial\nissue Only completed segments "
+                             "could be recovered, through 00:03.000. The unfinished segment could "
+                             "not be read.\n"));
+}
+
+TEST_F(RecordingCommandTest, AnUnfinishedSegmentThatIsAMovieIsRecovered) {
+    RecordingJournal journal = RecordingJournal::make();
+    journal.activeSegment = newId();
+    const QString path = addRecording(QStringLiteral("crashed"), journal, {kThreeSeconds});
+    const QString movie =
+        QDir(path).filePath(idString(*journal.activeSegment) + QStringLiteral(".mov"));
+    test::writeMovie(test::movieSettings(movie), {{0, Qt::red}, {1'000'000, Qt::blue}}, 2'000'000);
+    const qint64 total =
+        kThreeSeconds + inspectRecordingSegment(movie, *journal.activeSegment).duration;
+
+    const test::Result result = lumbex({"recording", "recover", path});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QStringLiteral("duration %1\nrecovery partial\nissue Recovered through "
+                                         "%1. The recording was interrupted; its final moments "
+                                         "may be missing.\n")
+                              .arg(recordingTimeLabel(total)));
+    EXPECT_EQ(lumbex({"recording", "recover", path, "-o", "Copy.capturenote"}).exitCode, 0);
+    EXPECT_EQ(QDir(folder.path("Copy.capturenote/video")).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(lumbex({"note", "check", "Copy.capturenote"}).out, QStringLiteral("OK\n"));
+}
+
+TEST_F(RecordingCommandTest, RecoverRefusesWhatItCannotUse) {
+    const QString stopped = addStopped(QStringLiteral("stopped"));
+    const QString inside = QDir(stopped).filePath(QStringLiteral("Copy.capturenote"));
+    const struct {
+        const char* name;
+        QStringList args;
+        int exitCode;
+        QString message;
+    } rows[] = {
+        {"no folder", {"recording", "recover"}, 2, {}},
+        {"two folders", {"recording", "recover", stopped, stopped}, 2, {}},
+        {"both outputs", {"recording", "recover", stopped, "--json", "-o", "A.capturenote"}, 2, {}},
+        {"no journal", {"recording", "recover", folder.path()}, 1, kUnreadable + u'\n'},
+        {"a package inside the folder",
+         {"recording", "recover", stopped, "-o", inside},
+         1,
+         QStringLiteral("Choose a place for the note outside the recording folder: its files "
+                        "are kept as they are.\n")},
+    };
+    const auto before = test::treeOf(folder.path());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const test::Result result = lumbex(row.args);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_TRUE(result.out.isEmpty());
+        if (!row.message.isEmpty()) {
+            EXPECT_EQ(result.err, row.message);
+        }
+    }
+    EXPECT_EQ(test::treeOf(folder.path()), before);
+}
+
+TEST_F(RecordingCommandTest, ASavedCopyIsANoteAndHidesTheFolderUntilItsJournalChanges) {
+    const QString path = addStopped(QStringLiteral("stopped"));
+    EXPECT_EQ(lumbex({"recording", "pending"}).out,
+              path + QStringLiteral("\tDemo\tSaved recording files · Review the recovered footage "
+                                    "before using it.\n"));
+    const auto before = test::treeOf(path);
+
+    const test::Result saved = lumbex({"recording", "recover", path, "-o", "Copy.capturenote"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err.toStdString();
+    EXPECT_EQ(saved.out, folder.path(QStringLiteral("Copy.capturenote")) + u'\n');
+    EXPECT_EQ(test::treeOf(path), before);
+
+    const test::Result checked = lumbex({"note", "check", "Copy.capturenote", "--json"});
+    ASSERT_EQ(checked.exitCode, 0) << checked.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(checked.out.toUtf8())["recording"]["duration"].toInteger(),
+              2 * kThreeSeconds);
+    const QJsonObject note =
+        QJsonDocument::fromJson(test::fileBytes(folder.path("Copy.capturenote/note.json")))
+            .object();
+    EXPECT_EQ(note["title"].toString(), QStringLiteral("Recovered · Demo"));
+    EXPECT_EQ(note["screenRecording"]["recovery"].toString(), QStringLiteral("complete"));
+    EXPECT_EQ(QDir(folder.path("Copy.capturenote/video")).entryList(QDir::Files).size(), 2);
+
+    EXPECT_EQ(lumbex({"recording", "pending"}).out, QString());
+    RecordingJournal changed =
+        RecordingJournal::decode(test::fileBytes(QDir(path).filePath(kRecordingJournalFile)));
+    changed.issue = QStringLiteral("Disk full.");
+    changed.save(path);
+    EXPECT_EQ(lumbex({"recording", "pending"}).out.count(u'\n'), 1);
+}
+
+TEST_F(RecordingCommandTest, PendingListsNewestFirstAsJson) {
+    const QString stopped = addStopped(QStringLiteral("stopped"), 700000000.5);
+    const QString unreadable = QDir(pendingRoot()).filePath(QStringLiteral("unreadable"));
+    QDir().mkpath(unreadable);
+    test::RecordingFolder::writeFile(QDir(unreadable).filePath(kRecordingJournalFile), "{");
+
+    const test::Result result = lumbex({"recording", "pending", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out.count(u'\n'), 1);
+    const QJsonArray list = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    ASSERT_EQ(list.size(), 2);
+    // The unreadable journal was written just now: after 2023.
+    EXPECT_EQ(list[0]["directory"].toString(), unreadable);
+    EXPECT_EQ(list[0]["title"].toString(), QStringLiteral("Unrecognized Recording"));
+    EXPECT_TRUE(list[0]["signature"].isNull());
+    EXPECT_EQ(list[1].toObject().keys(),
+              (QStringList{"createdAt", "detail", "directory", "signature", "title"}));
+    EXPECT_EQ(list[1]["directory"].toString(), stopped);
+    EXPECT_EQ(list[1]["createdAt"].toDouble(), 700000000.5);
+    EXPECT_EQ(list[1]["signature"].toString(),
+              sha256Hex(test::fileBytes(QDir(stopped).filePath(kRecordingJournalFile))));
+}
+
+TEST_F(RecordingCommandTest, NoLibraryMeansNoPendingRecordings) {
+    for (const char* format : {"", "--json"}) {
+        SCOPED_TRACE(format);
+        QStringList args{"recording", "pending"};
+        if (*format)
+            args << format;
+        const test::Result result = lumbex(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(result.out, *format ? QStringLiteral("[]\n") : QString());
+    }
+}
+
+} // namespace
+} // namespace lumbex
