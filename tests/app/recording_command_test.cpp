@@ -26,21 +26,21 @@ protected:
         return pendingRecordingsFolder(folder.path(QStringLiteral("data/Lumbex/Notes")));
     }
 
-    // A recording folder under the library's pending recordings, with intact segment files.
+    // A recording folder under the library's pending recordings, with intact segment movies of
+    // one colour each.
     QString addRecording(const QString& name, RecordingJournal journal,
                          const std::vector<qint64>& durations) const {
         const QString path = QDir(pendingRoot()).filePath(name);
         QDir().mkpath(path);
         for (size_t i = 0; i < durations.size(); ++i) {
-            const QByteArray bytes = test::segmentBytes(int(i));
-            RecordingSegment segment = test::makeSegment(durations[i]);
-            // The size of the movies the tests write for the unfinished segment.
-            segment.width = 160;
-            segment.height = 120;
-            segment.byteCount = bytes.size();
-            segment.sha256 = sha256Hex(bytes);
-            test::RecordingFolder::writeFile(QDir(path).filePath(segment.filename()), bytes);
-            journal.recording.segments.push_back(segment);
+            const Id id = newId();
+            const QString movie = QDir(path).filePath(idString(id) + QStringLiteral(".mov"));
+            const QColor colour = QColor::fromHsv(int(i) * 90, 200, 200);
+            // The last picture held until the end, as the recorder's tail frame does.
+            test::writeMovie(test::movieSettings(movie),
+                             {{0, colour}, {durations[i] - kRecordingFrameMicroseconds, colour}},
+                             durations[i]);
+            journal.recording.segments.push_back(inspectRecordingSegment(movie, id));
         }
         journal.save(path);
         return path;

@@ -27,6 +27,7 @@ std::vector<Command> stitchCommands();
 std::vector<Command> captureCommands();
 std::vector<Command> recognizeCommands();
 std::vector<Command> recordingCommands();
+std::vector<Command> recordCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

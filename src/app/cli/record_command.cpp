@@ -16,7 +16,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLocale>
@@ -117,20 +116,23 @@ void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
     };
     const auto stop = [&] { attempt([&] { recorder.stop(); }); };
 
+    // Counted on the host clock from each segment's first picture, which the recorder hears of
+    // only after that picture was encoded.
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, stop);
-    qint64 remainingMs = seconds ? qint64(std::llround(*seconds * 1000)) : 0;
-    QElapsedTimer stretch;
+    qint64 remainingUs = seconds ? qint64(std::llround(*seconds * 1e6)) : 0;
+    qint64 stretchStart = 0;
     recorder.onChange = [&] {
         switch (recorder.phase()) {
         case Phase::Recording:
-            stretch.start();
+            stretchStart = recorder.firstFrameTime().value_or(hostClockMicroseconds());
             if (seconds)
-                limit.start(int(std::max<qint64>(remainingMs, 0)));
+                limit.start(int(std::max<qint64>(
+                    (remainingUs - (hostClockMicroseconds() - stretchStart)) / 1000, 0)));
             break;
         case Phase::Pausing:
-            remainingMs -= stretch.elapsed();
+            remainingUs -= hostClockMicroseconds() - stretchStart;
             limit.stop();
             break;
         case Phase::Finished:

@@ -5,13 +5,12 @@
 #include "core/json_writer.h"
 #include "model/app_folders.h"
 #include "model/note_package.h"
-#include "model/schema_level.h"
 #include "platform/recording_media.h"
 #include "recording/pending_recording.h"
 #include "recording/recording_journal.h"
+#include "recording/recording_note.h"
 #include "records/recording_time.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -39,14 +38,8 @@ void saveRecoveredNote(const QString& folder, const QString& packagePath, QTextS
     const std::optional<PendingRecording> pending = PendingRecording::read(folder);
     const RecordingJournal journal = recoverRecording(folder, inspectUnfinishedSegment);
 
-    NotePackageContents contents;
-    contents.note = CaptureNote::make();
+    NotePackageContents contents = noteFromRecording(journal.recording, folder, readRecordingFrame);
     contents.note.title = QStringLiteral("Recovered · ") + journal.recording.title;
-    contents.note.screenRecording = journal.recording;
-    contents.note.schemaVersion =
-        std::max(contents.note.schemaVersion, minimumSchemaVersion(contents.note));
-    for (const RecordingSegment& segment : journal.recording.segments)
-        contents.videoFiles.emplace(segment.id, QDir(folder).filePath(segment.filename()));
     out << createUserNote(contents, packagePath) << '\n';
 
     if (pending)
