@@ -61,14 +61,25 @@ VideoEncoder::VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFram
 }
 
 bool VideoEncoder::encode(const QImage& image, qint64 time, const PacketWriter& write) {
+    // Pictures come only when the screen changes. Over a still stretch longer than the key-frame
+    // interval, the picture it showed is sent again as a key frame at each interval, so key
+    // frames stay at most that far apart however rarely pictures come.
+    while (lastKeyFrame_ && time - *lastKeyFrame_ > keyFrameMicroseconds_)
+        if (!send(*lastKeyFrame_ + keyFrameMicroseconds_, true, write))
+            return false;
     // The encoder may still hold the previous picture: write into a frame of our own.
     if (av_frame_make_writable(frame_.get()) < 0 || !fitter_.fit(image, *frame_))
         return false;
-    const bool keyFrameDue = !lastKeyFrame_ || time - *lastKeyFrame_ >= keyFrameMicroseconds_;
-    frame_->pict_type = keyFrameDue ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    return send(time, !lastKeyFrame_ || time - *lastKeyFrame_ >= keyFrameMicroseconds_, write);
+}
+
+bool VideoEncoder::send(qint64 time, bool keyFrame, const PacketWriter& write) {
+    frame_->pict_type = keyFrame ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     frame_->pts = time;
     if (avcodec_send_frame(context_.get(), frame_.get()) < 0)
         return false;
+    if (keyFrame)
+        lastKeyFrame_ = time;
     return receivePackets(write);
 }
 

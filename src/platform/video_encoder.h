@@ -30,6 +30,8 @@ public:
     bool drain(const PacketWriter& write);
 
 private:
+    // Encodes what `frame_` holds at `time`.
+    bool send(qint64 time, bool keyFrame, const PacketWriter& write);
     bool receivePackets(const PacketWriter& write);
 
     ffmpeg::CodecContextPtr context_;
