@@ -29,7 +29,7 @@ public:
     static constexpr int kTailAttempts = 200;
     // A still screen sends no pictures; the last one is written again this often so that the
     // fragments on disk keep up with the clock and a crash loses little.
-    static constexpr qint64 kKeepAliveMicroseconds = 1000000;
+    static constexpr qint64 kKeepAliveMicroseconds = 500000;
 
     // Average bit rate for a picture size: 4 bits per pixel per second within fixed bounds.
     static qint64 videoBitRate(int width, int height);

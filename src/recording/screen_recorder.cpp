@@ -9,7 +9,7 @@
 namespace lumbex {
 namespace {
 
-constexpr int kKeepAliveIntervalMs = 250;
+constexpr int kKeepAliveIntervalMs = 100;
 
 LumbexError busy() {
     return LumbexError(QStringLiteral("The recorder is already busy."));

@@ -207,16 +207,17 @@ TEST_F(SegmentWriterTest, PicturesThatFindTheQueueFullAreDropped) {
     EXPECT_EQ(segment.droppedVideo, 2);
 }
 
-TEST_F(SegmentWriterTest, KeepAliveRewritesTheLastPictureOnlyAfterASecondOfStillness) {
+TEST_F(SegmentWriterTest, KeepAliveRewritesTheLastPictureOnlyAfterAStillStretch) {
+    constexpr qint64 kStill = RecordingSegmentWriter::kKeepAliveMicroseconds;
     auto writer = makeWriter();
     writer->enqueueKeepAlive(kT0 + 5 * kSecond); // nothing to repeat yet
     writer->enqueueVideo(picture(kT0));
-    writer->enqueueKeepAlive(kT0 + kSecond / 2);
-    writer->enqueueKeepAlive(kT0 + kSecond + 1);
-    writer->enqueueKeepAlive(kT0 + kSecond + 2);
-    finish(*writer, kT0 + kSecond + 2);
-    EXPECT_EQ(log().videoTimes, (std::vector{kT0, kT0 + kSecond + 1})) << "no tail is needed";
-    EXPECT_EQ(log().sessionEnd, kT0 + kSecond + 1 + kFrame);
+    writer->enqueueKeepAlive(kT0 + kStill - 1);
+    writer->enqueueKeepAlive(kT0 + kStill + 1);
+    writer->enqueueKeepAlive(kT0 + kStill + 2);
+    finish(*writer, kT0 + kStill + 2);
+    EXPECT_EQ(log().videoTimes, (std::vector{kT0, kT0 + kStill + 1})) << "no tail is needed";
+    EXPECT_EQ(log().sessionEnd, kT0 + kStill + 1 + kFrame);
 }
 
 TEST_F(SegmentWriterTest, FinishFailuresSayWhatHappenedToTheFiles) {
