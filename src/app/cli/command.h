@@ -26,6 +26,10 @@ std::vector<Command> requestCommands();
 std::vector<Command> stitchCommands();
 std::vector<Command> captureCommands();
 std::vector<Command> recognizeCommands();
+std::vector<Command> recordingCommands();
+
+// The members of the recording group, each in its own file.
+Command recordingInspectCommand();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

@@ -10,7 +10,7 @@ namespace {
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
-                       stitchCommands, captureCommands, recognizeCommands})
+                       stitchCommands, captureCommands, recognizeCommands, recordingCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
