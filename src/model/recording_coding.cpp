@@ -50,7 +50,20 @@ void writeAudioTracks(JsonWriter& out, const std::map<RecordingAudio, qint32>& t
     out.endArray();
 }
 
-void writeSegment(JsonWriter& out, const RecordingSegment& s) {
+void writeRedaction(JsonWriter& out, const RecordingRedaction& r) {
+    out.beginObject();
+    out.key("id");
+    out.value(r.id);
+    out.key("range");
+    writeRecordingRange(out, r.range);
+    out.key("rect");
+    out.value(r.rect);
+    out.endObject();
+}
+
+} // namespace
+
+void writeRecordingSegment(JsonWriter& out, const RecordingSegment& s) {
     out.beginObject();
     out.key("audioTracks");
     writeAudioTracks(out, s.audioTracks);
@@ -77,19 +90,6 @@ void writeSegment(JsonWriter& out, const RecordingSegment& s) {
     out.endObject();
 }
 
-void writeRedaction(JsonWriter& out, const RecordingRedaction& r) {
-    out.beginObject();
-    out.key("id");
-    out.value(r.id);
-    out.key("range");
-    writeRecordingRange(out, r.range);
-    out.key("rect");
-    out.value(r.rect);
-    out.endObject();
-}
-
-} // namespace
-
 void writeRecordingRange(JsonWriter& out, const RecordingRange& range) {
     out.beginObject();
     out.key("end");
@@ -114,7 +114,7 @@ void writeScreenRecording(JsonWriter& out, const ScreenRecording& r) {
     out.key("redactions");
     out.array(r.redactions, [&](const RecordingRedaction& x) { writeRedaction(out, x); });
     out.key("segments");
-    out.array(r.segments, [&](const RecordingSegment& s) { writeSegment(out, s); });
+    out.array(r.segments, [&](const RecordingSegment& s) { writeRecordingSegment(out, s); });
     out.key("title");
     out.value(r.title);
     out.optional("trim", r.trim, [&](const RecordingRange& t) { writeRecordingRange(out, t); });

@@ -9,6 +9,7 @@ namespace lumbex {
 // JSON form of a screen recording, shared by note.json and the recording journal.
 void writeRecordingRange(JsonWriter& out, const RecordingRange& range);
 RecordingRange decodeRecordingRange(const JsonNode& node);
+void writeRecordingSegment(JsonWriter& out, const RecordingSegment& segment);
 void writeScreenRecording(JsonWriter& out, const ScreenRecording& recording);
 ScreenRecording decodeScreenRecording(const JsonNode& node);
 

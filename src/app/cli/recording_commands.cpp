@@ -119,6 +119,7 @@ std::vector<Command> recordingCommands() {
         {{QStringLiteral("recording"), QStringLiteral("pending")},
          QStringLiteral("recording pending [--json]"),
          listPending},
+        recordingInspectCommand(),
     };
 }
 
