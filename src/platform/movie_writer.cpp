@@ -76,9 +76,14 @@ public:
             return false;
         const bool encoded = video_.encode(sample.image, sample.time - *sessionStart_,
                                            [&](AVPacket& p) { return writeVideo(p); });
-        if (encoded)
-            lastVideo_ = sample.time;
-        return encoded && !failed_;
+        if (!encoded)
+            return false;
+        // The first picture goes to disk at once: a recording killed within its first second
+        // still leaves a segment that can be recovered.
+        if (!lastVideo_ && !flushFragment())
+            return false;
+        lastVideo_ = sample.time;
+        return !failed_;
     }
 
     bool appendAudio(RecordingAudio role, const AudioSample& sample) override {
@@ -154,11 +159,9 @@ private:
     // picture stays still (no key frames arrive to close one).
     bool writePacket(AVPacket& packet, AVStream& stream, AVRational codecTimeBase) {
         const qint64 time = av_rescale_q(packet.pts, codecTimeBase, kMicroseconds);
-        if (fragmentStart_ && time - *fragmentStart_ >= kFragmentFlushMicroseconds) {
-            if (av_write_frame(muxer_.get(), nullptr) < 0 || !file_->syncWritten())
-                return fail();
-            fragmentStart_.reset();
-        }
+        if (fragmentStart_ && time - *fragmentStart_ >= kFragmentFlushMicroseconds &&
+            !flushFragment())
+            return false;
         packet.stream_index = stream.index;
         av_packet_rescale_ts(&packet, codecTimeBase, stream.time_base);
         // Each fragment starts at its first packet's own time. Otherwise the muxer moves that
@@ -174,6 +177,14 @@ private:
         // A fragment the muxer closed by itself ends just before this packet.
         if (wroteFragment || !fragmentStart_)
             fragmentStart_ = time;
+        return true;
+    }
+
+    // Closes the fragment being built and puts it onto the disk.
+    bool flushFragment() {
+        if (av_write_frame(muxer_.get(), nullptr) < 0 || !file_->syncWritten())
+            return fail();
+        fragmentStart_.reset();
         return true;
     }
 

@@ -158,3 +158,23 @@ TEST(MovieWriter, RefusesSamplesOutOfOrderOrForAnotherRoleAndStaysUsable) {
 
 } // namespace
 } // namespace lumbex
+
+namespace lumbex {
+namespace {
+
+// A recording killed within its first second must still leave a segment that can be read.
+TEST(MovieWriter, TheFirstPictureIsOnDiskBeforeAnyFragmentIsDue) {
+    const test::TemporaryFolder folder;
+    const QString path = folder.path(QStringLiteral("early.mov"));
+    const auto writer = openMovieWriter(test::movieSettings(path));
+    writer->startSession(test::kSessionStart);
+    ASSERT_TRUE(writer->appendVideo(
+        {test::solidImage(QSize(160, 120), Qt::green), test::kSessionStart + 1000}));
+    const RecordingSegment early = inspectRecordingSegment(path, newId());
+    EXPECT_EQ(early.sourceStart, 1000);
+    EXPECT_EQ(early.duration, kRecordingFrameMicroseconds);
+    writer->cancel();
+}
+
+} // namespace
+} // namespace lumbex
