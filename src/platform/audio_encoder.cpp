@@ -21,15 +21,8 @@ qint64 samplePosition(qint64 microseconds) {
 
 } // namespace
 
-AudioEncoder::AudioEncoder(bool globalHeader) {
-    ffmpeg::quietLogs();
-    const AVCodec* codec = avcodec_find_encoder_by_name("aac");
-    context_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-    frame_.reset(av_frame_alloc());
-    packet_.reset(av_packet_alloc());
-    if (!context_ || !frame_ || !packet_)
-        throw LumbexError(kNotPrepared);
-    AVCodecContext& c = *context_;
+AudioEncoder::AudioEncoder(bool globalHeader) : parts_("aac", kNotPrepared) {
+    AVCodecContext& c = *parts_.context;
     c.sample_fmt = AV_SAMPLE_FMT_FLTP;
     c.sample_rate = kRecordingAudioRate;
     c.bit_rate = kBitRate;
@@ -37,15 +30,15 @@ AudioEncoder::AudioEncoder(bool globalHeader) {
     av_channel_layout_default(&c.ch_layout, kRecordingAudioChannels);
     if (globalHeader)
         c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(&c, codec, nullptr) < 0 || c.frame_size <= 0)
+    if (avcodec_open2(&c, parts_.codec(), nullptr) < 0 || c.frame_size <= 0)
         throw LumbexError(kNotPrepared);
     frameSize_ = c.frame_size;
 
-    frame_->format = AV_SAMPLE_FMT_FLTP;
-    frame_->sample_rate = kRecordingAudioRate;
-    frame_->nb_samples = frameSize_;
-    if (av_channel_layout_copy(&frame_->ch_layout, &c.ch_layout) < 0 ||
-        av_frame_get_buffer(frame_.get(), 0) < 0)
+    parts_.frame->format = AV_SAMPLE_FMT_FLTP;
+    parts_.frame->sample_rate = kRecordingAudioRate;
+    parts_.frame->nb_samples = frameSize_;
+    if (av_channel_layout_copy(&parts_.frame->ch_layout, &c.ch_layout) < 0 ||
+        av_frame_get_buffer(parts_.frame.get(), 0) < 0)
         throw LumbexError(kNotPrepared);
 }
 
@@ -74,8 +67,7 @@ bool AudioEncoder::append(const AudioSample& sample, qint64 time, const PacketWr
 bool AudioEncoder::finish(const PacketWriter& write) {
     if (!left_.empty() && !padSilence(frameSize_ - qint64(left_.size()), write))
         return false;
-    const int sent = avcodec_send_frame(context_.get(), nullptr);
-    return (sent >= 0 || sent == AVERROR_EOF) && receivePackets(write);
+    return parts_.send(nullptr, write);
 }
 
 bool AudioEncoder::padSilence(qint64 frames, const PacketWriter& write) {
@@ -96,12 +88,13 @@ bool AudioEncoder::encodeFullFrames(const PacketWriter& write) {
     size_t used = 0;
     bool ok = true;
     while (ok && left_.size() - used >= size_t(frameSize_)) {
-        if (av_frame_make_writable(frame_.get()) < 0)
+        if (av_frame_make_writable(parts_.frame.get()) < 0)
             return false;
-        std::memcpy(frame_->data[0], left_.data() + used, sizeof(float) * size_t(frameSize_));
-        std::memcpy(frame_->data[1], right_.data() + used, sizeof(float) * size_t(frameSize_));
+        std::memcpy(parts_.frame->data[0], left_.data() + used, sizeof(float) * size_t(frameSize_));
+        std::memcpy(parts_.frame->data[1], right_.data() + used,
+                    sizeof(float) * size_t(frameSize_));
         // The encoder dates its packets earlier by its priming delay; the file's sound starts at 0.
-        frame_->pts = *end_ - qint64(left_.size() - used) + context_->initial_padding;
+        parts_.frame->pts = *end_ - qint64(left_.size() - used) + parts_.context->initial_padding;
         used += size_t(frameSize_);
         ok = encodeFrame(write);
     }
@@ -111,21 +104,7 @@ bool AudioEncoder::encodeFullFrames(const PacketWriter& write) {
 }
 
 bool AudioEncoder::encodeFrame(const PacketWriter& write) {
-    return avcodec_send_frame(context_.get(), frame_.get()) >= 0 && receivePackets(write);
-}
-
-bool AudioEncoder::receivePackets(const PacketWriter& write) {
-    for (;;) {
-        const int received = avcodec_receive_packet(context_.get(), packet_.get());
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
-            return true;
-        if (received < 0)
-            return false;
-        const bool written = write(*packet_);
-        av_packet_unref(packet_.get());
-        if (!written)
-            return false;
-    }
+    return parts_.send(parts_.frame.get(), write);
 }
 
 } // namespace lumbex

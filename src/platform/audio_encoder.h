@@ -1,8 +1,7 @@
 #pragma once
 
-#include "platform/ffmpeg_support.h"
+#include "platform/encoder_parts.h"
 #include "platform/recording_media.h"
-#include "platform/video_encoder.h"
 
 #include <optional>
 #include <vector>
@@ -18,7 +17,7 @@ public:
     // Throws "The audio encoder could not be prepared.".
     explicit AudioEncoder(bool globalHeader);
 
-    const AVCodecContext& context() const { return *context_; }
+    const AVCodecContext& context() const { return *parts_.context; }
     bool hasSamples() const { return end_.has_value(); }
 
     // `time`: microseconds of the chunk's first sample after the session start.
@@ -30,11 +29,8 @@ private:
     bool padSilence(qint64 frames, const PacketWriter& write);
     bool encodeFullFrames(const PacketWriter& write);
     bool encodeFrame(const PacketWriter& write);
-    bool receivePackets(const PacketWriter& write);
 
-    ffmpeg::CodecContextPtr context_;
-    ffmpeg::FramePtr frame_;
-    ffmpeg::PacketPtr packet_;
+    EncoderParts parts_;
     int frameSize_ = 0;
     // Samples waiting for a full encoder frame, one vector per channel.
     std::vector<float> left_;

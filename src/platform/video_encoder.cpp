@@ -19,15 +19,9 @@ constexpr int kKeyFrameFrames = 1 << 20;
 
 VideoEncoder::VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFrameMicroseconds,
                            bool globalHeader)
-    : fitter_(width, height), keyFrameMicroseconds_(keyFrameMicroseconds) {
-    ffmpeg::quietLogs();
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    context_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-    frame_.reset(av_frame_alloc());
-    packet_.reset(av_packet_alloc());
-    if (!context_ || !frame_ || !packet_)
-        throw LumbexError(kNotPrepared);
-    AVCodecContext& c = *context_;
+    : parts_("libx264", kNotPrepared), fitter_(width, height),
+      keyFrameMicroseconds_(keyFrameMicroseconds) {
+    AVCodecContext& c = *parts_.context;
     c.width = width;
     c.height = height;
     c.pix_fmt = AV_PIX_FMT_YUV420P;
@@ -46,17 +40,17 @@ VideoEncoder::VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFram
     av_opt_set(c.priv_data, "preset", "ultrafast", 0);
     av_opt_set(c.priv_data, "tune", "zerolatency", 0);
     av_opt_set_int(c.priv_data, "forced-idr", 1, 0);
-    if (avcodec_open2(&c, codec, nullptr) < 0)
+    if (avcodec_open2(&c, parts_.codec(), nullptr) < 0)
         throw LumbexError(kNotPrepared);
 
-    frame_->format = AV_PIX_FMT_YUV420P;
-    frame_->width = width;
-    frame_->height = height;
-    frame_->color_primaries = AVCOL_PRI_BT709;
-    frame_->color_trc = AVCOL_TRC_BT709;
-    frame_->colorspace = AVCOL_SPC_BT709;
-    frame_->color_range = AVCOL_RANGE_MPEG;
-    if (av_frame_get_buffer(frame_.get(), 0) < 0)
+    parts_.frame->format = AV_PIX_FMT_YUV420P;
+    parts_.frame->width = width;
+    parts_.frame->height = height;
+    parts_.frame->color_primaries = AVCOL_PRI_BT709;
+    parts_.frame->color_trc = AVCOL_TRC_BT709;
+    parts_.frame->colorspace = AVCOL_SPC_BT709;
+    parts_.frame->color_range = AVCOL_RANGE_MPEG;
+    if (av_frame_get_buffer(parts_.frame.get(), 0) < 0)
         throw LumbexError(kNotPrepared);
 }
 
@@ -68,42 +62,29 @@ bool VideoEncoder::encode(const QImage& image, qint64 time, const PacketWriter& 
         if (!send(*lastKeyFrame_ + keyFrameMicroseconds_, true, write))
             return false;
     // The encoder may still hold the previous picture: write into a frame of our own.
-    if (av_frame_make_writable(frame_.get()) < 0 || !fitter_.fit(image, *frame_))
+    if (av_frame_make_writable(parts_.frame.get()) < 0 || !fitter_.fit(image, *parts_.frame))
         return false;
     return send(time, !lastKeyFrame_ || time - *lastKeyFrame_ >= keyFrameMicroseconds_, write);
 }
 
 bool VideoEncoder::send(qint64 time, bool keyFrame, const PacketWriter& write) {
-    frame_->pict_type = keyFrame ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-    frame_->pts = time;
-    if (avcodec_send_frame(context_.get(), frame_.get()) < 0)
-        return false;
+    parts_.frame->pict_type = keyFrame ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    parts_.frame->pts = time;
     if (keyFrame)
         lastKeyFrame_ = time;
-    return receivePackets(write);
+    return parts_.send(parts_.frame.get(), write, [this](AVPacket& p) { notePacket(p); });
 }
 
 bool VideoEncoder::drain(const PacketWriter& write) {
-    const int sent = avcodec_send_frame(context_.get(), nullptr);
-    return (sent >= 0 || sent == AVERROR_EOF) && receivePackets(write);
+    return parts_.send(nullptr, write, [this](AVPacket& p) { notePacket(p); });
 }
 
-bool VideoEncoder::receivePackets(const PacketWriter& write) {
-    for (;;) {
-        const int received = avcodec_receive_packet(context_.get(), packet_.get());
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
-            return true;
-        if (received < 0)
-            return false;
-        if (packet_->flags & AV_PKT_FLAG_KEY)
-            lastKeyFrame_ = packet_->pts;
-        // A fragment closed before the next picture arrives still shows this one for a frame.
-        packet_->duration = kRecordingFrameMicroseconds;
-        const bool written = write(*packet_);
-        av_packet_unref(packet_.get());
-        if (!written)
-            return false;
-    }
+void VideoEncoder::notePacket(AVPacket& packet) {
+    // The encoder may also start a key frame of its own (at a scene cut).
+    if (packet.flags & AV_PKT_FLAG_KEY)
+        lastKeyFrame_ = packet.pts;
+    // A fragment closed before the next picture arrives still shows this one for a frame.
+    packet.duration = kRecordingFrameMicroseconds;
 }
 
 } // namespace lumbex

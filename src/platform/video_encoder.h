@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ffmpeg_support.h"
+#include "platform/encoder_parts.h"
 #include "platform/picture_fitter.h"
 
 #include <QImage>
@@ -8,9 +8,6 @@
 #include <optional>
 
 namespace lumbex {
-
-// Receives each encoded packet, its timestamps in the encoder's time base; false stops encoding.
-using PacketWriter = std::function<bool(AVPacket& packet)>;
 
 // libx264 for screen pictures that arrive irregularly: microsecond timestamps, no frame
 // reordering, and a key frame whenever `keyFrameMicroseconds` passed since the last one (a
@@ -21,7 +18,7 @@ public:
     VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFrameMicroseconds,
                  bool globalHeader);
 
-    const AVCodecContext& context() const { return *context_; }
+    const AVCodecContext& context() const { return *parts_.context; }
 
     // Encodes `image` as the picture shown from `time` (microseconds in the file) and passes on
     // the packets it yields, each lasting one frame.
@@ -30,13 +27,11 @@ public:
     bool drain(const PacketWriter& write);
 
 private:
-    // Encodes what `frame_` holds at `time`.
+    // Encodes the picture the frame holds as shown from `time`.
     bool send(qint64 time, bool keyFrame, const PacketWriter& write);
-    bool receivePackets(const PacketWriter& write);
+    void notePacket(AVPacket& packet);
 
-    ffmpeg::CodecContextPtr context_;
-    ffmpeg::FramePtr frame_;
-    ffmpeg::PacketPtr packet_;
+    EncoderParts parts_;
     PictureFitter fitter_;
     qint64 keyFrameMicroseconds_;
     std::optional<qint64> lastKeyFrame_;
