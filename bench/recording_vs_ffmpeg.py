@@ -55,6 +55,14 @@ def record_ffmpeg(screen, seconds, work):
     return child_cpu_seconds() - before
 
 
+def video_packets(path):
+    """How many pictures a movie holds, counted by ffprobe."""
+    result = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0",
+                             "-count_packets", "-show_entries", "stream=nb_read_packets",
+                             "-of", "csv=p=0", path], capture_output=True, text=True, check=True)
+    return int(result.stdout.strip())
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default="build/release")
@@ -70,11 +78,17 @@ def main():
         cpu, dropped, stop, note = record_lumbex(options.build, screen, seconds, work, "moving",
                                                  note=True)
         peer = record_ffmpeg(screen, seconds, work)
+        segments = os.path.join(note, "video")
+        pictures = sum(video_packets(os.path.join(segments, name))
+                       for name in os.listdir(segments))
+        peer_pictures = video_packets(os.path.join(work, "peer.mp4"))
 
     print(f"moving 1920x1080 for {seconds:.0f} s:")
     print(f"  lumbex CPU {cpu:.1f} s ({100 * cpu / seconds:.0f} % of a core), "
-          f"dropped video/audio {sum(d[0] for d in dropped)}/{sum(d[1] for d in dropped)}")
-    print(f"  ffmpeg CPU {peer:.1f} s ({100 * peer / seconds:.0f} % of a core)")
+          f"dropped video/audio {sum(d[0] for d in dropped)}/{sum(d[1] for d in dropped)}, "
+          f"{pictures} pictures")
+    print(f"  ffmpeg CPU {peer:.1f} s ({100 * peer / seconds:.0f} % of a core), "
+          f"{peer_pictures} pictures")
     print(f"  ratio lumbex/ffmpeg {cpu / peer:.2f}")
     print(f"still screen for {seconds:.0f} s: lumbex CPU {100 * still_cpu / seconds:.1f} % of a "
           f"core, dropped {sum(d[0] for d in still_dropped)}")
