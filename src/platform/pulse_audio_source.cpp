@@ -118,12 +118,12 @@ private:
     }
 
     bool openStream() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, uint32_t(kRecordingAudioRate),
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, uint32_t(kRecordingAudioRate),
                                   uint8_t(kRecordingAudioChannels)};
         stream_ = pa_stream_new(context_,
                                 role_ == RecordingAudio::Microphone ? "Lumbex microphone"
                                                                     : "Lumbex system audio",
-                                &spec, nullptr);
+                                &format, nullptr);
         if (!stream_)
             return false;
         pa_stream_set_state_callback(
@@ -140,7 +140,7 @@ private:
             this);
         const uint32_t automatic = uint32_t(-1);
         const pa_buffer_attr buffer{automatic, automatic, automatic, automatic,
-                                    uint32_t(pa_usec_to_bytes(kFragment, &spec))};
+                                    uint32_t(pa_usec_to_bytes(kFragment, &format))};
         const auto flags =
             pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
                               PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);

@@ -6,7 +6,7 @@
 namespace lumbex {
 namespace {
 
-class RecordingInspectCommandTest : public test::CommandLineTest {
+class SegmentInfoCommandTest : public test::CommandLineTest {
 protected:
     // A one-second segment with system sound, the microphone declared but silent.
     QString segment(const QString& name) const {
@@ -21,7 +21,7 @@ protected:
     }
 };
 
-TEST_F(RecordingInspectCommandTest, InspectPrintsTheSegmentPlainOrAsItsJson) {
+TEST_F(SegmentInfoCommandTest, InspectPrintsTheSegmentPlainOrAsItsJson) {
     const QString id = QStringLiteral("0B3C5D7E-1111-4222-8333-944455556666");
     const QString path = segment(id + QStringLiteral(".mov"));
     const QString hash = RecordingFiles::hash(path);
@@ -47,7 +47,7 @@ TEST_F(RecordingInspectCommandTest, InspectPrintsTheSegmentPlainOrAsItsJson) {
                   .arg(id, hash));
 }
 
-TEST_F(RecordingInspectCommandTest, InspectGivesAnyOtherNameAFreshIdAndRefusesWhatIsNoMovie) {
+TEST_F(SegmentInfoCommandTest, InspectGivesAnyOtherNameAFreshIdAndRefusesWhatIsNoMovie) {
     const QString path = segment(QStringLiteral("take one.mov"));
     const test::Result json = lumbex({"recording", "inspect", "--json", path});
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
