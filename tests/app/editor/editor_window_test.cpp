@@ -273,7 +273,8 @@ TEST_F(EditorWindowTest, ClosingWaitsForTheSaveAndAFailedSaveKeepsTheWindowWithI
                       QStringLiteral("Last edit"));
             continue;
         }
-        QTest::qWaitFor([&] { return !window || window->document().saveError(); }, 5000);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !window || window->document().saveError(); }, 5000));
         full.reset();
         QTest::qWait(50);
         ASSERT_FALSE(window.isNull()) << "closed although its save failed";

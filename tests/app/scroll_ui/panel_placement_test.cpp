@@ -30,8 +30,9 @@ TEST(PanelPlacementTest, ThePanelGoesBesideTheAreaNeverOverIt) {
         const QPoint placed = progressPanelPosition(row.area, panel, row.display);
         EXPECT_EQ(placed, row.expected);
         EXPECT_TRUE(row.display.contains(QRect(placed, panel)));
-        if (row.area != row.display)
+        if (row.area != row.display) {
             EXPECT_FALSE(QRect(placed, panel).intersects(row.area));
+        }
     }
 }
 
