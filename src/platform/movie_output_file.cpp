@@ -14,10 +14,11 @@ namespace {
 
 constexpr int kWriteBufferBytes = 256 * 1024;
 
-[[noreturn]] void throwWriteError(const QString& path, int error) {
-    throw LumbexError(QStringLiteral("Could not write “%1”: %2.")
-                          .arg(displayFileName(QFileInfo(path).fileName()), systemErrorText(error)),
-                      error);
+LumbexError writeError(const QString& path, int error) {
+    return LumbexError(
+        QStringLiteral("Could not write “%1”: %2.")
+            .arg(displayFileName(QFileInfo(path).fileName()), systemErrorText(error)),
+        error);
 }
 
 } // namespace
@@ -26,7 +27,7 @@ MovieOutputFile::MovieOutputFile(const QString& path) : path_(path) {
     fd_ = ::open(encodeFileName(path).constData(),
                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0)
-        throwWriteError(path, errno);
+        throw writeError(path, errno);
     // No seek function: the muxer can only append, so written fragments are never rewritten.
     io_ = ffmpeg::makeIoContext(kWriteBufferBytes, true, this, nullptr, writeBytes, nullptr);
     if (!io_) {
@@ -67,7 +68,13 @@ bool MovieOutputFile::close() {
 }
 
 void MovieOutputFile::throwFailure() const {
-    throwWriteError(path_, error_ ? error_ : EIO);
+    throw writeError(path_, error_ ? error_ : EIO);
+}
+
+std::optional<LumbexError> MovieOutputFile::failure() const {
+    if (!error_)
+        return std::nullopt;
+    return writeError(path_, error_);
 }
 
 int MovieOutputFile::writeBytes(void* opaque, uint8_t* buffer, int size) {

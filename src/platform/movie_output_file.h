@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/error.h"
 #include "platform/ffmpeg_support.h"
 
 #include <QString>
+#include <optional>
 
 namespace lumbex {
 
@@ -26,6 +28,8 @@ public:
     bool close();
     // Throws the system's reason for the first failed write.
     [[noreturn]] void throwFailure() const;
+    // That reason, once a write failed.
+    std::optional<LumbexError> failure() const;
 
 private:
     static int writeBytes(void* opaque, uint8_t* buffer, int size);

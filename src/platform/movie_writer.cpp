@@ -121,6 +121,8 @@ public:
         return trailerWritten && synced && closed;
     }
 
+    std::optional<LumbexError> writeFailure() const override { return file_->failure(); }
+
     void cancel() override {
         if (closed_)
             return;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/error.h"
 #include "records/screen_recording.h"
 
 #include <QImage>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lumbex {
@@ -68,6 +70,9 @@ public:
     virtual bool finish() = 0;
     // Stops without finishing: the file stays as written so far.
     virtual void cancel() = 0;
+    // Why the file can no longer be written (a full disk), once that happened: every later
+    // append is refused.
+    virtual std::optional<LumbexError> writeFailure() const = 0;
 };
 
 using MovieWriterFactory = std::function<std::unique_ptr<MovieWriter>(const MovieSettings&)>;

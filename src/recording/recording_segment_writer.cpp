@@ -82,6 +82,7 @@ void RecordingSegmentWriter::appendVideo(const VideoSample& sample) {
     }
     if (!movie_->appendVideo(sample)) {
         ++droppedVideo_;
+        checkMovie();
         return;
     }
     lastVideo_ = sample;
@@ -110,11 +111,25 @@ void RecordingSegmentWriter::writeAudio(RecordingAudio role, const AudioSample& 
     if (sample.time < *firstTime_)
         return;
     qint64& last = audioTimes_.at(role);
-    if (sample.time <= last || !movie_->appendAudio(role, sample)) {
+    if (sample.time <= last) {
         ++droppedAudio_;
         return;
     }
+    if (!movie_->appendAudio(role, sample)) {
+        ++droppedAudio_;
+        checkMovie();
+        return;
+    }
     last = sample.time;
+}
+
+void RecordingSegmentWriter::checkMovie() {
+    if (failureTold_ || !failed_)
+        return;
+    if (const std::optional<LumbexError> failure = movie_->writeFailure()) {
+        failureTold_ = true;
+        failed_(*failure);
+    }
 }
 
 void RecordingSegmentWriter::keepAlive(qint64 now) {
@@ -163,6 +178,9 @@ qint64 RecordingSegmentWriter::closeMovie(qint64 end) {
         const VideoSample tail{lastVideo_->image, tailEnd - frame};
         int attempts = 0;
         while (!movie_->appendVideo(tail)) {
+            // A file that cannot be written will not take the frame later either.
+            if (std::optional<LumbexError> failure = movie_->writeFailure())
+                throw *failure;
             if (++attempts == kTailAttempts)
                 throw LumbexError(QStringLiteral("The video encoder stopped accepting frames. "
                                                  "Earlier fragments have been kept for recovery."));

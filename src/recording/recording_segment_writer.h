@@ -23,6 +23,8 @@ class RecordingSegmentWriter {
 public:
     // Runs on the writer's queue when the first picture was written, with its time.
     using FirstFrame = std::function<void(qint64 time)>;
+    // Runs on the writer's queue, once, when the movie can no longer be written.
+    using Failed = std::function<void(const LumbexError& error)>;
 
     static constexpr int kPendingAudioLimit = 120;
     static constexpr int kWaitingPictureLimit = 3;
@@ -47,6 +49,7 @@ public:
 
     // Before the first sample.
     void setFirstFrame(FirstFrame firstFrame) { firstFrame_ = std::move(firstFrame); }
+    void setFailed(Failed failed) { failed_ = std::move(failed); }
 
     // From any thread. A picture that finds kWaitingPictureLimit pictures still waiting is
     // dropped and counted.
@@ -68,11 +71,14 @@ private:
     void writeAudio(RecordingAudio role, const AudioSample& sample);
     void keepAlive(qint64 now);
     qint64 closeMovie(qint64 end);
+    // After a refused sample: tells once when the refusal was the file failing, not the sample.
+    void checkMovie();
 
     const Id id_;
     const QString path_;
     std::unique_ptr<MovieWriter> movie_;
     FirstFrame firstFrame_;
+    Failed failed_;
 
     // Touched only on the queue.
     bool finishing_ = false;
@@ -82,6 +88,7 @@ private:
     std::map<RecordingAudio, qint64> audioTimes_;
     qint64 videoFrames_ = 0;
     qint64 droppedAudio_ = 0;
+    bool failureTold_ = false;
 
     // Counted where pictures are refused before reaching the queue, too.
     std::atomic<qint64> droppedVideo_ = 0;

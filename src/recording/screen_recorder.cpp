@@ -31,6 +31,8 @@ ScreenRecorder::ScreenRecorder(CaptureSelection selection, ScreenRecordingOption
     makeFolders(directory_);
     journal_.save(directory_);
     frameTimeout_.setSingleShot(true);
+    // A coarse timer may fire 5 % early: the wait for the first picture is five seconds.
+    frameTimeout_.setTimerType(Qt::PreciseTimer);
     frameTimeout_.setInterval(kFirstFrameTimeoutMs);
     keepAlive_.setInterval(kKeepAliveIntervalMs);
     connect(&keepAlive_, &QTimer::timeout, this, [this] {
@@ -113,6 +115,7 @@ void ScreenRecorder::startSources() {
             },
             Qt::QueuedConnection);
     };
+    writer->setFailed(failed);
     screen_->start([writer](VideoSample sample) { writer->enqueueVideo(std::move(sample)); },
                    failed);
     for (size_t i = 0; i < audio_.size(); ++i) {

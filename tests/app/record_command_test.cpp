@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -282,6 +284,38 @@ TEST_F(RecordCommandTest, FailuresSayWhatHappenedAndKeepTheFolder) {
         EXPECT_EQ(r.exitCode, row.exitCode) << row.args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(row.message)) << r.err.toStdString();
     }
+}
+
+// A disk that fills up during the recording ends it with the system's reason; what reached the
+// disk before stays recoverable.
+TEST_F(RecordCommandTest, AFullDiskEndsTheRecordingAndKeepsWhatWasWritten) {
+    QProcess animation;
+    animation.setProcessEnvironment(display.environment());
+    animation.start(QStringLiteral(LUMBEX_TEST_ANIMATION), {"0", "0", "640", "480", "30"});
+    ASSERT_TRUE(animation.waitForReadyRead(10000)) << "the animation did not start";
+    QTemporaryDir small;
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+    env.insert(QStringLiteral("LUMBEX"), QStringLiteral(LUMBEX_BINARY));
+    shell.setProcessEnvironment(env);
+    shell.start(QStringLiteral("/bin/sh"),
+                {"-c", QStringLiteral("unshare -m sh -c 'mount -t tmpfs -o size=400k tmpfs %1 || "
+                                      "exit 77; \"$LUMBEX\" record --display 0 --folder %1/rec "
+                                      "--seconds 30 2>&1; code=$?; \"$LUMBEX\" recording recover "
+                                      "%1/rec; exit $code'")
+                           .arg(small.path())});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    animation.kill();
+    animation.waitForFinished(3000);
+    const QString out = QString::fromUtf8(shell.readAllStandardOutput());
+    if (shell.exitCode() == 77)
+        GTEST_SKIP() << "mounting a file system is not permitted here";
+    EXPECT_EQ(shell.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(
+        QStringLiteral("Could not write “[0-9A-F-]{36}\\.mov”: No space left on device\\."))))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(u"recovery partial")) << out.toStdString();
 }
 
 TEST_F(RecordCommandTest, WithoutADisplayNothingIsRecorded) {

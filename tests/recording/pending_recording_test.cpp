@@ -5,8 +5,8 @@
 
 #include <QFile>
 #include <QSettings>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace lumbex {

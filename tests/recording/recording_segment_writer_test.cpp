@@ -261,6 +261,35 @@ TEST_F(SegmentWriterTest, FinishFailuresSayWhatHappenedToTheFiles) {
     }
 }
 
+TEST_F(SegmentWriterTest, AFileThatCanNoLongerBeWrittenIsToldOnce) {
+    std::vector<std::string> told;
+    std::mutex lock;
+    auto writer = makeWriter({RecordingAudio::System});
+    writer->setFailed([&](const LumbexError& error) {
+        const std::lock_guard guard(lock);
+        told.push_back(error.message().toStdString());
+    });
+    writer->enqueueVideo(picture(kT0));
+    waitForMovie(log(), 1);
+    {
+        const std::lock_guard guard(log().lock);
+        log().refuseVideo = 1; // an ordinary refusal first: nothing to tell
+    }
+    writer->enqueueVideo(picture(kT0 + kFrame));
+    writer->enqueueVideo(picture(kT0 + 2 * kFrame));
+    waitForMovie(log(), 2);
+    EXPECT_TRUE(told.empty());
+    {
+        const std::lock_guard guard(log().lock);
+        log().failure = LumbexError(QStringLiteral("Could not write “x.mov”: No space left."));
+    }
+    writer->enqueueVideo(picture(kT0 + 3 * kFrame));
+    writer->enqueueAudio(RecordingAudio::System, sound(kT0 + 3 * kFrame));
+    writer->enqueueVideo(picture(kT0 + 4 * kFrame));
+    EXPECT_NE(messageOf([&] { finish(*writer, kT0 + kSecond); }), "no error");
+    EXPECT_EQ(told, std::vector<std::string>{"Could not write “x.mov”: No space left."});
+}
+
 TEST_F(SegmentWriterTest, TheFirstPictureIsAnnouncedOnce) {
     std::vector<qint64> announced;
     std::mutex lock;

@@ -269,9 +269,23 @@ TEST_F(RecorderTest, InterruptionsKeepTheSegmentAndSayWhy) {
     const struct {
         std::function<void(ScreenRecorder&, RecorderRig&)> interrupt;
         const char* message;
+        bool segmentFinished = true;
     } rows[] = {
         {[](ScreenRecorder& r, RecorderRig&) { r.interruptForSleep(); },
          "Recording stopped because the computer is going to sleep."},
+        {[](ScreenRecorder& r, RecorderRig& t) {
+             {
+                 const std::lock_guard guard(t.movies.logs.back()->lock);
+                 t.movies.logs.back()->failure =
+                     LumbexError(QStringLiteral("Could not write “x.mov”: No space left."));
+             }
+             ASSERT_TRUE(t.screen->send(picture(t.now - 1)));
+             QElapsedTimer waited;
+             waited.start();
+             while (r.phase() != Phase::Failed && waited.elapsed() < 5000)
+                 QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+         },
+         "Could not write “x.mov”: No space left.", false},
         {[](ScreenRecorder& r, RecorderRig& t) {
              ASSERT_TRUE(t.screen->fail(
                  LumbexError(QStringLiteral("The selected window is no longer available."))));
@@ -290,9 +304,14 @@ TEST_F(RecorderTest, InterruptionsKeepTheSegmentAndSayWhy) {
         EXPECT_EQ(recorder->phase(), Phase::Failed);
         const RecordingJournal journal = t.savedJournal();
         EXPECT_EQ(journal.issue, QString::fromUtf8(row.message));
-        ASSERT_EQ(journal.recording.segments.size(), 1u);
-        EXPECT_EQ(journal.recording.segments[0].duration, 2 * kSecond);
-        EXPECT_FALSE(journal.activeSegment);
+        if (row.segmentFinished) {
+            ASSERT_EQ(journal.recording.segments.size(), 1u);
+            EXPECT_EQ(journal.recording.segments[0].duration, 2 * kSecond);
+            EXPECT_FALSE(journal.activeSegment);
+        } else {
+            EXPECT_TRUE(journal.recording.segments.empty());
+            EXPECT_TRUE(journal.activeSegment) << "its file is left for recovery";
+        }
         EXPECT_FALSE(t.screen->running);
     }
 }

@@ -26,6 +26,8 @@ struct FakeMovieLog {
     int refuseVideo = 0;
     int refuseAudio = 0;
     bool failFinish = false;
+    // Once set, the file is failing: every append is refused.
+    std::optional<LumbexError> failure;
     // Blocks each picture until the test lets it through.
     std::function<void()> beforeVideo;
 };
@@ -46,6 +48,8 @@ public:
         if (log_->beforeVideo)
             log_->beforeVideo();
         return with([&] {
+            if (log_->failure)
+                return false;
             if (log_->refuseVideo > 0) {
                 --log_->refuseVideo;
                 return false;
@@ -56,6 +60,8 @@ public:
     }
     bool appendAudio(RecordingAudio role, const AudioSample& sample) override {
         return with([&] {
+            if (log_->failure)
+                return false;
             if (log_->refuseAudio > 0) {
                 --log_->refuseAudio;
                 return false;
@@ -75,6 +81,10 @@ public:
     }
     void cancel() override {
         with([&] { log_->cancelled = true; });
+    }
+    std::optional<LumbexError> writeFailure() const override {
+        const std::lock_guard guard(log_->lock);
+        return log_->failure;
     }
 
 private:
