@@ -325,7 +325,11 @@ int runDesktop(const QStringList& args, FILE* messages) {
     if (instance.handOver(args))
         return 0;
     DesktopApp app;
-    instance.listen([&app](const QStringList& handed) { app.openArguments(handed); });
+    instance.listen([&app](const QStringList& handed) { app.openArguments(handed); },
+                    [&app](ReadingRequest request, SingleInstance::ReadingAnswer answer) {
+                        answerReadingRequest(app.recognitionEngines(), std::move(request), &app,
+                                             std::move(answer));
+                    });
     app.start(args);
     QTextStream(messages).flush();
     return QApplication::exec();
