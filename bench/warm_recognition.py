@@ -11,8 +11,9 @@ for both, as in recognition_quality.py).
 
 Reported per screen: the first reading after start-up (a new application each time, the request
 sent as soon as its socket answers, before the warm-up), the median warm reading, tesseract's
-median, and the ratio warm / tesseract; and the application's resident memory before and after
-the engines have loaded (VmRSS of /proc/PID/status).
+median, and the ratio warm / tesseract, with the CPU time of both beside (steadier on a shared
+machine); and the application's resident memory before and after the engines have loaded (VmRSS
+of /proc/PID/status).
 
 usage: bench/warm_recognition.py BUILD_DIR [--runs N] [--only SCREEN...]
 """
@@ -120,6 +121,13 @@ def read_in_app(path, request):
         client.close()
 
 
+def cpu_seconds(pid):
+    """User and system time the process has used so far."""
+    with open("/proc/%d/stat" % pid) as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def rss_kib(pid):
     with open("/proc/%d/status" % pid) as status:
         for line in status:
@@ -190,24 +198,30 @@ def main():
             warmed = rss_kib(app.process.pid)
             print("application RSS: %d MiB before warm-up, %d MiB with warm engines (+%d MiB)" %
                   (before / 1024, warmed / 1024, (warmed - before) / 1024))
-            print("%-16s %9s %9s %9s %6s %6s %9s" % ("screen", "first s", "warm s", "tess. s",
-                                                      "warm/t", "1st/t", "accuracy"))
+            print("%-16s %9s %9s %9s %6s %6s %8s %8s %6s %9s" % (
+                "screen", "first s", "warm s", "tess. s", "warm/t", "1st/t", "warm cpu",
+                "tess cpu", "cpu/t", "accuracy"))
             worst = 0.0
             for name in screens:
                 png, size, request = requests[name]
                 windows = quality.json.load(open(os.path.join(folder, name + ".json")))["windows"]
-                ours, theirs = [], []
+                ours, theirs, our_cpu, their_cpu = [], [], [], []
                 for _ in range(args.runs):
+                    cpu_before = cpu_seconds(app.process.pid)
                     seconds, answer = read_in_app(app.path, request)
+                    our_cpu.append(cpu_seconds(app.process.pid) - cpu_before)
                     ours.append(seconds)
-                    theirs.append(quality.timed(["tesseract", png, "-", "-l", "eng"], env)[0][0])
+                    (wall, cpu), _ = quality.timed(["tesseract", png, "-", "-l", "eng"], env)
+                    theirs.append(wall)
+                    their_cpu.append(cpu)
                 lines = [(text, x * size[0], y * size[1], w * size[0], h * size[1])
                          for text, x, y, w, h in answer.lines]
                 warm, peer = statistics.median(ours), statistics.median(theirs)
+                cpu, peer_cpu = statistics.median(our_cpu), statistics.median(their_cpu)
                 worst = max(worst, warm / peer)
-                print("%-16s %9.3f %9.3f %9.3f %6.2f %6.2f %8.1f%%" % (
-                    name, first[name], warm, peer, warm / peer, first[name] / peer,
-                    100 * quality.accuracy(windows, lines)))
+                print("%-16s %9.3f %9.3f %9.3f %6.2f %6.2f %8.2f %8.2f %6.2f %8.1f%%" % (
+                    name, first[name], warm, peer, warm / peer, first[name] / peer, cpu,
+                    peer_cpu, cpu / peer_cpu, 100 * quality.accuracy(windows, lines)))
             print("after the readings: %d MiB" % (rss_kib(app.process.pid) / 1024))
             print("target: warm/tesseract <= 0.5 on every screen; worst %.2f" % worst)
             return 0 if worst <= 0.5 else 1
