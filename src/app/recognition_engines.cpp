@@ -17,4 +17,10 @@ RecognitionEngines installedRecognitionEngines() {
             std::clamp(QThread::idealThreadCount(), 1, kMostTextThreads)};
 }
 
+RecognitionEngines warmRecognitionEngines() {
+    RecognitionEngines engines = installedRecognitionEngines();
+    engines.warmCrew = std::make_shared<WarmReadingCrew>(engines.textEngine, engines.textThreads);
+    return engines;
+}
+
 } // namespace lumbex

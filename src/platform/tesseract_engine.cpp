@@ -99,6 +99,10 @@ void TesseractEngine::cancel() {
     cancelled_ = true;
 }
 
+void TesseractEngine::resume() {
+    cancelled_ = false;
+}
+
 tesseract::TessBaseAPI* TesseractEngine::secondReader() {
     if (!second_ && secondAvailable_)
         second_ = loaded("kor+eng");

@@ -26,6 +26,7 @@ public:
     std::vector<EngineLine> read(const QImage& image, PageLayout layout,
                                  ReadingLanguages languages) override;
     void cancel() override;
+    void resume() override;
 
 private:
     static bool shouldCancel(void* engine, int words);

@@ -51,7 +51,7 @@ enum class ReadingLanguages {
 };
 
 // An optical character reader. One instance per reading thread; read() blocks the calling
-// thread, cancel() may be called from any other.
+// thread, cancel() and resume() may be called from any other.
 class TextEngine {
 public:
     virtual ~TextEngine() = default;
@@ -60,8 +60,11 @@ public:
     // Throws RecognitionCancelled after cancel(), LumbexError when the engine fails.
     virtual std::vector<EngineLine> read(const QImage& image, PageLayout layout,
                                          ReadingLanguages languages) = 0;
-    // Makes a running read() end early and every later one throw RecognitionCancelled.
+    // Makes a running read() end early and every later one throw RecognitionCancelled, until
+    // resume().
     virtual void cancel() = 0;
+    // Lets later reads run again after cancel(), with what the engine has loaded kept.
+    virtual void resume() = 0;
 };
 
 } // namespace lumbex

@@ -11,6 +11,8 @@ void ImageRecognition::cancel() {
     cancelled_ = true;
     if (running_)
         running_->cancel();
+    if (ticket_)
+        engines_.warmCrew->cancel(*ticket_);
 }
 
 void ImageRecognition::throwIfCancelled() {
@@ -31,6 +33,8 @@ RecognitionResult ImageRecognition::recognize(const QImage& bitmap, bool qrOnly)
 }
 
 RecognitionResult ImageRecognition::readText(const QImage& bitmap) {
+    if (engines_.warmCrew)
+        return readTextOnWarmCrew(bitmap);
     ReadingCrew crew(engines_.textEngine, engines_.textThreads);
     {
         const std::lock_guard guard(lock_);
@@ -48,6 +52,29 @@ RecognitionResult ImageRecognition::readText(const QImage& bitmap) {
 
     RecognitionResult result;
     result.lines = readImageText(crew, bitmap);
+    throwIfCancelled();
+    return result;
+}
+
+RecognitionResult ImageRecognition::readTextOnWarmCrew(const QImage& bitmap) {
+    struct Detach {
+        ImageRecognition* self;
+        ~Detach() {
+            const std::lock_guard guard(self->lock_);
+            self->ticket_.reset();
+        }
+    } detach{this};
+
+    RecognitionResult result;
+    WarmReadingCrew& warm = *engines_.warmCrew;
+    warm.run(
+        [&](WarmReadingCrew::Ticket ticket) {
+            const std::lock_guard guard(lock_);
+            ticket_ = ticket;
+            if (cancelled_)
+                warm.cancel(ticket);
+        },
+        [&](ReadingCrew& crew) { result.lines = readImageText(crew, bitmap); });
     throwIfCancelled();
     return result;
 }

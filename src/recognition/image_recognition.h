@@ -3,10 +3,12 @@
 #include "platform/qr_reader.h"
 #include "recognition/reading_crew.h"
 #include "recognition/recognition_result.h"
+#include "recognition/warm_reading_crew.h"
 
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace lumbex {
 
@@ -17,6 +19,8 @@ struct RecognitionEngines {
     std::function<std::unique_ptr<QrReader>()> qrReader;
     // How many text engines read the blocks of one image side by side.
     int textThreads = 1;
+    // When set, text is read on this kept crew instead of a crew of the reading's own.
+    std::shared_ptr<WarmReadingCrew> warmCrew{};
 };
 
 // One reading of a bitmap: its text or its QR codes. recognize() blocks its (background)
@@ -35,12 +39,15 @@ public:
 private:
     void throwIfCancelled();
     RecognitionResult readText(const QImage& bitmap);
+    RecognitionResult readTextOnWarmCrew(const QImage& bitmap);
 
     RecognitionEngines engines_;
     std::mutex lock_;
     bool cancelled_ = false;
     // The engines of the running text reading, so that cancel() can interrupt them.
     ReadingCrew* running_ = nullptr;
+    // The reading's place on the warm crew, waiting or running.
+    std::optional<WarmReadingCrew::Ticket> ticket_;
 };
 
 } // namespace lumbex

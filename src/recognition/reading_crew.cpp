@@ -73,6 +73,14 @@ void ReadingCrew::cancel() {
     changed_.notify_all();
 }
 
+void ReadingCrew::resume() {
+    const std::lock_guard guard(lock_);
+    cancelled_ = false;
+    for (const std::unique_ptr<TextEngine>& engine : engines_)
+        if (engine)
+            engine->resume();
+}
+
 void ReadingCrew::fail(std::exception_ptr error) {
     if (!error_)
         error_ = std::move(error);
@@ -124,9 +132,10 @@ void ReadingCrew::work(size_t member) {
         }
         lock.lock();
         --busy_;
-        if (error)
+        // What a cancelled read threw ends only this batch: the engines read again after resume().
+        if (error && !cancelled_)
             fail(error);
-        else
+        else if (!error)
             read_[*index] = std::move(lines);
         changed_.notify_all();
     }

@@ -34,8 +34,11 @@ public:
     // The lines of each task, in the order of `tasks`. Blocks the calling thread. Throws the
     // first error an engine threw (loading or reading), RecognitionCancelled after cancel().
     std::vector<std::vector<EngineLine>> read(const std::vector<EngineTask>& tasks);
-    // Stops running reads early and makes every later read() throw; callable from any thread.
+    // Stops running reads early and makes every later read() throw, until resume(); callable
+    // from any thread.
     void cancel();
+    // Lets later reads run again after cancel(), on the engines already loaded.
+    void resume();
 
 private:
     void work(size_t member);

@@ -120,6 +120,7 @@ public:
         return {{reading.text, image.rect(), {{reading.text, image.rect(), reading.confidence}}}};
     }
     void cancel() override {}
+    void resume() override {}
 
 private:
     Reading first_, all_;

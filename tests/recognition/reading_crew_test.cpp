@@ -39,6 +39,7 @@ public:
         return {{width, image.rect(), {{width, image.rect()}}}};
     }
     void cancel() override {}
+    void resume() override {}
 
 private:
     Meeting& meeting_;

@@ -107,6 +107,7 @@ TEST_F(RecognitionSessionTest, AnEngineOutOfMemoryIsShownAsTheMessage) {
             throw std::bad_alloc();
         }
         void cancel() override {}
+        void resume() override {}
     };
     RecognitionSession s(
         false, {[] { return std::make_unique<ExhaustedEngine>(); }, {}},

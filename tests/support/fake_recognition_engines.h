@@ -44,6 +44,10 @@ public:
         cancelled_ = true;
         wake_.notify_all();
     }
+    void resume() override {
+        const std::lock_guard lock(mutex_);
+        cancelled_ = false;
+    }
 
     std::atomic<bool> reading = false;
 

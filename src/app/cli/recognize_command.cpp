@@ -2,6 +2,7 @@
 #include "app/cli/command.h"
 #include "app/cli/document_saving.h"
 #include "app/cli/image_choice.h"
+#include "app/reading_handover.h"
 #include "app/recognition_engines.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -89,6 +90,13 @@ void print(const RecognitionResult& result, const Arguments& args, bool qrOnly, 
         out << text << '\n';
 }
 
+// A running application reads with its engines already loaded; without one this process reads.
+RecognitionResult read(const QImage& bitmap, bool qrOnly) {
+    if (std::optional<RecognitionResult> handed = readInRunningInstance(bitmap, qrOnly))
+        return *handed;
+    return ImageRecognition(installedRecognitionEngines()).recognize(bitmap, qrOnly);
+}
+
 void recognize(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {kImage, kLayout, kArea}, {kQr, kJson, kCache});
     if (args.positionals().size() != 1)
@@ -103,9 +111,8 @@ void recognize(const QStringList& words, QTextStream& out, QTextStream&) {
     if (args.has(kCache) && (qrOnly || selection))
         throw UsageError(QStringLiteral("--cache keeps the text of a whole image only"));
 
-    ImageRecognition worker(installedRecognitionEngines());
     if (!package) {
-        print(worker.recognize(imageFileBitmap(path, selection), qrOnly), args, qrOnly, out);
+        print(read(imageFileBitmap(path, selection), qrOnly), args, qrOnly, out);
         return;
     }
     const std::unique_ptr<NoteDocument> document = NoteDocument::open(path);
@@ -115,7 +122,7 @@ void recognize(const QStringList& words, QTextStream& out, QTextStream&) {
     const QString key = imageKey(note, media);
     const QImage bitmap =
         sourceImage(note, media, document->contents().originals.at(media.id), selection);
-    const RecognitionResult result = worker.recognize(bitmap, qrOnly);
+    const RecognitionResult result = read(bitmap, qrOnly);
     if (args.has(kCache)) {
         storeRecognition(*document, media.id, key, result);
         saveNow(*document);

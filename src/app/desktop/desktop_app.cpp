@@ -55,6 +55,8 @@ namespace {
 
 // Hidden windows leave the screen only once the X server has repainted what was under them.
 constexpr int kHideSettleMs = 120;
+// The text engines load once the first windows are up, unless a reading asks for them sooner.
+constexpr int kWarmUpDelayMs = 1500;
 
 } // namespace
 
@@ -69,8 +71,8 @@ QList<EditorWindow*> editorWindows() {
 DesktopApp::DesktopApp()
     : settings_(openSettings()), clipboard_(std::make_unique<ClipboardWatch>()),
       library_(std::make_unique<NoteLibrary>(libraryFolder(), *settings_)),
-      screen_(openScreenGrabber()),
-      captureSettings_(std::make_unique<CaptureSettings>(*settings_)) {
+      screen_(openScreenGrabber()), captureSettings_(std::make_unique<CaptureSettings>(*settings_)),
+      recognition_(warmRecognitionEngines()) {
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
@@ -131,6 +133,7 @@ void DesktopApp::start(const QStringList& args) {
     showStatusItem();
     watchDisplaysAndSleep();
     commands_->refreshEnabled();
+    QTimer::singleShot(kWarmUpDelayMs, this, [this] { recognition_.warmCrew->warmUp(); });
     openArguments(args);
     // A first launch with nothing to open shows the tour, once.
     if (args.isEmpty())
@@ -200,7 +203,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     NoteDocument* opened = document.get();
     auto* window = new EditorWindow(std::move(document), *settings_, *clipboard_);
     commands_->install(window->menuBar());
-    window->setRecognitionEngines(installedRecognitionEngines());
+    window->setRecognitionEngines(recognition_);
     window->onPinImage = [this](EditorWindow* editor, const QByteArray& png, const Id& mediaID) {
         pin(editor, png, mediaID);
     };
@@ -322,7 +325,11 @@ int runDesktop(const QStringList& args, FILE* messages) {
     if (instance.handOver(args))
         return 0;
     DesktopApp app;
-    instance.listen([&app](const QStringList& handed) { app.openArguments(handed); });
+    instance.listen([&app](const QStringList& handed) { app.openArguments(handed); },
+                    [&app](ReadingRequest request, SingleInstance::ReadingAnswer answer) {
+                        answerReadingRequest(app.recognitionEngines(), std::move(request), &app,
+                                             std::move(answer));
+                    });
     app.start(args);
     QTextStream(messages).flush();
     return QApplication::exec();

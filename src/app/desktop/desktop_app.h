@@ -2,6 +2,7 @@
 
 #include "capture/capture_controller.h"
 #include "core/ids.h"
+#include "recognition/image_recognition.h"
 
 #include <QObject>
 #include <QPointer>
@@ -55,6 +56,7 @@ public:
     void quit();
 
     ShellCommands& commands() { return *commands_; }
+    const RecognitionEngines& recognitionEngines() const { return recognition_; }
 
 private slots:
     // logind's notice before the computer sleeps (true) or after it wakes (false).
@@ -81,6 +83,8 @@ private:
     std::unique_ptr<NoteLibrary> library_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
+    // Every text reading of the application shares its warm crew.
+    RecognitionEngines recognition_;
     std::unique_ptr<DesktopCaptureShell> captureShell_;
     std::unique_ptr<CapturePicker> picker_;
     std::unique_ptr<CaptureCountdown> countdown_;

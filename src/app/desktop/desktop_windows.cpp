@@ -8,7 +8,6 @@
 #include "app/desktop/shell_dialogs.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
-#include "app/recognition_engines.h"
 #include "core/error.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
@@ -77,9 +76,9 @@ void DesktopApp::recognizeText(const QByteArray& png, std::function<void(const Q
                                  QStringLiteral(" to paste")
                            : QStringLiteral("Couldn’t copy text · Try OCR again"));
             });
-    watcher->setFuture(QtConcurrent::run([png]() -> std::optional<QString> {
+    watcher->setFuture(QtConcurrent::run([png, engines = recognition_]() -> std::optional<QString> {
         try {
-            ImageRecognition reading(installedRecognitionEngines());
+            ImageRecognition reading(engines);
             return reading.recognize(ImageFiles::image(png), false).text(false);
         } catch (const std::exception&) {
             return std::nullopt;

@@ -1,11 +1,9 @@
 #include "app/desktop/single_instance.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QStandardPaths>
-#include <unistd.h>
+#include <QPointer>
 
 namespace lumbex {
 namespace {
@@ -19,17 +17,47 @@ QStringList absolute(const QStringList& args) {
     return out;
 }
 
+// The rest of a reading request, once all of it has arrived; the answer goes back on the same
+// socket. A request that is not valid closes the connection unanswered.
+void serveReading(QLocalSocket& socket, QDataStream& stream,
+                  const std::function<void(ReadingRequest, SingleInstance::ReadingAnswer)>& read) {
+    qint64 size = -1;
+    stream >> size;
+    if (stream.status() != QDataStream::Ok) {
+        stream.rollbackTransaction();
+        return;
+    }
+    if (size < 0 || size > kMostReadingRequestBytes) {
+        stream.abortTransaction();
+        socket.disconnectFromServer();
+        return;
+    }
+    // The body arrives in many pieces: decode it once, when all of it is there.
+    if (socket.bytesAvailable() < size) {
+        stream.rollbackTransaction();
+        return;
+    }
+    std::optional<ReadingRequest> request = decodedReadingRequest(socket.read(size));
+    stream.commitTransaction();
+    if (!request) {
+        socket.disconnectFromServer();
+        return;
+    }
+    read(std::move(*request),
+         [answering = QPointer<QLocalSocket>(&socket)](const QByteArray& answer) {
+             if (answering) {
+                 answering->write(answer);
+                 answering->flush();
+             }
+         });
+}
+
 } // namespace
 
 SingleInstance::SingleInstance() = default;
 
 QString SingleInstance::socketName() {
-    const QByteArray identity =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).toUtf8() + '|' +
-        qgetenv("DISPLAY") + '|' + QByteArray::number(::getuid());
-    return QStringLiteral("lumbex-") +
-           QString::fromLatin1(
-               QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16));
+    return instanceSocketName();
 }
 
 bool SingleInstance::handOver(const QStringList& args) {
@@ -46,19 +74,22 @@ bool SingleInstance::handOver(const QStringList& args) {
     return socket.waitForReadyRead(kHandOverTimeoutMs);
 }
 
-void SingleInstance::listen(std::function<void(const QStringList&)> received) {
+void SingleInstance::listen(std::function<void(const QStringList&)> received,
+                            std::function<void(ReadingRequest, ReadingAnswer)> read) {
     // A socket left behind by a crashed instance would block listening.
     QLocalServer::removeServer(socketName());
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     server_.listen(socketName());
-    connect(&server_, &QLocalServer::newConnection, this, [this, received] {
+    connect(&server_, &QLocalServer::newConnection, this, [this, received, read] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [socket, received] {
+            connect(socket, &QLocalSocket::readyRead, this, [socket, received, read] {
                 QDataStream stream(socket);
                 stream.startTransaction();
                 QStringList args;
                 stream >> args;
+                if (read && args == QStringList{kReadingRequestWord})
+                    return serveReading(*socket, stream, read);
                 if (!stream.commitTransaction())
                     return;
                 socket->write("ok");

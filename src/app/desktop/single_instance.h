@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/reading_handover.h"
+
 #include <QLocalServer>
 #include <QObject>
 #include <QStringList>
@@ -17,8 +19,11 @@ public:
 
     // True when a running instance took the arguments (this process should end).
     bool handOver(const QStringList& args);
-    // Starts listening; `received` gets each later launch's arguments.
-    void listen(std::function<void(const QStringList&)> received);
+    using ReadingAnswer = std::function<void(const QByteArray&)>;
+    // Starts listening; `received` gets each later launch's arguments, `read` each bitmap a
+    // command-line run hands over, and the means to answer it.
+    void listen(std::function<void(const QStringList&)> received,
+                std::function<void(ReadingRequest, ReadingAnswer)> read = {});
 
     static QString socketName();
 
