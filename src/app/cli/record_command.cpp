@@ -120,6 +120,8 @@ void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
     // only after that picture was encoded.
     QTimer limit;
     limit.setSingleShot(true);
+    // A coarse timer may be 5 % late: a quarter of a second on five.
+    limit.setTimerType(Qt::PreciseTimer);
     QObject::connect(&limit, &QTimer::timeout, &loop, stop);
     qint64 remainingUs = seconds ? qint64(std::llround(*seconds * 1e6)) : 0;
     qint64 stretchStart = 0;
