@@ -29,6 +29,24 @@ public:
     virtual bool finish(const std::atomic<bool>& cancelled) = 0;
 };
 
+struct MP4ExportSettings {
+    QString destination;
+    int width = 0;  // even
+    int height = 0; // even
+    int frameRate = 30;
+    qint64 durationMicroseconds = 0;   // the selected range: the last frame shows until then
+    std::vector<RecordingAudio> audio; // one AAC track per kind that was placed; none: silent
+};
+
+// H.264 (libx264, preset "veryfast") and AAC in an MP4 with its index in front (playable while
+// it downloads). Written as ".Lumbex-<UUID>.mp4" beside the destination and read back before
+// it replaces anything: its picture size must equal the output size and its length the range
+// within 67,000 µs, else "The exported movie did not match the selected range or dimensions. The
+// previous file has been kept."; it must hold audio exactly when `audio` names a kind, else "The
+// exported audio did not match the selected sound options." Throws "MP4 export is unavailable."
+// when the encoders cannot be prepared, and the system's reason when the file cannot be written.
+std::unique_ptr<RecordingExportWriter> openMP4Export(const MP4ExportSettings& settings);
+
 struct GIFExportSettings {
     QString destination;
     int width = 0;

@@ -1,0 +1,217 @@
+#include "core/error.h"
+#include "platform/audio_encoder.h"
+#include "platform/encoder_parts.h"
+#include "platform/export_destination.h"
+#include "platform/picture_fitter.h"
+#include "platform/recording_export.h"
+#include "platform/seekable_output_file.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+#include <QUuid>
+#include <deque>
+#include <optional>
+
+namespace lumbex {
+namespace {
+
+const QString kUnavailable = QStringLiteral("MP4 export is unavailable.");
+const QString kMismatch = QStringLiteral("The exported movie did not match the selected range or "
+                                         "dimensions. The previous file has been kept.");
+const QString kAudioMismatch =
+    QStringLiteral("The exported audio did not match the selected sound options.");
+constexpr AVRational kMicroseconds{1, 1'000'000};
+constexpr qint64 kDurationTolerance = 67'000;
+
+struct MuxerDeleter {
+    void operator()(AVFormatContext* context) const { avformat_free_context(context); }
+};
+
+struct AudioTrack {
+    RecordingAudio kind;
+    std::unique_ptr<AudioEncoder> encoder;
+    AVStream* stream = nullptr;
+};
+
+class MP4ExportWriter final : public RecordingExportWriter {
+public:
+    explicit MP4ExportWriter(const MP4ExportSettings& settings)
+        : settings_(settings), video_("libx264", kUnavailable),
+          fitter_(settings.width, settings.height),
+          destination_(ExportDestination::file(settings.destination, QStringLiteral(".mp4"))) {
+        openVideoEncoder();
+        try {
+            for (RecordingAudio kind : settings.audio)
+                audio_.push_back({kind, std::make_unique<AudioEncoder>(true)});
+        } catch (const LumbexError&) {
+            throw LumbexError(kUnavailable);
+        }
+        AVFormatContext* muxer = nullptr;
+        if (avformat_alloc_output_context2(&muxer, nullptr, "mp4", nullptr) < 0 || !muxer)
+            throw LumbexError(kUnavailable);
+        muxer_.reset(muxer);
+        videoStream_ = addStream(*video_.context, kMicroseconds);
+        for (AudioTrack& track : audio_) {
+            track.stream = addStream(track.encoder->context(), {1, kRecordingAudioRate});
+            av_dict_set(&track.stream->metadata, "handler_name",
+                        trackTitle(track.kind).toUtf8().constData(), 0);
+        }
+        file_ = std::make_unique<SeekableOutputFile>(destination_.path());
+        muxer_->pb = file_->io();
+        muxer_->flags |= AVFMT_FLAG_CUSTOM_IO;
+        file_->serveReopening(*muxer_);
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "movflags", "+faststart", 0);
+        const int written = avformat_write_header(muxer_.get(), &options);
+        av_dict_free(&options);
+        if (written < 0)
+            throwWriteFailure();
+    }
+
+    void addFrame(const QImage& image, qint64 outputTime) override {
+        if (!frameTimes_.empty() && outputTime <= frameTimes_.back())
+            throw LumbexError(kMismatch);
+        AVFrame& frame = *video_.frame;
+        if (av_frame_make_writable(&frame) < 0 ||
+            !fitter_.fit(image.convertToFormat(QImage::Format_RGB32), frame))
+            throwWriteFailure();
+        frame.pts = outputTime;
+        frameTimes_.push_back(outputTime);
+        if (!video_.send(&frame, [this](AVPacket& p) { return writeVideo(p); }))
+            throwWriteFailure();
+    }
+
+    void addAudio(RecordingAudio kind, const AudioSample& sample) override {
+        for (AudioTrack& track : audio_)
+            if (track.kind == kind && !track.encoder->append(sample, sample.time, [&](AVPacket& p) {
+                    return writeAudio(track, p);
+                }))
+                throwWriteFailure();
+    }
+
+    bool finish(const std::atomic<bool>& cancelled) override {
+        if (cancelled)
+            return false;
+        if (frameTimes_.empty() ||
+            !video_.send(nullptr, [this](AVPacket& p) { return writeVideo(p); }))
+            throwWriteFailure();
+        for (AudioTrack& track : audio_)
+            if (track.encoder->hasSamples() &&
+                !track.encoder->finish([&](AVPacket& p) { return writeAudio(track, p); }))
+                throwWriteFailure();
+        if (av_write_trailer(muxer_.get()) < 0 || !file_->close())
+            throwWriteFailure();
+        check();
+        if (cancelled)
+            return false;
+        destination_.moveIntoPlace();
+        return true;
+    }
+
+private:
+    // Quality-driven rate control at the "veryfast" speed; no B-frames, so that packets come out
+    // in picture order and each gets its exact duration from the next picture's time.
+    void openVideoEncoder() {
+        AVCodecContext& c = *video_.context;
+        c.width = settings_.width;
+        c.height = settings_.height;
+        c.pix_fmt = AV_PIX_FMT_YUV420P;
+        c.time_base = kMicroseconds;
+        c.framerate = {settings_.frameRate, 1};
+        c.max_b_frames = 0;
+        c.gop_size = settings_.frameRate * 2;
+        c.color_primaries = AVCOL_PRI_BT709;
+        c.color_trc = AVCOL_TRC_BT709;
+        c.colorspace = AVCOL_SPC_BT709;
+        c.color_range = AVCOL_RANGE_MPEG;
+        c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        av_opt_set(c.priv_data, "preset", "veryfast", 0);
+        av_opt_set(c.priv_data, "crf", "23", 0);
+        if (avcodec_open2(&c, video_.codec(), nullptr) < 0)
+            throw LumbexError(kUnavailable);
+        AVFrame& frame = *video_.frame;
+        frame.format = AV_PIX_FMT_YUV420P;
+        frame.width = c.width;
+        frame.height = c.height;
+        frame.color_primaries = AVCOL_PRI_BT709;
+        frame.color_trc = AVCOL_TRC_BT709;
+        frame.colorspace = AVCOL_SPC_BT709;
+        frame.color_range = AVCOL_RANGE_MPEG;
+        if (av_frame_get_buffer(&frame, 0) < 0)
+            throw LumbexError(kUnavailable);
+    }
+
+    AVStream* addStream(const AVCodecContext& codec, AVRational timeBase) {
+        AVStream* stream = avformat_new_stream(muxer_.get(), nullptr);
+        if (!stream || avcodec_parameters_from_context(stream->codecpar, &codec) < 0)
+            throw LumbexError(kUnavailable);
+        stream->time_base = timeBase;
+        return stream;
+    }
+
+    // A picture shows until the next one, the last until the end of the range.
+    bool writeVideo(AVPacket& packet) {
+        while (!frameTimes_.empty() && frameTimes_.front() < packet.pts)
+            frameTimes_.pop_front();
+        const qint64 next = frameTimes_.size() > 1
+                                ? frameTimes_[1]
+                                : std::max<qint64>(settings_.durationMicroseconds, packet.pts + 1);
+        packet.duration = next - packet.pts;
+        return writePacket(packet, *videoStream_, kMicroseconds);
+    }
+
+    bool writeAudio(AudioTrack& track, AVPacket& packet) {
+        return writePacket(packet, *track.stream, track.encoder->context().time_base);
+    }
+
+    bool writePacket(AVPacket& packet, AVStream& stream, AVRational codecTimeBase) {
+        packet.stream_index = stream.index;
+        av_packet_rescale_ts(&packet, codecTimeBase, stream.time_base);
+        return av_interleaved_write_frame(muxer_.get(), &packet) >= 0;
+    }
+
+    [[noreturn]] void throwWriteFailure() const {
+        if (file_ && file_->failure())
+            throw *file_->failure();
+        throw LumbexError(kMismatch);
+    }
+
+    // The written movie read back as a segment would be.
+    void check() const {
+        RecordingSegment written;
+        try {
+            written = inspectRecordingSegment(destination_.path(), QUuid::createUuid());
+        } catch (const LumbexError&) {
+            throw LumbexError(kMismatch);
+        }
+        if (written.width != settings_.width || written.height != settings_.height ||
+            std::abs(written.duration - settings_.durationMicroseconds) > kDurationTolerance)
+            throw LumbexError(kMismatch);
+        if (written.audioTracks.empty() != settings_.audio.empty())
+            throw LumbexError(kAudioMismatch);
+    }
+
+    MP4ExportSettings settings_;
+    EncoderParts video_;
+    PictureFitter fitter_;
+    std::vector<AudioTrack> audio_;
+    ExportDestination destination_;
+    std::unique_ptr<AVFormatContext, MuxerDeleter> muxer_;
+    AVStream* videoStream_ = nullptr;
+    std::unique_ptr<SeekableOutputFile> file_;
+    // Times of the pictures sent whose packets have not all been written, in order.
+    std::deque<qint64> frameTimes_;
+};
+
+} // namespace
+
+std::unique_ptr<RecordingExportWriter> openMP4Export(const MP4ExportSettings& settings) {
+    if (settings.width < 2 || settings.height < 2 || settings.width % 2 || settings.height % 2 ||
+        settings.frameRate < 1)
+        throw LumbexError(kUnavailable);
+    return std::make_unique<MP4ExportWriter>(settings);
+}
+
+} // namespace lumbex
