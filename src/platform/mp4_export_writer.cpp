@@ -35,13 +35,46 @@ struct AudioTrack {
     AVStream* stream = nullptr;
 };
 
+// Quality-driven rate control at the "veryfast" speed; no B-frames, so that packets come out in
+// picture order and each gets its exact duration from the next picture's time. Key frames every
+// two seconds.
+void openVideoEncoder(EncoderParts& video, int width, int height, int frameRate) {
+    AVCodecContext& c = *video.context;
+    c.width = width;
+    c.height = height;
+    c.pix_fmt = AV_PIX_FMT_YUV420P;
+    c.time_base = kMicroseconds;
+    c.framerate = {frameRate, 1};
+    c.max_b_frames = 0;
+    c.gop_size = frameRate * 2;
+    c.color_primaries = AVCOL_PRI_BT709;
+    c.color_trc = AVCOL_TRC_BT709;
+    c.colorspace = AVCOL_SPC_BT709;
+    c.color_range = AVCOL_RANGE_MPEG;
+    c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(c.priv_data, "preset", "veryfast", 0);
+    av_opt_set(c.priv_data, "crf", "23", 0);
+    if (avcodec_open2(&c, video.codec(), nullptr) < 0)
+        throw LumbexError(kUnavailable);
+    AVFrame& frame = *video.frame;
+    frame.format = AV_PIX_FMT_YUV420P;
+    frame.width = c.width;
+    frame.height = c.height;
+    frame.color_primaries = AVCOL_PRI_BT709;
+    frame.color_trc = AVCOL_TRC_BT709;
+    frame.colorspace = AVCOL_SPC_BT709;
+    frame.color_range = AVCOL_RANGE_MPEG;
+    if (av_frame_get_buffer(&frame, 0) < 0)
+        throw LumbexError(kUnavailable);
+}
+
 class MP4ExportWriter final : public RecordingExportWriter {
 public:
     explicit MP4ExportWriter(const MP4ExportSettings& settings)
         : settings_(settings), video_("libx264", kUnavailable),
           fitter_(settings.width, settings.height),
           destination_(ExportDestination::file(settings.destination, QStringLiteral(".mp4"))) {
-        openVideoEncoder();
+        openVideoEncoder(video_, settings.width, settings.height, settings.frameRate);
         try {
             for (RecordingAudio kind : settings.audio)
                 audio_.push_back({kind, std::make_unique<AudioEncoder>(true)});
@@ -111,38 +144,6 @@ public:
     }
 
 private:
-    // Quality-driven rate control at the "veryfast" speed; no B-frames, so that packets come out
-    // in picture order and each gets its exact duration from the next picture's time.
-    void openVideoEncoder() {
-        AVCodecContext& c = *video_.context;
-        c.width = settings_.width;
-        c.height = settings_.height;
-        c.pix_fmt = AV_PIX_FMT_YUV420P;
-        c.time_base = kMicroseconds;
-        c.framerate = {settings_.frameRate, 1};
-        c.max_b_frames = 0;
-        c.gop_size = settings_.frameRate * 2;
-        c.color_primaries = AVCOL_PRI_BT709;
-        c.color_trc = AVCOL_TRC_BT709;
-        c.colorspace = AVCOL_SPC_BT709;
-        c.color_range = AVCOL_RANGE_MPEG;
-        c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        av_opt_set(c.priv_data, "preset", "veryfast", 0);
-        av_opt_set(c.priv_data, "crf", "23", 0);
-        if (avcodec_open2(&c, video_.codec(), nullptr) < 0)
-            throw LumbexError(kUnavailable);
-        AVFrame& frame = *video_.frame;
-        frame.format = AV_PIX_FMT_YUV420P;
-        frame.width = c.width;
-        frame.height = c.height;
-        frame.color_primaries = AVCOL_PRI_BT709;
-        frame.color_trc = AVCOL_TRC_BT709;
-        frame.colorspace = AVCOL_SPC_BT709;
-        frame.color_range = AVCOL_RANGE_MPEG;
-        if (av_frame_get_buffer(&frame, 0) < 0)
-            throw LumbexError(kUnavailable);
-    }
-
     AVStream* addStream(const AVCodecContext& codec, AVRational timeBase) {
         AVStream* stream = avformat_new_stream(muxer_.get(), nullptr);
         if (!stream || avcodec_parameters_from_context(stream->codecpar, &codec) < 0)
@@ -205,13 +206,56 @@ private:
     std::deque<qint64> frameTimes_;
 };
 
+bool validSize(const MP4ExportSettings& settings) {
+    return settings.width >= 2 && settings.height >= 2 && settings.width % 2 == 0 &&
+           settings.height % 2 == 0 && settings.frameRate >= 1;
+}
+
 } // namespace
 
 std::unique_ptr<RecordingExportWriter> openMP4Export(const MP4ExportSettings& settings) {
-    if (settings.width < 2 || settings.height < 2 || settings.width % 2 || settings.height % 2 ||
-        settings.frameRate < 1)
+    if (!validSize(settings))
         throw LumbexError(kUnavailable);
     return std::make_unique<MP4ExportWriter>(settings);
+}
+
+// The sample pictures are encoded in memory as consecutive frames at the export's frame rate,
+// with the export's encoder settings; their bytes over their own duration give the video bit
+// rate for this content. The estimate is that bit rate over the range's duration, plus the AAC
+// bit rate of every sound track over the same duration, plus 1 % for the MP4 index and headers.
+std::optional<qint64> estimateMP4Bytes(const MP4ExportSettings& settings,
+                                       const std::vector<QImage>& samples) {
+    if (!validSize(settings) || samples.empty() || settings.durationMicroseconds <= 0)
+        return std::nullopt;
+    try {
+        EncoderParts video("libx264", kUnavailable);
+        openVideoEncoder(video, settings.width, settings.height, settings.frameRate);
+        PictureFitter fitter(settings.width, settings.height);
+        qint64 videoBytes = 0;
+        const PacketWriter count = [&](AVPacket& packet) {
+            videoBytes += packet.size;
+            return true;
+        };
+        for (size_t i = 0; i < samples.size(); ++i) {
+            AVFrame& frame = *video.frame;
+            if (av_frame_make_writable(&frame) < 0 ||
+                !fitter.fit(samples[i].convertToFormat(QImage::Format_RGB32), frame))
+                return std::nullopt;
+            frame.pts = qint64(i) * 1'000'000 / settings.frameRate;
+            if (!video.send(&frame, count))
+                return std::nullopt;
+        }
+        if (!video.send(nullptr, count))
+            return std::nullopt;
+        const double sampleSeconds = double(samples.size()) / settings.frameRate;
+        const double seconds = double(settings.durationMicroseconds) / 1e6;
+        double bytes = double(videoBytes) / sampleSeconds * seconds;
+        for (size_t i = 0; i < settings.audio.size(); ++i)
+            bytes += double(AudioEncoder(true).context().bit_rate) / 8 * seconds;
+        return qint64(bytes * 1.01);
+    } catch (const LumbexError&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace lumbex

@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace lumbex {
@@ -46,6 +47,12 @@ struct MP4ExportSettings {
 // exported audio did not match the selected sound options." Throws "MP4 export is unavailable."
 // when the encoders cannot be prepared, and the system's reason when the file cannot be written.
 std::unique_ptr<RecordingExportWriter> openMP4Export(const MP4ExportSettings& settings);
+
+// The bytes an MP4 export with `settings` would take, from a short sample encode of `samples`
+// (consecutive rendered frames, e.g. the first two seconds) scaled to the range; nothing when the
+// encoder cannot tell.
+std::optional<qint64> estimateMP4Bytes(const MP4ExportSettings& settings,
+                                       const std::vector<QImage>& samples);
 
 struct GIFExportSettings {
     QString destination;

@@ -184,5 +184,29 @@ TEST(MP4Export, RefusesOddSizesAsUnavailable) {
     EXPECT_TRUE(leftovers(folder.path()).isEmpty());
 }
 
+TEST(MP4Estimate, FollowsTheRealSizeOfTheSameContent) {
+    for (const auto& audio : std::vector<std::vector<RecordingAudio>>{
+             {}, {RecordingAudio::System, RecordingAudio::Microphone}}) {
+        SCOPED_TRACE(audio.size());
+        const test::TemporaryFolder folder;
+        const QString path = folder.path(QStringLiteral("out.mp4"));
+        const MP4ExportSettings settings = mp4Settings(path, 4'000'000, audio);
+        ASSERT_TRUE(writeMP4(settings, 4'000'000, audio));
+        // The first two seconds as the sample.
+        std::vector<QImage> samples;
+        for (int i = 0; i < 60; ++i)
+            samples.push_back(test::numberedPicture({160, 96}, i));
+        const std::optional<qint64> estimate = estimateMP4Bytes(settings, samples);
+        ASSERT_TRUE(estimate);
+        const qint64 actual = QFileInfo(path).size();
+        EXPECT_NEAR(double(*estimate), double(actual), 0.25 * double(actual));
+    }
+
+    MP4ExportSettings odd = mp4Settings(QStringLiteral("/nowhere/out.mp4"), 1'000'000);
+    odd.width = 161;
+    EXPECT_FALSE(estimateMP4Bytes(odd, {test::numberedPicture({161, 96}, 0)}));
+    EXPECT_FALSE(estimateMP4Bytes(mp4Settings(QStringLiteral("/nowhere/out.mp4"), 1'000'000), {}));
+}
+
 } // namespace
 } // namespace lumbex
