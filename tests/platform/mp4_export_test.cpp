@@ -3,6 +3,7 @@
 #include "platform/export_fixtures.h"
 #include "platform/movie_fixtures.h"
 #include "platform/recording_export.h"
+#include "platform/seekable_output_file.h"
 #include "support/temporary_folder.h"
 
 #include <QDir>
@@ -173,6 +174,18 @@ TEST(MP4Export, ReplacesASymbolicLinkAtTheDestinationWithoutWritingThroughIt) {
     ASSERT_TRUE(writeMP4(mp4Settings(path, 500'000), 500'000));
     EXPECT_EQ(test::fileBytes(target), "not a movie");
     EXPECT_FALSE(QFileInfo(path).isSymLink());
+}
+
+// The temporary name is fresh, but whatever may appear there in a race is never written through.
+TEST(MP4Export, NeverWritesThroughALinkAtItsTemporaryName) {
+    const test::TemporaryFolder folder;
+    const QString target = folder.write(QStringLiteral("target.txt"), "kept");
+    const QString temporary = folder.path(QStringLiteral(".Lumbex-race.mp4"));
+    ASSERT_EQ(::symlink(encodeFileName(target).constData(), encodeFileName(temporary).constData()),
+              0);
+    EXPECT_THROW(SeekableOutputFile file(temporary), LumbexError);
+    EXPECT_EQ(test::fileBytes(target), "kept");
+    EXPECT_TRUE(QFileInfo(temporary).isSymLink());
 }
 
 TEST(MP4Export, RefusesOddSizesAsUnavailable) {
