@@ -13,7 +13,7 @@ namespace {
 
 constexpr AVRational kCentiseconds{1, 100};
 
-// `image` at exactly `size`: scaled to fit with its aspect kept, centred on black.
+// `image` at exactly `size`: scaled to fit with its proportions kept, centred on black.
 QImage fitted(const QImage& image, QSize size) {
     if (image.size() == size)
         return image;
