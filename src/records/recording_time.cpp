@@ -42,4 +42,8 @@ QString recordingTimeLabel(qint64 microseconds) {
         .arg(ms, 3, 10, QLatin1Char('0'));
 }
 
+QString recordingFrameName(qint64 sourceTime) {
+    return QStringLiteral("Frame · ") + recordingTimeLabel(sourceTime);
+}
+
 } // namespace lumbex

@@ -21,4 +21,7 @@ MediaTime recordingMediaTime(qint64 microseconds);
 // hours: 75 minutes print as "75:00.000".
 QString recordingTimeLabel(qint64 microseconds);
 
+// The name of a still frame taken from a recording: "Frame · " and its source time's label.
+QString recordingFrameName(qint64 sourceTime);
+
 } // namespace lumbex
