@@ -39,7 +39,8 @@ RecordingComposition RecordingComposition::make(const ScreenRecording& recording
 
     const RecordingRange range = recording.selectedRange();
     qint64 segmentStart = 0;
-    for (const RecordingSegment& segment : recording.segments) {
+    for (size_t index = 0; index < recording.segments.size(); ++index) {
+        const RecordingSegment& segment = recording.segments[index];
         const RecordingRange covered{segmentStart, segmentStart + segment.duration};
         segmentStart = covered.end;
         const RecordingRange overlap{std::max(covered.start, range.start),
@@ -50,7 +51,8 @@ RecordingComposition RecordingComposition::make(const ScreenRecording& recording
         RecordingFiles::verify(file, segment);
         if (!open(file))
             throw LumbexError(kNoVideo);
-        CompositionPiece piece{file, overlap, segment.sourceStart + overlap.start - covered.start,
+        CompositionPiece piece{index, file, overlap,
+                               segment.sourceStart + overlap.start - covered.start,
                                placedAudio(recording, segment)};
         composition.hasAudio_ = composition.hasAudio_ || !piece.audio.empty();
         composition.pieces_.push_back(std::move(piece));

@@ -13,6 +13,7 @@ namespace lumbex {
 
 // The part of one segment file that the selected range shows.
 struct CompositionPiece {
+    size_t segmentIndex = 0; // in the recording's segments, for their audio track ids
     QString file;
     RecordingRange source; // source time shown by this piece
     qint64 fileStart = 0;  // file time of `source.start`

@@ -94,6 +94,7 @@ TEST_F(RecordingCompositionTest, ATrimAcrossSegmentsShowsEachSegmentsPicture) {
         SCOPED_TRACE(p.outputTime);
         const std::optional<CompositionPlace> place = composition.placeAt(p.outputTime);
         ASSERT_TRUE(place);
+        EXPECT_EQ(place->piece->segmentIndex, p.segment);
         EXPECT_EQ(place->piece->file, segments.segmentFile(p.segment));
         EXPECT_EQ(place->fileTime, segments.recording().segments[p.segment].sourceStart + p.offset);
     }
@@ -125,6 +126,7 @@ TEST_F(RecordingCompositionTest, LeavesOutSegmentsOutsideTheSelectedRange) {
         RecordingRange{segments.segmentStart(1) + 100'000, segments.segmentStart(2) - 100'000};
     const RecordingComposition composition = segments.compose();
     ASSERT_EQ(composition.pieces().size(), 1u);
+    EXPECT_EQ(composition.pieces()[0].segmentIndex, 1u);
     EXPECT_EQ(composition.pieces()[0].file, segments.segmentFile(1));
 }
 
