@@ -4,10 +4,13 @@
 #include "model/image_content.h"
 #include "model/image_files.h"
 #include "model/image_import.h"
+#include "model/note_edits.h"
 #include "model/note_library.h"
 #include "model/package_saver.h"
 #include "model/recording_files.h"
+#include "model/recording_keys.h"
 #include "model/schema_level.h"
+#include "records/recording_time.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -202,6 +205,83 @@ void NoteDocument::removeImage(const Id& mediaID) {
 
 void NoteDocument::setAudio(const Id& recordingID, const QByteArray& bytes) {
     contents_.audio[recordingID] = bytes;
+}
+
+void NoteDocument::changeRecording(const QString& actionName,
+                                   const std::function<void(ScreenRecording&)>& body) {
+    change(actionName, [&](CaptureNote& note) { edits::changeRecording(note, body); });
+}
+
+void NoteDocument::requireRecordingAsPrepared(const QString& preparedFor,
+                                              const QString& changed) const {
+    if (!contents_.note.screenRecording)
+        throw LumbexError(QStringLiteral("This note has no screen recording."));
+    if (editKey(*contents_.note.screenRecording) != preparedFor)
+        throw LumbexError(changed);
+}
+
+std::vector<Media> NoteDocument::stageRecordingFrames(const std::vector<RecordingStill>& stills,
+                                                      std::map<Id, QByteArray>& originals) const {
+    // A scratch copy of the images, so that roles follow the images already there.
+    NotePackageContents scratch;
+    scratch.note.media = contents_.note.media;
+    const QString key = visualKey(*contents_.note.screenRecording);
+    std::vector<Media> staged;
+    for (const RecordingStill& still : stills) {
+        const Id id =
+            appendStoredPng(scratch, still.png, still.size, recordingFrameName(still.sourceTime));
+        scratch.note.media.back().recordingFrame = RecordingFrame{still.sourceTime, key};
+        staged.push_back(scratch.note.media.back());
+        originals.emplace(id, still.png);
+    }
+    return staged;
+}
+
+void NoteDocument::keepOriginals(std::map<Id, QByteArray> originals) {
+    for (auto& [id, png] : originals) {
+        digests_.emplace(id, contents_.note.image(id)->sha256);
+        contents_.originals.emplace(id, std::move(png));
+    }
+}
+
+std::vector<Id> NoteDocument::appendRecordingFrames(const std::vector<RecordingStill>& stills,
+                                                    const QString& preparedFor, bool undoable) {
+    requireRecordingAsPrepared(
+        preparedFor, QStringLiteral("The recording changed while preparing frames. Try again."));
+    std::map<Id, QByteArray> originals;
+    const std::vector<Media> frames = stageRecordingFrames(stills, originals);
+    const auto append = [&](CaptureNote& note) {
+        note.media.insert(note.media.end(), frames.begin(), frames.end());
+    };
+    if (undoable)
+        change(QStringLiteral("Add Recording Frames"), append);
+    else
+        update(append);
+    keepOriginals(std::move(originals));
+    std::vector<Id> ids;
+    for (const Media& frame : frames)
+        ids.push_back(frame.id);
+    return ids;
+}
+
+Id NoteDocument::addTimeNote(const RecordingRange& range, const QString& text,
+                             const RecordingStill& still, const QString& preparedFor) {
+    requireRecordingAsPrepared(
+        preparedFor, QStringLiteral("The recording changed while preparing the note. Try again."));
+    if (!range.contains(still.sourceTime))
+        throw LumbexError(QStringLiteral(
+            "The nearest frame is outside this range. Widen the note range and try again."));
+    std::map<Id, QByteArray> originals;
+    std::vector<Media> frames = stageRecordingFrames({still}, originals);
+    // A time note goes into a request only with a current frame from its range.
+    frames.front().includeInRequest = true;
+    Id noteID;
+    change(QStringLiteral("Add Time Note"), [&](CaptureNote& note) {
+        noteID = edits::addTimeNote(note, range, text);
+        note.media.push_back(frames.front());
+    });
+    keepOriginals(std::move(originals));
+    return noteID;
 }
 
 void NoteDocument::requireNextRevision() const {

@@ -3,6 +3,7 @@
 #include "model/note_package.h"
 
 #include <QObject>
+#include <QSize>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUndoStack>
@@ -18,6 +19,13 @@ namespace lumbex {
 inline constexpr char kNoteChangedNotification[] = "design.omek.lumbex.note-changed";
 inline constexpr char kNoteSavedNotification[] = "design.omek.lumbex.note-saved";
 inline constexpr char kCaptureNoteType[] = "design.omek.lumbex.capture-note";
+
+// A still frame taken from the note's screen recording, ready to be stored as an image.
+struct RecordingStill {
+    qint64 sourceTime = 0;
+    QByteArray png;
+    QSize size;
+};
 
 // Called once when a save cycle ends: no error, or the text of the failure.
 using SaveCompletion = std::function<void(const std::optional<QString>& error)>;
@@ -69,6 +77,24 @@ public:
     void removeImage(const Id& mediaID);
     void setAudio(const Id& recordingID, const QByteArray& bytes);
 
+    // One undoable edit of the note's screen recording named `actionName`. Throws LumbexError
+    // (document unchanged): "This note has no screen recording." or the recording's check.
+    void changeRecording(const QString& actionName,
+                         const std::function<void(ScreenRecording&)>& body);
+    // Adds stills taken from the recording as images named "Frame · MM:SS.mmm" that remember
+    // their source time and what the recording looked like; with `undoable` as the step "Add
+    // Recording Frames". `preparedFor` is the recording's edit key when the stills were taken:
+    // "The recording changed while preparing frames. Try again." when it has changed since.
+    // Returns the new image ids.
+    std::vector<Id> appendRecordingFrames(const std::vector<RecordingStill>& stills,
+                                          const QString& preparedFor, bool undoable);
+    // Adds a time note on `range` with `text` and a still from inside the range, as the step
+    // "Add Time Note". Throws "The recording changed while preparing the note. Try again.",
+    // "The nearest frame is outside this range. Widen the note range and try again." or the
+    // note's checks. Returns the note's id.
+    Id addTimeNote(const RecordingRange& range, const QString& text, const RecordingStill& still,
+                   const QString& preparedFor);
+
     // The one entry for every save: writes the package unless there is nothing to write, and
     // calls `completion` when the save cycle ends. Later changes made during a save are saved
     // by the same cycle before the completion runs.
@@ -91,6 +117,12 @@ private:
     class Step;
 
     void touched();
+    // Images for stills, with their originals staged but not yet part of the document.
+    std::vector<Media> stageRecordingFrames(const std::vector<RecordingStill>& stills,
+                                            std::map<Id, QByteArray>& originals) const;
+    void keepOriginals(std::map<Id, QByteArray> originals);
+    // Throws when the stills were taken from a recording that has been edited since.
+    void requireRecordingAsPrepared(const QString& preparedFor, const QString& changed) const;
     // Throws when the revision cannot count one more change.
     void requireNextRevision() const;
     // Installs a note rebuilt by an undo or redo step; the revision keeps growing.

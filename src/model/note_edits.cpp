@@ -83,6 +83,27 @@ Id ensureNoteForMark(CaptureNote& note, const Id& markID) {
     return linked.id;
 }
 
+void changeRecording(CaptureNote& note, const std::function<void(ScreenRecording&)>& body) {
+    if (!note.screenRecording)
+        throw LumbexError(QStringLiteral("This note has no screen recording."));
+    ScreenRecording edited = *note.screenRecording;
+    body(edited);
+    edited.validate();
+    note.screenRecording = std::move(edited);
+}
+
+Id addTimeNote(CaptureNote& note, const RecordingRange& range, const QString& text) {
+    if (!note.screenRecording)
+        throw LumbexError(QStringLiteral("This note has no screen recording."));
+    if (range.start < 0 || range.end > note.screenRecording->duration() || range.duration() <= 0)
+        throw LumbexError(QStringLiteral("A time note has an invalid recording range."));
+    LinkedNote linked = LinkedNote::make();
+    linked.body = text;
+    linked.timeRange = range;
+    note.notes.push_back(linked);
+    return linked.id;
+}
+
 void prepareForStorage(CaptureNote& note) {
     note.schemaVersion = std::max(note.schemaVersion, minimumSchemaVersion(note));
     validate(note);

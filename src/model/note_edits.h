@@ -3,6 +3,7 @@
 #include "records/capture_note.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // Edits of a note's marks and linked notes, as plain functions over the value, shared by the
@@ -29,6 +30,13 @@ void moveToGeneralNote(CaptureNote& note, const Id& noteID);
 void removeNote(CaptureNote& note, const Id& noteID);
 // The location note of a mark, creating an empty one when it has none. Returns its id.
 Id ensureNoteForMark(CaptureNote& note, const Id& markID);
+
+// Edits the note's screen recording with `body`; the edited recording must pass its checks.
+// Refused with "This note has no screen recording." or the failing check's message.
+void changeRecording(CaptureNote& note, const std::function<void(ScreenRecording&)>& body);
+// Appends an included time note on `range` of the recording's source time. Refused with "This
+// note has no screen recording." or "A time note has an invalid recording range.". Returns its id.
+Id addTimeNote(CaptureNote& note, const RecordingRange& range, const QString& text);
 
 // Raises the format level to what the content needs and checks the whole note.
 void prepareForStorage(CaptureNote& note);

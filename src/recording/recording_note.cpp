@@ -23,10 +23,6 @@ std::pair<const RecordingSegment*, qint64> segmentAt(const ScreenRecording& reco
 
 } // namespace
 
-QString recordingFrameName(qint64 sourceTime) {
-    return QStringLiteral("Frame · ") + recordingTimeLabel(sourceTime);
-}
-
 NotePackageContents noteFromRecording(const ScreenRecording& recording, const QString& directory,
                                       const RecordingFrameReader& readFrame) {
     recording.validate();

@@ -42,4 +42,31 @@ QString recordingTimeLabel(qint64 microseconds) {
         .arg(ms, 3, 10, QLatin1Char('0'));
 }
 
+QString recordingFrameName(qint64 sourceTime) {
+    return QStringLiteral("Frame · ") + recordingTimeLabel(sourceTime);
+}
+
+std::optional<qint64> parseRecordingSeconds(QStringView text) {
+    constexpr qint64 kLongest = 86'400'000'000;
+    const qsizetype point = text.indexOf(u'.');
+    const QStringView whole = point < 0 ? text : text.left(point);
+    const QStringView fraction = point < 0 ? QStringView() : text.mid(point + 1);
+    const auto digitsOnly = [](QStringView part) {
+        return std::all_of(part.begin(), part.end(),
+                           [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    // "5." and ".5" are refused with "." alone: every part that is written has digits.
+    if (whole.isEmpty() || whole.size() > 5 || !digitsOnly(whole) || fraction.size() > 6 ||
+        !digitsOnly(fraction) || (point >= 0 && fraction.isEmpty()))
+        return std::nullopt;
+    qint64 microseconds = 0;
+    for (const QChar c : whole)
+        microseconds = microseconds * 10 + (c.unicode() - u'0');
+    for (qsizetype i = 0; i < 6; ++i)
+        microseconds = microseconds * 10 + (i < fraction.size() ? fraction[i].unicode() - u'0' : 0);
+    if (microseconds > kLongest)
+        return std::nullopt;
+    return microseconds;
+}
+
 } // namespace lumbex

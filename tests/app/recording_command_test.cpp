@@ -1,5 +1,7 @@
 #include "command_line_fixture.h"
 #include "core/sha256.h"
+#include "model/note_package.h"
+#include "model/recording_keys.h"
 #include "platform/movie_fixtures.h"
 #include "recording/pending_recording.h"
 #include "recording/recording_fixtures.h"
@@ -225,6 +227,168 @@ TEST_F(RecordingCommandTest, NoLibraryMeansNoPendingRecordings) {
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.out, *format ? QStringLiteral("[]\n") : QString());
     }
+}
+
+// A note saved from a stopped recording of two three-second segments, 160 × 120.
+class RecordingEditCommandTest : public RecordingCommandTest {
+protected:
+    void SetUp() override {
+        const test::Result saved =
+            lumbex({"recording", "recover", addStopped(QStringLiteral("stopped")), "-o",
+                    "Copy.capturenote"});
+        ASSERT_EQ(saved.exitCode, 0) << saved.err.toStdString();
+    }
+    QString package() const { return folder.path(QStringLiteral("Copy.capturenote")); }
+    NotePackageContents contents() const { return readNotePackage(package()); }
+    QByteArray noteBytes() const {
+        return test::fileBytes(package() + QStringLiteral("/note.json"));
+    }
+};
+
+TEST_F(RecordingEditCommandTest, EditAppliesEachOptionAsOneChangeInOrder) {
+    const qint64 before = contents().note.revision;
+    const test::Result result =
+        lumbex({"recording", "edit", "Copy.capturenote", "--trim", "1,5.000001", "--crop",
+                "16,16,96,64", "--mute-system", "on", "--redact", "2,4,0,0,32,32", "--redact",
+                "2.5,3,10,10,5,5", "--remove-last-redaction"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const CaptureNote note = contents().note;
+    EXPECT_EQ(note.revision, before + 6);
+    EXPECT_EQ(result.out, QString::number(note.revision) + u'\n');
+    const ScreenRecording& recording = *note.screenRecording;
+    EXPECT_EQ(recording.trim, (RecordingRange{1'000'000, 5'000'001}));
+    EXPECT_EQ(recording.crop, (Rect{16, 16, 96, 64}));
+    EXPECT_TRUE(recording.muteSystem);
+    EXPECT_FALSE(recording.muteMicrophone);
+    ASSERT_EQ(recording.redactions.size(), 1u);
+    EXPECT_EQ(recording.redactions[0].range, (RecordingRange{2'000'000, 4'000'000}));
+    EXPECT_EQ(recording.redactions[0].rect, (Rect{0, 0, 32, 32}));
+
+    const test::Result reset = lumbex({"recording", "edit", "Copy.capturenote", "--no-trim",
+                                       "--no-crop", "--mute-system", "off"});
+    ASSERT_EQ(reset.exitCode, 0) << reset.err.toStdString();
+    EXPECT_FALSE(contents().note.screenRecording->trim);
+    EXPECT_FALSE(contents().note.screenRecording->crop);
+    EXPECT_FALSE(contents().note.screenRecording->muteSystem);
+}
+
+TEST_F(RecordingEditCommandTest, ARefusedChangeLeavesTheNoteAsItWas) {
+    const struct {
+        const char* name;
+        QStringList words;
+        int exitCode;
+        QString message;
+    } rows[] = {
+        {"short trim", {"--trim", "0,0.000999"}, 1, "Choose a valid recording range.\n"},
+        {"trim past the end", {"--trim", "1,6.000001"}, 1, "Choose a valid recording range.\n"},
+        {"crop outside",
+         {"--crop", "150,0,20,20"},
+         1,
+         "The recording crop is outside the video.\n"},
+        {"empty redaction time",
+         {"--mute-system", "on", "--redact", "2,2,0,0,10,10"},
+         1,
+         "A recording redaction has an invalid area or time range.\n"},
+        {"rounded time", {"--trim", "1,2.0000001"}, 2, {}},
+        {"not on or off", {"--mute-microphone", "yes"}, 2, {}},
+        {"no change", {}, 2, {}},
+    };
+    const QByteArray before = noteBytes();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const test::Result result =
+            lumbex(QStringList{"recording", "edit", "Copy.capturenote"} + row.words);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_EQ(result.out, QString());
+        if (!row.message.isEmpty())
+            EXPECT_EQ(result.err, row.message);
+        EXPECT_EQ(noteBytes(), before);
+    }
+}
+
+TEST_F(RecordingEditCommandTest, FramesAreStillsOfTheComposedPicture) {
+    ASSERT_EQ(lumbex({"recording", "edit", "Copy.capturenote", "--crop", "16,16,96,64", "--redact",
+                      "3.5,4.5,16,16,48,32"})
+                  .exitCode,
+              0);
+    const test::Result result =
+        lumbex({"recording", "frames", "Copy.capturenote", "--at", "1.5", "4"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QStringList ids = result.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(ids.size(), 2);
+
+    const NotePackageContents saved = contents();
+    const QString key = visualKey(*saved.note.screenRecording);
+    const struct {
+        const char* name;
+        qint64 time;
+        QColor colour; // of the segment the frame comes from
+    } frames[] = {{"Frame · 00:01.500", 1'500'000, QColor::fromHsv(0, 200, 200)},
+                  {"Frame · 00:04.000", 4'000'000, QColor::fromHsv(90, 200, 200)}};
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(frames[i].name);
+        const Media* frame = saved.note.image(*parseId(ids[i]));
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->name, QString::fromUtf8(frames[i].name));
+        EXPECT_EQ(frame->recordingFrame, (RecordingFrame{frames[i].time, key}));
+        const QImage image = QImage::fromData(saved.originals.at(frame->id));
+        ASSERT_EQ(image.size(), QSize(96, 64));
+        const QRgb far = image.pixel(80, 50);
+        EXPECT_NEAR(qRed(far), frames[i].colour.red(), 30);
+        EXPECT_NEAR(qGreen(far), frames[i].colour.green(), 30);
+        EXPECT_NEAR(qBlue(far), frames[i].colour.blue(), 30);
+        // The redaction covers the crop's top-left corner from 3.5 s.
+        EXPECT_EQ(qGray(image.pixel(10, 10)) < 20, frames[i].time >= 3'500'000);
+    }
+
+    const test::Result three = lumbex({"recording", "frames", "Copy.capturenote", "--three"});
+    ASSERT_EQ(three.exitCode, 0) << three.err.toStdString();
+    EXPECT_EQ(three.out.count(u'\n'), 3);
+
+    ASSERT_EQ(lumbex({"recording", "edit", "Copy.capturenote", "--trim", "1,5"}).exitCode, 0);
+    const QByteArray before = noteBytes();
+    const test::Result outside =
+        lumbex({"recording", "frames", "Copy.capturenote", "--at", "2", "5"});
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_EQ(outside.err, QStringLiteral("That frame is outside the selected recording range.\n"));
+    EXPECT_EQ(noteBytes(), before);
+    EXPECT_EQ(lumbex({"recording", "frames", "Copy.capturenote", "--at", "2", "--three"}).exitCode,
+              2);
+}
+
+TEST_F(RecordingEditCommandTest, ATimeNoteGetsItsNumberAndAFrameFromItsRange) {
+    const test::Result added = lumbex(
+        {"recording", "time-note", "Copy.capturenote", "--range", "1,3.5", "--text", "Look here"});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    EXPECT_EQ(added.out, QStringLiteral("1\n"));
+    const CaptureNote note = contents().note;
+    ASSERT_EQ(note.notes.size(), 1u);
+    EXPECT_EQ(note.notes[0].timeRange, (RecordingRange{1'000'000, 3'500'000}));
+    EXPECT_EQ(note.notes[0].body, QStringLiteral("Look here"));
+    EXPECT_EQ(note.media.back().recordingFrame->sourceTime, 1'000'000);
+    EXPECT_TRUE(note.media.back().includeInRequest);
+
+    ASSERT_EQ(lumbex({"recording", "edit", "Copy.capturenote", "--trim", "1,5"}).exitCode, 0);
+    const QByteArray before = noteBytes();
+    const test::Result outside =
+        lumbex({"recording", "time-note", "Copy.capturenote", "--range", "0.5,2"});
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_EQ(outside.err, QStringLiteral("Choose a note range inside the current trim.\n"));
+    EXPECT_EQ(noteBytes(), before);
+}
+
+TEST_F(RecordingEditCommandTest, AChangedSegmentFileKeepsTheNote) {
+    const QDir video(package() + QStringLiteral("/video"));
+    const QString segment = video.filePath(video.entryList(QDir::Files).first());
+    QByteArray bytes = test::fileBytes(segment);
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x5A);
+    test::RecordingFolder::writeFile(segment, bytes);
+    const QByteArray before = noteBytes();
+    const test::Result result = lumbex({"recording", "frames", "Copy.capturenote", "--three"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, QStringLiteral("A recording segment is missing or damaged. The original "
+                                         "note has been kept.\n"));
+    EXPECT_EQ(noteBytes(), before);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "model/image_files.h"
 #include "model/note_document.h"
 #include "model/note_package.h"
+#include "model/recording_keys.h"
 #include "note_fixtures.h"
 #include "support/temporary_folder.h"
 
@@ -244,6 +245,136 @@ TEST_F(NoteDocumentTest, RemoveImageIsNamedByKindAndARefusalRecordsNothing) {
               "Keep at least one image in this note. Add another frame or image first.");
     EXPECT_EQ(document->note(), before);
     EXPECT_EQ(document->undoStack().count(), 2);
+}
+
+class RecordingNoteDocumentTest : public NoteDocumentTest {
+protected:
+    void SetUp() override {
+        document = twoImageDocument();
+        document->update([](CaptureNote& note) { test::attachRecording(note); });
+    }
+    RecordingStill still(qint64 sourceTime) const {
+        return {sourceTime, pngOf(32, 18), QSize(32, 18)};
+    }
+    QString editKeyNow() const { return editKey(*document->note().screenRecording); }
+
+    std::unique_ptr<NoteDocument> document;
+};
+
+TEST_F(RecordingNoteDocumentTest, RecordingChangesAreCheckedUndoableSteps) {
+    document->changeRecording(QStringLiteral("Trim Recording"), [](ScreenRecording& recording) {
+        recording.trim = RecordingRange{500'000, 1'500'000};
+    });
+    EXPECT_EQ(document->undoStack().undoText(), QStringLiteral("Trim Recording"));
+    EXPECT_EQ(document->note().screenRecording->trim, (RecordingRange{500'000, 1'500'000}));
+
+    const CaptureNote before = document->note();
+    const struct {
+        std::function<void(ScreenRecording&)> edit;
+        std::string message;
+    } refused[] = {
+        {[](ScreenRecording& r) {
+             r.trim = RecordingRange{0, 999};
+         },
+         "Choose a valid recording range."},
+        {[](ScreenRecording& r) {
+             r.crop = Rect{1200, 0, 100, 100};
+         },
+         "The recording crop is outside the video."},
+        {[](ScreenRecording& r) {
+             r.redactions.push_back({newId(), {0, 0}, {0, 0, 10, 10}});
+         },
+         "A recording redaction has an invalid area or time range."},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.message);
+        EXPECT_EQ(thrownMessage([&] { document->changeRecording(QStringLiteral("Edit"), r.edit); }),
+                  r.message);
+        EXPECT_EQ(document->note(), before);
+    }
+    EXPECT_EQ(document->undoStack().count(), 1);
+
+    auto plain = twoImageDocument();
+    EXPECT_EQ(thrownMessage([&] { plain->changeRecording(QStringLiteral("Edit"), [](auto&) {}); }),
+              "This note has no screen recording.");
+}
+
+TEST_F(RecordingNoteDocumentTest, FramesAreAddedAsOneStepWithTheirTimeAndLook) {
+    const QString key = visualKey(*document->note().screenRecording);
+    const std::vector<Id> ids = document->appendRecordingFrames(
+        {still(0), still(1'250'000), still(3'966'666)}, editKeyNow(), true);
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(document->undoStack().undoText(), QStringLiteral("Add Recording Frames"));
+    const char* names[] = {"Frame · 00:00.000", "Frame · 00:01.250", "Frame · 00:03.966"};
+    const qint64 times[] = {0, 1'250'000, 3'966'666};
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const Media* frame = document->note().image(ids[i]);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->name, QString::fromUtf8(names[i]));
+        EXPECT_EQ(frame->recordingFrame, (RecordingFrame{times[i], key}));
+        EXPECT_EQ(frame->role, MediaRole::After);
+        EXPECT_EQ(QSize(int(frame->width), int(frame->height)), QSize(32, 18));
+        EXPECT_EQ(ImageFiles::hash(document->contents().originals.at(ids[i])), frame->sha256);
+    }
+    document->undoStack().undo();
+    EXPECT_EQ(document->note().media.size(), 2u);
+    document->undoStack().redo();
+    EXPECT_EQ(document->note().media.size(), 5u);
+
+    // Stills taken before the recording was edited are refused.
+    const QString stale = editKeyNow();
+    document->changeRecording(QStringLiteral("Mute"), [](auto& r) { r.muteSystem = true; });
+    const CaptureNote before = document->note();
+    EXPECT_EQ(thrownMessage([&] { document->appendRecordingFrames({still(0)}, stale, true); }),
+              "The recording changed while preparing frames. Try again.");
+    EXPECT_EQ(document->note(), before);
+}
+
+TEST_F(RecordingNoteDocumentTest, ATimeNoteComesWithAnIncludedFrameFromItsRange) {
+    const Id noteID = document->addTimeNote({1'000'000, 3'500'000}, QStringLiteral("Look here"),
+                                            still(1'000'000), editKeyNow());
+    EXPECT_EQ(document->undoStack().undoText(), QStringLiteral("Add Time Note"));
+    const LinkedNote& added = document->note().notes.back();
+    EXPECT_EQ(added.id, noteID);
+    EXPECT_EQ(added.body, QStringLiteral("Look here"));
+    EXPECT_EQ(added.timeRange, (RecordingRange{1'000'000, 3'500'000}));
+    EXPECT_FALSE(added.markID);
+    const Media& frame = document->note().media.back();
+    EXPECT_TRUE(frame.includeInRequest);
+    EXPECT_EQ(frame.recordingFrame->sourceTime, 1'000'000);
+
+    const CaptureNote before = document->note();
+    const struct {
+        RecordingRange range;
+        qint64 stillTime;
+        QString preparedFor;
+        std::string message;
+    } refused[] = {
+        {{1'000'000, 2'000'000},
+         2'000'000,
+         editKeyNow(),
+         "The nearest frame is outside this range. Widen the note range and try again."},
+        {{1'000'000, 2'000'000},
+         999'999,
+         editKeyNow(),
+         "The nearest frame is outside this range. Widen the note range and try again."},
+        {{1'000'000, 5'000'000},
+         1'000'000,
+         editKeyNow(),
+         "A time note has an invalid recording range."},
+        {{1'000'000, 2'000'000},
+         1'000'000,
+         QStringLiteral("earlier"),
+         "The recording changed while preparing the note. Try again."},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.message);
+        EXPECT_EQ(thrownMessage([&] {
+                      document->addTimeNote(r.range, {}, still(r.stillTime), r.preparedFor);
+                  }),
+                  r.message);
+        EXPECT_EQ(document->note(), before);
+    }
 }
 
 TEST_F(NoteDocumentTest, ChangesAreSavedIntoTheLibraryOnceShortlyAfterTheLast) {

@@ -58,6 +58,35 @@ TEST(RecordingTimeLabel, PrintsUnwrappedMinutesSecondsAndTruncatedMilliseconds) 
         EXPECT_EQ(recordingTimeLabel(microseconds).toStdString(), label) << microseconds;
 }
 
+TEST(RecordingSeconds, ConvertsDecimalSecondsExactly) {
+    const struct {
+        const char* text;
+        std::optional<qint64> microseconds;
+    } cases[] = {
+        {"2.5", 2'500'000},
+        {"0.000999", 999},
+        {"0.1", 100'000},
+        {"3", 3'000'000},
+        {"4.000000", 4'000'000},
+        {"86400", 86'400'000'000},
+        {"1.000001", 1'000'001},
+        {"86400.000001", std::nullopt},
+        {"0.0000001", std::nullopt},
+        {"-1", std::nullopt},
+        {"1e3", std::nullopt},
+        {"", std::nullopt},
+        {".5", std::nullopt},
+        {"5.", std::nullopt},
+        {" 1", std::nullopt},
+        {"1,5", std::nullopt},
+        {"999999", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(parseRecordingSeconds(QString::fromUtf8(c.text)), c.microseconds);
+    }
+}
+
 TEST(ScreenRecording, OutputTimeCountsFromTheSelectionStart) {
     constexpr std::optional<qint64> kNone;
     using Times = std::vector<std::pair<qint64, std::optional<qint64>>>;

@@ -28,8 +28,9 @@ std::vector<Command> captureCommands();
 std::vector<Command> recognizeCommands();
 std::vector<Command> recordingCommands();
 std::vector<Command> recordCommands();
-// A member of the recording group in a file of its own.
+// Members of the recording group in files of their own.
 Command recordingInspectCommand();
+std::vector<Command> recordingEditCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

@@ -2,6 +2,7 @@
 #include "app/cli/command.h"
 #include "app/cli/document_saving.h"
 #include "app/cli/image_choice.h"
+#include "app/cli/package_edit.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "geometry/colors.h"
@@ -10,7 +11,6 @@
 #include "model/note_document.h"
 #include "model/note_edits.h"
 #include "model/note_validation.h"
-#include "model/package_lock.h"
 #include "model/schema_level.h"
 
 #include <QFileInfo>
@@ -18,22 +18,10 @@
 namespace lumbex::cli {
 namespace {
 
-// A package open for one edit. The lock is held from reading the package to renaming its save
-// into place, so that edits running at the same time apply one on top of the other.
-struct PackageEdit {
-    std::unique_ptr<PackageLock> lock;
-    std::unique_ptr<NoteDocument> document;
-};
-
 PackageEdit openPackage(const Arguments& args) {
     if (args.positionals().isEmpty())
         throw UsageError(QStringLiteral("name a package"));
-    const QString path = args.positionals().first();
-    refuseLinkedPackage(path);
-    PackageEdit edit;
-    edit.lock = std::make_unique<PackageLock>(path);
-    edit.document = NoteDocument::open(path);
-    return edit;
+    return openPackageForEdit(args.positionals().first());
 }
 
 // Refuses a change that would leave the note invalid, with the validation message, before it

@@ -112,7 +112,7 @@ void listPending(const QStringList& words, QTextStream& out, QTextStream&) {
 } // namespace
 
 std::vector<Command> recordingCommands() {
-    return {
+    std::vector<Command> commands = {
         {{QStringLiteral("recording"), QStringLiteral("recover")},
          QStringLiteral("recording recover FOLDER [--json | -o PACKAGE]"),
          recover},
@@ -121,6 +121,9 @@ std::vector<Command> recordingCommands() {
          listPending},
         recordingInspectCommand(),
     };
+    for (Command& command : recordingEditCommands())
+        commands.push_back(std::move(command));
+    return commands;
 }
 
 } // namespace lumbex::cli
