@@ -300,8 +300,9 @@ TEST_F(RecordingEditCommandTest, ARefusedChangeLeavesTheNoteAsItWas) {
             lumbex(QStringList{"recording", "edit", "Copy.capturenote"} + row.words);
         EXPECT_EQ(result.exitCode, row.exitCode);
         EXPECT_EQ(result.out, QString());
-        if (!row.message.isEmpty())
+        if (!row.message.isEmpty()) {
             EXPECT_EQ(result.err, row.message);
+        }
         EXPECT_EQ(noteBytes(), before);
     }
 }
