@@ -7,6 +7,7 @@
 #include "platform/segment_pictures.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <atomic>
@@ -63,6 +64,13 @@ RecordingComposition composeNote(const NoteDocument& document, std::optional<int
                                       format == ExportFormat::MP4, openSegmentPictures);
 }
 
+// Standard error itself is kept off the terminal (libraries' chatter goes to /dev/null): the
+// log's own descriptor tells whether a person is watching.
+bool isTerminal(QTextStream& log) {
+    const auto* file = qobject_cast<QFile*>(log.device());
+    return file && isatty(file->handle());
+}
+
 void drawProgress(QTextStream& log, double fraction) {
     const int filled = int(fraction * kProgressBarWidth);
     log << '\r' << '[' << QString(filled, u'#') << QString(kProgressBarWidth - filled, u' ') << "] "
@@ -82,7 +90,7 @@ bool runExport(const std::function<bool(const std::atomic<bool>&, const ExportPr
     bool finished = false;
     QEventLoop loop;
     QObject::connect(&processSignals, &ProcessSignals::received, &loop, [&] { cancelled = true; });
-    const bool showProgress = isatty(STDERR_FILENO);
+    const bool showProgress = isTerminal(log);
     QTimer redraw;
     QObject::connect(&redraw, &QTimer::timeout, &loop, [&] { drawProgress(log, progress); });
     if (showProgress)
