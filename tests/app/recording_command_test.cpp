@@ -2,6 +2,7 @@
 #include "core/sha256.h"
 #include "model/note_package.h"
 #include "model/recording_keys.h"
+#include "platform/export_fixtures.h"
 #include "platform/movie_fixtures.h"
 #include "recording/pending_recording.h"
 #include "recording/recording_fixtures.h"
@@ -390,6 +391,103 @@ TEST_F(RecordingEditCommandTest, AChangedSegmentFileKeepsTheNote) {
     EXPECT_EQ(result.err, QStringLiteral("A recording segment is missing or damaged. The original "
                                          "note has been kept.\n"));
     EXPECT_EQ(noteBytes(), before);
+}
+
+// Exports of the same note: six seconds at 160 × 120, the second segment in another colour.
+class RecordingExportCommandTest : public RecordingEditCommandTest {
+protected:
+    QString earlier(const QString& name) const {
+        return folder.write(name, QByteArrayLiteral("earlier export"));
+    }
+};
+
+TEST_F(RecordingExportCommandTest, ExportWritesTheFormatOfTheExtensionAndPrintsItsPath) {
+    const test::Result mp4 = lumbex({"recording", "export", "Copy.capturenote", "-o", "movie.mp4"});
+    ASSERT_EQ(mp4.exitCode, 0) << mp4.err.toStdString();
+    EXPECT_EQ(mp4.out, folder.path(QStringLiteral("movie.mp4")) + u'\n');
+    // Standard error is no terminal here: no progress bar.
+    EXPECT_EQ(mp4.err, QString());
+    const test::DecodedMovie movie = test::decodeMovie(folder.path(QStringLiteral("movie.mp4")));
+    EXPECT_EQ(movie.width, 160);
+    EXPECT_EQ(movie.height, 120);
+    EXPECT_NEAR(movie.duration, 2 * kThreeSeconds, 67'000);
+
+    const test::Result gif = lumbex({"recording", "export", "Copy.capturenote", "-o", "Clip.GIF",
+                                     "--fps", "5", "--once", "--longest-side", "80"});
+    ASSERT_EQ(gif.exitCode, 0) << gif.err.toStdString();
+    EXPECT_EQ(gif.out, folder.path(QStringLiteral("Clip.GIF")) + u'\n');
+    const test::DecodedMovie frames = test::decodeMovie(folder.path(QStringLiteral("Clip.GIF")));
+    EXPECT_EQ(frames.width, 80);
+    EXPECT_EQ(frames.height, 60);
+    EXPECT_EQ(frames.frames.size(), 30u);
+}
+
+TEST_F(RecordingExportCommandTest, RefusedExportsKeepTheDestination) {
+    const struct {
+        QStringList options;
+        int exitCode;
+        const char* message; // null for usage errors
+    } cases[] = {
+        {{"-o", "kept.avi"}, 2, nullptr},
+        {{"-o", "kept.mp4", "--fps", "5"}, 2, nullptr},
+        {{"-o", "kept.gif", "--loop", "--once"}, 2, nullptr},
+        {{"-o", "kept.gif", "--longest-side", "1"}, 2, nullptr},
+        {{"-o", "kept.gif", "--fps", "11"}, 1, "Choose a GIF frame rate from 1 to 10 fps."},
+        {{"-o", "kept.gif", "--fps", "ten"}, 2, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(u' ').toStdString());
+        const QString kept = earlier(c.options[1]);
+        const test::Result result =
+            lumbex(QStringList{"recording", "export", "Copy.capturenote"} + c.options);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        if (c.message) {
+            EXPECT_EQ(result.err, QString::fromUtf8(c.message) + u'\n');
+        }
+        EXPECT_EQ(result.out, QString());
+        EXPECT_EQ(test::fileBytes(kept), QByteArrayLiteral("earlier export"));
+    }
+    EXPECT_EQ(entries().filter(QStringLiteral(".Lumbex-")), QStringList());
+}
+
+TEST_F(RecordingExportCommandTest, AChangedSegmentFileKeepsTheDestination) {
+    const QDir video(package() + QStringLiteral("/video"));
+    const QString segment = video.filePath(video.entryList(QDir::Files).last());
+    test::RecordingFolder::writeFile(segment, test::fileBytes(segment) + "x");
+    const QString kept = earlier(QStringLiteral("kept.mp4"));
+    for (const QStringList& words :
+         {QStringList{"recording", "export", "Copy.capturenote", "-o", "kept.mp4"},
+          QStringList{"recording", "estimate", "Copy.capturenote", "--gif"}}) {
+        SCOPED_TRACE(words.join(u' ').toStdString());
+        const test::Result result = lumbex(words);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, QStringLiteral("A recording segment is missing or damaged. The "
+                                             "original note has been kept.\n"));
+    }
+    EXPECT_EQ(test::fileBytes(kept), QByteArrayLiteral("earlier export"));
+}
+
+TEST_F(RecordingExportCommandTest, EstimatesPrintBytes) {
+    const test::Result gif = lumbex({"recording", "estimate", "Copy.capturenote", "--gif"});
+    ASSERT_EQ(gif.exitCode, 0) << gif.err.toStdString();
+    ASSERT_EQ(lumbex({"recording", "export", "Copy.capturenote", "-o", "real.gif"}).exitCode, 0);
+    const qint64 actual = QFileInfo(folder.path(QStringLiteral("real.gif"))).size();
+    const qint64 estimated = gif.out.trimmed().toLongLong();
+    EXPECT_GT(estimated, actual / 3);
+    EXPECT_LT(estimated, actual * 3);
+
+    const test::Result mp4 = lumbex({"recording", "estimate", "Copy.capturenote", "--mp4"});
+    ASSERT_EQ(mp4.exitCode, 0) << mp4.err.toStdString();
+    EXPECT_GT(mp4.out.trimmed().toLongLong(), 0);
+
+    for (const QStringList& usage :
+         {QStringList{"--mp4", "--gif"}, QStringList{}, QStringList{"--mp4", "--once"}})
+        EXPECT_EQ(lumbex(QStringList{"recording", "estimate", "Copy.capturenote"} + usage).exitCode,
+                  2);
+    const test::Result fps =
+        lumbex({"recording", "estimate", "Copy.capturenote", "--gif", "--fps", "0"});
+    EXPECT_EQ(fps.exitCode, 1);
+    EXPECT_EQ(fps.err, QStringLiteral("Choose a GIF frame rate from 1 to 10 fps.\n"));
 }
 
 } // namespace

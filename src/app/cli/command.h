@@ -31,6 +31,7 @@ std::vector<Command> recordCommands();
 // Members of the recording group in files of their own.
 Command recordingInspectCommand();
 std::vector<Command> recordingEditCommands();
+std::vector<Command> recordingExportCommands();
 
 // Runs the command named by the leading words of `args`, writing failures to `errors`; returns
 // the process exit code.

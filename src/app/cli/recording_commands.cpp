@@ -121,8 +121,9 @@ std::vector<Command> recordingCommands() {
          listPending},
         recordingInspectCommand(),
     };
-    for (Command& command : recordingEditCommands())
-        commands.push_back(std::move(command));
+    for (std::vector<Command> group : {recordingEditCommands(), recordingExportCommands()})
+        for (Command& command : group)
+            commands.push_back(std::move(command));
     return commands;
 }
 

@@ -2,14 +2,13 @@
 #include "app/cli/command.h"
 #include "app/cli/document_saving.h"
 #include "app/cli/package_edit.h"
+#include "app/cli/recording_package.h"
 #include "core/error.h"
 #include "model/fast_png.h"
 #include "model/recording_keys.h"
 #include "platform/segment_pictures.h"
 #include "recording/recording_composition.h"
 #include "records/recording_time.h"
-
-#include <QFileInfo>
 
 namespace lumbex::cli {
 namespace {
@@ -123,29 +122,6 @@ void edit(const QStringList& args, QTextStream& out, QTextStream&) {
         applyOption(*package.document, words.take(), words);
     saveNow(*package.document);
     out << package.document->note().revision << '\n';
-}
-
-// The folder of the note's segment files; they are read from one folder.
-QString recordingDirectory(const NoteDocument& document) {
-    const ScreenRecording& recording = *document.note().screenRecording;
-    QString directory;
-    for (const RecordingSegment& segment : recording.segments) {
-        const auto file = document.contents().videoFiles.find(segment.id);
-        const QString folder = file == document.contents().videoFiles.end()
-                                   ? QString()
-                                   : QFileInfo(file->second).absolutePath();
-        if (folder.isEmpty() || (!directory.isEmpty() && folder != directory))
-            throw LumbexError(QStringLiteral(
-                "The recording source files are not together. Reopen the saved note."));
-        directory = folder;
-    }
-    return directory;
-}
-
-const ScreenRecording& noteRecording(const NoteDocument& document) {
-    if (!document.note().screenRecording)
-        throw LumbexError(QStringLiteral("This note has no screen recording."));
-    return *document.note().screenRecording;
 }
 
 // Stills at full output size, as the note keeps them.
