@@ -9,8 +9,10 @@ namespace lumbex {
 // Host-clock times for consecutive sound chunks. A measured time (arrival minus the reported
 // latency) jitters with the server's buffer levels; the chunks themselves are continuous. So
 // each chunk follows on from the last by its sample count, and the timeline is set again from
-// the measurement only when the two part by more than a tolerance: lost sound, or clocks that
-// drifted apart.
+// the measurement only when it is later by more than a tolerance: sound was lost. An earlier
+// measurement is never followed, since a chunk that starts before the previous one ends would be
+// dropped by the movie writer; a sound clock running faster than the host's therefore leaves the
+// sound late by its drift (a few milliseconds a minute).
 class AudioTimeline {
 public:
     static constexpr qint64 kToleranceMicroseconds = 20'000;
@@ -21,7 +23,7 @@ public:
         if (anchor_) {
             const qint64 continued =
                 *anchor_ + framesSinceAnchor_ * 1'000'000 / kRecordingAudioRate;
-            if (std::abs(measured - continued) <= kToleranceMicroseconds) {
+            if (measured - continued <= kToleranceMicroseconds) {
                 time = continued;
             } else {
                 anchor_.reset();

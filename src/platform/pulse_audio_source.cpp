@@ -119,7 +119,7 @@ private:
 
     bool openStream() {
         const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, uint32_t(kRecordingAudioRate),
-                                  uint8_t(kRecordingAudioChannels)};
+                                    uint8_t(kRecordingAudioChannels)};
         stream_ = pa_stream_new(context_,
                                 role_ == RecordingAudio::Microphone ? "Lumbex microphone"
                                                                     : "Lumbex system audio",
@@ -203,8 +203,9 @@ private:
             if (pa_stream_get_latency(stream, &latency, &negative) < 0 || negative)
                 latency = 0;
             AudioSample sample{std::move(samples), 0};
-            sample.time =
-                arrival - qint64(latency) - sample.frameCount() * 1'000'000 / kRecordingAudioRate;
+            sample.time = timeline_.place(arrival - qint64(latency) -
+                                              sample.frameCount() * 1'000'000 / kRecordingAudioRate,
+                                          sample.frameCount());
             deliver_(std::move(sample));
         }
     }

@@ -18,7 +18,8 @@ TEST(AudioTimeline, ChunksFollowOnUnlessTheMeasurementPartsFromThem) {
         {"exactly on time", 1'050'000, 960, 1'050'000},
         {"lost sound: the timeline jumps", 1'200'000, 960, 1'200'000},
         {"and follows on from there", 1'220'500, 960, 1'220'000},
-        {"clocks that drifted apart are set again", 1'240'000 - 25'000, 960, 1'215'000},
+        {"an earlier measurement never moves a chunk back", 1'240'000 - 25'000, 960, 1'240'000},
+        {"nor does a much earlier one", 1'260'000 - 900'000, 960, 1'260'000},
     };
     AudioTimeline timeline;
     for (const Row& row : rows)
