@@ -35,7 +35,12 @@ GIFStream::GIFStream(int width, int height, bool loop, AVIOContext* io)
     : width_(width), height_(height), loop_(loop), io_(io),
       parts_("gif", QStringLiteral("The GIF file could not be created.")) {}
 
-GIFStream::~GIFStream() = default;
+GIFStream::~GIFStream() {
+    // The GIF muxer holds the last frame back until it knows its delay, and frees it only in its
+    // trailer: an export that stops early still ends the file (which it then removes).
+    if (headerWritten_ && !trailerWritten_)
+        av_write_trailer(muxer_.get());
+}
 
 bool GIFStream::open() {
     AVCodecContext& c = *parts_.context;
@@ -62,7 +67,8 @@ bool GIFStream::open() {
     av_dict_set_int(&options, "loop", loop_ ? 0 : -1, 0);
     const int written = avformat_write_header(muxer, &options);
     av_dict_free(&options);
-    return written >= 0;
+    headerWritten_ = written >= 0;
+    return headerWritten_;
 }
 
 bool GIFStream::add(const QImage& image, qint64 centiseconds) {
@@ -88,8 +94,10 @@ bool GIFStream::write(AVPacket& packet) {
 bool GIFStream::end(qint64 finalDelay) {
     const bool drained = parts_.send(nullptr, [this](AVPacket& packet) { return write(packet); });
     // The muxer takes each delay from the next frame's time; the last one has none.
-    return drained && av_opt_set_int(muxer_->priv_data, "final_delay", finalDelay, 0) >= 0 &&
-           av_write_trailer(muxer_.get()) >= 0;
+    if (!drained || av_opt_set_int(muxer_->priv_data, "final_delay", finalDelay, 0) < 0)
+        return false;
+    trailerWritten_ = true;
+    return av_write_trailer(muxer_.get()) >= 0;
 }
 
 } // namespace lumbex

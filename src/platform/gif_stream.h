@@ -40,6 +40,8 @@ private:
     EncoderParts parts_;
     std::unique_ptr<AVFormatContext, MuxerDeleter> muxer_;
     AVStream* stream_ = nullptr;
+    bool headerWritten_ = false;
+    bool trailerWritten_ = false;
 };
 
 // A GIF delay rounded so that the delays add up: each frame's start and end are rounded to
