@@ -5,6 +5,7 @@
 #include "platform/picture_fitter.h"
 #include "platform/recording_export.h"
 #include "platform/seekable_output_file.h"
+#include "platform/yuv_frame_composer.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -72,7 +73,7 @@ class MP4ExportWriter final : public RecordingExportWriter {
 public:
     explicit MP4ExportWriter(const MP4ExportSettings& settings)
         : settings_(settings), video_("libx264", kUnavailable),
-          fitter_(settings.width, settings.height),
+          fitter_(settings.width, settings.height), composer_(settings.width, settings.height),
           destination_(ExportDestination::file(settings.destination, QStringLiteral(".mp4"))) {
         openVideoEncoder(video_, settings.width, settings.height, settings.frameRate);
         try {
@@ -104,12 +105,37 @@ public:
     }
 
     void addFrame(const QImage& image, qint64 outputTime) override {
+        AVFrame& frame = writableFrame(outputTime);
+        if (!fitter_.fit(image.convertToFormat(QImage::Format_RGB32), frame))
+            throwWriteFailure();
+        encode(frame, outputTime);
+    }
+
+    // Decoded YUV pictures are cropped, blacked out and scaled in YUV: no conversion to RGB and
+    // back for every frame.
+    void addPicture(const DecodedPicture& source, const FrameLayout& layout,
+                    qint64 outputTime) override {
+        const AVFrame* decoded = source.frame();
+        if (!decoded || !YUVFrameComposer::accepts(*decoded)) {
+            RecordingExportWriter::addPicture(source, layout, outputTime);
+            return;
+        }
+        AVFrame& frame = writableFrame(outputTime);
+        if (!composer_.compose(*decoded, layout, frame))
+            throwWriteFailure();
+        encode(frame, outputTime);
+    }
+
+    AVFrame& writableFrame(qint64 outputTime) {
         if (!frameTimes_.empty() && outputTime <= *frameTimes_.rbegin())
             throw LumbexError(kMismatch);
         AVFrame& frame = *video_.frame;
-        if (av_frame_make_writable(&frame) < 0 ||
-            !fitter_.fit(image.convertToFormat(QImage::Format_RGB32), frame))
+        if (av_frame_make_writable(&frame) < 0)
             throwWriteFailure();
+        return frame;
+    }
+
+    void encode(AVFrame& frame, qint64 outputTime) {
         frame.pts = outputTime;
         frameTimes_.insert(outputTime);
         if (!video_.send(&frame, [this](AVPacket& p) { return writeVideo(p); }))
@@ -200,6 +226,7 @@ private:
     MP4ExportSettings settings_;
     EncoderParts video_;
     PictureFitter fitter_;
+    YUVFrameComposer composer_;
     std::vector<AudioTrack> audio_;
     ExportDestination destination_;
     std::unique_ptr<AVFormatContext, MuxerDeleter> muxer_;

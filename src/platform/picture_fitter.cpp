@@ -55,8 +55,11 @@ bool PictureFitter::fit(const QImage& image, AVFrame& frame) {
         scalerInput_ = source.size();
     }
     const bool coversFrame = placed_ == QRect(0, 0, width_, height_);
-    if (!coversFrame && (frame.data[0] != blackenedBuffer_ || placed_ != blackenedPlacement_))
-        blacken(frame);
+    if (!coversFrame && (frame.data[0] != blackenedBuffer_ || placed_ != blackenedPlacement_)) {
+        fillBlack(frame, width_, height_);
+        blackenedBuffer_ = frame.data[0];
+        blackenedPlacement_ = placed_;
+    }
 
     const uint8_t* const sourcePlanes[4] = {source.constBits(), nullptr, nullptr, nullptr};
     const int sourceStrides[4] = {int(source.bytesPerLine()), 0, 0, 0};
@@ -72,15 +75,13 @@ bool PictureFitter::fit(const QImage& image, AVFrame& frame) {
                      frame.linesize) > 0;
 }
 
-void PictureFitter::blacken(AVFrame& frame) {
-    for (int row = 0; row < height_; ++row)
-        std::memset(frame.data[0] + row * frame.linesize[0], kBlackLuma, size_t(width_));
+void fillBlack(AVFrame& frame, int width, int height) {
+    for (int row = 0; row < height; ++row)
+        std::memset(frame.data[0] + row * frame.linesize[0], kBlackLuma, size_t(width));
     for (int plane = 1; plane <= 2; ++plane)
-        for (int row = 0; row < height_ / 2; ++row)
+        for (int row = 0; row < height / 2; ++row)
             std::memset(frame.data[plane] + row * frame.linesize[plane], kBlackChroma,
-                        size_t(width_ / 2));
-    blackenedBuffer_ = frame.data[0];
-    blackenedPlacement_ = placed_;
+                        size_t(width / 2));
 }
 
 } // namespace lumbex

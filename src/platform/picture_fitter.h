@@ -23,8 +23,6 @@ public:
     QRect placement(QSize size) const;
 
 private:
-    void blacken(AVFrame& frame);
-
     int width_;
     int height_;
     ffmpeg::ScalerPtr scaler_;
@@ -34,5 +32,8 @@ private:
     const uint8_t* blackenedBuffer_ = nullptr;
     QRect blackenedPlacement_;
 };
+
+// Paints the first `width` × `height` pixels of a YUV 4:2:0 frame black (limited range).
+void fillBlack(AVFrame& frame, int width, int height);
 
 } // namespace lumbex

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/frame_layout.h"
 #include "platform/recording_media.h"
+#include "platform/segment_pictures.h"
 
 #include <QImage>
 #include <QString>
@@ -23,6 +25,12 @@ public:
     // `outputTime` µs until the next frame or the end. Times must increase, the first is 0.
     // Throws the writer's "did not finish" message when encoding fails.
     virtual void addFrame(const QImage& image, qint64 outputTime) = 0;
+    // `source` laid out by `layout` (at the output size) as the frame from `outputTime`. Writers
+    // that can compose the decoded picture themselves do; the others take its rendered image.
+    virtual void addPicture(const DecodedPicture& source, const FrameLayout& layout,
+                            qint64 outputTime) {
+        addFrame(renderFrame(source.image(), layout), outputTime);
+    }
     // Sound of `kind`, its `time` in output µs. Writers without sound ignore it.
     virtual void addAudio(RecordingAudio kind, const AudioSample& sample) = 0;
     // Completes, checks and moves the file into place, replacing an earlier one only now. False,

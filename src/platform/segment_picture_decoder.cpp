@@ -10,6 +10,24 @@ namespace {
 
 const QString kNoVideo = QStringLiteral("The recording contains no readable video.");
 
+// Holds a reference to the decoder's frame; the buffer stays the decoder's to reuse once the
+// last reference is gone.
+class FFmpegPicture final : public DecodedPicture {
+public:
+    FFmpegPicture(const AVFrame& frame, QSize size) : frame_(av_frame_alloc()), size_(size) {
+        if (!frame_ || av_frame_ref(frame_.get(), &frame) < 0)
+            throw LumbexError(kNoVideo);
+    }
+
+    QSize size() const override { return size_; }
+    QImage image() const override { return decodedImage(*frame_, size_); }
+    const AVFrame* frame() const override { return frame_.get(); }
+
+private:
+    ffmpeg::FramePtr frame_;
+    QSize size_;
+};
+
 // Holds back one decoded frame after a seek, so that the picture shown at the sought time can be
 // handed out after the decoder has already read the one that follows it.
 class SegmentPictureDecoder final : public SegmentPictures {
@@ -43,19 +61,13 @@ public:
 
 private:
     SegmentPicture picture(qint64 time) {
-        QImage image = decodedImage(decoder_.frame(), size_);
-        if (image.isNull())
-            throw LumbexError(kNoVideo);
-        return {time, std::move(image)};
+        return {time, std::make_shared<FFmpegPicture>(decoder_.frame(), size_)};
     }
 
     // Decodes up to the picture shown at `time`, keeping it and the one after it. False when the
     // first picture already starts after `time` and `mustReachBack` asks for an earlier one.
     bool holdPictureAt(qint64 time, bool mustReachBack) {
-        std::optional<qint64> shown;
-        ffmpeg::FramePtr kept(av_frame_alloc());
-        if (!kept)
-            throw LumbexError(kNoVideo);
+        std::optional<SegmentPicture> shown;
         while (const std::optional<qint64> start = decoder_.next()) {
             if (*start > time) {
                 if (!shown) {
@@ -67,19 +79,10 @@ private:
                 ahead_ = picture(*start);
                 break;
             }
-            // Only the last picture at or before `time` is converted; earlier ones are dropped.
-            av_frame_unref(kept.get());
-            if (av_frame_ref(kept.get(), &decoder_.frame()) < 0)
-                throw LumbexError(kNoVideo);
-            shown = *start;
+            shown = picture(*start);
         }
-        if (shown) {
-            QImage image = decodedImage(*kept, size_);
-            if (image.isNull())
-                throw LumbexError(kNoVideo);
-            held_ = SegmentPicture{*shown, std::move(image)};
-        }
-        return shown || !mustReachBack;
+        held_ = std::move(shown);
+        return held_ || !mustReachBack;
     }
 
     std::unique_ptr<MovieInput> input_;

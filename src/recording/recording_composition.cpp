@@ -83,8 +83,15 @@ ComposedFrame RecordingComposition::frameAt(qint64 sourceTime) const {
     const std::optional<SegmentPicture> picture = pictures->next();
     if (!picture)
         throw LumbexError(kNoVideo);
-    return {*outputTime, sourceTime,
-            renderRecordingFrame(picture->image, recording_, sourceTime, size_)};
+    return {*outputTime, sourceTime, picture->picture,
+            recordingFrameLayout(recording_, sourceTime, size_)};
+}
+
+QImage ComposedFrame::render() const {
+    const QImage image = source->image();
+    if (image.isNull())
+        throw LumbexError(QStringLiteral("The recording contains no readable video."));
+    return renderFrame(image, layout);
 }
 
 } // namespace lumbex

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/frame_layout.h"
 #include "platform/segment_pictures.h"
 #include "recording/recording_output_size.h"
 #include "records/screen_recording.h"
 
 #include <QImage>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,11 +32,16 @@ struct CompositionPlace {
     qint64 fileTime = 0;
 };
 
-// A still picture of the composed movie.
+// A still picture of the composed movie: the decoded source picture and how it is laid out.
 struct ComposedFrame {
     qint64 outputTime = 0;
     qint64 sourceTime = 0;
-    QImage image;
+    std::shared_ptr<const DecodedPicture> source;
+    FrameLayout layout;
+
+    // The picture at the output size, Format_RGB32, rendered anew by every call. Throws "The
+    // recording contains no readable video." when the source cannot be converted.
+    QImage render() const;
 };
 
 // A recording's segments and decisions seen as one movie that starts at 0 at the start of the

@@ -91,7 +91,7 @@ bool exportRecordingMP4(const RecordingComposition& composition, const QString& 
         while (soundPieces < pieces.size() &&
                pieces[soundPieces].source.start - rangeStart <= frame->outputTime)
             addPieceSound(composition, pieces[soundPieces++], media, *writer);
-        writer->addFrame(frame->image, frame->outputTime);
+        writer->addPicture(*frame->source, frame->layout, frame->outputTime);
         if (progress)
             progress(fraction(frame->outputTime, settings.durationMicroseconds));
     }
@@ -120,7 +120,7 @@ bool exportRecordingGIF(const RecordingComposition& composition, const QString& 
         const ComposedFrame* frame = frames.at(timing.time(i));
         if (!frame)
             break;
-        writer->addFrame(frame->image, timing.time(i));
+        writer->addPicture(*frame->source, frame->layout, timing.time(i));
         if (progress && (i % 10 == 0 || i + 1 == timing.frameCount()))
             progress(double(i + 1) / timing.frameCount());
     }
@@ -135,7 +135,7 @@ std::optional<qint64> estimateRecordingMP4(const RecordingComposition& compositi
     std::vector<QImage> samples;
     for (qint64 i = 0; i * 1'000'000 / kMP4FrameRate < sampled; ++i)
         if (const ComposedFrame* frame = frames.at(i * 1'000'000 / kMP4FrameRate))
-            samples.push_back(frame->image);
+            samples.push_back(frame->render());
     return media.estimateMP4(settings, samples);
 }
 
@@ -146,7 +146,7 @@ qint64 estimateRecordingGIF(const RecordingComposition& composition, GIFOptions 
     std::vector<QImage> samples;
     for (const int index : timing.sampleIndices())
         if (const ComposedFrame* frame = frames.at(timing.time(index)))
-            samples.push_back(frame->image);
+            samples.push_back(frame->render());
     return media.estimateGIF(samples, 1'000'000 / options.fps, options.loop, timing.frameCount());
 }
 

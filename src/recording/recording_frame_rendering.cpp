@@ -1,48 +1,48 @@
 #include "recording/recording_frame_rendering.h"
 
-#include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace lumbex {
 namespace {
 
-QRectF toQRectF(const Rect& rect) {
-    return {rect.x, rect.y, rect.width, rect.height};
+QRect wholePixels(const Rect& rect) {
+    const Rect whole = rect.roundedOut();
+    return {int(whole.x), int(whole.y), int(whole.width), int(whole.height)};
 }
 
-// The source with its active redactions blacked out; the source itself (shared, not copied)
-// when none is active.
-QImage redacted(const QImage& source, const ScreenRecording& recording, qint64 sourceTime) {
-    QImage image = source;
-    QPainter painter;
-    for (const RecordingRedaction& redaction : recording.redactions) {
-        if (!redaction.range.contains(sourceTime))
-            continue;
-        if (!painter.isActive())
-            painter.begin(&image);
-        // Whole pixels, rounded outward: a partly covered pixel is covered.
-        const Rect whole = redaction.rect.roundedOut();
-        painter.fillRect(QRect(int(whole.x), int(whole.y), int(whole.width), int(whole.height)),
-                         Qt::black);
-    }
-    return image;
+// Where `scaledLength` output pixels go along an output side: centred, clamped to the side, and
+// even in place and length when the side is even.
+std::pair<int, int> placeAlong(int side, double scaledLength) {
+    const bool even = side % 2 == 0;
+    int length = std::clamp(int(std::lround(scaledLength)), 1, side);
+    if (even)
+        length = std::max(2, length & ~1);
+    int offset = (side - length) / 2;
+    if (even)
+        offset &= ~1;
+    return {offset, length};
 }
 
 } // namespace
 
+FrameLayout recordingFrameLayout(const ScreenRecording& recording, qint64 sourceTime,
+                                 const RecordingOutputSize& size) {
+    FrameLayout layout;
+    layout.output = QSize(size.width, size.height);
+    layout.crop = wholePixels(recording.visibleRect()).intersected(wholePixels(recording.extent()));
+    const auto [x, width] = placeAlong(size.width, size.scale * layout.crop.width());
+    const auto [y, height] = placeAlong(size.height, size.scale * layout.crop.height());
+    layout.target = QRect(x, y, width, height);
+    for (const RecordingRedaction& redaction : recording.redactions)
+        if (redaction.range.contains(sourceTime))
+            layout.blackout.push_back(wholePixels(redaction.rect));
+    return layout;
+}
+
 QImage renderRecordingFrame(const QImage& source, const ScreenRecording& recording,
                             qint64 sourceTime, const RecordingOutputSize& size) {
-    const QImage picture = redacted(source, recording, sourceTime);
-    const Rect visible = recording.visibleRect();
-    const double width = size.scale * visible.width;
-    const double height = size.scale * visible.height;
-    const QRectF target((size.width - width) / 2, (size.height - height) / 2, width, height);
-
-    QImage output(size.width, size.height, QImage::Format_RGB32);
-    output.fill(Qt::black);
-    QPainter painter(&output);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, size.scale != 1);
-    painter.drawImage(target, picture, toQRectF(visible));
-    return output;
+    return renderFrame(source, recordingFrameLayout(recording, sourceTime, size));
 }
 
 } // namespace lumbex

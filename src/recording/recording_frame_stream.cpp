@@ -70,9 +70,9 @@ std::optional<ComposedFrame> RecordingFrameStream::next() {
         }
     }
     const RecordingRange range = composition_.recording().selectedRange();
-    return ComposedFrame{lastTime_ - range.start, lastTime_,
-                         renderRecordingFrame(shown_->image, composition_.recording(), lastTime_,
-                                              composition_.size())};
+    return ComposedFrame{
+        lastTime_ - range.start, lastTime_, shown_->picture,
+        recordingFrameLayout(composition_.recording(), lastTime_, composition_.size())};
 }
 
 } // namespace lumbex

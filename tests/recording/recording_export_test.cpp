@@ -153,7 +153,7 @@ TEST_F(RecordingExportTest, GIFFramesFollowTheTimingAndShowTheComposedPictures) 
         const QImage expected =
             composition
                 .frameAt(composition.recording().selectedRange().start + timing.time(c.index))
-                .image;
+                .render();
         EXPECT_TRUE(test::near(image.pixel(10, 10), expected.pixel(10, 10), 24));
     }
     // The square's background changes colour with every source picture: the first and last

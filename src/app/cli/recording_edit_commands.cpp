@@ -133,7 +133,8 @@ std::vector<RecordingStill> prepareStills(const NoteDocument& document,
     std::vector<RecordingStill> stills;
     for (const qint64 time : times) {
         const ComposedFrame frame = composition.frameAt(time);
-        stills.push_back({time, FastPng::encode(frame.image), frame.image.size()});
+        const QImage image = frame.render();
+        stills.push_back({time, FastPng::encode(image), image.size()});
     }
     return stills;
 }
