@@ -90,7 +90,13 @@ void savePackage(const NotePackageContents& contents, const QString& packagePath
 void sweepStaleSaves(const QString& packagePath) {
     // Under the lock every staging folder left here belongs to a writer that has finished or died.
     // While another process saves, or where the lock cannot be had (a read-only folder), nothing
-    // is swept: what a dead writer left waits for the next sweep.
+    // is swept: what a dead writer left waits for the next sweep. Without any staging folder there
+    // is nothing to take the lock for, and no lock file is left beside a package that is missing.
+    const QString prefix = temporarySiblingPrefix(packagePath);
+    const QString parent = QFileInfo(prefix).absolutePath();
+    const QString namePrefix = QFileInfo(prefix).fileName();
+    if (entriesStartingWith(parent, namePrefix).isEmpty())
+        return;
     std::optional<PackageLock> lock;
     try {
         lock.emplace(packagePath, PackageLock::Waiting::DoNotWait);
@@ -99,9 +105,6 @@ void sweepStaleSaves(const QString& packagePath) {
     }
     if (!lock->held())
         return;
-    const QString prefix = temporarySiblingPrefix(packagePath);
-    const QString parent = QFileInfo(prefix).absolutePath();
-    const QString namePrefix = QFileInfo(prefix).fileName();
     for (const QString& name : entriesStartingWith(parent, namePrefix)) {
         const QString path = parent + u'/' + name;
         const QString purpose = name.mid(namePrefix.size()).section(u'-', 0, 0);

@@ -139,9 +139,11 @@ public:
             return false;
         if (!lastTime_)
             throw LumbexError(kUnfinished);
+        // A very short last frame lasts two centiseconds: browsers (and libavformat's reader)
+        // show any shorter delay as ten.
         const qint64 finalDelay =
             gifCentiseconds(settings_.durationMicroseconds) - gifCentiseconds(*lastTime_);
-        if (!stream_->end(std::max<qint64>(finalDelay, 0)) || !file_->close())
+        if (!stream_->end(std::max<qint64>(finalDelay, 2)) || !file_->close())
             throw LumbexError(kUnfinished);
         stream_.reset();
         if (!GIFCheck(destination_.path()).holds(frames_))

@@ -126,22 +126,6 @@ public:
         encode(frame, outputTime);
     }
 
-    AVFrame& writableFrame(qint64 outputTime) {
-        if (!frameTimes_.empty() && outputTime <= *frameTimes_.rbegin())
-            throw LumbexError(kMismatch);
-        AVFrame& frame = *video_.frame;
-        if (av_frame_make_writable(&frame) < 0)
-            throwWriteFailure();
-        return frame;
-    }
-
-    void encode(AVFrame& frame, qint64 outputTime) {
-        frame.pts = outputTime;
-        frameTimes_.insert(outputTime);
-        if (!video_.send(&frame, [this](AVPacket& p) { return writeVideo(p); }))
-            throwWriteFailure();
-    }
-
     void addAudio(RecordingAudio kind, const AudioSample& sample) override {
         for (AudioTrack& track : audio_)
             if (track.kind == kind && !track.encoder->append(sample, sample.time, [&](AVPacket& p) {
@@ -202,6 +186,22 @@ private:
         return av_interleaved_write_frame(muxer_.get(), &packet) >= 0;
     }
 
+    AVFrame& writableFrame(qint64 outputTime) {
+        if (!frameTimes_.empty() && outputTime <= *frameTimes_.rbegin())
+            throw LumbexError(kMismatch);
+        AVFrame& frame = *video_.frame;
+        if (av_frame_make_writable(&frame) < 0)
+            throwWriteFailure();
+        return frame;
+    }
+
+    void encode(AVFrame& frame, qint64 outputTime) {
+        frame.pts = outputTime;
+        frameTimes_.insert(outputTime);
+        if (!video_.send(&frame, [this](AVPacket& p) { return writeVideo(p); }))
+            throwWriteFailure();
+    }
+
     [[noreturn]] void throwWriteFailure() const {
         if (file_ && file_->failure())
             throw *file_->failure();
@@ -210,9 +210,9 @@ private:
 
     // The written movie read back as a segment would be.
     void check() const {
-        RecordingSegment written;
+        MovieOutline written;
         try {
-            written = inspectRecordingSegment(destination_.path(), QUuid::createUuid());
+            written = outlineMovie(destination_.path());
         } catch (const LumbexError&) {
             throw LumbexError(kMismatch);
         }

@@ -82,6 +82,21 @@ using MovieWriterFactory = std::function<std::unique_ptr<MovieWriter>(const Movi
 // reason the file could not be created.
 std::unique_ptr<MovieWriter> openMovieWriter(const MovieSettings& settings);
 
+// What a movie file holds, read packet by packet (only what lies wholly inside the file counts):
+// the video track's size and time range (µs) and the audio tracks known by their titles.
+struct MovieOutline {
+    int width = 0;
+    int height = 0;
+    qint64 start = 0;
+    qint64 duration = 0;
+    std::map<RecordingAudio, qint32> audioTracks; // track ids
+    qint64 byteCount = 0;
+};
+
+// Throws "The recording contains no readable video." or "The recording has an invalid
+// timestamp.".
+MovieOutline outlineMovie(const QString& file);
+
 // Reads a segment file written by a MovieWriter, also one cut short by a crash (only what lies
 // wholly inside the file counts): the video track's size and time range, the audio tracks known
 // by their titles, the byte count and the SHA-256. Throws "The recording contains no readable

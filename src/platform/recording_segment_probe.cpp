@@ -49,10 +49,7 @@ std::optional<RecordingAudio> audioRole(const AVStream& stream) {
 
 } // namespace
 
-RecordingSegment inspectRecordingSegment(const QString& file, const Id& id,
-                                         std::optional<qint64> hostStart,
-                                         std::optional<qint64> hostEnd, qint64 droppedVideo,
-                                         qint64 droppedAudio) {
+MovieOutline outlineMovie(const QString& file) {
     MovieInput input(file, kNoVideo);
     const AVStream* video = input.videoStream();
     if (!video || video->codecpar->width <= 0 || video->codecpar->height <= 0)
@@ -92,17 +89,32 @@ RecordingSegment inspectRecordingSegment(const QString& file, const Id& id,
     if (end <= start)
         throw LumbexError(kNoVideo);
 
+    MovieOutline outline;
+    outline.width = video->codecpar->width;
+    outline.height = video->codecpar->height;
+    outline.start = start;
+    outline.duration = end - start;
+    outline.byteCount = input.fileSize();
+    outline.audioTracks = std::move(audioTracks);
+    return outline;
+}
+
+RecordingSegment inspectRecordingSegment(const QString& file, const Id& id,
+                                         std::optional<qint64> hostStart,
+                                         std::optional<qint64> hostEnd, qint64 droppedVideo,
+                                         qint64 droppedAudio) {
+    MovieOutline outline = outlineMovie(file);
     RecordingSegment segment;
     segment.id = id;
-    segment.width = video->codecpar->width;
-    segment.height = video->codecpar->height;
-    segment.sourceStart = start;
-    segment.duration = end - start;
+    segment.width = outline.width;
+    segment.height = outline.height;
+    segment.sourceStart = outline.start;
+    segment.duration = outline.duration;
     segment.hostStart = hostStart;
     segment.hostEnd = hostEnd;
-    segment.byteCount = input.fileSize();
+    segment.byteCount = outline.byteCount;
     segment.sha256 = RecordingFiles::hash(file);
-    segment.audioTracks = std::move(audioTracks);
+    segment.audioTracks = std::move(outline.audioTracks);
     segment.droppedVideo = droppedVideo;
     segment.droppedAudio = droppedAudio;
     return segment;

@@ -71,7 +71,10 @@ bool YUVFrameComposer::prepareScaler(const AVFrame& source, const FrameLayout& l
         return true;
     const bool scaled = layout.crop.size() != layout.target.size();
     // Bicubic, as the movie tools' scale filters do by default.
-    scaler_.reset(sws_getContext(layout.crop.width(), layout.crop.height(), AV_PIX_FMT_YUV420P,
+    // Naming the full-range format keeps libswscale from taking its plain-copy path, which
+    // would skip the range conversion.
+    scaler_.reset(sws_getContext(layout.crop.width(), layout.crop.height(),
+                                 fullRange ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P,
                                  layout.target.width(), layout.target.height(), AV_PIX_FMT_YUV420P,
                                  scaled ? SWS_BICUBIC : SWS_POINT, nullptr, nullptr, nullptr));
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);

@@ -96,6 +96,21 @@ TEST_F(HostileInputTest, APackageThatIsALinkIsRefusedAndStaysALink) {
     EXPECT_EQ(stored(target).revision, 0);
 }
 
+TEST_F(HostileInputTest, EditingAPackageThatIsNotThereLeavesNothingBehind) {
+    for (const QStringList& args :
+         {QStringList{"note", "set", "Gone.capturenote", "--title", "T"},
+          QStringList{"recording", "edit", "Gone.capturenote", "--trim", "1,2"}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const Result r = lumbex(args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_EQ(QDir(folder.path())
+                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                      .filter(QStringLiteral("Gone")),
+                  QStringList());
+    }
+}
+
 TEST_F(HostileInputTest, WordsThatAreEmptyRepeatedOrUnknownAreRefused) {
     const QString package = note();
     const QString id = idString(stored(package).media[0].id);
@@ -217,8 +232,8 @@ TEST_F(HostileInputTest, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     QImage header(1, 1, QImage::Format_RGB32);
     QByteArray png = test::encoded(header, "png");
-    png.replace(16, 8, QByteArray::fromHex("0000271000002710")); // width and height 10000
-    png.replace(29, 4, crc32BigEndian(png.mid(12, 17)));         // IHDR's type and data
+    png.replace(16, 8, QByteArray::fromHex("0000271000002710"));         // width and height 10000
+    png.replace(29, 4, crc32BigEndian(png.mid(12, 17)));                 // IHDR's type and data
     file.write(png.left(33) + QByteArray::fromHex("20000000") + "IDAT"); // 512 MB of pixel data
     ASSERT_TRUE(file.resize(qint64(600) << 20));
     file.close();
