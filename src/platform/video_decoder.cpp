@@ -7,6 +7,16 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, 1'000'000};
 
+// libswscale's vector code writes whole blocks of pixels and may run past the end of a row whose
+// width is not a multiple of its block: the image gets rows aligned to 64 bytes and a spare row.
+QImage paddedImage(QSize size) {
+    const qsizetype stride = (qsizetype(size.width()) * 4 + 63) & ~qsizetype(63);
+    auto* bits = static_cast<uchar*>(av_malloc(size_t(stride) * size_t(size.height() + 1)));
+    if (!bits)
+        return {};
+    return QImage(bits, size.width(), size.height(), stride, QImage::Format_RGB32, av_free, bits);
+}
+
 } // namespace
 
 VideoDecoder::VideoDecoder(MovieInput& input, const AVStream& stream, const QString& unreadable)
@@ -66,7 +76,7 @@ QImage decodedImage(const AVFrame& frame, QSize size) {
     const ffmpeg::ScalerPtr scaler(
         sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), size.width(),
                        size.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    QImage image(size, QImage::Format_RGB32);
+    QImage image = paddedImage(size);
     if (!scaler || image.isNull() ||
         !ffmpeg::useBt709(scaler.get(), true, frame.color_range == AVCOL_RANGE_JPEG))
         return {};

@@ -42,6 +42,23 @@ TEST(RecordingFrameReader, ReturnsThePictureShownAtEachTime) {
     }
 }
 
+// The colour conversion writes whole blocks of pixels; widths that are not a multiple of its block
+// once ran past the end of the image (seen by the sanitizer build).
+TEST(RecordingFrameReader, PicturesOfAnyEvenWidthStayInsideTheirImage) {
+    for (const QSize size : {QSize(600, 400), QSize(602, 398), QSize(18, 10), QSize(1006, 2)}) {
+        SCOPED_TRACE(size.width());
+        const test::TemporaryFolder folder;
+        const QString path = folder.path(QStringLiteral("odd.mov"));
+        test::writeMovie(test::movieSettings(path, size.width(), size.height()),
+                         {{0, Qt::yellow, size}}, 100'000);
+        const QImage frame = readRecordingFrame(path, 0);
+        ASSERT_EQ(frame.size(), size);
+        const QRgb corner = frame.pixel(size.width() - 1, size.height() - 1);
+        EXPECT_GT(qRed(corner), 200);
+        EXPECT_LT(qBlue(corner), 60);
+    }
+}
+
 TEST(RecordingFrameReader, FindsNoPictureInAFileWithoutVideo) {
     const test::TemporaryFolder folder;
     const QString path = folder.write(QStringLiteral("words.mov"), "not a movie at all");
