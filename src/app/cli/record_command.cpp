@@ -1,24 +1,22 @@
 #include "app/cli/arguments.h"
 #include "app/cli/capture_source_arguments.h"
 #include "app/cli/command.h"
-#include "app/cli/note_creation.h"
 #include "app/cli/process_signals.h"
+#include "app/recording_services.h"
 #include "app/screen_services.h"
 #include "capture/screen_lists.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "model/app_folders.h"
+#include "model/note_library.h"
 #include "platform/recording_sources.h"
 #include "recording/pending_recording.h"
-#include "recording/recording_note.h"
 #include "recording/screen_recorder.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSettings>
 #include <QTimer>
 #include <cmath>
@@ -72,31 +70,6 @@ QString chosenFolder(const Arguments& args) {
                            "for the recording.")
                 .arg(QDir::toNativeSeparators(folder)));
     return folder;
-}
-
-RecorderServices systemServices(ScreenGrabber& screen) {
-    RecorderServices services;
-    services.displays = [&screen] { return captureDisplays(screen.displays()); };
-    services.windows = [&screen] {
-        return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
-    };
-    services.openScreen = [](const ScreenFrameSettings& settings) {
-        return openX11FrameSource(qgetenv("DISPLAY"), settings);
-    };
-    services.openAudio = openPulseAudioSource;
-    services.openMovie = openMovieWriter;
-    services.inspect = [](const QString& file, const Id& id) {
-        return inspectRecordingSegment(file, id);
-    };
-    services.clock = hostClockMicroseconds;
-    return services;
-}
-
-QString recordingNoteTitle(const QDateTime& moment) {
-    // The application's texts are English, so is the date in a new note's name.
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return QStringLiteral("Recording ") + english.toString(moment, QStringLiteral("MMM d, yyyy")) +
-           QStringLiteral(" at ") + english.toString(moment, QStringLiteral("h:mm AP"));
 }
 
 // Runs a started recorder until it ends: after `seconds` of recording (pauses do not count), on
@@ -169,25 +142,6 @@ void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
         throw *failure;
 }
 
-// Makes the finished recording a note: its segments move into the package's video folder (a
-// second name for each file, no copy where the disk allows), then the recording folder goes,
-// unless its journal reports a problem: then it stays, remembered as reviewed.
-QString saveRecordingNote(const ScreenRecorder& recorder, const QString& packagePath) {
-    const ScreenRecording& recording = recorder.journal().recording;
-    NotePackageContents contents =
-        noteFromRecording(recording, recorder.directory(), readRecordingFrame);
-    contents.note.title = recordingNoteTitle(QDateTime::currentDateTime());
-    const std::optional<PendingRecording> pending = PendingRecording::read(recorder.directory());
-    const QString path = createUserNote(contents, packagePath);
-    if (!recorder.journal().issue) {
-        removePath(recorder.directory());
-    } else if (pending) {
-        const std::unique_ptr<QSettings> settings = openSettings();
-        pending->rememberSavedCopy(*settings);
-    }
-    return path;
-}
-
 void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     // Before any thread starts, so that only the event loop hears them.
     ProcessSignals processSignals({SIGINT, SIGTERM, SIGUSR1});
@@ -210,7 +164,8 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
 
     const std::unique_ptr<ScreenGrabber> screen = openScreenGrabber();
     const CaptureSelection selection = chosenSelection(args, *screen);
-    ScreenRecorder recorder(selection, options, chosenFolder(args), systemServices(*screen));
+    ScreenRecorder recorder(selection, options, chosenFolder(args),
+                            systemRecorderServices(*screen));
     log << "recording " << recorder.directory() << Qt::endl;
     recorder.onSegment = [&log](const RecordingSegment& segment) {
         log << "segment " << idString(segment.id) << " duration=" << segment.duration
@@ -218,10 +173,14 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     };
     runUntilStopped(recorder, processSignals, seconds);
 
-    if (args.has(QStringLiteral("--folder")))
+    if (args.has(QStringLiteral("--folder"))) {
         out << recorder.directory() << '\n';
-    else
-        out << saveRecordingNote(recorder, args.value(QStringLiteral("--note"))) << '\n';
+        return;
+    }
+    const std::unique_ptr<QSettings> settings = openSettings();
+    NoteLibrary library(libraryFolder(), *settings);
+    out << saveRecordingNote(recorder, library, *settings, args.value(QStringLiteral("--note")))
+        << '\n';
 }
 
 } // namespace

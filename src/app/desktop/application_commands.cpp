@@ -4,6 +4,7 @@
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "capture/capture_controller.h"
 #include "platform/screen_grabber.h"
+#include "recording/recording_controller.h"
 
 #include <QFileDialog>
 
@@ -26,7 +27,9 @@ QStringList chooseNotes(const QString& libraryFolder) {
 std::vector<Command> applicationCommands(const ApplicationServices& services) {
     using Mode = CaptureController::Mode;
     const auto s = std::make_shared<const ApplicationServices>(services);
-    const auto idle = [s] { return !s->captures.isCapturing() && !s->scrolling.isBusy(); };
+    const auto idle = [s] {
+        return !s->captures.isCapturing() && !s->scrolling.isBusy() && !s->recording.isBusy();
+    };
     const auto repeatable = [s, idle] { return idle() && s->captures.canRepeat(); };
     const auto capture = [s](Mode mode, bool explain) {
         return [s, mode, explain] { s->captures.capture(mode, explain, nullptr, 0); };
@@ -67,9 +70,17 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
              if (s->scrolling.isBusy())
                  s->scrolling.session().cancel();
          }},
-        {"recording.record", "Record Screen…", {}, unavailable},
-        {"recording.pauseResume", "Pause or Resume Recording", {}, unavailable},
-        {"recording.stop", "Stop Recording", {}, unavailable},
+        {"recording.record", "Record Screen…", {}, idle, s->record},
+        {"recording.pauseResume",
+         "Pause or Resume Recording",
+         {},
+         [s] { return s->recording.panelState().pauseEnabled && s->recording.hasRecorder(); },
+         [s] { s->recording.togglePause(); }},
+        {"recording.stop",
+         "Stop Recording",
+         {},
+         [s] { return s->recording.isBusy(); },
+         [s] { s->recording.stopRecording(); }},
         {"recording.recover", "Recover Recording…", {}, unavailable},
         {"file.open",
          "Open…",

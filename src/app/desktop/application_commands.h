@@ -10,12 +10,16 @@ namespace lumbex {
 
 class CaptureController;
 class CaptureSettings;
+class RecordingController;
 class ScreenGrabber;
 class ScrollCaptureUI;
 
 // What the application's own commands act on; everything must outlive the commands.
 struct ApplicationServices {
     CaptureController& captures;
+    RecordingController& recording;
+    // "Record Screen…": the dialog, then the attempt.
+    std::function<void()> record;
     ScrollCaptureUI& scrolling;
     CaptureSettings& captureSettings;
     const ScreenGrabber& screen;
@@ -29,8 +33,8 @@ struct ApplicationServices {
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
-// captures, opening notes and help. Recording, the notes library and the shortcut settings are
-// not part of this build: their items are shown and never enabled.
+// captures, screen recording, opening notes and help. Recovering recordings, the notes library and
+// the shortcut settings are not part of this build: their items are shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

@@ -6,6 +6,7 @@
 #include "app/desktop/closing_editors.h"
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
+#include "app/desktop/desktop_recording.h"
 #include "app/desktop/practice_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
@@ -100,6 +101,14 @@ DesktopApp::DesktopApp()
                                [this] { captureShell_->restoreWindows(true); },
                                [] { QApplication::beep(); }});
 
+    recording_ = std::make_unique<DesktopRecording>(DesktopRecording::Services{
+        *screen_, *picker_, *captureShell_, *library_, *settings_,
+        [this] { return controller_->isCapturing() || scrolling_->isBusy(); },
+        [this](const QString& package) { openArguments({package}); },
+        [this](std::function<void()> step) {
+            QTimer::singleShot(captureShell_->hidAnything() ? kHideSettleMs : 0, std::move(step));
+        }});
+
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
         for (const auto& entry : library_->recentNotes())
@@ -108,12 +117,15 @@ DesktopApp::DesktopApp()
     };
     commands_ = std::make_unique<ShellCommands>(
         applicationCommands(
-            {*controller_, *scrolling_, *captureSettings_, *screen_, library_->folder(),
+            {*controller_, recording_->controller(), [this] { recording_->record(); }, *scrolling_,
+             *captureSettings_, *screen_, library_->folder(),
              [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
+            &ShellCommands::refreshEnabled);
+    connect(&recording_->controller(), &RecordingController::stateChanged, commands_.get(),
             &ShellCommands::refreshEnabled);
 }
 
@@ -304,6 +316,9 @@ void DesktopApp::showError(const QString& message) {
 
 void DesktopApp::quit() {
     controller_->cancel(false);
+    // A recording is saved as a note, not opened; one not yet started is abandoned.
+    recording_->controller().finish(false);
+    recording_->controller().stopRecording();
     if (scrolling_->isBusy()) {
         try {
             scrolling_->finishForTermination();

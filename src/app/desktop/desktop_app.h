@@ -21,6 +21,7 @@ class CaptureSettings;
 class ClipboardWatch;
 class ControlWindow;
 class DesktopCaptureShell;
+class DesktopRecording;
 class EditorWindow;
 class NoteDocument;
 struct NotePackageContents;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<CaptureCountdown> countdown_;
     std::unique_ptr<CaptureController> controller_;
     std::unique_ptr<ScrollCaptureUI> scrolling_;
+    std::unique_ptr<DesktopRecording> recording_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

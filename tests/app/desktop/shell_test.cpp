@@ -322,8 +322,9 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"capture.window", true},     {"capture.afterDelay", true},
         {"capture.scrolling", true},  {"capture.options", true},
         {"capture.lastArea", false},  {"capture.quickLastArea", false},
-        {"capture.cancel", false},    {"recording.record", false},
-        {"recording.stop", false},    {"library.show", false},
+        {"capture.cancel", false},    {"recording.record", true},
+        {"recording.stop", false},    {"recording.pauseResume", false},
+        {"recording.recover", false}, {"library.show", false},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
     };

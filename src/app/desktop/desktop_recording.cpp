@@ -1,0 +1,81 @@
+#include "app/desktop/desktop_recording.h"
+
+#include "app/capture_ui/countdown_panel.h"
+#include "app/recording_services.h"
+#include "app/recording_ui/record_screen_dialog.h"
+#include "app/recording_ui/recording_control_panel.h"
+#include "capture/screen_lists.h"
+#include "core/error.h"
+#include "model/note_library.h"
+#include "platform/recording_sources.h"
+#include "platform/screen_grabber.h"
+#include "recording/pending_recording.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+namespace lumbex {
+
+DesktopRecording::DesktopRecording(Services services, QObject* parent)
+    : QObject(parent), services_(std::move(services)),
+      countdown_(std::make_unique<CountdownPanel>(CountdownPanel::Purpose::Recording)) {
+    panel_ = std::make_unique<RecordingControlPanel>([this] { controller_->togglePause(); },
+                                                     [this] { controller_->stopRecording(); });
+    ScreenGrabber& screen = services_.screen;
+    RecordingController::Services s{services_.picker, *countdown_, services_.shell, *panel_};
+    s.displays = [&screen] { return captureDisplays(screen.displays()); };
+    s.windows = [&screen] {
+        return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
+    };
+    s.checkMicrophone = [this](std::function<void(std::optional<QString>)> done) {
+        checkMicrophone(std::move(done));
+    };
+    s.makeRecorder = [&screen](const CaptureSelection& selection,
+                               const ScreenRecordingOptions& options, const QString& folder) {
+        return std::make_unique<ScreenRecorder>(selection, options, folder,
+                                                systemRecorderServices(screen));
+    };
+    s.saveNote = [this](const ScreenRecorder& recorder) {
+        return saveRecordingNote(recorder, services_.library, services_.settings);
+    };
+    s.openNote = services_.openNote;
+    s.otherWorkBusy = services_.otherWorkBusy;
+    s.defer = services_.defer;
+    s.pendingFolder = pendingRecordingsFolder(services_.library.folder());
+    s.clock = hostClockMicroseconds;
+    controller_ = std::make_unique<RecordingController>(std::move(s));
+}
+
+DesktopRecording::~DesktopRecording() = default;
+
+void DesktopRecording::record() {
+    if (controller_->isBusy())
+        return;
+    const bool readable = services_.screen.capabilities().testFlag(ScreenCapability::ReadScreen);
+    if (const std::optional<RecordingRequest> request = RecordScreenDialog::ask(readable))
+        controller_->begin(*request);
+}
+
+// Opening the default source proves that a microphone exists and may be recorded; it happens on
+// a pool thread because a sound server that does not answer holds the caller.
+void DesktopRecording::checkMicrophone(std::function<void(std::optional<QString>)> done) {
+    QPointer<DesktopRecording> self(this);
+    QThreadPool::globalInstance()->start([self, done = std::move(done)] {
+        std::optional<QString> failure;
+        try {
+            openPulseAudioSource(RecordingAudio::Microphone);
+        } catch (const LumbexError& error) {
+            failure = error.message();
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, done, failure] {
+                if (self)
+                    done(failure);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace lumbex

@@ -1,0 +1,60 @@
+#include "app/recording_services.h"
+
+#include "capture/screen_lists.h"
+#include "core/files.h"
+#include "model/note_library.h"
+#include "platform/recording_sources.h"
+#include "platform/screen_grabber.h"
+#include "recording/pending_recording.h"
+#include "recording/recording_note.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+
+namespace lumbex {
+namespace {
+
+QString recordingNoteTitle(const QDateTime& moment) {
+    // The application's texts are English, so is the date in a new note's name.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return QStringLiteral("Recording ") + english.toString(moment, QStringLiteral("MMM d, yyyy")) +
+           QStringLiteral(" at ") + english.toString(moment, QStringLiteral("h:mm AP"));
+}
+
+} // namespace
+
+RecorderServices systemRecorderServices(ScreenGrabber& screen) {
+    RecorderServices services;
+    services.displays = [&screen] { return captureDisplays(screen.displays()); };
+    services.windows = [&screen] {
+        return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
+    };
+    services.openScreen = [](const ScreenFrameSettings& settings) {
+        return openX11FrameSource(qgetenv("DISPLAY"), settings);
+    };
+    services.openAudio = openPulseAudioSource;
+    services.openMovie = openMovieWriter;
+    services.inspect = [](const QString& file, const Id& id) {
+        return inspectRecordingSegment(file, id);
+    };
+    services.clock = hostClockMicroseconds;
+    return services;
+}
+
+QString saveRecordingNote(const ScreenRecorder& recorder, NoteLibrary& library, QSettings& settings,
+                          const QString& packagePath) {
+    const ScreenRecording& recording = recorder.journal().recording;
+    NotePackageContents contents =
+        noteFromRecording(recording, recorder.directory(), readRecordingFrame);
+    contents.note.title = recordingNoteTitle(QDateTime::currentDateTime());
+    const std::optional<PendingRecording> pending = PendingRecording::read(recorder.directory());
+    const QString path = library.create(contents, packagePath);
+    if (!recorder.journal().issue)
+        removePath(recorder.directory());
+    else if (pending)
+        pending->rememberSavedCopy(settings);
+    return path;
+}
+
+} // namespace lumbex
