@@ -1,19 +1,37 @@
 #include "app/recording_services.h"
 
 #include "capture/screen_lists.h"
+#include "core/error.h"
 #include "core/files.h"
 #include "model/note_library.h"
 #include "platform/recording_sources.h"
 #include "platform/screen_grabber.h"
 #include "recording/pending_recording.h"
+#include "recording/recording_journal.h"
 #include "recording/recording_note.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace lumbex {
 namespace {
+
+RecordingSegment inspectUnfinishedSegment(const QString& file, const Id& id) {
+    return inspectRecordingSegment(file, id);
+}
+
+// The package must not land in the recording folder, which recovery leaves exactly as it was.
+void refusePackageInside(const QString& packagePath, const QString& folder) {
+    const QString parent = QFileInfo(QFileInfo(packagePath).absolutePath()).canonicalFilePath();
+    const QString recording = QFileInfo(folder).canonicalFilePath();
+    if (parent.isEmpty() || recording.isEmpty())
+        return;
+    if (parent == recording || parent.startsWith(recording + u'/'))
+        throw LumbexError(QStringLiteral("Choose a place for the note outside the recording "
+                                         "folder: its files are kept as they are."));
+}
 
 QString recordingNoteTitle(const QDateTime& moment) {
     // The application's texts are English, so is the date in a new note's name.
@@ -55,6 +73,21 @@ QString saveRecordingNote(const ScreenRecorder& recorder, NoteLibrary& library, 
     else if (pending)
         pending->rememberSavedCopy(settings);
     return path;
+}
+
+RecoveredNote saveRecoveredNote(const QString& folder, NoteLibrary& library, QSettings& settings,
+                                const QString& packagePath) {
+    if (!packagePath.isEmpty())
+        refusePackageInside(packagePath, folder);
+    // Read before recovering, so that a journal that changes meanwhile is not marked reviewed.
+    const std::optional<PendingRecording> pending = PendingRecording::read(folder);
+    const RecordingJournal journal = recoverRecording(folder, inspectUnfinishedSegment);
+    NotePackageContents contents = noteFromRecording(journal.recording, folder, readRecordingFrame);
+    contents.note.title = QStringLiteral("Recovered · ") + journal.recording.title;
+    RecoveredNote recovered{library.create(contents, packagePath), journal.recording};
+    if (pending)
+        pending->rememberSavedCopy(settings);
+    return recovered;
 }
 
 } // namespace lumbex

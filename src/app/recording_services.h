@@ -22,4 +22,18 @@ RecorderServices systemRecorderServices(ScreenGrabber& screen);
 QString saveRecordingNote(const ScreenRecorder& recorder, NoteLibrary& library, QSettings& settings,
                           const QString& packagePath = {});
 
+// A recovered recording saved as a note.
+struct RecoveredNote {
+    QString package;
+    ScreenRecording recording; // with its recovery kind and notice
+};
+
+// Recovers the recording folder (its files stay as they are) and saves it as a note titled
+// "Recovered · " and the recording's title through `library` (at `packagePath`, by default in the
+// library), then remembers the folder as reviewed in `settings`. Throws LumbexError; "Choose a
+// place for the note outside the recording folder: its files are kept as they are." for a
+// package inside the folder.
+RecoveredNote saveRecoveredNote(const QString& folder, NoteLibrary& library, QSettings& settings,
+                                const QString& packagePath = {});
+
 } // namespace lumbex

@@ -1,17 +1,15 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
-#include "app/cli/note_creation.h"
+#include "app/recording_services.h"
 #include "core/error.h"
 #include "core/json_writer.h"
 #include "model/app_folders.h"
-#include "model/note_package.h"
+#include "model/note_library.h"
 #include "platform/recording_media.h"
 #include "recording/pending_recording.h"
 #include "recording/recording_journal.h"
-#include "recording/recording_note.h"
 #include "records/recording_time.h"
 
-#include <QFileInfo>
 #include <QSettings>
 
 namespace lumbex::cli {
@@ -19,31 +17,6 @@ namespace {
 
 RecordingSegment inspectUnfinishedSegment(const QString& file, const Id& id) {
     return inspectRecordingSegment(file, id);
-}
-
-// The package must not land in the recording folder, which recovery leaves exactly as it was.
-void refusePackageInside(const QString& packagePath, const QString& folder) {
-    const QString parent = QFileInfo(QFileInfo(packagePath).absolutePath()).canonicalFilePath();
-    const QString recording = QFileInfo(folder).canonicalFilePath();
-    if (parent.isEmpty() || recording.isEmpty())
-        return;
-    if (parent == recording || parent.startsWith(recording + u'/'))
-        throw LumbexError(QStringLiteral("Choose a place for the note outside the recording "
-                                         "folder: its files are kept as they are."));
-}
-
-void saveRecoveredNote(const QString& folder, const QString& packagePath, QTextStream& out) {
-    refusePackageInside(packagePath, folder);
-    // Read before recovering, so that a journal that changes meanwhile is not marked reviewed.
-    const std::optional<PendingRecording> pending = PendingRecording::read(folder);
-    const RecordingJournal journal = recoverRecording(folder, inspectUnfinishedSegment);
-
-    NotePackageContents contents = noteFromRecording(journal.recording, folder, readRecordingFrame);
-    contents.note.title = QStringLiteral("Recovered · ") + journal.recording.title;
-    out << createUserNote(contents, packagePath) << '\n';
-
-    if (pending)
-        pending->rememberSavedCopy(*openSettings());
 }
 
 void recover(const QStringList& words, QTextStream& out, QTextStream&) {
@@ -55,7 +28,11 @@ void recover(const QStringList& words, QTextStream& out, QTextStream&) {
     const QString folder = args.positionals().first();
 
     if (args.has(QStringLiteral("-o"))) {
-        saveRecoveredNote(folder, args.value(QStringLiteral("-o")), out);
+        const std::unique_ptr<QSettings> settings = openSettings();
+        NoteLibrary library(libraryFolder(), *settings);
+        out << saveRecoveredNote(folder, library, *settings, args.value(QStringLiteral("-o")))
+                   .package
+            << '\n';
         return;
     }
     const RecordingJournal journal = recoverRecording(folder, inspectUnfinishedSegment);

@@ -81,7 +81,7 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          {},
          [s] { return s->recording.isBusy(); },
          [s] { s->recording.stopRecording(); }},
-        {"recording.recover", "Recover Recording…", {}, unavailable},
+        {"recording.recover", "Recover Recording…", {}, idle, s->recover},
         {"file.open",
          "Open…",
          QKeySequence(Qt::CTRL | Qt::Key_O),

@@ -20,6 +20,8 @@ struct ApplicationServices {
     RecordingController& recording;
     // "Record Screen…": the dialog, then the attempt.
     std::function<void()> record;
+    // "Recover Recording…".
+    std::function<void()> recover;
     ScrollCaptureUI& scrolling;
     CaptureSettings& captureSettings;
     const ScreenGrabber& screen;
@@ -33,8 +35,8 @@ struct ApplicationServices {
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
-// captures, screen recording, opening notes and help. Recovering recordings, the notes library and
-// the shortcut settings are not part of this build: their items are shown and never enabled.
+// captures, screen recording, opening notes and help. The notes library and the shortcut settings
+// are not part of this build: their items are shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

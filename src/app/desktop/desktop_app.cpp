@@ -59,6 +59,8 @@ constexpr int kHideSettleMs = 120;
 // The text engines load once the first windows are up, unless a reading asks for them sooner.
 constexpr int kWarmUpDelayMs = 1500;
 
+constexpr int kRecoveryCheckDelayMs = 1000;
+
 } // namespace
 
 QList<EditorWindow*> editorWindows() {
@@ -105,6 +107,7 @@ DesktopApp::DesktopApp()
         *screen_, *picker_, *captureShell_, *library_, *settings_,
         [this] { return controller_->isCapturing() || scrolling_->isBusy(); },
         [this](const QString& package) { openArguments({package}); },
+        [this](const QString& message) { showError(message); },
         [this](std::function<void()> step) {
             QTimer::singleShot(captureShell_->hidAnything() ? kHideSettleMs : 0, std::move(step));
         }});
@@ -117,9 +120,9 @@ DesktopApp::DesktopApp()
     };
     commands_ = std::make_unique<ShellCommands>(
         applicationCommands(
-            {*controller_, recording_->controller(), [this] { recording_->record(); }, *scrolling_,
-             *captureSettings_, *screen_, library_->folder(),
-             [this](const QStringList& files) { openArguments(files); },
+            {*controller_, recording_->controller(), [this] { recording_->record(); },
+             [this] { recording_->recover(false); }, *scrolling_, *captureSettings_, *screen_,
+             library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
@@ -146,6 +149,8 @@ void DesktopApp::start(const QStringList& args) {
     watchDisplaysAndSleep();
     commands_->refreshEnabled();
     QTimer::singleShot(kWarmUpDelayMs, this, [this] { recognition_.warmCrew->warmUp(); });
+    // Recordings a crash or a power cut interrupted are offered once the launch has settled.
+    QTimer::singleShot(kRecoveryCheckDelayMs, this, [this] { recording_->recover(true); });
     openArguments(args);
     // A first launch with nothing to open shows the tour, once.
     if (args.isEmpty())

@@ -4,6 +4,7 @@
 #include "app/recording_services.h"
 #include "app/recording_ui/record_screen_dialog.h"
 #include "app/recording_ui/recording_control_panel.h"
+#include "app/recording_ui/recovery_dialog.h"
 #include "capture/screen_lists.h"
 #include "core/error.h"
 #include "model/note_library.h"
@@ -12,6 +13,7 @@
 #include "recording/pending_recording.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -55,6 +57,49 @@ void DesktopRecording::record() {
     const bool readable = services_.screen.capabilities().testFlag(ScreenCapability::ReadScreen);
     if (const std::optional<RecordingRequest> request = RecordScreenDialog::ask(readable))
         controller_->begin(*request);
+}
+
+void DesktopRecording::recover(bool automatically) {
+    if (controller_->isBusy() || services_.otherWorkBusy()) {
+        if (!automatically)
+            services_.shell.beep();
+        return;
+    }
+    const QString root = pendingRecordingsFolder(services_.library.folder());
+    std::vector<PendingRecording> found;
+    try {
+        found = PendingRecording::discover(root, PendingRecording::reviewed(services_.settings));
+    } catch (const LumbexError& error) {
+        if (!automatically)
+            services_.showError(error.message());
+        return;
+    }
+    if (automatically && found.empty())
+        return;
+    std::optional<QString> folder;
+    if (!found.empty()) {
+        const auto [choice, chosen] = RecoveryDialog::ask(std::move(found));
+        if (choice == RecoveryDialog::Choice::Later)
+            return;
+        if (choice == RecoveryDialog::Choice::Recover)
+            folder = chosen;
+    }
+    if (!folder)
+        folder = chooseRecordingFolder(root);
+    if (!folder)
+        return;
+    try {
+        const RecoveredNote note =
+            saveRecoveredNote(*folder, services_.library, services_.settings);
+        services_.openNote(note.package);
+        if (note.recording.recovery == RecordingRecovery::Partial)
+            if (const std::optional<QString> notice = note.recording.recoveryNotice())
+                QMessageBox(QMessageBox::Information, QStringLiteral("Review"), *notice,
+                            QMessageBox::Ok)
+                    .exec();
+    } catch (const LumbexError& error) {
+        services_.showError(error.message());
+    }
 }
 
 // Opening the default source proves that a microphone exists and may be recorded; it happens on

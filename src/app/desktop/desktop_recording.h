@@ -30,6 +30,7 @@ public:
         QSettings& settings;
         std::function<bool()> otherWorkBusy;
         std::function<void(const QString& package)> openNote;
+        std::function<void(const QString& message)> showError;
         CaptureController::Defer defer;
     };
     explicit DesktopRecording(Services services, QObject* parent = nullptr);
@@ -38,6 +39,10 @@ public:
     RecordingController& controller() { return *controller_; }
     // "Record Screen…": asks for the options, then starts the attempt.
     void record();
+    // "Recover Recording…" (or, `automatically`, the check at launch, which stays silent when
+    // nothing was found or something else runs): the interrupted recording chosen by the user
+    // becomes a new note that opens.
+    void recover(bool automatically);
 
 private:
     void checkMicrophone(std::function<void(std::optional<QString>)> done);

@@ -324,7 +324,7 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"capture.lastArea", false},  {"capture.quickLastArea", false},
         {"capture.cancel", false},    {"recording.record", true},
         {"recording.stop", false},    {"recording.pauseResume", false},
-        {"recording.recover", false}, {"library.show", false},
+        {"recording.recover", true},  {"library.show", false},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
     };
