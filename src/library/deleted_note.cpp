@@ -16,9 +16,8 @@ namespace {
 // Keys of a kept JSON object are written as they are: one that would need escaping cannot be
 // stored, so such an object is refused on read rather than written back damaged.
 bool plainKey(const QString& key) {
-    return std::none_of(key.begin(), key.end(), [](QChar c) {
-        return c == u'"' || c == u'\\' || c.unicode() < 0x20;
-    });
+    return std::none_of(key.begin(), key.end(),
+                        [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 0x20; });
 }
 
 void requirePlainKeys(const QJsonValue& value, const JsonNode& node) {
@@ -197,8 +196,8 @@ DeletedNote decodeDeletedNote(const QByteArray& bytes) {
     e.restoredSHA256 = object.optionalOf(QStringLiteral("restoredSHA256"),
                                          [](const JsonNode& n) { return n.toString(); });
     e.expiredToTrash = object.required(QStringLiteral("expiredToTrash")).toBool();
-    e.error = object.optionalOf(QStringLiteral("error"),
-                                [](const JsonNode& n) { return n.toString(); });
+    e.error =
+        object.optionalOf(QStringLiteral("error"), [](const JsonNode& n) { return n.toString(); });
     return e;
 }
 

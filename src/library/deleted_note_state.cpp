@@ -31,8 +31,7 @@ QString deletedNoteStateLine(const DeletedNote& e, bool jobRunning, Date now) {
 
 bool deletedNoteRetryable(const DeletedNote& e, Date now) {
     return e.error || e.restoring || !e.localArchived ||
-           (e.removeCloudCopies && !e.cloudArchived) ||
-           (!e.expiredToTrash && e.expiresAt() <= now);
+           (e.removeCloudCopies && !e.cloudArchived) || (!e.expiredToTrash && e.expiresAt() <= now);
 }
 
 bool deletedNoteNeedsWork(const DeletedNote& e, Date now) {
@@ -43,11 +42,11 @@ bool deletedNoteNeedsWork(const DeletedNote& e, Date now) {
 }
 
 QString deletedNotesStatus(int count, int unreadable) {
-    QString text = QString::number(count) +
-                   (count == 1 ? QStringLiteral(" note") : QStringLiteral(" notes"));
+    QString text =
+        QString::number(count) + (count == 1 ? QStringLiteral(" note") : QStringLiteral(" notes"));
     if (unreadable > 0)
-        text += QStringLiteral(" · ") + QString::number(unreadable) +
-                QStringLiteral(" unavailable");
+        text +=
+            QStringLiteral(" · ") + QString::number(unreadable) + QStringLiteral(" unavailable");
     return text;
 }
 

@@ -107,13 +107,12 @@ DeletedNotesStore::Listing DeletedNotesStore::read() const {
             const QString folder = root_ + u'/' + name;
             if (entryKind(folder) != EntryKind::Folder)
                 throw LumbexError(QStringLiteral("not a folder"));
-            DeletedNote entry =
-                decodeDeletedNote(readFile(folder + u'/' + kRecordName, kDeletedNoteRecordLimit - 1));
-            const bool valid =
-                entry.schemaVersion == 1 && entry.id == *id &&
-                hasPackageExtension(entry.originalURL) &&
-                (!entry.restoredURL || hasPackageExtension(*entry.restoredURL)) &&
-                std::isfinite(entry.deletedAt);
+            DeletedNote entry = decodeDeletedNote(
+                readFile(folder + u'/' + kRecordName, kDeletedNoteRecordLimit - 1));
+            const bool valid = entry.schemaVersion == 1 && entry.id == *id &&
+                               hasPackageExtension(entry.originalURL) &&
+                               (!entry.restoredURL || hasPackageExtension(*entry.restoredURL)) &&
+                               std::isfinite(entry.deletedAt);
             if (!valid)
                 throw LumbexError(QStringLiteral("invalid record"));
             listing.entries.push_back(std::move(entry));
@@ -121,16 +120,15 @@ DeletedNotesStore::Listing DeletedNotesStore::read() const {
             ++listing.unreadable;
         }
     }
-    std::stable_sort(listing.entries.begin(), listing.entries.end(),
-                     [](const DeletedNote& a, const DeletedNote& b) {
-                         return a.deletedAt > b.deletedAt;
-                     });
+    std::stable_sort(
+        listing.entries.begin(), listing.entries.end(),
+        [](const DeletedNote& a, const DeletedNote& b) { return a.deletedAt > b.deletedAt; });
     return listing;
 }
 
 DeletedNote DeletedNotesStore::archive(const QString& path, const CaptureNote& note,
-                                       const std::optional<QJsonObject>& binding,
-                                       bool removeCloud, Date now) const {
+                                       const std::optional<QJsonObject>& binding, bool removeCloud,
+                                       Date now) const {
     DeletedNote entry = begin(path, note, binding, removeCloud, now);
     completeLocalArchive(entry);
     return entry;
@@ -209,12 +207,16 @@ QString DeletedNotesStore::chooseRestoreTarget(const DeletedNote& entry) const {
            idString(entry.id) + kPackageExtension;
 }
 
+void DeletedNotesStore::beginRestore(DeletedNote& entry) const {
+    if (entry.restoring)
+        return;
+    entry.restoring = true;
+    save(entry);
+    step("restoring");
+}
+
 QString DeletedNotesStore::restoreLocal(DeletedNote& entry, Date now) const {
-    if (!entry.restoring) {
-        entry.restoring = true;
-        save(entry);
-        step("restoring");
-    }
+    beginRestore(entry);
     if (!entry.restoredURL) {
         entry.restoredURL = chooseRestoreTarget(entry);
         save(entry);
@@ -279,8 +281,8 @@ void DeletedNotesStore::finishRestore(const DeletedNote& entry) const {
         return;
     // The lock file the move left beside the package is ours to remove.
     removePath(temporarySiblingPrefix(package(entry.id)) + QStringLiteral("lock"));
-    const QStringList left =
-        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                    QDir::Hidden | QDir::System);
     if (left != QStringList{kRecordName}) {
         // Someone else's files stay, in a folder that now lists as unreadable.
         removePath(folder + u'/' + kRecordName);

@@ -54,10 +54,13 @@ public:
                       const std::optional<QJsonObject>& binding, bool removeCloud, Date now) const;
     // begin() and then completeLocalArchive().
     DeletedNote archive(const QString& path, const CaptureNote& note,
-                        const std::optional<QJsonObject>& binding, bool removeCloud, Date now) const;
+                        const std::optional<QJsonObject>& binding, bool removeCloud,
+                        Date now) const;
     void completeLocalArchive(DeletedNote& entry) const;
     // Without a sync side, copies to remove stay pending (nothing happens).
     void archiveCloud(DeletedNote& entry, DeletedCloudSide* cloud) const;
+    // Marks the entry as being restored (saved before anything moves).
+    void beginRestore(DeletedNote& entry) const;
     // Restores the package and returns where it now is (the caller opens it).
     QString restoreLocal(DeletedNote& entry, Date now) const;
     // Removes the record and the folder once the restored package has left it.

@@ -58,8 +58,8 @@ public:
         appendImage(c, solidPng(24, 16), QStringLiteral("shot"));
         return c;
     }();
-    QString packagePath = library + QStringLiteral("/") + idString(contents.note.id) +
-                          QStringLiteral(".capturenote");
+    QString packagePath =
+        library + QStringLiteral("/") + idString(contents.note.id) + QStringLiteral(".capturenote");
 
     DeletedNotesFixture() {
         QDir().mkpath(library);

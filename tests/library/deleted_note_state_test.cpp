@@ -42,8 +42,12 @@ const auto noChange = [](DeletedNote&) {};
 INSTANTIATE_TEST_SUITE_P(
     Rules, StateLineTest,
     ::testing::Values(
-        StateCase{"JobRestoring", [](DeletedNote& e) { e.restoring = true; e.error = "x"; }, true,
-                  kDeleted, "Restoring…", true, false},
+        StateCase{"JobRestoring",
+                  [](DeletedNote& e) {
+                      e.restoring = true;
+                      e.error = "x";
+                  },
+                  true, kDeleted, "Restoring…", true, false},
         StateCase{"JobUpdating", [](DeletedNote& e) { e.error = "x"; }, true, kDeleted,
                   "Updating deleted copies…", true, false},
         StateCase{"Error",
@@ -52,15 +56,15 @@ INSTANTIATE_TEST_SUITE_P(
                       e.localArchived = false;
                   },
                   false, kDeleted, "The file is busy. Try again.", true, true},
-        StateCase{"NotArchived", [](DeletedNote& e) { e.localArchived = false; }, false,
-                  kDeleted, "Deletion not finished · Retry or restore", true, true},
+        StateCase{"NotArchived", [](DeletedNote& e) { e.localArchived = false; }, false, kDeleted,
+                  "Deletion not finished · Retry or restore", true, true},
         StateCase{"Restoring", [](DeletedNote& e) { e.restoring = true; }, false, kDeleted,
                   "Restored on this computer · sync folder restore pending", true, false},
         StateCase{"Expired", [](DeletedNote& e) { e.expiredToTrash = true; }, false,
-                  kDeleted + 40 * kDay, "Recovered from Trash · Restore to use this note",
-                  false, false},
-        StateCase{"Local", noChange, false, kDeleted, "30 days remaining · On this computer",
-                  false, false},
+                  kDeleted + 40 * kDay, "Recovered from Trash · Restore to use this note", false,
+                  false},
+        StateCase{"Local", noChange, false, kDeleted, "30 days remaining · On this computer", false,
+                  false},
         StateCase{"PartDayRoundsUp", noChange, false, kDeleted + 29 * kDay + 1,
                   "1 days remaining · On this computer", false, false},
         StateCase{"AtExpiry", noChange, false, kDeleted + 30 * kDay,
@@ -72,8 +76,10 @@ INSTANTIATE_TEST_SUITE_P(
                   false, kDeleted + kDay, "29 days remaining · Existing sync folder copies kept",
                   false, false},
         StateCase{"BindingWithoutReceipt",
-                  [](DeletedNote& e) { e.cloudBinding = QJsonObject{{"enabled", true}}; }, false,
-                  kDeleted + kDay, "29 days remaining · On this computer", false, false},
+                  [](DeletedNote& e) {
+                      e.cloudBinding = QJsonObject{{"enabled", true}};
+                  },
+                  false, kDeleted + kDay, "29 days remaining · On this computer", false, false},
         StateCase{"SyncRemovalPending", [](DeletedNote& e) { e.removeCloudCopies = true; }, false,
                   kDeleted + 2 * kDay, "28 days remaining · Sync folder removal pending", true,
                   true},

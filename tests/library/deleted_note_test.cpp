@@ -1,7 +1,6 @@
+#include "core/file_names.h"
 #include "deleted_fixtures.h"
 #include "library/deleted_note.h"
-
-#include "core/file_names.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,8 +25,8 @@ DeletedNote everyField() {
                          .object();
     e.removeCloudCopies = true;
     e.localArchived = true;
-    e.cloudPaths = std::vector<QString>{QStringLiteral("Notes/X.capturenote"),
-                                        QStringLiteral("Reviews/X")};
+    e.cloudPaths =
+        std::vector<QString>{QStringLiteral("Notes/X.capturenote"), QStringLiteral("Reviews/X")};
     e.cloudArchived = true;
     e.restoring = true;
     e.restoredURL = QStringLiteral("/home/me/Notes/X-restored-Y.capturenote");
@@ -47,8 +46,8 @@ TEST(DeletedNoteTest, EveryFieldRoundTrips) {
 TEST(DeletedNoteTest, WritesSortedKeysUpperCaseIdsAndFileURLs) {
     const QByteArray json = encodeDeletedNote(everyField());
     EXPECT_TRUE(json.contains("\"id\": \"0A1B2C3D-4E5F-4A6B-8C7D-8E9FA0B1C2D3\""));
-    EXPECT_TRUE(json.contains(
-        "\"originalURL\": \"file:///home/me/My%20Notes/A%231%3F.capturenote\""));
+    EXPECT_TRUE(
+        json.contains("\"originalURL\": \"file:///home/me/My%20Notes/A%231%3F.capturenote\""));
     EXPECT_TRUE(json.contains("\"deletedAt\": 818000000.25"));
     EXPECT_TRUE(json.contains("\n    \"cloudArchived\": true,"));
     const QStringList keys = QJsonDocument::fromJson(json).object().keys();
@@ -66,8 +65,7 @@ TEST(DeletedNoteTest, AbsentOptionalsAreLeftOut) {
     e.noteID = newId();
     e.originalURL = QStringLiteral("/n.capturenote");
     const QJsonObject object = QJsonDocument::fromJson(encodeDeletedNote(e)).object();
-    for (const char* key :
-         {"cloudBinding", "cloudPaths", "restoredURL", "restoredSHA256", "error"})
+    for (const char* key : {"cloudBinding", "cloudPaths", "restoredURL", "restoredSHA256", "error"})
         EXPECT_FALSE(object.contains(QLatin1String(key))) << key;
     EXPECT_EQ(object.size(), 13);
     EXPECT_EQ(decodeDeletedNote(encodeDeletedNote(e)), e);
@@ -78,8 +76,8 @@ TEST(DeletedNoteTest, NullReadsAsAbsentAndRequiredKeysAreRequired) {
     object.insert(QStringLiteral("error"), QJsonValue::Null);
     EXPECT_FALSE(decodeDeletedNote(QJsonDocument(object).toJson()).error);
     for (const char* key : {"schemaVersion", "id", "noteID", "title", "deletedAt", "originalURL",
-                            "metadataSHA256", "removeCloudCopies", "localArchived",
-                            "cloudArchived", "restoring", "restoredMetadata", "expiredToTrash"}) {
+                            "metadataSHA256", "removeCloudCopies", "localArchived", "cloudArchived",
+                            "restoring", "restoredMetadata", "expiredToTrash"}) {
         QJsonObject missing = object;
         missing.remove(QLatin1String(key));
         EXPECT_NE(thrownMessage([&] { decodeDeletedNote(QJsonDocument(missing).toJson()); }), "")

@@ -5,7 +5,10 @@
 #include "model/note_coding.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace lumbex {
 namespace {
@@ -45,9 +48,8 @@ TEST_F(DeletedNotesStoreTest, ArchiveMovesThePackageAndRecordsEveryField) {
 TEST_F(DeletedNotesStoreTest, RefusesAPackageThatIsAlreadyDeleted) {
     const DeletedNote entry = store.archive(packagePath, contents.note, {}, false, 0.0);
     const auto before = test::treeOf(store.root());
-    EXPECT_EQ(thrownMessage([&] {
-                  store.archive(store.package(entry.id), contents.note, {}, false, 0.0);
-              }),
+    EXPECT_EQ(thrownMessage(
+                  [&] { store.archive(store.package(entry.id), contents.note, {}, false, 0.0); }),
               "Restore this note before moving it to Recently Deleted again.");
     EXPECT_EQ(test::treeOf(store.root()), before);
 }
@@ -58,7 +60,8 @@ TEST_F(DeletedNotesStoreTest, RefusesALinkAndAnythingButAPackage) {
     EXPECT_EQ(thrownMessage([&] { store.archive(link, contents.note, {}, false, 0.0); }),
               "Restore this note before moving it to Recently Deleted again.");
     EXPECT_EQ(thrownMessage([&] {
-                  store.archive(folder.path(QStringLiteral("Notes")), contents.note, {}, false, 0.0);
+                  store.archive(folder.path(QStringLiteral("Notes")), contents.note, {}, false,
+                                0.0);
               }),
               "Restore this note before moving it to Recently Deleted again.");
     // A link to the Recently Deleted folder is inside it once resolved.
@@ -110,8 +113,9 @@ TEST_F(DeletedNotesStoreTest, APackageChangedAfterTheRecordIsKeptWhereItIs) {
                         encodeNoteJson(contents.note) + ' ');
     const auto before = tree(packagePath);
     DeletedNote entry = onlyEntry();
-    EXPECT_EQ(thrownMessage([&] { store.completeLocalArchive(entry); }),
-              "The note changed or another deleted copy already exists. Both files have been kept.");
+    EXPECT_EQ(
+        thrownMessage([&] { store.completeLocalArchive(entry); }),
+        "The note changed or another deleted copy already exists. Both files have been kept.");
     EXPECT_EQ(tree(packagePath), before);
     EXPECT_EQ(entryKind(store.package(entry.id)), EntryKind::Missing);
     EXPECT_FALSE(onlyEntry().localArchived);
@@ -123,8 +127,9 @@ TEST_F(DeletedNotesStoreTest, AnotherDeletedCopyInTheWayKeepsBoth) {
     runToEnd();
     DeletedNote entry = onlyEntry();
     QDir().mkpath(store.package(entry.id));
-    EXPECT_EQ(thrownMessage([&] { store.completeLocalArchive(entry); }),
-              "The note changed or another deleted copy already exists. Both files have been kept.");
+    EXPECT_EQ(
+        thrownMessage([&] { store.completeLocalArchive(entry); }),
+        "The note changed or another deleted copy already exists. Both files have been kept.");
     EXPECT_EQ(entryKind(packagePath), EntryKind::Folder);
 }
 
@@ -146,14 +151,47 @@ TEST_F(DeletedNotesStoreTest, ABusyPackageIsNotMoved) {
     runToEnd();
     DeletedNote entry = onlyEntry();
     {
-        FileLock held = FileLock::acquire(temporarySiblingPrefix(packagePath) +
-                                          QStringLiteral("lock"));
+        FileLock held =
+            FileLock::acquire(temporarySiblingPrefix(packagePath) + QStringLiteral("lock"));
         EXPECT_EQ(thrownMessage([&] { store.completeLocalArchive(entry); }),
                   "The file is busy. Try again.");
         EXPECT_EQ(entryKind(packagePath), EntryKind::Folder);
     }
     store.completeLocalArchive(entry);
     EXPECT_TRUE(entry.localArchived);
+}
+
+// A note on another file system is copied, compared and only then removed, both ways.
+TEST_F(DeletedNotesStoreTest, MovesAcrossFileSystemsKeepEveryFile) {
+    struct stat here {
+    }, shm{};
+    if (::stat(QFile::encodeName(folder.path()).constData(), &here) != 0 ||
+        ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+    QTemporaryDir other(QStringLiteral("/dev/shm/lumbex-move-XXXXXX"));
+    const QString far = other.path() + QStringLiteral("/Far.capturenote");
+    renameNoReplace(packagePath, folder.path(QStringLiteral("staged.capturenote")));
+    QDir().mkpath(far);
+    for (const auto& [name, bytes] : tree(folder.path(QStringLiteral("staged.capturenote")))) {
+        QDir().mkpath(QFileInfo(far + u'/' + name).absolutePath());
+        writeFileAtomically(far + u'/' + name, bytes);
+    }
+    const auto before = tree(far);
+    DeletedNote entry = store.archive(far, contents.note, {}, false, 1.0);
+    EXPECT_EQ(entryKind(far), EntryKind::Missing);
+    EXPECT_EQ(tree(store.package(entry.id)), before);
+    EXPECT_EQ(store.restoreLocal(entry, 2.0), far);
+    store.finishRestore(entry);
+    auto after = tree(far);
+    after.erase(QStringLiteral("note.json"));
+    auto expected = before;
+    expected.erase(QStringLiteral("note.json"));
+    EXPECT_EQ(after, expected);
+    EXPECT_NO_THROW(readNotePackage(far));
+    EXPECT_TRUE(QDir(other.path())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .filter(QStringLiteral("moving"))
+                    .isEmpty());
 }
 
 TEST_F(DeletedNotesStoreTest, ReadSkipsOtherNamesAndCountsUnreadableRecords) {
@@ -222,7 +260,8 @@ struct ExpiryCase {
     std::string message;
 };
 
-class ExpiryTest : public DeletedNotesStoreTest, public ::testing::WithParamInterface<ExpiryCase> {};
+class ExpiryTest : public DeletedNotesStoreTest,
+                   public ::testing::WithParamInterface<ExpiryCase> {};
 
 TEST_P(ExpiryTest, ExpiresAfterThirtyDaysUnlessSyncedCopiesWait) {
     const ExpiryCase& c = GetParam();

@@ -38,7 +38,8 @@ TEST_F(DeletedRestoreTest, RestoresToTheOriginalPlaceAndRemovesTheRecord) {
     EXPECT_EQ(target, packagePath);
     EXPECT_TRUE(entry.restoring && entry.restoredMetadata);
     EXPECT_EQ(entry.restoredURL, packagePath);
-    EXPECT_EQ(entry.restoredSHA256, sha256Hex(test::fileBytes(target + QStringLiteral("/note.json"))));
+    EXPECT_EQ(entry.restoredSHA256,
+              sha256Hex(test::fileBytes(target + QStringLiteral("/note.json"))));
     expectRestored(target, before, 99.0);
     store.finishRestore(entry);
     EXPECT_EQ(entryKind(store.directory(entry.id)), EntryKind::Missing);
@@ -110,7 +111,8 @@ TEST_P(RestoreInterruptionTest, RunningAgainFinishesTheRestore) {
     }
     EXPECT_TRUE(store.load().empty());
     EXPECT_EQ(entryKind(store.directory(entry.id)), EntryKind::Missing);
-    const CaptureNote note = decodeNoteJson(test::fileBytes(packagePath + QStringLiteral("/note.json")));
+    const CaptureNote note =
+        decodeNoteJson(test::fileBytes(packagePath + QStringLiteral("/note.json")));
     EXPECT_EQ(note.revision, contents.note.revision + 1);
     auto after = tree(packagePath);
     after.erase(QStringLiteral("note.json"));
@@ -167,8 +169,7 @@ TEST_F(DeletedRestoreTest, ARestoredFileReplacedBeforeTheEndIsKept) {
     EXPECT_THROW(store.restoreLocal(entry, 9.0), Interrupted);
     runToEnd();
     entry = onlyEntry();
-    writeFileAtomically(packagePath + QStringLiteral("/note.json"),
-                        encodeNoteJson(contents.note));
+    writeFileAtomically(packagePath + QStringLiteral("/note.json"), encodeNoteJson(contents.note));
     EXPECT_EQ(thrownMessage([&] { store.restoreLocal(entry, 9.0); }),
               "The restored file was replaced. Both copies have been kept.");
     store.finishRestore(entry);

@@ -31,9 +31,9 @@ TEST_F(TrashTest, AFolderGoesToTheHomeTrashWithItsInfo) {
     EXPECT_EQ(trashed, home + QStringLiteral("/files/My Note %1.capturenote"));
     EXPECT_EQ(entryKind(package), EntryKind::Missing);
     EXPECT_EQ(test::fileBytes(trashed + QStringLiteral("/note.json")), "{}");
-    const QByteArray expected = "[Trash Info]\nPath=" +
-                                QFile::encodeName(folder.path()).toPercentEncoding("/") +
-                                "/My%20Note%20%251.capturenote\nDeletionDate=2026-12-07T09:05:03\n";
+    const QByteArray expected =
+        "[Trash Info]\nPath=" + QFile::encodeName(folder.path()).toPercentEncoding("/") +
+        "/My%20Note%20%251.capturenote\nDeletionDate=2026-12-07T09:05:03\n";
     EXPECT_EQ(test::fileBytes(home + QStringLiteral("/info/My Note %1.capturenote.trashinfo")),
               expected);
 }
@@ -65,7 +65,8 @@ TEST_F(TrashTest, AMissingItemLeavesNoInfoBehind) {
 
 // An item on another file system goes to that file system's own trash, named by the user.
 TEST_F(TrashTest, AnItemOnAnotherFileSystemUsesTheTopFolderTrash) {
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (::stat(QFile::encodeName(folder.path()).constData(), &here) != 0 ||
         ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev ||
         ::access("/dev/shm", W_OK) != 0)
