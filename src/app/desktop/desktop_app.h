@@ -20,6 +20,7 @@ class CapturePicker;
 class CaptureSettings;
 class ClipboardWatch;
 class ControlWindow;
+class DeletedNotesController;
 class DesktopCaptureShell;
 class EditorWindow;
 class NoteDocument;
@@ -56,6 +57,7 @@ public:
     void quit();
 
     ShellCommands& commands() { return *commands_; }
+    DeletedNotesController& deletedNotes() { return *deleted_; }
     const RecognitionEngines& recognitionEngines() const { return recognition_; }
 
 private slots:
@@ -81,6 +83,7 @@ private:
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<ClipboardWatch> clipboard_;
     std::unique_ptr<NoteLibrary> library_;
+    std::unique_ptr<DeletedNotesController> deleted_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
     // Every text reading of the application shares its warm crew.
