@@ -1,3 +1,5 @@
+#include "app/deleted_ui/deleted_notes_controller.h"
+#include "app/deleted_ui/deleted_notes_window.h"
 #include "app/desktop/closing_editors.h"
 #include "app/desktop/desktop_app.h"
 #include "app/desktop/quick_capture_note.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -247,16 +250,18 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
     const std::pair<QString, QStringList> expected[] = {
         {"Lumbex",
          {"About Lumbex", "Capture Shortcuts…", "Set Voice Shortcut…", "Capture Options…",
-          "Show Saved Notes", "-", keyed("Quit Lumbex", QKeySequence(Qt::CTRL | Qt::Key_Q))}},
-        {"&File", captures + QStringList{"-", keyed("Open…", QKeySequence(Qt::CTRL | Qt::Key_O)),
-                                         keyed("New from Clipboard",
-                                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N)),
-                                         "Open Recent ▸", "-",
-                                         keyed("Import Image into Note…",
-                                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
-                                         keyed("Save", QKeySequence::Save), "Rename Note…",
-                                         keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)),
-                                         "-", keyed("Close", QKeySequence::Close)}},
+          "Show Saved Notes", "Recently Deleted…", "-",
+          keyed("Quit Lumbex", QKeySequence(Qt::CTRL | Qt::Key_Q))}},
+        {"&File",
+         captures +
+             QStringList{
+                 "-", keyed("Open…", QKeySequence(Qt::CTRL | Qt::Key_O)),
+                 keyed("New from Clipboard", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N)),
+                 "Open Recent ▸", "-",
+                 keyed("Import Image into Note…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
+                 keyed("Save", QKeySequence::Save), "Rename Note…",
+                 keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)), "-",
+                 "Move Note to Recently Deleted…", "-", keyed("Close", QKeySequence::Close)}},
         {"&Edit",
          {keyed("Undo", QKeySequence::Undo),
           keyed("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)), "-",
@@ -304,6 +309,7 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
     const QStringList rest{"-",
                            "Open…",
                            "Show Saved Notes",
+                           "Recently Deleted…",
                            "-",
                            "Capture Shortcuts…",
                            "Capture Options…",
@@ -326,11 +332,29 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"recording.stop", false},    {"library.show", false},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
+        {"deleted.show", true},
     };
     app_.commands().refreshEnabled();
     for (const auto& [id, enabled] : rows)
         EXPECT_EQ(app_.commands().registry().action(QString::fromLatin1(id))->isEnabled(), enabled)
             << id;
+}
+
+TEST_F(DesktopMenus, ASavedNoteCanBeMovedToRecentlyDeleted) {
+    // The practice note's first save runs on the document's writer.
+    QElapsedTimer saving;
+    saving.start();
+    while (window_->document().filePath().isEmpty() && saving.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    window_->commands().refresh();
+    EXPECT_TRUE(window_->commands().action(QStringLiteral("editor.deleteNote"))->isEnabled());
+    app_.commands().registry().action(QStringLiteral("deleted.show"))->trigger();
+    ASSERT_TRUE(app_.deletedNotes().window());
+    EXPECT_TRUE(app_.deletedNotes().window()->isVisible());
+    // A package inside Recently Deleted is not opened for editing: the window shows instead.
+    EXPECT_EQ(
+        app_.openPackage(app_.deletedNotes().store().root() + QStringLiteral("/X.capturenote")),
+        nullptr);
 }
 
 TEST(SingleInstance, ALaterLaunchHandsItsFilesToTheRunningOne) {
