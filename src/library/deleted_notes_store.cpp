@@ -168,6 +168,12 @@ void DeletedNotesStore::completeLocalArchive(DeletedNote& entry) const {
     if (entry.localArchived)
         return;
     const QString archived = package(entry.id);
+    // A move across file systems cut short after its copy was in place: both hold the same
+    // files, and removing the original is all that was left to do.
+    if (noteJsonDigest(entry.originalURL) == entry.metadataSHA256 &&
+        noteJsonDigest(archived) == entry.metadataSHA256 &&
+        samePackageFiles(entry.originalURL, archived))
+        removePath(entry.originalURL);
     if (entryKind(entry.originalURL) != EntryKind::Missing) {
         if (noteJsonDigest(entry.originalURL) != entry.metadataSHA256 ||
             entryKind(archived) != EntryKind::Missing)
@@ -279,8 +285,13 @@ void DeletedNotesStore::finishRestore(const DeletedNote& entry) const {
     if (!entry.restoredMetadata || entryKind(package(entry.id)) != EntryKind::Missing ||
         entryKind(folder) != EntryKind::Folder)
         return;
-    // The lock file the move left beside the package is ours to remove.
-    removePath(temporarySiblingPrefix(package(entry.id)) + QStringLiteral("lock"));
+    // The lock file the move left beside the package, and the staging copy of a move across
+    // file systems cut short, are ours to remove.
+    const QString ours = QFileInfo(temporarySiblingPrefix(package(entry.id))).fileName();
+    for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                      QDir::Hidden | QDir::System))
+        if (name.startsWith(ours))
+            removePath(folder + u'/' + name);
     const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
                                                     QDir::Hidden | QDir::System);
     if (left != QStringList{kRecordName}) {

@@ -86,6 +86,19 @@ void copyAcross(const QString& from, const QString& to) {
 
 } // namespace
 
+bool samePackageFiles(const QString& first, const QString& second) {
+    if (entryKind(first) != EntryKind::Folder || entryKind(second) != EntryKind::Folder)
+        return false;
+    std::map<QString, QString> a, b;
+    try {
+        digestTree(first, {}, a);
+        digestTree(second, {}, b);
+    } catch (const LumbexError&) {
+        return false;
+    }
+    return a == b;
+}
+
 std::optional<QString> noteJsonDigest(const QString& package) {
     const QString noteFile = package + u'/' + PackageLayout::noteFile;
     if (entryKind(package) != EntryKind::Folder || entryKind(noteFile) != EntryKind::File)

@@ -9,6 +9,9 @@ namespace lumbex {
 // folder there (missing, a symbolic link, a file) or holds no readable regular note.json.
 std::optional<QString> noteJsonDigest(const QString& package);
 
+// Whether the two package folders hold the same files with the same bytes (a finished copy).
+bool samePackageFiles(const QString& first, const QString& second);
+
 // Moves the package folder `from` to `to`, where nothing may exist, under the package's lock so
 // that a save of an open document never sees it half gone: "The file is busy. Try again." when
 // another holder has the lock. On one file system it is one rename; across file systems the

@@ -1,4 +1,5 @@
 #include "core/file_lock.h"
+#include "core/files.h"
 #include "core/sha256.h"
 #include "deleted_fixtures.h"
 #include "library/deleted_note.h"
@@ -131,6 +132,37 @@ TEST_F(DeletedNotesStoreTest, AnotherDeletedCopyInTheWayKeepsBoth) {
         thrownMessage([&] { store.completeLocalArchive(entry); }),
         "The note changed or another deleted copy already exists. Both files have been kept.");
     EXPECT_EQ(entryKind(packagePath), EntryKind::Folder);
+}
+
+// A copy across file systems that was in place when the process stopped, the original not yet
+// removed: the retry removes the original, and a different copy keeps both.
+TEST_F(DeletedNotesStoreTest, AFinishedCopyWithItsOriginalLeftIsCompleted) {
+    interruptAt("recorded");
+    EXPECT_THROW(store.archive(packagePath, contents.note, {}, false, 5.0), Interrupted);
+    runToEnd();
+    DeletedNote entry = onlyEntry();
+    const auto before = tree(packagePath);
+    const auto copyTo = [&](const QString& target) {
+        // The package's folders, also the empty ones.
+        QDir().mkpath(target + QStringLiteral("/assets"));
+        QDir().mkpath(target + QStringLiteral("/audio"));
+        for (const auto& [name, bytes] : before) {
+            QDir().mkpath(QFileInfo(target + u'/' + name).absolutePath());
+            writeFileAtomically(target + u'/' + name, bytes);
+        }
+    };
+    copyTo(store.package(entry.id));
+    writeFileAtomically(store.package(entry.id) + QStringLiteral("/assets/extra"), "x");
+    EXPECT_EQ(
+        thrownMessage([&] { store.completeLocalArchive(entry); }),
+        "The note changed or another deleted copy already exists. Both files have been kept.");
+    EXPECT_EQ(tree(packagePath), before);
+
+    removePath(store.package(entry.id) + QStringLiteral("/assets/extra"));
+    store.completeLocalArchive(entry);
+    EXPECT_TRUE(entry.localArchived);
+    EXPECT_EQ(entryKind(packagePath), EntryKind::Missing);
+    EXPECT_EQ(tree(store.package(entry.id)), before);
 }
 
 TEST_F(DeletedNotesStoreTest, AMovedPackageThatChangedIsNotVerified) {

@@ -176,6 +176,29 @@ TEST_F(DeletedRestoreTest, ARestoredFileReplacedBeforeTheEndIsKept) {
     EXPECT_EQ(entryKind(packagePath), EntryKind::Folder);
 }
 
+TEST_F(DeletedRestoreTest, FinishRestoreRemovesOnlyItsOwnLeftovers) {
+    DeletedNote entry = deleted();
+    // The staging folder of a copy across file systems that was cut short.
+    QDir().mkpath(store.directory(entry.id) + QStringLiteral("/.Note.capturenote.moving-1"));
+    store.restoreLocal(entry, 3.0);
+    store.finishRestore(entry);
+    EXPECT_EQ(entryKind(store.directory(entry.id)), EntryKind::Missing);
+
+    const CaptureNote restored =
+        decodeNoteJson(test::fileBytes(packagePath + QStringLiteral("/note.json")));
+    DeletedNote second = store.archive(packagePath, restored, {}, false, 4.0);
+    folder.write(QStringLiteral("Recently Deleted/") + idString(second.id) +
+                     QStringLiteral("/notes.txt"),
+                 "mine");
+    store.restoreLocal(second, 5.0);
+    store.finishRestore(second);
+    // Someone else's file stays; the record is gone, so the folder lists as unreadable.
+    EXPECT_EQ(test::fileBytes(store.directory(second.id) + QStringLiteral("/notes.txt")), "mine");
+    EXPECT_EQ(entryKind(store.directory(second.id) + QStringLiteral("/record.json")),
+              EntryKind::Missing);
+    EXPECT_EQ(store.read().unreadable, 1);
+}
+
 TEST_F(DeletedRestoreTest, FinishRestoreWaitsUntilThePackageLeft) {
     DeletedNote entry = deleted();
     entry.restoredMetadata = true;
