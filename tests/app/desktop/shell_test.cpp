@@ -15,10 +15,12 @@
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -27,6 +29,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
@@ -355,6 +358,41 @@ TEST_F(DesktopMenus, ASavedNoteCanBeMovedToRecentlyDeleted) {
     EXPECT_EQ(
         app_.openPackage(app_.deletedNotes().store().root() + QStringLiteral("/X.capturenote")),
         nullptr);
+}
+
+TEST_F(DesktopMenus, MovingTheOpenNoteClosesItsWindowAndMovesThePackage) {
+    QElapsedTimer clock;
+    clock.start();
+    while (window_->document().filePath().isEmpty() && clock.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const QString package = window_->document().filePath();
+    const QPointer<EditorWindow> editor(window_);
+    // Answers the question the way a person choosing "Move to Recently Deleted" does.
+    QString asked;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == u"Move to Recently Deleted") {
+                    asked = box->text();
+                    button->click();
+                }
+    });
+    answer.start(20);
+    editor->commands().refresh();
+    editor->commands().action(QStringLiteral("editor.deleteNote"))->trigger();
+    clock.restart();
+    while ((editor || QFileInfo::exists(package) || app_.deletedNotes().runningJobs() > 0) &&
+           clock.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(asked, QStringLiteral("Move “Sample · Project Cards” to Recently Deleted?"));
+    EXPECT_FALSE(editor);
+    EXPECT_FALSE(QFileInfo::exists(package));
+    const auto entries = app_.deletedNotes().store().load();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries[0].localArchived);
+    EXPECT_EQ(entries[0].originalURL, package);
+    window_ = nullptr;
 }
 
 TEST(SingleInstance, ALaterLaunchHandsItsFilesToTheRunningOne) {
