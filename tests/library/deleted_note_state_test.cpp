@@ -26,6 +26,11 @@ struct StateCase {
     bool needsWork;
 };
 
+// Named in test output by its row name (the default dumps its bytes).
+void PrintTo(const StateCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class StateLineTest : public ::testing::TestWithParam<StateCase> {};
 
 TEST_P(StateLineTest, FirstMatchingRuleWins) {

@@ -292,6 +292,11 @@ struct ExpiryCase {
     std::string message;
 };
 
+// Named in test output by its row name (the default dumps its bytes).
+void PrintTo(const ExpiryCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ExpiryTest : public DeletedNotesStoreTest,
                    public ::testing::WithParamInterface<ExpiryCase> {};
 
