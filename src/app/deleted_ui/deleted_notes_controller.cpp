@@ -220,6 +220,9 @@ void DeletedNotesController::retryPending() {
     } catch (const LumbexError&) {
         // reload() below shows the failure in the status line.
     }
+    // A deletion still starting has no id to keep its entry out of the pass: wait a minute.
+    if (starting_ > 0)
+        entries.clear();
     for (const DeletedNote& entry : entries) {
         // A note opened again waits until its window closes; Retry says so.
         if (!entry.restoring && !entry.localArchived && noteIsOpen(entry))
