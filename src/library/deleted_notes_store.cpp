@@ -179,7 +179,7 @@ void DeletedNotesStore::completeLocalArchive(DeletedNote& entry) const {
             entryKind(archived) != EntryKind::Missing)
             fail("The note changed or another deleted copy already exists. Both files have been "
                  "kept.");
-        movePackage(entry.originalURL, archived);
+        movePackage(entry.originalURL, archived, [this] { step("copied"); });
         step("moved");
     }
     if (noteJsonDigest(archived) != entry.metadataSHA256)
@@ -240,11 +240,18 @@ QString DeletedNotesStore::restoreLocal(DeletedNote& entry, Date now) const {
     const QString archived = package(entry.id);
     switch (entryKind(archived)) {
     case EntryKind::Folder:
+        // A move across file systems cut short after its copy was in place: only the removal
+        // of the deleted copy was left.
+        if (noteJsonDigest(archived) == entry.metadataSHA256 &&
+            noteJsonDigest(target) == entry.metadataSHA256 && samePackageFiles(archived, target)) {
+            removePath(archived);
+            break;
+        }
         if (entryKind(target) != EntryKind::Missing)
             fail("The restore location is occupied. Both notes have been kept.");
         if (noteJsonDigest(archived) != entry.metadataSHA256)
             fail("The deleted note changed outside Lumbex. Its files have been kept.");
-        movePackage(archived, target);
+        movePackage(archived, target, [this] { step("copied"); });
         step("moved");
         break;
     case EntryKind::Missing:

@@ -65,7 +65,7 @@ void digestTree(const QString& folder, const QString& prefix, std::map<QString, 
     }
 }
 
-void copyAcross(const QString& from, const QString& to) {
+void copyAcross(const QString& from, const QString& to, const std::function<void()>& copied) {
     const QString staging = temporarySibling(to, QStringLiteral("moving"));
     try {
         copyTree(from, from, staging);
@@ -81,6 +81,8 @@ void copyAcross(const QString& from, const QString& to) {
         removePath(staging);
         throw;
     }
+    if (copied)
+        copied();
     removePath(from);
 }
 
@@ -110,7 +112,7 @@ std::optional<QString> noteJsonDigest(const QString& package) {
     }
 }
 
-void movePackage(const QString& from, const QString& to) {
+void movePackage(const QString& from, const QString& to, const std::function<void()>& copied) {
     if (entryKind(from) != EntryKind::Folder)
         throw LumbexError(QStringLiteral("The note could not be moved: it is not a package "
                                          "folder. Its files have been kept."));
@@ -124,7 +126,7 @@ void movePackage(const QString& from, const QString& to) {
     } catch (const LumbexError& e) {
         if (e.systemError() != EXDEV)
             throw;
-        copyAcross(from, to);
+        copyAcross(from, to, copied);
     }
 }
 

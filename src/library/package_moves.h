@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace lumbex {
@@ -17,7 +18,8 @@ bool samePackageFiles(const QString& first, const QString& second);
 // another holder has the lock. On one file system it is one rename; across file systems the
 // tree is copied beside `to` under a temporary name, compared file by file with the original,
 // renamed into place, and only then is the original removed. A failure leaves the original
-// whole. Throws LumbexError.
-void movePackage(const QString& from, const QString& to);
+// whole. Throws LumbexError. `copied` runs once a copy is in place and before the original goes
+// (for tests that stop there).
+void movePackage(const QString& from, const QString& to, const std::function<void()>& copied = {});
 
 } // namespace lumbex

@@ -14,8 +14,10 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace lumbex {
 namespace {
@@ -187,6 +189,42 @@ TEST_P(RestoreKillTest, RestoreAgainFinishesTheRestore) {
 INSTANTIATE_TEST_SUITE_P(Steps, RestoreKillTest,
                          ::testing::Values("restoring", "target", "moved", "digest", "rewritten",
                                            "restored", "unrecorded"));
+
+// A note on another file system is copied into Recently Deleted and back: killed once the copy is
+// in place and before the original is removed, the retry finishes with one whole package.
+TEST_F(DeletedCommandTest, KilledBetweenCopyAndRemovalAcrossFileSystems) {
+    struct stat here {
+    }, shm{};
+    if (::stat(QFile::encodeName(folder.path()).constData(), &here) != 0 ||
+        ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+    QTemporaryDir other(QStringLiteral("/dev/shm/lumbex-kill-XXXXXX"));
+    const QString far = other.path() + QStringLiteral("/Far.capturenote");
+    createNotePackage(contents, far);
+    const auto before = test::treeOf(far);
+
+    const Outcome killed =
+        lumbex({QStringLiteral("note"), QStringLiteral("delete"), far}, QStringLiteral("copied"));
+    ASSERT_EQ(killed.status, QProcess::CrashExit);
+    const QString id = killed.out.trimmed();
+    ASSERT_TRUE(parseId(id));
+    EXPECT_EQ(test::treeOf(far), before);
+    const Outcome retry = lumbex({QStringLiteral("deleted"), QStringLiteral("retry"), id});
+    EXPECT_EQ(retry.exitCode, 0) << retry.err.toStdString();
+    EXPECT_EQ(entryKind(far), EntryKind::Missing);
+    EXPECT_EQ(test::treeOf(store.package(*parseId(id))), before);
+
+    const Outcome killedBack = lumbex({QStringLiteral("deleted"), QStringLiteral("restore"), id},
+                                      QStringLiteral("copied"));
+    ASSERT_EQ(killedBack.status, QProcess::CrashExit);
+    const Outcome restore = lumbex({QStringLiteral("deleted"), QStringLiteral("restore"), id});
+    EXPECT_EQ(restore.exitCode, 0) << restore.err.toStdString();
+    EXPECT_EQ(restore.out, far + u'\n');
+    EXPECT_EQ(withoutNoteJson(test::treeOf(far)), withoutNoteJson(before));
+    EXPECT_NO_THROW(readNotePackage(far));
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_EQ(entryKind(store.directory(*parseId(id))), EntryKind::Missing);
+}
 
 TEST_F(DeletedCommandTest, RestoreBesideAnotherFileAtTheOriginalPlace) {
     const QString id = deleteNote();

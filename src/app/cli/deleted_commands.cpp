@@ -61,7 +61,7 @@ void deleteNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const std::unique_ptr<QSettings> settings = openSettings();
     NoteLibrary(libraryFolder(), *settings).forget(note.id);
     // The id first: a move that fails leaves an entry to retry by it.
-    out << idString(entry.id) << '\n';
+    out << idString(entry.id) << Qt::endl;
     FreedesktopTrash trash;
     runDeletedNoteJob(store, entry, nullptr, trash, now());
 }
