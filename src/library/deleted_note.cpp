@@ -13,11 +13,13 @@
 namespace lumbex {
 namespace {
 
-// Keys of a kept JSON object are written as they are: one that would need escaping cannot be
-// stored, so such an object is refused on read rather than written back damaged.
+// Keys of a kept JSON object are written as they are: one that would need escaping, or that is
+// not printable ASCII (field names never are), cannot be stored unchanged, so such an object is
+// refused on read rather than written back damaged.
 bool plainKey(const QString& key) {
-    return std::none_of(key.begin(), key.end(),
-                        [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 0x20; });
+    return std::all_of(key.begin(), key.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() < 0x7f && c != u'"' && c != u'\\';
+    });
 }
 
 void requirePlainKeys(const QJsonValue& value, const JsonNode& node) {

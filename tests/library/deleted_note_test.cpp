@@ -91,6 +91,16 @@ TEST(DeletedNoteTest, NullReadsAsAbsentAndRequiredKeysAreRequired) {
     EXPECT_NE(thrownMessage([&] { decodeDeletedNote(QJsonDocument(object).toJson()); }), "");
 }
 
+TEST(DeletedNoteTest, ABindingWhoseKeysCannotBeKeptIsRefused) {
+    const QByteArray json = encodeDeletedNote(everyField());
+    for (const char* key : {R"(we\"ird)", R"(tab\t)", R"(\u00e9t\u00e9)", R"(\udc00)"}) {
+        QByteArray odd = json;
+        odd.replace("\"enabled\"", QByteArray("\"") + key + "\"");
+        EXPECT_NE(odd, json);
+        EXPECT_NE(thrownMessage([&] { decodeDeletedNote(odd); }), "") << key;
+    }
+}
+
 TEST(DeletedNoteTest, DerivedValues) {
     const DeletedNote e = everyField();
     EXPECT_EQ(e.expiresAt(), e.deletedAt + 2'592'000.0);
