@@ -103,27 +103,33 @@ DeletedNotesStore::Listing DeletedNotesStore::read() const {
         const auto id = parseId(name);
         if (!id)
             continue;
-        try {
-            const QString folder = root_ + u'/' + name;
-            if (entryKind(folder) != EntryKind::Folder)
-                throw LumbexError(QStringLiteral("not a folder"));
-            DeletedNote entry = decodeDeletedNote(
-                readFile(folder + u'/' + kRecordName, kDeletedNoteRecordLimit - 1));
-            const bool valid = entry.schemaVersion == 1 && entry.id == *id &&
-                               hasPackageExtension(entry.originalURL) &&
-                               (!entry.restoredURL || hasPackageExtension(*entry.restoredURL)) &&
-                               std::isfinite(entry.deletedAt);
-            if (!valid)
-                throw LumbexError(QStringLiteral("invalid record"));
-            listing.entries.push_back(std::move(entry));
-        } catch (const LumbexError&) {
+        if (auto entry = this->entry(*id))
+            listing.entries.push_back(std::move(*entry));
+        else
             ++listing.unreadable;
-        }
     }
     std::stable_sort(
         listing.entries.begin(), listing.entries.end(),
         [](const DeletedNote& a, const DeletedNote& b) { return a.deletedAt > b.deletedAt; });
     return listing;
+}
+
+std::optional<DeletedNote> DeletedNotesStore::entry(const Id& id) const {
+    try {
+        const QString folder = directory(id);
+        if (entryKind(folder) != EntryKind::Folder)
+            return std::nullopt;
+        DeletedNote entry =
+            decodeDeletedNote(readFile(folder + u'/' + kRecordName, kDeletedNoteRecordLimit - 1));
+        const bool valid = entry.schemaVersion == 1 && entry.id == id &&
+                           hasPackageExtension(entry.originalURL) &&
+                           (!entry.restoredURL || hasPackageExtension(*entry.restoredURL)) &&
+                           std::isfinite(entry.deletedAt);
+        if (valid)
+            return entry;
+    } catch (const LumbexError&) {
+    }
+    return std::nullopt;
 }
 
 DeletedNote DeletedNotesStore::archive(const QString& path, const CaptureNote& note,

@@ -47,6 +47,8 @@ public:
     void save(const DeletedNote& entry) const;
     std::vector<DeletedNote> load() const;
     Listing read() const;
+    // The entry's record as it is on disk now; none when it cannot be read.
+    std::optional<DeletedNote> entry(const Id& id) const;
 
     // Checks the package at `path` against `note` (the open document's note, just saved) and
     // writes the deletion's record; nothing moves yet.

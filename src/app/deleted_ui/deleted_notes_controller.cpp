@@ -192,6 +192,9 @@ void DeletedNotesController::runJob(const DeletedNote& given, bool showRestored,
     const Date when = services_.clock();
     watcher->setFuture(QtConcurrent::run(&workers_, [store, trash, entry, when]() mutable {
         JobResult result;
+        // The record as it is now: the list may be older than a change made elsewhere.
+        if (auto current = store.entry(entry.id))
+            entry = *current;
         try {
             result.restored = runDeletedNoteJob(store, entry, nullptr, *trash, when);
         } catch (const LumbexError& e) {
