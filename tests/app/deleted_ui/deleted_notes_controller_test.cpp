@@ -142,6 +142,15 @@ TEST_F(DeletedNotesControllerTest, ShowFilesNeedsTheFolder) {
     EXPECT_FALSE(window().retryButton().isEnabled());
 }
 
+TEST_F(DeletedNotesControllerTest, AFolderThatCannotBeReadShowsWhy) {
+    folder.write(QStringLiteral("Recently Deleted"), "not a folder");
+    controller->present();
+    EXPECT_EQ(window().status().text(),
+              QStringLiteral("The Recently Deleted folder could not be read."));
+    EXPECT_EQ(window().table().rowCount(), 0);
+    EXPECT_FALSE(window().revealButton().isEnabled());
+}
+
 TEST_F(DeletedNotesControllerTest, RestoreSelectedRestoresAndOpensTheNote) {
     store.archive(packagePath, contents.note, {}, false, clockNow);
     controller->present();
