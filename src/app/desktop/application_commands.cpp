@@ -93,6 +93,14 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          {},
          s->newFromClipboard},
         {"library.show", "Show Saved Notes", {}, unavailable},
+        {"deleted.show",
+         "Recently Deleted…",
+         {},
+         [s] { return bool(s->showDeletedNotes); },
+         [s] {
+             if (s->showDeletedNotes)
+                 s->showDeletedNotes();
+         }},
         {"shortcuts.capture", "Capture Shortcuts…", {}, unavailable},
         {"capture.options",
          "Capture Options…",

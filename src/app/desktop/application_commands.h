@@ -32,6 +32,8 @@ struct ApplicationServices {
     std::function<void()> newFromClipboard;
     std::function<void()> presentOnboarding;
     std::function<void()> quit;
+    // Shows the Recently Deleted window.
+    std::function<void()> showDeletedNotes = {};
 };
 
 // The commands of the status menu and of the application's menus in every editor window:

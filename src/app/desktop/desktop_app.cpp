@@ -1,6 +1,7 @@
 #include "app/desktop/desktop_app.h"
 
 #include "app/capture_ui/onboarding_steps.h"
+#include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/desktop/application_commands.h"
 #include "app/desktop/capture_windows.h"
 #include "app/desktop/closing_editors.h"
@@ -21,6 +22,7 @@
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "library/trash.h"
 #include "model/app_folders.h"
 #include "model/image_files.h"
 #include "model/image_import.h"
@@ -76,6 +78,18 @@ DesktopApp::DesktopApp()
       library_(std::make_unique<NoteLibrary>(libraryFolder(), *settings_)),
       screen_(openScreenGrabber()), captureSettings_(std::make_unique<CaptureSettings>(*settings_)),
       recognition_(warmRecognitionEngines()) {
+    DeletedNotesServices deletedServices;
+    deletedServices.openDocuments = [] {
+        std::vector<NoteDocument*> documents;
+        for (EditorWindow* window : editorWindows())
+            documents.push_back(&window->document());
+        return documents;
+    };
+    deletedServices.openRestored = [this](const QString& path) { openArguments({path}); };
+    deletedServices.forget = [this](const Id& noteID) { library_->forget(noteID); };
+    deleted_ = std::make_unique<DeletedNotesController>(DeletedNotesStore(library_->folder()),
+                                                        std::make_shared<FreedesktopTrash>(),
+                                                        std::move(deletedServices));
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
@@ -123,7 +137,8 @@ DesktopApp::DesktopApp()
             {*controller_, recording_->controller(), [this] { recording_->record(); },
              [this] { recording_->recover(false); }, *scrolling_, *captureSettings_, *screen_,
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
-             [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); }}),
+             [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
+             [this] { deleted_->present(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
@@ -147,6 +162,7 @@ void DesktopApp::start(const QStringList& args) {
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
     watchDisplaysAndSleep();
+    deleted_->start();
     commands_->refreshEnabled();
     QTimer::singleShot(kWarmUpDelayMs, this, [this] { recognition_.warmCrew->warmUp(); });
     // Recordings a crash or a power cut interrupted are offered once the launch has settled.
@@ -227,6 +243,9 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     window->onCaptureIntoNote = [this](EditorWindow* editor) {
         capture(CaptureController::Mode::Area, false, editor);
     };
+    window->onDeleteNote = [this](EditorWindow* editor) {
+        deleted_->confirmDeletion(editor->document(), editor, false);
+    };
     connect(opened, &NoteDocument::noteSaved, this,
             [this, opened] { library_->addRecent(opened->filePath()); });
     window->show();
@@ -237,6 +256,11 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
 
 EditorWindow* DesktopApp::openPackage(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    // A deleted note is restored, not edited where it lies.
+    if (deleted_->store().contains(absolute)) {
+        deleted_->present();
+        return nullptr;
+    }
     for (EditorWindow* window : editorWindows())
         if (window->document().filePath() == absolute) {
             window->raise();

@@ -20,6 +20,7 @@ class CapturePicker;
 class CaptureSettings;
 class ClipboardWatch;
 class ControlWindow;
+class DeletedNotesController;
 class DesktopCaptureShell;
 class DesktopRecording;
 class EditorWindow;
@@ -57,6 +58,7 @@ public:
     void quit();
 
     ShellCommands& commands() { return *commands_; }
+    DeletedNotesController& deletedNotes() { return *deleted_; }
     const RecognitionEngines& recognitionEngines() const { return recognition_; }
 
 private slots:
@@ -82,6 +84,7 @@ private:
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<ClipboardWatch> clipboard_;
     std::unique_ptr<NoteLibrary> library_;
+    std::unique_ptr<DeletedNotesController> deleted_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
     // Every text reading of the application shares its warm crew.

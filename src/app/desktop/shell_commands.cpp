@@ -33,7 +33,7 @@ const QStringList& statusMenuLayout() {
     static const QStringList ids = [] {
         QStringList layout = captureAndRecordingCommands();
         layout << QString() << QStringLiteral("file.open") << QStringLiteral("library.show")
-               << QString() << QStringLiteral("shortcuts.capture")
+               << QStringLiteral("deleted.show") << QString() << QStringLiteral("shortcuts.capture")
                << QStringLiteral("capture.options") << QStringLiteral("shortcuts.voice")
                << QStringLiteral("help.gettingStarted") << QStringLiteral("app.about") << QString()
                << QStringLiteral("app.quit");
@@ -44,9 +44,13 @@ const QStringList& statusMenuLayout() {
 
 const QStringList& applicationMenuLayout() {
     static const QStringList ids{
-        QStringLiteral("app.about"),       QStringLiteral("shortcuts.capture"),
-        QStringLiteral("shortcuts.voice"), QStringLiteral("capture.options"),
-        QStringLiteral("library.show"),    QString(),
+        QStringLiteral("app.about"),
+        QStringLiteral("shortcuts.capture"),
+        QStringLiteral("shortcuts.voice"),
+        QStringLiteral("capture.options"),
+        QStringLiteral("library.show"),
+        QStringLiteral("deleted.show"),
+        QString(),
         QStringLiteral("app.quit"),
     };
     return ids;

@@ -35,7 +35,7 @@ const std::vector<MenuLayout>& menuBarLayout() {
         {QStringLiteral("&File"),
          {QStringLiteral("editor.importImage"), QStringLiteral("editor.save"),
           QStringLiteral("editor.rename"), QStringLiteral("editor.exportImage"), QString(),
-          QStringLiteral("editor.close")}},
+          QStringLiteral("editor.deleteNote"), QString(), QStringLiteral("editor.close")}},
         {QStringLiteral("&Edit"),
          {QStringLiteral("editor.undo"), QStringLiteral("editor.redo"), QString(),
           QStringLiteral("editor.cut"), QStringLiteral("editor.copy"),
@@ -139,6 +139,14 @@ void EditorCommands::addFileAndEditCommands() {
         {"editor.rename", "Rename Note…", {}, {}, [&context] { renameNote(context); }},
         {"editor.exportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E), image,
          [&output] { output.exportImage(); }},
+        {"editor.deleteNote",
+         "Move Note to Recently Deleted…",
+         {},
+         [this] { return parts_.canDeleteNote && parts_.canDeleteNote(); },
+         [this] {
+             if (parts_.deleteNote)
+                 parts_.deleteNote();
+         }},
         {"editor.close", "Close", QKeySequence::Close, {}, [this] { parts_.window.close(); }},
         {"editor.undo", "Undo", QKeySequence::Undo, [&undo] { return undo.canUndo(); },
          [&undo] { undo.undo(); },

@@ -41,6 +41,9 @@ public:
         std::function<bool()> canPin;
         std::function<bool()> canCaptureInto;
         std::function<void()> captureInto;
+        // Whether the application deletes notes for this window, and the deletion itself.
+        std::function<bool()> canDeleteNote = {};
+        std::function<void()> deleteNote = {};
     };
     // Registers the commands; throws LumbexError when a menu names one that is not registered.
     explicit EditorCommands(Parts parts);

@@ -88,6 +88,11 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
         [this] {
             if (onCaptureIntoNote)
                 onCaptureIntoNote(this);
+        },
+        [this] { return bool(onDeleteNote) && !document_->filePath().isEmpty(); },
+        [this] {
+            if (onDeleteNote)
+                onDeleteNote(this);
         }});
     imageBar_ =
         std::make_unique<ImageBar>(*this, context_, commands_->registry(), *zoom_, chooseTool);

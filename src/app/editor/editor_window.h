@@ -59,6 +59,8 @@ public:
 
     // "Capture into This Note…": the application starts an area capture for this window.
     std::function<void(EditorWindow*)> onCaptureIntoNote;
+    // "Move Note to Recently Deleted…": the application's deletion flow for this window.
+    std::function<void(EditorWindow*)> onDeleteNote;
     // "Pin Image": the application floats the rendered PNG of the active image above its windows.
     std::function<void(EditorWindow*, const QByteArray& png, const Id& mediaID)> onPinImage;
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.

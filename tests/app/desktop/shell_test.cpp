@@ -1,3 +1,5 @@
+#include "app/deleted_ui/deleted_notes_controller.h"
+#include "app/deleted_ui/deleted_notes_window.h"
 #include "app/desktop/closing_editors.h"
 #include "app/desktop/desktop_app.h"
 #include "app/desktop/quick_capture_note.h"
@@ -13,9 +15,12 @@
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -24,6 +29,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
@@ -247,16 +253,18 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
     const std::pair<QString, QStringList> expected[] = {
         {"Lumbex",
          {"About Lumbex", "Capture Shortcuts…", "Set Voice Shortcut…", "Capture Options…",
-          "Show Saved Notes", "-", keyed("Quit Lumbex", QKeySequence(Qt::CTRL | Qt::Key_Q))}},
-        {"&File", captures + QStringList{"-", keyed("Open…", QKeySequence(Qt::CTRL | Qt::Key_O)),
-                                         keyed("New from Clipboard",
-                                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N)),
-                                         "Open Recent ▸", "-",
-                                         keyed("Import Image into Note…",
-                                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
-                                         keyed("Save", QKeySequence::Save), "Rename Note…",
-                                         keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)),
-                                         "-", keyed("Close", QKeySequence::Close)}},
+          "Show Saved Notes", "Recently Deleted…", "-",
+          keyed("Quit Lumbex", QKeySequence(Qt::CTRL | Qt::Key_Q))}},
+        {"&File",
+         captures +
+             QStringList{
+                 "-", keyed("Open…", QKeySequence(Qt::CTRL | Qt::Key_O)),
+                 keyed("New from Clipboard", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N)),
+                 "Open Recent ▸", "-",
+                 keyed("Import Image into Note…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
+                 keyed("Save", QKeySequence::Save), "Rename Note…",
+                 keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)), "-",
+                 "Move Note to Recently Deleted…", "-", keyed("Close", QKeySequence::Close)}},
         {"&Edit",
          {keyed("Undo", QKeySequence::Undo),
           keyed("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)), "-",
@@ -304,6 +312,7 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
     const QStringList rest{"-",
                            "Open…",
                            "Show Saved Notes",
+                           "Recently Deleted…",
                            "-",
                            "Capture Shortcuts…",
                            "Capture Options…",
@@ -327,11 +336,64 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"recording.recover", true},  {"library.show", false},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
+        {"deleted.show", true},
     };
     app_.commands().refreshEnabled();
     for (const auto& [id, enabled] : rows)
         EXPECT_EQ(app_.commands().registry().action(QString::fromLatin1(id))->isEnabled(), enabled)
             << id;
+}
+
+TEST_F(DesktopMenus, ASavedNoteCanBeMovedToRecentlyDeleted) {
+    // The practice note's first save runs on the document's writer.
+    QElapsedTimer saving;
+    saving.start();
+    while (window_->document().filePath().isEmpty() && saving.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    window_->commands().refresh();
+    EXPECT_TRUE(window_->commands().action(QStringLiteral("editor.deleteNote"))->isEnabled());
+    app_.commands().registry().action(QStringLiteral("deleted.show"))->trigger();
+    ASSERT_TRUE(app_.deletedNotes().window());
+    EXPECT_TRUE(app_.deletedNotes().window()->isVisible());
+    // A package inside Recently Deleted is not opened for editing: the window shows instead.
+    EXPECT_EQ(
+        app_.openPackage(app_.deletedNotes().store().root() + QStringLiteral("/X.capturenote")),
+        nullptr);
+}
+
+TEST_F(DesktopMenus, MovingTheOpenNoteClosesItsWindowAndMovesThePackage) {
+    QElapsedTimer clock;
+    clock.start();
+    while (window_->document().filePath().isEmpty() && clock.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const QString package = window_->document().filePath();
+    const QPointer<EditorWindow> editor(window_);
+    // Answers the question the way a person choosing "Move to Recently Deleted" does.
+    QString asked;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == u"Move to Recently Deleted") {
+                    asked = box->text();
+                    button->click();
+                }
+    });
+    answer.start(20);
+    editor->commands().refresh();
+    editor->commands().action(QStringLiteral("editor.deleteNote"))->trigger();
+    clock.restart();
+    while ((editor || QFileInfo::exists(package) || app_.deletedNotes().runningJobs() > 0) &&
+           clock.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(asked, QStringLiteral("Move “Sample · Project Cards” to Recently Deleted?"));
+    EXPECT_FALSE(editor);
+    EXPECT_FALSE(QFileInfo::exists(package));
+    const auto entries = app_.deletedNotes().store().load();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries[0].localArchived);
+    EXPECT_EQ(entries[0].originalURL, package);
+    window_ = nullptr;
 }
 
 TEST(SingleInstance, ALaterLaunchHandsItsFilesToTheRunningOne) {
