@@ -81,7 +81,7 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N),
          {},
          s->newFromClipboard},
-        {"library.show", "Show Saved Notes", {}, unavailable},
+        {"library.show", "Show Saved Notes", {}, {}, s->showLibrary},
         {"shortcuts.capture", "Capture Shortcuts…", {}, unavailable},
         {"capture.options",
          "Capture Options…",

@@ -26,11 +26,12 @@ struct ApplicationServices {
     std::function<void()> newFromClipboard;
     std::function<void()> presentOnboarding;
     std::function<void()> quit;
+    std::function<void()> showLibrary;
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
-// captures, opening notes and help. Recording, the notes library and the shortcut settings are
-// not part of this build: their items are shown and never enabled.
+// captures, opening notes, the saved notes window and help. Recording and the shortcut settings
+// are not part of this build: their items are shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

@@ -323,7 +323,7 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"capture.scrolling", true},  {"capture.options", true},
         {"capture.lastArea", false},  {"capture.quickLastArea", false},
         {"capture.cancel", false},    {"recording.record", false},
-        {"recording.stop", false},    {"library.show", false},
+        {"recording.stop", false},    {"library.show", true},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
     };
