@@ -95,8 +95,11 @@ void NotesLibraryController::build() {
     connect(table_, &QTableView::activated, this, [this] { openSelected(); });
     connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { scheduleVisiblePreviews(); });
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { updateActions(); });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const LibraryEntry* entry = selected();
+        selectedPath_ = entry ? entry->url : QString();
+        updateActions();
+    });
 
     emptyLabel_ = new QLabel(this);
     emptyLabel_->setAlignment(Qt::AlignCenter);
@@ -255,8 +258,8 @@ void NotesLibraryController::replaceOpenEntry(const NoteDocument& document) {
 
 void NotesLibraryController::filter() {
     previews_->newGeneration();
-    const LibraryEntry* before = selected();
-    const QString keep = before ? before->url : QString();
+    // By path: the rows may point into entries that were just replaced.
+    const QString keep = selectedPath_;
     const QString query = search_->text();
     const QStringList words = LibraryEntry::queryWords(query);
     std::vector<const LibraryEntry*> shown;

@@ -103,7 +103,9 @@ private:
     LibraryPreviews* previews_ = nullptr;
     LibraryTableModel* model_ = nullptr;
 
+    // The rows of the model point into these: every change is followed by filter().
     std::vector<LibraryEntry> entries_;
+    QString selectedPath_;
     QUuid generation_;
     int unreadable_ = 0;
     bool loading_ = false;
