@@ -74,15 +74,40 @@ qsizetype nextBoundary(const QString& text, qsizetype position) {
     return finder.isAtBoundary() ? position : finder.toNextBoundary();
 }
 
+// Folds text holding no ASCII character.
+QString foldOther(QStringView text) {
+    // Qt folds case one character to one character; ß folds to "ss" as in full case folding.
+    return withoutMarks(text.toString().normalized(QString::NormalizationForm_KD))
+        .toCaseFolded()
+        .replace(QChar(0x00DF), QStringLiteral("ss"));
+}
+
 } // namespace
 
 QString fold(const QString& text) {
     if (isAscii(text))
         return text.toLower();
-    // Qt folds case one character to one character; ß folds to "ss" as in full case folding.
-    return withoutMarks(text.normalized(QString::NormalizationForm_KD))
-        .toCaseFolded()
-        .replace(QChar(0x00DF), QStringLiteral("ss"));
+    // Decomposition and case folding act on each character alone and marks are dropped, so
+    // ASCII runs (most of a note) are only lower-cased and the rest is folded run by run.
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype end = i;
+        const bool ascii = text[i].unicode() < 0x80;
+        while (end < text.size() && (text[end].unicode() < 0x80) == ascii)
+            ++end;
+        if (ascii) {
+            for (qsizetype j = i; j < end; ++j) {
+                const char16_t c = text[j].unicode();
+                out.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c));
+            }
+        } else {
+            out.append(foldOther(QStringView(text).mid(i, end - i)));
+        }
+        i = end;
+    }
+    return out;
 }
 
 QStringList words(const QString& query) {

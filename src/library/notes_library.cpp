@@ -36,23 +36,39 @@ QStringList packagesIn(const QString& root) {
     return out;
 }
 
+// The packages to read, each once (by where it really is), none inside Recently Deleted.
 QStringList candidates(const QString& root, const QStringList& additional) {
-    QStringList all = packagesIn(root);
-    for (const QString& url : additional) {
-        const QString path = QDir::cleanPath(QFileInfo(url).absoluteFilePath());
-        if (QFileInfo(path).suffix() == kExtension)
-            all.append(path);
-    }
     QStringList out;
     std::set<QString> seen;
-    for (const QString& path : all) {
-        // A symbolic link to a package is kept here (and found unreadable), so a package is
-        // known by its own path, not by where a link leads.
-        if (entryKind(path) == EntryKind::Missing || isInRecentlyDeleted(root, path))
-            continue;
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        if (seen.insert(canonical.isEmpty() ? path : canonical).second)
+    const auto add = [&](const QString& path, const QString& resolved) {
+        if (seen.insert(resolved).second)
             out.append(path);
+    };
+    // Resolving a path costs a system call per component, so the root is resolved once: a
+    // package folder in it lies where the root does. A symbolic link (found unreadable later)
+    // is resolved on its own so that it neither duplicates a package nor leads into Recently
+    // Deleted.
+    const QStringList inRoot = packagesIn(root);
+    if (!inRoot.isEmpty() && !isInRecentlyDeleted(root, root)) {
+        const QString resolvedRoot = QFileInfo(root).canonicalFilePath();
+        for (const QString& path : inRoot) {
+            const EntryKind kind = entryKind(path);
+            if (kind == EntryKind::SymbolicLink) {
+                const QString target = QFileInfo(path).canonicalFilePath();
+                if (!isInRecentlyDeleted(root, path))
+                    add(path, target.isEmpty() ? path : target);
+            } else if (kind != EntryKind::Missing) {
+                add(path, resolvedRoot + u'/' + QFileInfo(path).fileName());
+            }
+        }
+    }
+    for (const QString& url : additional) {
+        const QString path = QDir::cleanPath(QFileInfo(url).absoluteFilePath());
+        if (QFileInfo(path).suffix() != kExtension || entryKind(path) == EntryKind::Missing ||
+            isInRecentlyDeleted(root, path))
+            continue;
+        const QString resolved = QFileInfo(path).canonicalFilePath();
+        add(path, resolved.isEmpty() ? path : resolved);
     }
     return out;
 }
@@ -70,18 +86,19 @@ std::optional<LibraryEntry> read(const QString& package) {
 CaptureNote NotesLibrary::readNote(const QString& package) {
     refuseLinkedPackage(package);
     const QString incomplete = QStringLiteral("This is not a complete Lumbex note.");
-    if (entryKind(package) != EntryKind::Folder)
+    // Opening refuses a package that is not a folder and a note.json that is not a regular
+    // file; the size is checked before anything is read.
+    std::optional<InputFile> file;
+    try {
+        file.emplace(QDir(package).filePath(PackageLayout::noteFile));
+    } catch (const LumbexError&) {
         throw LumbexError(incomplete);
-    const QString path = QDir(package).filePath(PackageLayout::noteFile);
-    if (entryKind(path) != EntryKind::File)
-        throw LumbexError(incomplete);
-    // The size is checked before anything is read.
-    const InputFile file(path);
-    if (file.size() > kMaxNoteJsonBytes)
+    }
+    if (file->size() > kMaxNoteJsonBytes)
         throw LumbexError(QStringLiteral("The note metadata is too large to open safely."));
-    if (file.size() == 0)
+    if (file->size() == 0)
         throw LumbexError(incomplete);
-    const QByteArray json = file.readAll(kMaxNoteJsonBytes);
+    const QByteArray json = file->readAll(kMaxNoteJsonBytes);
     CaptureNote note = decodeNoteJson(json);
     if (note.schemaVersion < kOldestSchemaVersion || note.schemaVersion > kNewestSchemaVersion)
         throw LumbexError(QStringLiteral(
@@ -99,13 +116,12 @@ void NotesLibrary::sortEntries(std::vector<LibraryEntry>& entries) {
 
 LibraryContents NotesLibrary::load(const QString& root, const QStringList& additional) {
     const QStringList packages = candidates(root, additional);
-    const QList<std::optional<LibraryEntry>> read =
-        QtConcurrent::blockingMapped(packages, &lumbex::read);
+    QList<std::optional<LibraryEntry>> read = QtConcurrent::blockingMapped(packages, &lumbex::read);
     LibraryContents contents;
     contents.entries.reserve(size_t(read.size()));
-    for (const std::optional<LibraryEntry>& entry : read) {
+    for (std::optional<LibraryEntry>& entry : read) {
         if (entry)
-            contents.entries.push_back(*entry);
+            contents.entries.push_back(std::move(*entry));
         else
             ++contents.unreadable;
     }
