@@ -119,22 +119,26 @@ qsizetype firstMatch(const QString& text, const QStringList& foldedWords) {
     if (std::none_of(foldedWords.begin(), foldedWords.end(),
                      [&](const QString& word) { return whole.contains(word); }))
         return -1;
-    // The folding of each composed character, with where it came from, so that a match in the
-    // folded text points back into the original.
+    // The folding of each character, with where it came from, so that a match in the folded
+    // text points back into the original (folding acts on each character alone).
     QString folded;
     std::vector<qsizetype> origin;
     folded.reserve(text.size());
-    origin.reserve(text.size());
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = finder.toNextBoundary();
-        if (end <= start)
-            end = text.size();
-        const QString piece = fold(text.mid(start, end - start));
+    origin.reserve(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size();) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            folded.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c));
+            origin.push_back(i++);
+            continue;
+        }
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QString piece = foldOther(QStringView(text).mid(i, length));
         folded += piece;
-        origin.insert(origin.end(), piece.size(), start);
-        start = end;
+        origin.insert(origin.end(), size_t(piece.size()), i);
+        i += length;
     }
     qsizetype best = -1;
     for (const QString& word : foldedWords) {

@@ -13,7 +13,7 @@ QString fold(const QString& text);
 QStringList words(const QString& query);
 
 // Where the earliest of `foldedWords` begins in `text`, in `text`'s own positions (the start of
-// the composed character whose folding holds the match), or -1 when none occurs.
+// the character whose folding holds the match), or -1 when none occurs.
 qsizetype firstMatch(const QString& text, const QStringList& foldedWords);
 
 // The window of `text` shown around a match at `position`: from `lead` characters before it (at
