@@ -23,18 +23,18 @@ QImage makePlaceholder(int side) {
     return image;
 }
 
-QString dateText(Date date) {
-    const QDateTime time =
-        QDateTime::fromMSecsSinceEpoch(qint64((date + kReferenceDateUnixSeconds) * 1000.0));
-    return QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
-}
-
 } // namespace
 
 LibraryTableModel::LibraryTableModel(LibraryPreviews& previews, QObject* parent)
     : QAbstractTableModel(parent), previews_(previews),
       placeholder_(makePlaceholder(kPreviewSide)) {
     connect(&previews_, &LibraryPreviews::changed, this, &LibraryTableModel::previewChanged);
+}
+
+QString LibraryTableModel::dateText(Date date) {
+    const QDateTime time =
+        QDateTime::fromMSecsSinceEpoch(qint64((date + kReferenceDateUnixSeconds) * 1000.0));
+    return QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
 }
 
 void LibraryTableModel::reset(std::vector<const LibraryEntry*> shown, QString query) {

@@ -25,6 +25,9 @@ public:
 
     explicit LibraryTableModel(LibraryPreviews& previews, QObject* parent = nullptr);
 
+    // A modification date as the list shows it: the locale's short date and time.
+    static QString dateText(Date date);
+
     // Replaces the rows; excerpts are made for `query` when a row is first shown.
     void reset(std::vector<const LibraryEntry*> shown, QString query);
     const LibraryEntry* entry(int row) const;

@@ -90,8 +90,15 @@ void NotesLibraryController::build() {
     table_->horizontalHeader()->resizeSection(LibraryTableModel::PreviewColumn, 150);
     table_->horizontalHeader()->setSectionResizeMode(LibraryTableModel::NoteColumn,
                                                      QHeaderView::Stretch);
+    // Sized once from a sample date: fitting the column to its contents would format the
+    // dates of a thousand rows on every keystroke.
     table_->horizontalHeader()->setSectionResizeMode(LibraryTableModel::DateColumn,
-                                                     QHeaderView::ResizeToContents);
+                                                     QHeaderView::Fixed);
+    table_->horizontalHeader()->resizeSection(
+        LibraryTableModel::DateColumn,
+        table_->fontMetrics().horizontalAdvance(LibraryTableModel::dateText(now()) +
+                                                QStringLiteral("00")) +
+            16);
     connect(table_, &QTableView::activated, this, [this] { openSelected(); });
     connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { scheduleVisiblePreviews(); });
