@@ -2,6 +2,7 @@
 #include "app/library_ui/library_table_model.h"
 #include "app/library_ui/notes_library_controller.h"
 #include "library/library_entry.h"
+#include "library/notes_library.h"
 #include "model/note_document.h"
 #include "support/event_waiting.h"
 #include "support/library_notes.h"
@@ -139,6 +140,33 @@ TEST_F(NotesLibraryWindowTest, PreviewsAreRenderedOffTheGuiThreadOrShowThePlaceh
         [&] { return !model.data(good, Qt::DecorationRole).value<QImage>().isNull(); }, 20000));
     EXPECT_EQ(model.data(good, Qt::DisplayRole).toString(), QString());
     EXPECT_EQ(controller->previews().renderedCount(), 1);
+}
+
+TEST_F(NotesLibraryWindowTest, PreviewsOfAnOlderGenerationAreDropped) {
+    const QString path = save(QStringLiteral("Shot"), 100, QString());
+    const LibraryEntry entry = LibraryEntry::make(NotesLibrary::readNote(path), path);
+    LibraryPreviews previews;
+    previews.request(entry, std::nullopt);
+    previews.newGeneration();
+    test::processEventsFor(300);
+    EXPECT_EQ(previews.renderedCount(), 0);
+    EXPECT_EQ(previews.state(entry), LibraryPreviews::State::Preparing);
+
+    previews.request(entry, std::nullopt);
+    ASSERT_TRUE(test::processEventsUntil([&] { return previews.renderedCount() == 1; }, 20000));
+    QImage image;
+    EXPECT_EQ(previews.state(entry, &image), LibraryPreviews::State::Ready);
+    EXPECT_EQ(image.size(), QSize(40, 30));
+}
+
+TEST_F(NotesLibraryWindowTest, AFailedPreviewLeavesThePlaceholder) {
+    const QString path = save(QStringLiteral("Shot"), 100, QString());
+    const LibraryEntry entry = LibraryEntry::make(NotesLibrary::readNote(path), path);
+    LibraryPreviews previews;
+    // The open document's bytes are not the image the note names.
+    previews.request(entry, test::solidPng(40, 30, Qt::red));
+    ASSERT_TRUE(test::processEventsUntil([&] { return previews.renderedCount() == 1; }, 20000));
+    EXPECT_EQ(previews.state(entry), LibraryPreviews::State::Unavailable);
 }
 
 TEST_F(NotesLibraryWindowTest, OpenDocumentsUpdateTheirEntryWithoutReadingDisk) {
