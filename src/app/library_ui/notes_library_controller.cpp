@@ -87,7 +87,8 @@ void NotesLibraryController::build() {
     table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     table_->horizontalHeader()->setSectionResizeMode(LibraryTableModel::PreviewColumn,
                                                      QHeaderView::Fixed);
-    table_->horizontalHeader()->resizeSection(LibraryTableModel::PreviewColumn, 150);
+    table_->horizontalHeader()->resizeSection(LibraryTableModel::PreviewColumn,
+                                              LibraryTableModel::kPreviewSide + 16);
     table_->horizontalHeader()->setSectionResizeMode(LibraryTableModel::NoteColumn,
                                                      QHeaderView::Stretch);
     // Sized once from a sample date: fitting the column to its contents would format the
