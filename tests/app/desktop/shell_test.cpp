@@ -5,15 +5,19 @@
 #include "app/desktop/single_instance.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
+#include "app/library_ui/library_table_model.h"
+#include "app/library_ui/notes_library_controller.h"
 #include "core/error.h"
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
+#include "support/event_waiting.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -331,6 +335,35 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
     for (const auto& [id, enabled] : rows)
         EXPECT_EQ(app_.commands().registry().action(QString::fromLatin1(id))->isEnabled(), enabled)
             << id;
+}
+
+QList<NotesLibraryController*> libraryWindows() {
+    QList<NotesLibraryController*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<NotesLibraryController*>(widget))
+            windows.append(window);
+    return windows;
+}
+
+TEST_F(DesktopMenus, ShowSavedNotesOpensOneWindowThatListsTheOpenNote) {
+    QAction* show = app_.commands().registry().action(QStringLiteral("library.show"));
+    show->trigger();
+    ASSERT_EQ(libraryWindows().size(), 1);
+    NotesLibraryController& window = *libraryWindows().first();
+    EXPECT_TRUE(window.isVisible());
+    // The sample note is saved into the library at once (beside those of earlier tests); its
+    // saved state reaches the list.
+    const auto listed = [&] {
+        const QString path = window_->document().filePath();
+        return !window.isLoading() && !path.isEmpty() && window.model().rowOf(path) >= 0;
+    };
+    ASSERT_TRUE(test::processEventsUntil(listed, 20000));
+    EXPECT_EQ(window.model().entry(window.model().rowOf(window_->document().filePath()))->title,
+              window_->document().note().title);
+    window.close();
+    show->trigger();
+    EXPECT_EQ(libraryWindows().size(), 1);
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST(SingleInstance, ALaterLaunchHandsItsFilesToTheRunningOne) {
