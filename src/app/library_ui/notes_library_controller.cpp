@@ -68,6 +68,7 @@ void NotesLibraryController::build() {
     search_->setClearButtonEnabled(true);
     connect(search_, &QLineEdit::textChanged, this, [this] { filter(); });
     connect(search_, &QLineEdit::returnPressed, this, [this] { openSelected(); });
+    search_->installEventFilter(this);
 
     resultHeading_ = new QLabel(this);
     QFont heading = resultHeading_->font();
@@ -339,6 +340,21 @@ void NotesLibraryController::requestVisiblePreviews() {
 void NotesLibraryController::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     scheduleVisiblePreviews();
+}
+
+bool NotesLibraryController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            const QModelIndexList rows = table_->selectionModel()->selectedRows();
+            const int current = rows.isEmpty() ? -1 : rows.first().row();
+            const int next =
+                std::clamp(current + (key == Qt::Key_Down ? 1 : -1), 0, model_->rowCount() - 1);
+            select(next);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 NoteDocument* NotesLibraryController::openDocument(const QString& path) const {

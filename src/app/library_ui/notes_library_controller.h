@@ -50,7 +50,8 @@ public:
 
     // Shows the window (loading the notes the first time), raised and focused on the search.
     void present();
-    // Reads the notes again in the background; the newest load wins.
+    // Reads the notes again in the background; the newest load wins. Also the answer to a change
+    // of Recently Deleted (a note moved there or restored).
     void refreshNotes();
     // Follows an open document: its saves and changes replace its entry without reading disk.
     void watch(NoteDocument* document);
@@ -73,6 +74,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Up and Down in the search field move the selection.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();

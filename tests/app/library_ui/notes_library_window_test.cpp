@@ -105,6 +105,18 @@ TEST_F(NotesLibraryWindowTest, TypingFiltersRowsAndUpdatesTheStatus) {
     controller->search().setText(QStringLiteral("logo"));
     QTest::keyClick(&controller->search(), Qt::Key_Return);
     EXPECT_EQ(opened, QStringList({root + QStringLiteral("/Header.capturenote")}));
+
+    // Up and Down in the search field choose the row Return opens, stopping at the ends. The
+    // selection (Header) is kept when the query is cleared.
+    controller->search().clear();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&controller->search(), Qt::Key_Down);
+    QTest::keyClick(&controller->search(), Qt::Key_Return);
+    EXPECT_EQ(opened.last(), root + QStringLiteral("/Footer.capturenote"));
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&controller->search(), Qt::Key_Up);
+    QTest::keyClick(&controller->search(), Qt::Key_Return);
+    EXPECT_EQ(opened.last(), root + QStringLiteral("/Checkout.capturenote"));
 }
 
 TEST_F(NotesLibraryWindowTest, EmptyLibrarySaysSo) {
