@@ -9,9 +9,9 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
-                       stitchCommands, captureCommands, recognizeCommands, recordCommands,
-                       recordingCommands, libraryCommands})
+    for (auto group :
+         {noteEditCommands, imageCommands, renderCommands, requestCommands, stitchCommands,
+          captureCommands, recognizeCommands, recordCommands, recordingCommands, libraryCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
