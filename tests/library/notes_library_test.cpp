@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace lumbex {
 namespace {
@@ -70,13 +71,60 @@ TEST_F(NotesLibraryTest, MixedLibraryListsReadableNotesAndCountsTheRest) {
     QFile::link(QDir(root).filePath(QStringLiteral("gone")),
                 QDir(root).filePath(QStringLiteral("dangling.capturenote")));
 
+    // A note.json that is a FIFO (never waited on) or a symbolic link (never followed).
+    const QString fifo = QDir(root).filePath(QStringLiteral("fifo.capturenote"));
+    makeFolders(fifo);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo + QStringLiteral("/note.json")).constData(), 0600),
+              0);
+    const QString linked = QDir(root).filePath(QStringLiteral("linked.capturenote"));
+    makeFolders(linked);
+    QFile::link(good + QStringLiteral("/note.json"), linked + QStringLiteral("/note.json"));
+
     const LibraryContents contents = NotesLibrary::load(root, {});
     EXPECT_EQ(pathsOf(contents), QStringList({good, largest, broken}));
-    // oversized, garbage, empty, newer, dangling link; the link to `good` is a duplicate.
-    EXPECT_EQ(contents.unreadable, 5);
+    // oversized, garbage, empty, newer, dangling link, FIFO, linked note.json; the link to
+    // `good` is a duplicate.
+    EXPECT_EQ(contents.unreadable, 7);
     EXPECT_TRUE(contents.entries[0].thumbnail.has_value());
     EXPECT_FALSE(contents.entries[2].thumbnail.has_value());
     EXPECT_EQ(contents.entries[2].excerpt, QStringLiteral("Broken marks"));
+}
+
+TEST_F(NotesLibraryTest, ReadNoteSaysWhyAPackageCannotBeListed) {
+    const QString good = save(QStringLiteral("good"), 100);
+    CaptureNote newer = CaptureNote::make();
+    newer.schemaVersion = 99;
+    const QString link = QDir(root).filePath(QStringLiteral("link.capturenote"));
+    QFile::link(good, link);
+    struct Row {
+        QString package;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {test::writeBarePackage(
+             root, QStringLiteral("big"),
+             noteJsonOfSize(CaptureNote::make(), NotesLibrary::kMaxNoteJsonBytes + 1)),
+         "The note metadata is too large to open safely."},
+        {test::writeBarePackage(root, QStringLiteral("newer"), encodeNoteJson(newer)),
+         "This note uses a newer format. Open it with a newer version of Lumbex."},
+        {test::writeBarePackage(root, QStringLiteral("empty"), QByteArray()),
+         "This is not a complete Lumbex note."},
+        {home.path(QStringLiteral("missing.capturenote")), "This is not a complete Lumbex note."},
+        {home.write(QStringLiteral("file.capturenote"), "x"),
+         "This is not a complete Lumbex note."},
+        {link, "“link.capturenote” is a symbolic link. Open the note it points to instead; nothing "
+               "was changed."},
+    };
+    for (const Row& row : rows) {
+        std::string message;
+        try {
+            NotesLibrary::readNote(row.package);
+        } catch (const LumbexError& error) {
+            message = error.message().toStdString();
+        }
+        EXPECT_EQ(message, row.message) << row.package.toStdString();
+    }
+    EXPECT_EQ(NotesLibrary::readNote(good).title, QStringLiteral("good"));
 }
 
 TEST_F(NotesLibraryTest, EqualDatesInPathOrderNewestFirst) {
