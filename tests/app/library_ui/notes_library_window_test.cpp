@@ -198,6 +198,44 @@ TEST_F(NotesLibraryWindowTest, OpenDocumentsUpdateTheirEntryWithoutReadingDisk) 
     document->close();
 }
 
+TEST_F(NotesLibraryWindowTest, OpenNotesPreviewFromTheirDocumentsBytes) {
+    const QString path = save(QStringLiteral("Open"), 100, QString());
+    std::unique_ptr<NoteDocument> document = NoteDocument::open(path);
+    documents.push_back(document.get());
+    // The file on disk is gone; the document still holds the image.
+    QDir(path + QStringLiteral("/assets")).removeRecursively();
+    const auto controller = window();
+    controller->present();
+    ASSERT_TRUE(waitLoaded(*controller));
+    const LibraryTableModel& model = controller->model();
+    const QModelIndex preview = model.index(0, LibraryTableModel::PreviewColumn);
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return !model.data(preview, Qt::DecorationRole).value<QImage>().isNull(); }, 20000));
+    EXPECT_EQ(model.data(preview, Qt::ToolTipRole), QVariant());
+    document->close();
+}
+
+TEST_F(NotesLibraryWindowTest, ANewNoteAppearsWhenItsDocumentSaves) {
+    save(QStringLiteral("Old"), 100, QString());
+    const auto controller = window();
+    controller->present();
+    ASSERT_TRUE(waitLoaded(*controller));
+    std::unique_ptr<NoteDocument> document =
+        NoteDocument::fromImageData(test::solidPng(30, 20), QStringLiteral("Fresh"), root);
+    controller->watch(document.get());
+    document->change(QStringLiteral("Edit Note"),
+                     [](CaptureNote& note) { note.general = QStringLiteral("brand new words"); });
+    // Not saved yet: nothing to list.
+    EXPECT_EQ(controller->status().text(), QStringLiteral("1 note"));
+    bool saved = false;
+    document->save([&](const std::optional<QString>& error) { saved = !error; });
+    ASSERT_TRUE(test::processEventsUntil([&] { return saved; }, 20000));
+    EXPECT_EQ(controller->status().text(), QStringLiteral("2 notes"));
+    controller->search().setText(QStringLiteral("brand new"));
+    EXPECT_EQ(rows(*controller).size(), 1);
+    document->close();
+}
+
 TEST_F(NotesLibraryWindowTest, ActionsMenuAndEscape) {
     save(QStringLiteral("One"), 100, QString());
     const auto controller = window();
