@@ -7,15 +7,14 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 namespace lumbex {
 namespace {
 
-QString packageWith(const QTemporaryDir& folder, const QString& name, const std::vector<QByteArray>& images) {
+QString packageWith(const QTemporaryDir& folder, const QString& name,
+                    const std::vector<QByteArray>& images) {
     NotePackageContents contents;
     contents.note = CaptureNote::make();
     for (const QByteArray& image : images)
@@ -36,8 +35,9 @@ void renameAndSave(benchmark::State& state, const QString& package) {
     const auto document = NoteDocument::open(package);
     int round = 0;
     for (auto _ : state) {
-        document->change(QStringLiteral("Rename Note"),
-                         [&](CaptureNote& note) { note.title = QStringLiteral("Title %1").arg(++round); });
+        document->change(QStringLiteral("Rename Note"), [&](CaptureNote& note) {
+            note.title = QStringLiteral("Title %1").arg(++round);
+        });
         QEventLoop loop;
         document->saveCheckpoint([&](const std::optional<QString>&) { loop.quit(); });
         if (document->isSaving())
@@ -48,8 +48,9 @@ void renameAndSave(benchmark::State& state, const QString& package) {
 struct Packages {
     QTemporaryDir folder;
     QString small = packageWith(folder, QStringLiteral("Small.capturenote"), {tinyImage()});
-    QString large = packageWith(folder, QStringLiteral("Large.capturenote"),
-                                {bench::screenshotPng(0), bench::screenshotPng(1), bench::screenshotPng(2)});
+    QString large =
+        packageWith(folder, QStringLiteral("Large.capturenote"),
+                    {bench::screenshotPng(0), bench::screenshotPng(1), bench::screenshotPng(2)});
 };
 
 const Packages& packages() {
@@ -57,10 +58,14 @@ const Packages& packages() {
     return *made;
 }
 
-void BM_AutosaveOneSmallImage(benchmark::State& state) { renameAndSave(state, packages().small); }
+void BM_AutosaveOneSmallImage(benchmark::State& state) {
+    renameAndSave(state, packages().small);
+}
 BENCHMARK(BM_AutosaveOneSmallImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_AutosaveThreeScreenshots(benchmark::State& state) { renameAndSave(state, packages().large); }
+void BM_AutosaveThreeScreenshots(benchmark::State& state) {
+    renameAndSave(state, packages().large);
+}
 BENCHMARK(BM_AutosaveThreeScreenshots)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -78,7 +78,8 @@ void BM_DecodeAndEncodeFrames(benchmark::State& state) {
     for (auto _ : state)
         for (const QString& file : frames().files)
             benchmark::DoNotOptimize(
-                ImageFiles::encode(ImageFiles::image(ImageFiles::readImageFile(file)), false).size());
+                ImageFiles::encode(ImageFiles::image(ImageFiles::readImageFile(file)), false)
+                    .size());
 }
 BENCHMARK(BM_DecodeAndEncodeFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -29,6 +29,7 @@ std::vector<Command> recognizeCommands();
 std::vector<Command> recordingCommands();
 std::vector<Command> recordCommands();
 std::vector<Command> deletedCommands();
+std::vector<Command> libraryCommands();
 // Members of the recording group in files of their own.
 Command recordingInspectCommand();
 std::vector<Command> recordingEditCommands();

@@ -92,7 +92,7 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N),
          {},
          s->newFromClipboard},
-        {"library.show", "Show Saved Notes", {}, unavailable},
+        {"library.show", "Show Saved Notes", {}, {}, s->showLibrary},
         {"deleted.show",
          "Recently Deleted…",
          {},

@@ -34,11 +34,13 @@ struct ApplicationServices {
     std::function<void()> quit;
     // Shows the Recently Deleted window.
     std::function<void()> showDeletedNotes = {};
+    // Shows the Saved Notes window.
+    std::function<void()> showLibrary = {};
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
-// captures, screen recording, opening notes and help. The notes library and the shortcut settings
-// are not part of this build: their items are shown and never enabled.
+// captures, screen recording, opening notes, the saved notes window, Recently Deleted and help.
+// The shortcut settings are not part of this build: their items are shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

@@ -16,6 +16,7 @@
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/note_row.h"
+#include "app/library_ui/notes_library_controller.h"
 #include "app/recognition_engines.h"
 #include "app/screen_services.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
@@ -138,7 +139,7 @@ DesktopApp::DesktopApp()
              [this] { recording_->recover(false); }, *scrolling_, *captureSettings_, *screen_,
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
-             [this] { deleted_->present(); }}),
+             [this] { deleted_->present(); }, [this] { showLibrary(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
@@ -150,6 +151,7 @@ DesktopApp::DesktopApp()
 DesktopApp::~DesktopApp() {
     // These windows use the settings, the clipboard watch and this application's handlers: none
     // may outlive them.
+    delete libraryWindow_;
     qDeleteAll(editorWindows());
     delete quickCapture_;
     delete onboarding_;
@@ -248,6 +250,8 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     };
     connect(opened, &NoteDocument::noteSaved, this,
             [this, opened] { library_->addRecent(opened->filePath()); });
+    if (libraryWindow_)
+        libraryWindow_->watch(opened);
     window->show();
     window->raise();
     window->activateWindow();

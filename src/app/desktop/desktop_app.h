@@ -27,6 +27,7 @@ class EditorWindow;
 class NoteDocument;
 struct NotePackageContents;
 class NoteLibrary;
+class NotesLibraryController;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
@@ -76,6 +77,8 @@ private:
     void showQuickCapture(const CaptureDelivery& capture);
     void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
     void presentOnboarding();
+    // The saved notes window: one, raised when shown again.
+    void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
     // A finished scrolling capture or import becomes a library note, opened when asked.
     void saveScrollNote(const NotePackageContents& note, bool show);
@@ -100,6 +103,7 @@ private:
     std::unique_ptr<ControlWindow> controlWindow_;
     QPointer<QWidget> quickCapture_;
     QPointer<QWidget> onboarding_;
+    QPointer<NotesLibraryController> libraryWindow_;
 };
 
 // The editor windows open now.

@@ -1,16 +1,19 @@
 // The desktop application's windows around captures and notes: the quick capture panel, pinned
-// images, the welcome tour, and text recognition for quick captures.
+// images, the welcome tour, the saved notes window, and text recognition for quick captures.
 #include "app/capture_ui/onboarding_window.h"
 #include "app/capture_ui/pin_window.h"
 #include "app/capture_ui/quick_capture_panel.h"
+#include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/desktop/desktop_app.h"
 #include "app/desktop/quick_capture_note.h"
 #include "app/desktop/shell_dialogs.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
+#include "app/library_ui/notes_library_controller.h"
 #include "core/error.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
+#include "model/note_library.h"
 #include "platform/file_reveal.h"
 #include "recognition/image_recognition.h"
 
@@ -114,6 +117,46 @@ void DesktopApp::presentOnboarding() {
                      [] { showPrivacy(nullptr); }});
     onboarding_ = tour;
     tour->present();
+}
+
+void DesktopApp::showLibrary() {
+    if (!libraryWindow_) {
+        NotesLibraryController::Hooks hooks;
+        hooks.open = [this](const QString& path) { openArguments({path}); };
+        hooks.recentURLs = [this] {
+            QStringList paths;
+            for (const RecentNotes::Entry& entry : library_->recentNotes())
+                paths.append(entry.path);
+            return paths;
+        };
+        hooks.openDocuments = [] {
+            std::vector<NoteDocument*> documents;
+            for (EditorWindow* editor : editorWindows())
+                documents.push_back(&editor->document());
+            return documents;
+        };
+        hooks.reveal = revealFiles;
+        hooks.showRecentlyDeleted = [this] { deleted_->present(); };
+        // The deletion asks about an open note: one that was not open before closes again when
+        // the question is cancelled.
+        hooks.moveToRecentlyDeleted = [this](const LibraryEntry& entry) {
+            const QList<EditorWindow*> open = editorWindows();
+            const bool wasOpen = std::any_of(open.begin(), open.end(), [&](EditorWindow* e) {
+                return e->document().filePath() == entry.url;
+            });
+            try {
+                if (EditorWindow* editor = openPackage(entry.url))
+                    deleted_->confirmDeletion(editor->document(), editor, !wasOpen);
+            } catch (const LumbexError& error) {
+                showError(error.message());
+            }
+        };
+        libraryWindow_ = new NotesLibraryController(library_->folder(), std::move(hooks));
+        libraryWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(deleted_.get(), &DeletedNotesController::deletedNotesChanged, libraryWindow_,
+                &NotesLibraryController::refreshNotes);
+    }
+    libraryWindow_->present();
 }
 
 } // namespace lumbex

@@ -7,16 +7,20 @@
 #include "app/desktop/single_instance.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
+#include "app/library_ui/library_table_model.h"
+#include "app/library_ui/notes_library_controller.h"
 #include "core/error.h"
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
+#include "support/event_waiting.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -333,7 +337,7 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"capture.lastArea", false},  {"capture.quickLastArea", false},
         {"capture.cancel", false},    {"recording.record", true},
         {"recording.stop", false},    {"recording.pauseResume", false},
-        {"recording.recover", true},  {"library.show", false},
+        {"recording.recover", true},  {"library.show", true},
         {"shortcuts.capture", false}, {"file.open", true},
         {"help.trySample", true},     {"app.quit", true},
         {"deleted.show", true},
@@ -394,6 +398,35 @@ TEST_F(DesktopMenus, MovingTheOpenNoteClosesItsWindowAndMovesThePackage) {
     EXPECT_TRUE(entries[0].localArchived);
     EXPECT_EQ(entries[0].originalURL, package);
     window_ = nullptr;
+}
+
+QList<NotesLibraryController*> libraryWindows() {
+    QList<NotesLibraryController*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<NotesLibraryController*>(widget))
+            windows.append(window);
+    return windows;
+}
+
+TEST_F(DesktopMenus, ShowSavedNotesOpensOneWindowThatListsTheOpenNote) {
+    QAction* show = app_.commands().registry().action(QStringLiteral("library.show"));
+    show->trigger();
+    ASSERT_EQ(libraryWindows().size(), 1);
+    NotesLibraryController& window = *libraryWindows().first();
+    EXPECT_TRUE(window.isVisible());
+    // The sample note is saved into the library at once (beside those of earlier tests); its
+    // saved state reaches the list.
+    const auto listed = [&] {
+        const QString path = window_->document().filePath();
+        return !window.isLoading() && !path.isEmpty() && window.model().rowOf(path) >= 0;
+    };
+    ASSERT_TRUE(test::processEventsUntil(listed, 20000));
+    EXPECT_EQ(window.model().entry(window.model().rowOf(window_->document().filePath()))->title,
+              window_->document().note().title);
+    window.close();
+    show->trigger();
+    EXPECT_EQ(libraryWindows().size(), 1);
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST(SingleInstance, ALaterLaunchHandsItsFilesToTheRunningOne) {
