@@ -20,6 +20,8 @@ DeletedNotesWindow::DeletedNotesWindow(QWidget* parent)
     table_->setAccessibleDescription(QStringLiteral("Recently deleted notes"));
     table_->setHorizontalHeaderLabels({QStringLiteral("Note"), QStringLiteral("State")});
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Titles get a third of the width instead of the header's narrow default.
+    table_->horizontalHeader()->setDefaultSectionSize(210);
     table_->verticalHeader()->hide();
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
