@@ -1,5 +1,6 @@
 #include "recording/recording_controller.h"
 
+#include "capture/capture_coordinates.h"
 #include "records/recording_time.h"
 
 #include <QDir>
@@ -23,6 +24,23 @@ QString phaseLabel(Phase phase) {
     default:
         return QStringLiteral("Preparing");
     }
+}
+
+// The recorded rectangle in desktop coordinates, where the panel is placed.
+std::optional<Rect> recordedArea(const CaptureSelection& selection,
+                                 const std::vector<CaptureDisplay>& displays) {
+    const Rect rect = std::visit(
+        [](const auto& s) -> Rect {
+            using T = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<T, CaptureRegion>)
+                return s.rect;
+            else if constexpr (std::is_same_v<T, CaptureWindow>)
+                return s.frame;
+            else
+                return s.quartzFrame;
+        },
+        selection);
+    return cocoaRect(rect, displays);
 }
 
 } // namespace
@@ -139,6 +157,8 @@ void RecordingController::startRecorder(const CaptureSelection& selection,
         fail(error.message());
         return;
     }
+    if (const std::optional<Rect> recorded = recordedArea(selection, services_.displays()))
+        services_.panel.keepClearOf(*recorded);
     refreshTimer_.start();
     refresh();
     emit stateChanged();

@@ -28,6 +28,9 @@ public:
     virtual void showWaiting(std::function<void()> cancel) = 0;
     // Shows the panel in its recording form, or updates it.
     virtual void show(const State& state) = 0;
+    // The recorded area in desktop coordinates: the panel stays out of it where the screen has
+    // room, so that it is not recorded.
+    virtual void keepClearOf(const Rect& recorded) = 0;
     virtual void close() = 0;
 };
 

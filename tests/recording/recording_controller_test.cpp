@@ -65,6 +65,7 @@ struct FakePanel : RecordingPanel {
         shown = true;
         states.push_back(state);
     }
+    void keepClearOf(const Rect& area) override { recorded = area; }
     void close() override {
         waiting = false;
         shown = false;
@@ -73,6 +74,7 @@ struct FakePanel : RecordingPanel {
     bool shown = false;
     std::function<void()> cancelWaiting;
     std::vector<State> states;
+    std::optional<Rect> recorded;
 };
 
 class RecordingControllerTest : public testing::Test {
@@ -156,6 +158,7 @@ TEST_F(RecordingControllerTest, RecordsFromTheChosenAreaToAnOpenedNote) {
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_TRUE(folders[0].startsWith(rig.folder.path() + "/Pending Recordings/"));
     EXPECT_EQ(controller.panelState().clock, "Preparing · 00:00.000");
+    EXPECT_EQ(panel.recorded, (Rect{10, 10, 400, 300})) << "the panel stays off the recorded area";
     EXPECT_FALSE(controller.panelState().pauseEnabled);
     EXPECT_TRUE(controller.panelState().stopEnabled);
 

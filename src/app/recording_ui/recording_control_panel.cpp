@@ -72,12 +72,28 @@ QString RecordingControlPanel::clockText() const {
     return clock_->text();
 }
 
-// Top centre of the primary screen, where it covers the least of what is usually recorded.
+void RecordingControlPanel::keepClearOf(const Rect& recorded) {
+    recorded_ = QRect(int(recorded.x), int(recorded.y), int(recorded.width), int(recorded.height));
+    placeOnScreen();
+}
+
 void RecordingControlPanel::placeOnScreen() {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center().x() - width() / 2, area.top() + 24);
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(panelPlace(frameGeometry().size(), screen->availableGeometry(), recorded_));
+}
+
+QPoint panelPlace(QSize size, const QRect& area, const QRect& recorded) {
+    constexpr int kMargin = 24;
+    const int centre = area.x() + (area.width() - size.width()) / 2;
+    const int left = area.x() + kMargin;
+    const int right = area.x() + area.width() - kMargin - size.width();
+    const int top = area.y() + kMargin;
+    const int bottom = area.y() + area.height() - kMargin - size.height();
+    for (const QPoint place : {QPoint(centre, top), QPoint(centre, bottom), QPoint(left, top),
+                               QPoint(right, top), QPoint(left, bottom), QPoint(right, bottom)})
+        if (!QRect(place, size).intersects(recorded))
+            return place;
+    return {centre, top};
 }
 
 } // namespace lumbex

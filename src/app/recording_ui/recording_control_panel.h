@@ -19,6 +19,7 @@ public:
 
     void showWaiting(std::function<void()> cancel) override;
     void show(const State& state) override;
+    void keepClearOf(const Rect& recorded) override;
     void close() override;
 
     QString clockText() const;
@@ -31,6 +32,11 @@ private:
     QPushButton* stop_;
     QPushButton* cancel_;
     std::function<void()> cancelWaiting_;
+    QRect recorded_;
 };
+
+// Where a panel of `size` goes on a screen's available `area`: top centre, else bottom centre,
+// else a corner, whichever first stays clear of `recorded`; top centre when none does.
+QPoint panelPlace(QSize size, const QRect& area, const QRect& recorded);
 
 } // namespace lumbex
