@@ -37,6 +37,7 @@ public:
         return QDir(path()).filePath(recording_.segments.at(index).filename());
     }
     ScreenRecording& recording() { return recording_; }
+    const ScreenRecording& recording() const { return recording_; }
     qint64 segmentStart(size_t index) const {
         qint64 start = 0;
         for (size_t i = 0; i < index; ++i)
