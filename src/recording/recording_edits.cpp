@@ -2,6 +2,8 @@
 
 #include "core/error.h"
 #include "core/ids.h"
+#include "model/fast_png.h"
+#include "model/image_content.h"
 #include "records/recording_time.h"
 
 #include <cmath>
@@ -101,6 +103,29 @@ void setRecordingSound(NoteDocument& document, bool muteSystem, bool muteMicroph
                                  recording.muteSystem = muteSystem;
                                  recording.muteMicrophone = muteMicrophone;
                              });
+}
+
+std::vector<RecordingStill> prepareRecordingStills(const RecordingComposition& composition,
+                                                   const std::vector<qint64>& times) {
+    std::vector<RecordingStill> stills;
+    for (const qint64 time : times) {
+        const QImage image = composition.frameAt(time).render();
+        stills.push_back({time, FastPng::encode(image), image.size()});
+    }
+    return stills;
+}
+
+void requireTimeNoteRange(const ScreenRecording& recording, const RecordingRange& range) {
+    const RecordingRange selected = recording.selectedRange();
+    if (range.start < selected.start || range.end > selected.end || range.duration() <= 0)
+        throw LumbexError(QStringLiteral("Choose a note range inside the current trim."));
+}
+
+std::optional<Id> firstStaleFrame(const CaptureNote& note) {
+    for (const Media& media : note.media)
+        if (!isFrameCurrent(note, media))
+            return media.id;
+    return std::nullopt;
 }
 
 } // namespace lumbex

@@ -2,6 +2,7 @@
 
 #include "core/rect.h"
 #include "model/note_document.h"
+#include "recording/recording_composition.h"
 #include "records/screen_recording.h"
 
 #include <QRectF>
@@ -36,5 +37,17 @@ void redactRecording(NoteDocument& document, const RecordingRange& range, const 
 // Removes the newest redaction; nothing happens when there is none.
 void removeLastRecordingRedaction(NoteDocument& document);
 void setRecordingSound(NoteDocument& document, bool muteSystem, bool muteMicrophone);
+
+// Stills of the composition at source times, at its output size and encoded as the note keeps
+// them. Throws the composition's LumbexError (a time outside the selected range, say).
+std::vector<RecordingStill> prepareRecordingStills(const RecordingComposition& composition,
+                                                   const std::vector<qint64>& times);
+
+// A time note's range must lie inside the selected range: "Choose a note range inside the
+// current trim." otherwise.
+void requireTimeNoteRange(const ScreenRecording& recording, const RecordingRange& range);
+
+// The first image that is a recording frame no longer showing the recording as edited.
+std::optional<Id> firstStaleFrame(const CaptureNote& note);
 
 } // namespace lumbex
