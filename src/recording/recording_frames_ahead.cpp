@@ -59,11 +59,6 @@ bool RecordingFramesAhead::hasReady() const {
     return !ready_.empty();
 }
 
-bool RecordingFramesAhead::finished() const {
-    const std::lock_guard lock(mutex_);
-    return ended_ && ready_.empty();
-}
-
 std::optional<QString> RecordingFramesAhead::error() const {
     const std::lock_guard lock(mutex_);
     return error_;

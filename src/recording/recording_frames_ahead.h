@@ -46,8 +46,6 @@ public:
     std::optional<RenderedFrame> takeDue(qint64 clock);
     // A picture of the current ticket is ready.
     bool hasReady() const;
-    // The current ticket decoded its last picture and every one was taken.
-    bool finished() const;
     // The message the current ticket failed with; nothing while it has not failed.
     std::optional<QString> error() const;
 

@@ -55,7 +55,7 @@ void RecordingPlayer::seek(qint64 outputTime) {
 void RecordingPlayer::play() {
     if (!composition_ || playing_)
         return;
-    if (position_ >= duration() - 1 && ahead_.finished())
+    if (position_ >= duration())
         setPosition(0);
     setPlaying(true);
     clockRunning_ = false;
@@ -98,15 +98,14 @@ void RecordingPlayer::tick() {
     const qint64 now = clockStart_ + clock_.nsecsElapsed() / 1000;
     if (std::optional<RenderedFrame> frame = ahead_.takeDue(now))
         show(std::move(*frame));
-    if (now >= duration() || ahead_.finished()) {
-        if (now < duration())
-            return; // the last picture stays until the end of the movie
-        setPosition(duration());
-        setPlaying(false);
-        timer_.stop();
+    // The last picture stays on screen until the clock reaches the end of the movie.
+    if (now < duration()) {
+        setPosition(now);
         return;
     }
-    setPosition(now);
+    setPosition(duration());
+    setPlaying(false);
+    timer_.stop();
 }
 
 void RecordingPlayer::show(RenderedFrame frame) {
