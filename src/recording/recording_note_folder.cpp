@@ -17,9 +17,8 @@ QString noteRecordingDirectory(const NotePackageContents& contents) {
     QString directory;
     for (const RecordingSegment& segment : recording.segments) {
         const auto file = contents.videoFiles.find(segment.id);
-        const QString folder = file == contents.videoFiles.end()
-                                   ? QString()
-                                   : QFileInfo(file->second).absolutePath();
+        const QString folder =
+            file == contents.videoFiles.end() ? QString() : QFileInfo(file->second).absolutePath();
         if (folder.isEmpty() || (!directory.isEmpty() && folder != directory))
             throw LumbexError(QStringLiteral(
                 "The recording source files are not together. Reopen the saved note."));
