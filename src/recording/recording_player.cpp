@@ -22,8 +22,8 @@ RecordingPlayer::RecordingPlayer(QObject* parent)
     connect(&timer_, &QTimer::timeout, this, &RecordingPlayer::tick);
 }
 
-// The worker is stopped by `ahead_`'s destructor before the rest of the player goes; a queued
-// tick that it posted dies with this object.
+// `ahead_`'s destructor joins the worker, which keeps its own reference to the composition; a
+// tick it posted meanwhile is removed with this object's posted events.
 RecordingPlayer::~RecordingPlayer() = default;
 
 void RecordingPlayer::load(std::shared_ptr<const RecordingComposition> composition,
