@@ -7,8 +7,14 @@
 
 namespace lumbex {
 
-RecordingFrameStream::RecordingFrameStream(const RecordingComposition& composition)
+RecordingFrameStream::RecordingFrameStream(const RecordingComposition& composition,
+                                           qint64 outputStart)
     : composition_(composition) {
+    const std::optional<CompositionPlace> place = composition.placeAt(outputStart);
+    piece_ =
+        place ? size_t(place->piece - composition.pieces().data()) : composition.pieces().size();
+    if (place)
+        from_ = place->sourceTime;
     const RecordingRange range = composition.recording().selectedRange();
     for (const RecordingRedaction& redaction : composition.recording().redactions)
         for (const qint64 time : {redaction.range.start, redaction.range.end})
@@ -26,20 +32,22 @@ std::optional<SegmentPicture> RecordingFrameStream::nextSourcePicture() {
             pictures_ = composition_.opener()(piece.file);
             if (!pictures_)
                 throw LumbexError(QStringLiteral("A recording segment has no video."));
-            pictures_->seek(piece.fileStart);
+            pieceFrom_ = from_.value_or(piece.source.start);
+            from_.reset();
+            pictures_->seek(piece.fileTime(pieceFrom_));
             std::optional<SegmentPicture> first = pictures_->next();
             if (first) {
                 // The picture on screen when the piece begins starts the piece.
-                first->time = piece.source.start;
+                first->time = pieceFrom_;
                 return first;
             }
         } else if (std::optional<SegmentPicture> picture = pictures_->next()) {
             const qint64 sourceTime = piece.source.start + picture->time - piece.fileStart;
-            if (sourceTime > piece.source.start && sourceTime < piece.source.end) {
+            if (sourceTime > pieceFrom_ && sourceTime < piece.source.end) {
                 picture->time = sourceTime;
                 return picture;
             }
-            if (sourceTime <= piece.source.start)
+            if (sourceTime <= pieceFrom_)
                 continue;
         }
         pictures_.reset();

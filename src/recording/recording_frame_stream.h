@@ -15,7 +15,10 @@ namespace lumbex {
 // frame before the range.
 class RecordingFrameStream {
 public:
-    explicit RecordingFrameStream(const RecordingComposition& composition);
+    // A stream from output time `outputStart` on: its first picture is the one on screen then,
+    // given that output time, and decoding starts at the key frame before it. Nothing comes out
+    // of a stream that starts outside the movie.
+    explicit RecordingFrameStream(const RecordingComposition& composition, qint64 outputStart = 0);
 
     // The next picture, shown from its output time until the next one's (or the end of the
     // movie); nothing after the last. Throws the decoder's LumbexError.
@@ -28,6 +31,8 @@ private:
     const RecordingComposition& composition_;
     std::vector<qint64> boundaries_; // redaction starts and ends inside the range, ascending
     size_t piece_ = 0;
+    std::optional<qint64> from_; // the source time the stream starts at, until it opens its piece
+    qint64 pieceFrom_ = 0;       // the source time the open piece's pictures start at
     std::unique_ptr<SegmentPictures> pictures_;
     std::optional<SegmentPicture> shown_;
     std::optional<SegmentPicture> ahead_;

@@ -3,6 +3,7 @@
 #include "platform/segment_pictures.h"
 #include "recording/recording_composition.h"
 #include "recording/recording_frame_stream.h"
+#include "recording/segment_folder.h"
 #include "support/temporary_folder.h"
 
 #include <QDir>
@@ -18,47 +19,7 @@ bool looksLike(QRgb pixel, QColor colour) {
            std::abs(qBlue(pixel) - colour.blue()) < 40;
 }
 
-// Segment files written by the movie writer into a folder, described as a recording.
-class SegmentFolder {
-public:
-    // A segment of `seconds` whose pictures all have `colour` and change every 100 ms.
-    void addSegment(QColor colour, qint64 seconds, std::vector<RecordingAudio> audio = {},
-                    QSize size = {160, 120}) {
-        const Id id = newId();
-        const QString path = QDir(folder_.path()).filePath(idString(id) + QStringLiteral(".mov"));
-        std::vector<test::Picture> pictures;
-        for (qint64 time = 0; time < seconds * 1'000'000; time += 100'000)
-            pictures.push_back({time, colour, size});
-        std::vector<test::Sound> sounds;
-        for (const RecordingAudio role : audio)
-            for (test::Sound& sound : test::toneFor(role, seconds))
-                sounds.push_back(std::move(sound));
-        test::writeMovie(test::movieSettings(path, size.width(), size.height(), audio), pictures,
-                         seconds * 1'000'000, sounds);
-        recording_.segments.push_back(inspectRecordingSegment(path, id));
-    }
-
-    QString path() const { return folder_.path(); }
-    QString segmentFile(size_t index) const {
-        return QDir(path()).filePath(recording_.segments.at(index).filename());
-    }
-    ScreenRecording& recording() { return recording_; }
-    qint64 segmentStart(size_t index) const {
-        qint64 start = 0;
-        for (size_t i = 0; i < index; ++i)
-            start += recording_.segments[i].duration;
-        return start;
-    }
-
-    RecordingComposition compose(std::optional<int> longestSide = std::nullopt) const {
-        return RecordingComposition::make(recording_, path(), longestSide, true,
-                                          openSegmentPictures);
-    }
-
-private:
-    test::TemporaryFolder folder_;
-    ScreenRecording recording_ = ScreenRecording::make();
-};
+using test::SegmentFolder;
 
 class RecordingCompositionTest : public testing::Test {
 protected:
@@ -163,6 +124,60 @@ TEST_F(RecordingCompositionTest, StreamsEverySourceFrameInOrderAcrossSegments) {
     };
     EXPECT_TRUE(startsAt(greenStart));
     EXPECT_TRUE(startsAt(blueStart));
+}
+
+// Every picture of a stream, rendered, by source time.
+std::vector<std::pair<qint64, QImage>> streamed(const RecordingComposition& composition,
+                                                qint64 outputStart) {
+    RecordingFrameStream stream(composition, outputStart);
+    std::vector<std::pair<qint64, QImage>> frames;
+    while (std::optional<ComposedFrame> frame = stream.next()) {
+        EXPECT_EQ(frame->outputTime,
+                  frame->sourceTime - composition.recording().selectedRange().start);
+        frames.emplace_back(frame->sourceTime, frame->render());
+    }
+    return frames;
+}
+
+// A stream started at an output time shows the picture on screen then, as a still would, and
+// continues with the same pictures as a stream from the start.
+void expectStreamFrom(const RecordingComposition& composition, qint64 outputStart) {
+    SCOPED_TRACE(outputStart);
+    const qint64 rangeStart = composition.recording().selectedRange().start;
+    const std::vector<std::pair<qint64, QImage>> whole = streamed(composition, 0);
+    const std::vector<std::pair<qint64, QImage>> from = streamed(composition, outputStart);
+    ASSERT_FALSE(from.empty());
+    EXPECT_EQ(from.front().first, rangeStart + outputStart);
+    EXPECT_EQ(from.front().second, composition.frameAt(rangeStart + outputStart).render());
+    std::vector<std::pair<qint64, QImage>> later;
+    for (const auto& frame : whole)
+        if (frame.first > rangeStart + outputStart)
+            later.push_back(frame);
+    ASSERT_EQ(from.size(), later.size() + 1);
+    for (size_t i = 0; i < later.size(); ++i) {
+        SCOPED_TRACE(later[i].first);
+        EXPECT_EQ(from[i + 1].first, later[i].first);
+        EXPECT_EQ(from[i + 1].second, later[i].second);
+    }
+}
+
+TEST_F(RecordingCompositionTest, AStreamStartsAtAnyOutputTime) {
+    const qint64 greenStart = segments.segmentStart(1);
+    const qint64 blueStart = segments.segmentStart(2);
+    segments.recording().trim = RecordingRange{250'000, blueStart + 450'000};
+    const RecordingComposition composition = segments.compose(80);
+    const qint64 starts[] = {0,
+                             1,
+                             350'000, // exactly on a picture
+                             425'000, // between pictures
+                             greenStart - 250'000,
+                             greenStart - 250'001,
+                             blueStart - 250'000 + 120'000,
+                             composition.duration() - 1};
+    for (const qint64 start : starts)
+        expectStreamFrom(composition, start);
+    for (const qint64 outside : {qint64(-1), composition.duration()})
+        EXPECT_FALSE(RecordingFrameStream(composition, outside).next());
 }
 
 TEST_F(RecordingCompositionTest, RefusesASegmentFileChangedOnDisk) {
@@ -273,6 +288,12 @@ TEST_F(RedactionTest, TheStreamRepeatsAPictureWhenARedactionStartsOrEnds) {
     }
     EXPECT_TRUE(looksLike(frames.at(1'900'000).pixel(64, 56), Qt::white));
     EXPECT_TRUE(looksLike(frames.at(4'000'000).pixel(64, 56), Qt::white));
+}
+
+TEST_F(RedactionTest, AStreamStartedInsideARedactionRepeatsAtItsEnd) {
+    const RecordingComposition composition = segments.compose();
+    for (const qint64 start : {2'160'000, 2'250'000, 3'990'000})
+        expectStreamFrom(composition, start);
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 #include "app/cli/package_edit.h"
 #include "app/cli/recording_package.h"
 #include "core/error.h"
-#include "model/fast_png.h"
 #include "model/recording_keys.h"
 #include "platform/segment_pictures.h"
 #include "recording/recording_composition.h"
+#include "recording/recording_edits.h"
 #include "records/recording_time.h"
 
 namespace lumbex::cli {
@@ -127,16 +127,10 @@ void edit(const QStringList& args, QTextStream& out, QTextStream&) {
 // Stills at full output size, as the note keeps them.
 std::vector<RecordingStill> prepareStills(const NoteDocument& document,
                                           const std::vector<qint64>& times) {
-    const RecordingComposition composition =
+    return prepareRecordingStills(
         RecordingComposition::make(noteRecording(document), recordingDirectory(document),
-                                   std::nullopt, false, openSegmentPictures);
-    std::vector<RecordingStill> stills;
-    for (const qint64 time : times) {
-        const ComposedFrame frame = composition.frameAt(time);
-        const QImage image = frame.render();
-        stills.push_back({time, FastPng::encode(image), image.size()});
-    }
-    return stills;
+                                   std::nullopt, false, openSegmentPictures),
+        times);
 }
 
 void frames(const QStringList& args, QTextStream& out, QTextStream&) {

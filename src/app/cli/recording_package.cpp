@@ -1,31 +1,15 @@
 #include "app/cli/recording_package.h"
 
-#include "core/error.h"
-
-#include <QFileInfo>
+#include "recording/recording_note_folder.h"
 
 namespace lumbex::cli {
 
 const ScreenRecording& noteRecording(const NoteDocument& document) {
-    if (!document.note().screenRecording)
-        throw LumbexError(QStringLiteral("This note has no screen recording."));
-    return *document.note().screenRecording;
+    return lumbex::noteRecording(document.contents());
 }
 
 QString recordingDirectory(const NoteDocument& document) {
-    const ScreenRecording& recording = noteRecording(document);
-    QString directory;
-    for (const RecordingSegment& segment : recording.segments) {
-        const auto file = document.contents().videoFiles.find(segment.id);
-        const QString folder = file == document.contents().videoFiles.end()
-                                   ? QString()
-                                   : QFileInfo(file->second).absolutePath();
-        if (folder.isEmpty() || (!directory.isEmpty() && folder != directory))
-            throw LumbexError(QStringLiteral(
-                "The recording source files are not together. Reopen the saved note."));
-        directory = folder;
-    }
-    return directory;
+    return noteRecordingDirectory(document.contents());
 }
 
 RecordingExportMedia platformExportMedia() {

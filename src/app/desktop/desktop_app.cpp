@@ -248,6 +248,9 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     window->onDeleteNote = [this](EditorWindow* editor) {
         deleted_->confirmDeletion(editor->document(), editor, false);
     };
+    window->onOpenRecording = [this](EditorWindow* editor, std::optional<qint64> sourceTime) {
+        recordingWindows_.open(*editor, sourceTime);
+    };
     connect(opened, &NoteDocument::noteSaved, this,
             [this, opened] { library_->addRecent(opened->filePath()); });
     if (libraryWindow_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/desktop/recording_windows.h"
 #include "capture/capture_controller.h"
 #include "core/ids.h"
 #include "recognition/image_recognition.h"
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<CaptureController> controller_;
     std::unique_ptr<ScrollCaptureUI> scrolling_;
     std::unique_ptr<DesktopRecording> recording_;
+    RecordingWindows recordingWindows_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

@@ -34,8 +34,9 @@ const std::vector<MenuLayout>& menuBarLayout() {
     static const std::vector<MenuLayout> menus{
         {QStringLiteral("&File"),
          {QStringLiteral("editor.importImage"), QStringLiteral("editor.save"),
-          QStringLiteral("editor.rename"), QStringLiteral("editor.exportImage"), QString(),
-          QStringLiteral("editor.deleteNote"), QString(), QStringLiteral("editor.close")}},
+          QStringLiteral("editor.rename"), QStringLiteral("editor.exportImage"),
+          QStringLiteral("editor.openRecording"), QString(), QStringLiteral("editor.deleteNote"),
+          QString(), QStringLiteral("editor.close")}},
         {QStringLiteral("&Edit"),
          {QStringLiteral("editor.undo"), QStringLiteral("editor.redo"), QString(),
           QStringLiteral("editor.cut"), QStringLiteral("editor.copy"),
@@ -281,6 +282,26 @@ void EditorCommands::addImageAndRequestCommands() {
     RequestFlow& request = parts_.request;
     const Command commands[] = {
         {"image.remove", "Remove Image", {}, {}, [&images] { images.removeActiveImage(); }},
+        {"editor.openRecording",
+         "Open Recording",
+         {},
+         [this, &context] {
+             return parts_.canOpenRecording && parts_.canOpenRecording() &&
+                    context.document().note().screenRecording.has_value();
+         },
+         [this] { parts_.openRecording(std::nullopt); }},
+        {"image.showInRecording",
+         "Show in Recording",
+         {},
+         [this, &context] {
+             const Media* media = context.activeMedia();
+             return parts_.canOpenRecording && parts_.canOpenRecording() && media &&
+                    media->recordingFrame && context.document().note().screenRecording;
+         },
+         [this, &context] {
+             if (const Media* media = context.activeMedia(); media && media->recordingFrame)
+                 parts_.openRecording(media->recordingFrame->sourceTime);
+         }},
         {"image.import", "Import Image…", {}, {}, [&images] { images.importImage(); }},
         {"image.captureInto",
          "Capture into This Note…",

@@ -2,7 +2,9 @@
 
 #include "app/commands/command_registry.h"
 
+#include <QtGlobal>
 #include <functional>
+#include <optional>
 
 class QMainWindow;
 class QMenuBar;
@@ -44,6 +46,10 @@ public:
         // Whether the application deletes notes for this window, and the deletion itself.
         std::function<bool()> canDeleteNote = {};
         std::function<void()> deleteNote = {};
+        // Whether the application opens recording windows, and the opening itself, at a source
+        // time when one is given.
+        std::function<bool()> canOpenRecording = {};
+        std::function<void(std::optional<qint64> sourceTime)> openRecording = {};
     };
     // Registers the commands; throws LumbexError when a menu names one that is not registered.
     explicit EditorCommands(Parts parts);

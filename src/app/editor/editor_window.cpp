@@ -93,6 +93,11 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
         [this] {
             if (onDeleteNote)
                 onDeleteNote(this);
+        },
+        [this] { return bool(onOpenRecording); },
+        [this](std::optional<qint64> sourceTime) {
+            if (onOpenRecording)
+                onOpenRecording(this, sourceTime);
         }});
     imageBar_ =
         std::make_unique<ImageBar>(*this, context_, commands_->registry(), *zoom_, chooseTool);

@@ -63,6 +63,9 @@ public:
     std::function<void(EditorWindow*)> onDeleteNote;
     // "Pin Image": the application floats the rendered PNG of the active image above its windows.
     std::function<void(EditorWindow*, const QByteArray& png, const Id& mediaID)> onPinImage;
+    // "Open Recording" and "Show in Recording": the application's recording window of this note,
+    // at a source time when one is given.
+    std::function<void(EditorWindow*, std::optional<qint64> sourceTime)> onOpenRecording;
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
     // The text and QR readers; without them the reading commands stay disabled.

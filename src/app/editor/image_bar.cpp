@@ -78,7 +78,8 @@ void ImageBar::addImageControls(const CommandRegistry& commands) {
     imageActions->setPopupMode(QToolButton::InstantPopup);
     auto* imageMenu = new QMenu(imageActions);
     imageMenu->addSection(QStringLiteral("Image actions"));
-    commands.addToMenu(*imageMenu, {QStringLiteral("image.remove")});
+    commands.addToMenu(*imageMenu,
+                       {QStringLiteral("image.showInRecording"), QStringLiteral("image.remove")});
     imageActions->setMenu(imageMenu);
     bar_->addWidget(imageActions);
 

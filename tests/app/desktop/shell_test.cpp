@@ -267,7 +267,7 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
                  "Open Recent ▸", "-",
                  keyed("Import Image into Note…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
                  keyed("Save", QKeySequence::Save), "Rename Note…",
-                 keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)), "-",
+                 keyed("Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E)), "Open Recording", "-",
                  "Move Note to Recently Deleted…", "-", keyed("Close", QKeySequence::Close)}},
         {"&Edit",
          {keyed("Undo", QKeySequence::Undo),

@@ -1,0 +1,476 @@
+#include "app/recording_ui/recording_window_controller.h"
+
+#include "app/recording_ui/recording_player_panel.h"
+#include "app/recording_ui/recording_selection_layer.h"
+#include "model/recording_keys.h"
+#include "recording/recording_edits.h"
+#include "recording/recording_note_folder.h"
+#include "records/recording_time.h"
+
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <set>
+
+namespace lumbex {
+namespace {
+
+// The segment folder for the export controls; a note whose files are not together shows that
+// message when the preview is built.
+QString noteRecordingDirectoryOrEmpty(const NotePackageContents& contents) {
+    try {
+        return noteRecordingDirectory(contents);
+    } catch (const LumbexError&) {
+        return {};
+    }
+}
+
+// Every open recording window, for pauseAll().
+std::set<RecordingWindowController*>& openWindows() {
+    static std::set<RecordingWindowController*> windows;
+    return windows;
+}
+
+} // namespace
+
+RecordingWindowController::RecordingWindowController(NoteDocument& document,
+                                                     RecordingWindowServices services,
+                                                     QWidget* parent)
+    : QWidget(parent, Qt::Window), document_(&document), services_(std::move(services)),
+      previewTask_(this, services_.pool), operation_(this), player_(new RecordingPlayerPanel(this)),
+      selection_(new RecordingSelectionLayer(player_->video())), tools_(new QButtonGroup(this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    openWindows().insert(this);
+    player_->video()->installEventFilter(this);
+    connect(selection_, &RecordingSelectionLayer::dragged, this,
+            &RecordingWindowController::finishDrag);
+
+    recoveryNotice_ = new QLabel(this);
+    recoveryNotice_->setObjectName(QStringLiteral("recording.recovery.notice"));
+    recoveryNotice_->setAccessibleName(tr("Recording recovery"));
+    recoveryNotice_->setWordWrap(true);
+    frameNotice_ = new QLabel(tr("Previous frames need review. Use Review Frames to add updated "
+                                 "frames, then remove or exclude old ones."),
+                              this);
+    frameNotice_->setWordWrap(true);
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    export_ = new RecordingExportControls(services_.media, services_.open,
+                                          services_.chooseDestination, services_.pool, this);
+    operationButtons_.push_back(export_->exportButton());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(recoveryNotice_);
+    layout->addWidget(player_, 1);
+    layout->addWidget(buildControls());
+    layout->addWidget(buildFrameButtons());
+    layout->addWidget(frameNotice_);
+    layout->addWidget(export_);
+    layout->addWidget(status_);
+
+    connect(export_, &RecordingExportControls::statusChanged, this,
+            &RecordingWindowController::showStatus);
+    connect(export_, &RecordingExportControls::busyChanged, this,
+            &RecordingWindowController::setBusy);
+    connect(export_->cancelButton(), &QPushButton::clicked, &operation_,
+            &RecordingOperation::cancel);
+    connect(&operation_, &RecordingOperation::finished, this, [this](const LumbexError* error) {
+        if (error)
+            showStatus(error->message());
+        setBusy(false);
+    });
+
+    connect(&document, &NoteDocument::noteChanged, this, &RecordingWindowController::reload);
+    connect(&document, &QObject::destroyed, this, [this] {
+        closed_ = true;
+        close();
+    });
+    reload();
+}
+
+RecordingWindowController::~RecordingWindowController() {
+    openWindows().erase(this);
+    // The preview job reads nothing of this window, but its result must not arrive after it.
+    previewTask_.drop();
+}
+
+void RecordingWindowController::pauseAll() {
+    for (RecordingWindowController* window : openWindows())
+        window->player_->player().pause();
+}
+
+QWidget* RecordingWindowController::buildControls() {
+    auto* controls = new QWidget(this);
+    auto* rows = new QVBoxLayout(controls);
+    rows->setContentsMargins(0, 0, 0, 0);
+
+    auto* toolBox = new QWidget(controls);
+    toolBox->setAccessibleName(tr("Recording tools"));
+    auto* toolRow = new QHBoxLayout(toolBox);
+    toolRow->setContentsMargins(0, 0, 0, 0);
+    const std::pair<QString, Tool> tools[] = {
+        {tr("Play"), Tool::Play}, {tr("Crop"), Tool::Crop}, {tr("Redact"), Tool::Redact}};
+    for (const auto& [text, tool] : tools) {
+        auto* button = new QToolButton(toolBox);
+        button->setText(text);
+        button->setCheckable(true);
+        button->setChecked(tool == Tool::Play);
+        tools_->addButton(button, int(tool));
+        toolRow->addWidget(button);
+    }
+    toolRow->addStretch();
+    connect(tools_, &QButtonGroup::idClicked, this, [this](int id) { setTool(Tool(id)); });
+    rows->addWidget(toolBox);
+
+    auto* range = new QGroupBox(tr("Source range · seconds"), controls);
+    auto* rangeRow = new QHBoxLayout(range);
+    rangeStart_ = new QLineEdit(range);
+    rangeStart_->setObjectName(QStringLiteral("recording.range.start"));
+    rangeStart_->setAccessibleName(tr("Source range start in seconds"));
+    rangeEnd_ = new QLineEdit(range);
+    rangeEnd_->setObjectName(QStringLiteral("recording.range.end"));
+    rangeEnd_->setAccessibleName(tr("Source range end in seconds"));
+    lastEdited_ = rangeStart_;
+    for (QLineEdit* field : {rangeStart_, rangeEnd_}) {
+        rangeRow->addWidget(field);
+        connect(field, &QLineEdit::textEdited, this, [this, field] { lastEdited_ = field; });
+    }
+    addButton(rangeRow, tr("Use Playhead"), &RecordingWindowController::usePlayhead);
+    addButton(rangeRow, tr("Trim to Range"), &RecordingWindowController::trimToRange);
+    addButton(rangeRow, tr("Reset Trim"), &RecordingWindowController::resetTrim);
+    rows->addWidget(range);
+
+    auto* imageRow = new QHBoxLayout;
+    addButton(imageRow, tr("Restore Crop"), &RecordingWindowController::restoreCrop);
+    addButton(imageRow, tr("Remove Last Redaction"),
+              &RecordingWindowController::removeLastRedaction);
+    muteSystem_ = new QCheckBox(tr("Mute system audio"), controls);
+    muteMicrophone_ = new QCheckBox(tr("Mute microphone"), controls);
+    for (QCheckBox* box : {muteSystem_, muteMicrophone_}) {
+        imageRow->addWidget(box);
+        connect(box, &QCheckBox::toggled, this, &RecordingWindowController::changeSound);
+    }
+    imageRow->addStretch();
+    rows->addLayout(imageRow);
+
+    auto* hint = new QLabel(tr("Time notes keep this source range. Dictation pauses playback. Crop "
+                               "and redaction use the area you drag."),
+                            controls);
+    hint->setWordWrap(true);
+    rows->addWidget(hint);
+    return controls;
+}
+
+QPushButton* RecordingWindowController::addButton(QLayout* layout, const QString& text,
+                                                  void (RecordingWindowController::*slot)()) {
+    auto* button = new QPushButton(text, layout->parentWidget() ? layout->parentWidget() : this);
+    layout->addWidget(button);
+    connect(button, &QPushButton::clicked, this, slot);
+    return button;
+}
+
+QAbstractButton* RecordingWindowController::button(const QString& text) const {
+    for (QAbstractButton* candidate : findChildren<QAbstractButton*>())
+        if (candidate->text() == text)
+            return candidate;
+    return nullptr;
+}
+
+QString RecordingWindowController::statusText() const {
+    return status_->text();
+}
+
+bool RecordingWindowController::isPreviewCurrent() const {
+    const RecordingComposition* shown = player_->player().composition();
+    return document_ && document_->note().screenRecording && shown && !previewTask_.isPending() &&
+           editKey(shown->recording()) == editKey(*document_->note().screenRecording);
+}
+
+void RecordingWindowController::seek(qint64 sourceTime) {
+    const RecordingComposition* shown = player_->player().composition();
+    if (!shown || !isPreviewCurrent()) {
+        pendingSeek_ = sourceTime;
+        return;
+    }
+    player_->player().seek(sourceTime - shown->recording().selectedRange().start);
+}
+
+void RecordingWindowController::reload() {
+    if (closed_)
+        return;
+    if (!document_ || !document_->note().screenRecording) {
+        closed_ = true;
+        close();
+        return;
+    }
+    const ScreenRecording& recording = *document_->note().screenRecording;
+    refreshControls(recording);
+    const QString key = editKey(recording);
+    if (loadedKey_ == key)
+        return;
+    loadedKey_ = key;
+    export_->setRecording(recording, noteRecordingDirectoryOrEmpty(document_->contents()));
+    if (!pendingSeek_ && player_->player().composition())
+        pendingSeek_ = player_->player().sourcePosition();
+    player_->player().pause();
+    QString directory;
+    try {
+        directory = noteRecordingDirectory(document_->contents());
+    } catch (const LumbexError& error) {
+        player_->player().load(nullptr);
+        showStatus(error.message());
+        return;
+    }
+    previewTask_.start(
+        tr("open the recording"),
+        [recording, directory, open = services_.open] {
+            return std::make_shared<const RecordingComposition>(
+                RecordingComposition::make(recording, directory, std::nullopt, false, open));
+        },
+        [this](const WorkOutcome<std::shared_ptr<const RecordingComposition>>& outcome) {
+            if (const LumbexError* error = outcome.error()) {
+                player_->player().load(nullptr);
+                showStatus(error->message());
+                return;
+            }
+            const std::shared_ptr<const RecordingComposition>& composition = outcome.value();
+            const qint64 start = composition->recording().selectedRange().start;
+            const qint64 outputTime = pendingSeek_ ? *pendingSeek_ - start : 0;
+            pendingSeek_.reset();
+            player_->player().load(composition, outputTime);
+        });
+}
+
+void RecordingWindowController::refreshControls(const ScreenRecording& recording) {
+    setWindowTitle(document_->note().title);
+    const RecordingRange selected = recording.selectedRange();
+    // The fields follow the trim, and keep what was typed for a redaction or a note otherwise.
+    if (shownRange_ != selected) {
+        shownRange_ = selected;
+        rangeStart_->setText(recordingFieldText(selected.start));
+        rangeEnd_->setText(recordingFieldText(selected.end));
+    }
+    const QSignalBlocker blockSystem(muteSystem_);
+    const QSignalBlocker blockMicrophone(muteMicrophone_);
+    muteSystem_->setChecked(recording.muteSystem);
+    muteMicrophone_->setChecked(recording.muteMicrophone);
+    frameNotice_->setVisible(firstStaleFrame(document_->note()).has_value());
+    const std::optional<QString> notice = recording.recoveryNotice();
+    recoveryNotice_->setText(notice.value_or(QString()));
+    recoveryNotice_->setVisible(notice.has_value());
+}
+
+void RecordingWindowController::setTool(Tool tool) {
+    tool_ = tool;
+    tools_->button(int(tool))->setChecked(true);
+    selection_->setActive(tool != Tool::Play);
+    if (tool != Tool::Play)
+        player_->player().pause();
+}
+
+void RecordingWindowController::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && isBusy()) {
+        cancel();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && tool_ != Tool::Play) {
+        setTool(Tool::Play);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool RecordingWindowController::eventFilter(QObject* watched, QEvent* event) {
+    // The drag layer covers the picture's widget exactly.
+    if (watched == player_->video() && event->type() == QEvent::Resize)
+        selection_->setGeometry(player_->video()->rect());
+    return QWidget::eventFilter(watched, event);
+}
+
+bool RecordingWindowController::attempt(const std::function<void()>& edit) {
+    if (!document_)
+        return false;
+    try {
+        edit();
+        showStatus({});
+        return true;
+    } catch (const LumbexError& error) {
+        showStatus(error.message());
+        return false;
+    }
+}
+
+void RecordingWindowController::showStatus(const QString& text) {
+    status_->setText(text);
+}
+
+void RecordingWindowController::usePlayhead() {
+    lastEdited_->setText(recordingFieldText(player_->player().sourcePosition()));
+}
+
+void RecordingWindowController::trimToRange() {
+    attempt([this] {
+        const qint64 duration = document_->note().screenRecording->duration();
+        trimRecording(*document_,
+                      recordingFieldRange(rangeStart_->text(), rangeEnd_->text(), duration));
+    });
+}
+
+void RecordingWindowController::resetTrim() {
+    attempt([this] { resetRecordingTrim(*document_); });
+}
+
+void RecordingWindowController::restoreCrop() {
+    attempt([this] { restoreRecordingCrop(*document_); });
+}
+
+void RecordingWindowController::removeLastRedaction() {
+    attempt([this] { removeLastRecordingRedaction(*document_); });
+}
+
+void RecordingWindowController::changeSound() {
+    attempt([this] {
+        setRecordingSound(*document_, muteSystem_->isChecked(), muteMicrophone_->isChecked());
+    });
+    if (document_ && document_->note().screenRecording)
+        refreshControls(*document_->note().screenRecording);
+}
+
+void RecordingWindowController::finishDrag(QPointF from, QPointF to) {
+    const RecordingComposition* shown = player_->player().composition();
+    if (!shown || tool_ == Tool::Play)
+        return;
+    // The picture shows the output, so the drag is mapped through the crop it was made with.
+    const std::optional<Rect> rect = recordingDragRect(player_->video()->pictureRect(), from, to,
+                                                       shown->recording().visibleRect());
+    if (!rect)
+        return;
+    const Tool tool = tool_;
+    attempt([&] {
+        if (tool == Tool::Crop) {
+            cropRecording(*document_, *rect);
+        } else {
+            const qint64 duration = document_->note().screenRecording->duration();
+            redactRecording(*document_,
+                            recordingFieldRange(rangeStart_->text(), rangeEnd_->text(), duration),
+                            *rect);
+        }
+    });
+}
+
+QWidget* RecordingWindowController::buildFrameButtons() {
+    auto* group = new QGroupBox(tr("Notes & Frames"), this);
+    auto* row = new QHBoxLayout(group);
+    for (QPushButton* button :
+         {addButton(row, tr("Add Time Note"), &RecordingWindowController::addTimeNote),
+          addButton(row, tr("Add Current Frame"), &RecordingWindowController::addCurrentFrame),
+          addButton(row, tr("Add Three Frames"), &RecordingWindowController::addThreeFrames)})
+        operationButtons_.push_back(button);
+    addButton(row, tr("Review Frames"), &RecordingWindowController::reviewFrames);
+    row->addStretch();
+    return group;
+}
+
+bool RecordingWindowController::isBusy() const {
+    return operation_.isRunning() || export_->isBusy();
+}
+
+void RecordingWindowController::cancel() {
+    operation_.cancel();
+    export_->cancel();
+}
+
+void RecordingWindowController::setBusy(bool busy) {
+    const bool running = busy || isBusy();
+    for (QAbstractButton* button : operationButtons_)
+        button->setEnabled(!running);
+    export_->cancelButton()->setEnabled(running);
+}
+
+void RecordingWindowController::addCurrentFrame() {
+    addFrames({player_->player().sourcePosition()});
+}
+
+void RecordingWindowController::addThreeFrames() {
+    if (document_ && document_->note().screenRecording)
+        addFrames(document_->note().screenRecording->suggestedFrameTimes());
+}
+
+void RecordingWindowController::addFrames(const std::vector<qint64>& times) {
+    if (!document_ || isBusy())
+        return;
+    const bool started = attempt([&] {
+        const ScreenRecording& recording = noteRecording(document_->contents());
+        const QString directory = noteRecordingDirectory(document_->contents());
+        const QString preparedFor = editKey(recording);
+        operation_.start(tr("prepare the frames"), [this, recording, directory,
+                                                    open = services_.open, times,
+                                                    preparedFor](const std::atomic<bool>&,
+                                                                 std::atomic<double>&) {
+            const std::vector<RecordingStill> stills = prepareRecordingStills(
+                RecordingComposition::make(recording, directory, std::nullopt, false, open), times);
+            // Runs on this window's thread, only while the window and its operation exist.
+            return std::function<void()>([this, stills, preparedFor] {
+                if (!document_)
+                    return;
+                document_->appendRecordingFrames(stills, preparedFor, true);
+                showStatus(tr("Frames added to the note. Review them in the image editor."));
+            });
+        });
+    });
+    if (started) {
+        setBusy(true);
+        showStatus(tr("Preparing frames…"));
+    }
+}
+
+void RecordingWindowController::addTimeNote() {
+    if (!document_ || isBusy())
+        return;
+    const bool started = attempt([&] {
+        const ScreenRecording& recording = noteRecording(document_->contents());
+        const RecordingRange range =
+            recordingFieldRange(rangeStart_->text(), rangeEnd_->text(), recording.duration());
+        requireTimeNoteRange(recording, range);
+        const QString directory = noteRecordingDirectory(document_->contents());
+        const QString preparedFor = editKey(recording);
+        operation_.start(
+            tr("prepare the time note"),
+            [this, recording, directory, open = services_.open, range,
+             preparedFor](const std::atomic<bool>&, std::atomic<double>&) {
+                const RecordingStill still =
+                    prepareRecordingStills(
+                        RecordingComposition::make(recording, directory, std::nullopt, false, open),
+                        {range.start})
+                        .front();
+                return std::function<void()>([this, still, range, preparedFor] {
+                    if (!document_)
+                        return;
+                    const Id noteID = document_->addTimeNote(range, QString(), still, preparedFor);
+                    showStatus(tr("Time note added. Type or dictate in its text field."));
+                    if (services_.showTimeNote)
+                        services_.showTimeNote(noteID);
+                });
+            });
+    });
+    if (started) {
+        setBusy(true);
+        showStatus(tr("Preparing time note…"));
+    }
+}
+
+void RecordingWindowController::reviewFrames() {
+    if (!document_)
+        return;
+    if (const std::optional<Id> stale = firstStaleFrame(document_->note());
+        stale && services_.showImage)
+        services_.showImage(*stale);
+}
+
+} // namespace lumbex
