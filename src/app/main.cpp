@@ -1,5 +1,7 @@
 #include "app/cli/command.h"
 #include "app/desktop/desktop_app.h"
+#include "app/screen_services.h"
+#include "app/version.h"
 #include "core/file_names.h"
 #include "core/files.h"
 
@@ -46,8 +48,14 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setOrganizationName(QStringLiteral("Lumbex"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumbex"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(lumbex::lumbexVersion()));
     FILE* const messages = claimStandardError();
     if (opensWindows(args)) {
+        // Qt would abort on its own with a message the redirected standard error swallows.
+        if (const QString problem = lumbex::graphicalSessionProblem(); !problem.isEmpty()) {
+            std::fprintf(messages, "%s\n", problem.toUtf8().constData());
+            return 1;
+        }
         QApplication app(argc, argv);
         return lumbex::runDesktop(args, messages);
     }

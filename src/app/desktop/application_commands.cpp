@@ -101,7 +101,14 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
              if (s->showDeletedNotes)
                  s->showDeletedNotes();
          }},
-        {"shortcuts.capture", "Capture Shortcuts…", {}, unavailable},
+        {"shortcuts.capture",
+         "Capture Shortcuts…",
+         {},
+         [s] { return bool(s->editCaptureShortcuts); },
+         [s] {
+             if (s->editCaptureShortcuts)
+                 s->editCaptureShortcuts();
+         }},
         {"capture.options",
          "Capture Options…",
          {},

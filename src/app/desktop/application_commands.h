@@ -36,11 +36,13 @@ struct ApplicationServices {
     std::function<void()> showDeletedNotes = {};
     // Shows the Saved Notes window.
     std::function<void()> showLibrary = {};
+    // "Capture Shortcuts…"; the item stays disabled without it.
+    std::function<void()> editCaptureShortcuts = {};
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
 // captures, screen recording, opening notes, the saved notes window, Recently Deleted and help.
-// The shortcut settings are not part of this build: their items are shown and never enabled.
+// The voice shortcut is not part of this build: its item is shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

@@ -8,6 +8,7 @@
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/desktop_recording.h"
+#include "app/desktop/hot_key_services.h"
 #include "app/desktop/practice_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
@@ -20,6 +21,7 @@
 #include "app/recognition_engines.h"
 #include "app/screen_services.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
+#include "app/shortcuts_ui/capture_shortcuts_dialog.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -30,7 +32,10 @@
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
+#include "platform/hot_keys.h"
 #include "platform/screen_grabber.h"
+#include "shortcuts/capture_shortcuts.h"
+#include "shortcuts/shortcut_settings.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -127,6 +132,16 @@ DesktopApp::DesktopApp()
             QTimer::singleShot(captureShell_->hidAnything() ? kHideSettleMs : 0, std::move(step));
         }});
 
+    shortcutSettings_ = std::make_unique<ShortcutSettings>(*settings_);
+    hotKeys_ = openHotKeys();
+    shortcuts_ =
+        std::make_unique<CaptureShortcuts>(*shortcutSettings_, *hotKeys_, [this](bool explain) {
+            if (recording_->controller().isBusy() || scrolling_->isBusy())
+                QApplication::beep();
+            else
+                capture(CaptureController::Mode::Area, explain);
+        });
+
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
         for (const auto& entry : library_->recentNotes())
@@ -139,7 +154,8 @@ DesktopApp::DesktopApp()
              [this] { recording_->recover(false); }, *scrolling_, *captureSettings_, *screen_,
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
-             [this] { deleted_->present(); }, [this] { showLibrary(); }}),
+             [this] { deleted_->present(); }, [this] { showLibrary(); },
+             [this] { editCaptureShortcuts(nullptr, *shortcuts_); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
@@ -163,6 +179,7 @@ void DesktopApp::start(const QStringList& args) {
         QIcon::fromTheme(QStringLiteral("lumbex"), QIcon(QStringLiteral(":/icons/lumbex.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
+    shortcuts_->start();
     watchDisplaysAndSleep();
     deleted_->start();
     commands_->refreshEnabled();

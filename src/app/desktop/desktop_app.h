@@ -16,6 +16,7 @@ class QSystemTrayIcon;
 namespace lumbex {
 
 class CaptureCountdown;
+class CaptureShortcuts;
 class CapturePicker;
 class CaptureSettings;
 class ClipboardWatch;
@@ -24,6 +25,7 @@ class DeletedNotesController;
 class DesktopCaptureShell;
 class DesktopRecording;
 class EditorWindow;
+class HotKeys;
 class NoteDocument;
 struct NotePackageContents;
 class NoteLibrary;
@@ -31,6 +33,7 @@ class NotesLibraryController;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
+class ShortcutSettings;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
 // capture controller), the status menu in the tray (or a small control window where the desktop
@@ -98,6 +101,9 @@ private:
     std::unique_ptr<CaptureController> controller_;
     std::unique_ptr<ScrollCaptureUI> scrolling_;
     std::unique_ptr<DesktopRecording> recording_;
+    std::unique_ptr<ShortcutSettings> shortcutSettings_;
+    std::unique_ptr<HotKeys> hotKeys_;
+    std::unique_ptr<CaptureShortcuts> shortcuts_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;
