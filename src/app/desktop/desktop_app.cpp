@@ -36,6 +36,7 @@
 #include "platform/screen_grabber.h"
 #include "shortcuts/capture_shortcuts.h"
 #include "shortcuts/shortcut_settings.h"
+#include "shortcuts/voice_shortcuts.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -133,6 +134,7 @@ DesktopApp::DesktopApp()
         }});
 
     shortcutSettings_ = std::make_unique<ShortcutSettings>(*settings_);
+    voiceShortcuts_ = std::make_unique<VoiceShortcuts>(*shortcutSettings_);
     hotKeys_ = openHotKeys();
     shortcuts_ =
         std::make_unique<CaptureShortcuts>(*shortcutSettings_, *hotKeys_, [this](bool explain) {
@@ -155,7 +157,8 @@ DesktopApp::DesktopApp()
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
              [this] { deleted_->present(); }, [this] { showLibrary(); },
-             [this] { editCaptureShortcuts(nullptr, *shortcuts_); }}),
+             [this] { editCaptureShortcuts(nullptr, *shortcuts_); },
+             [this] { editVoiceShortcut(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),

@@ -34,6 +34,7 @@ class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
 class ShortcutSettings;
+class VoiceShortcuts;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
 // capture controller), the status menu in the tray (or a small control window where the desktop
@@ -80,6 +81,9 @@ private:
     void showQuickCapture(const CaptureDelivery& capture);
     void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
     void presentOnboarding();
+    // "Set Voice Shortcut…", checked against the menus of an open editor window (or the
+    // application's own menus when none is open), with the global shortcuts stopped meanwhile.
+    void editVoiceShortcut();
     // The saved notes window: one, raised when shown again.
     void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
@@ -104,6 +108,7 @@ private:
     std::unique_ptr<ShortcutSettings> shortcutSettings_;
     std::unique_ptr<HotKeys> hotKeys_;
     std::unique_ptr<CaptureShortcuts> shortcuts_;
+    std::unique_ptr<VoiceShortcuts> voiceShortcuts_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

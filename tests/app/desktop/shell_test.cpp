@@ -340,7 +340,7 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
         {"recording.recover", true}, {"library.show", true},
         {"shortcuts.capture", true}, {"file.open", true},
         {"help.trySample", true},    {"app.quit", true},
-        {"deleted.show", true},
+        {"deleted.show", true},      {"shortcuts.voice", true},
     };
     app_.commands().refreshEnabled();
     for (const auto& [id, enabled] : rows)
