@@ -136,13 +136,8 @@ DesktopApp::DesktopApp()
     shortcutSettings_ = std::make_unique<ShortcutSettings>(*settings_);
     voiceShortcuts_ = std::make_unique<VoiceShortcuts>(*shortcutSettings_);
     hotKeys_ = openHotKeys();
-    shortcuts_ =
-        std::make_unique<CaptureShortcuts>(*shortcutSettings_, *hotKeys_, [this](bool explain) {
-            if (recording_->controller().isBusy() || scrolling_->isBusy())
-                QApplication::beep();
-            else
-                capture(CaptureController::Mode::Area, explain);
-        });
+    shortcuts_ = std::make_unique<CaptureShortcuts>(
+        *shortcutSettings_, *hotKeys_, [this](bool explain) { captureFromOutside(explain); });
 
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
@@ -244,6 +239,8 @@ void DesktopApp::openArguments(const QStringList& args) {
         try {
             if (arg == u"--fixture")
                 openPractice();
+            else if (arg == u"--capture" || arg == u"--quick-capture")
+                captureFromOutside(arg == u"--capture");
             else if (QFileInfo(arg).isDir() || arg.endsWith(u".capturenote"))
                 openPackage(arg);
             else
@@ -328,6 +325,13 @@ void DesktopApp::deliver(const CaptureDelivery& capture, QObject* editor) {
     } catch (const LumbexError& e) {
         showError(e.message());
     }
+}
+
+void DesktopApp::captureFromOutside(bool explain) {
+    if (recording_->controller().isBusy() || scrolling_->isBusy())
+        QApplication::beep();
+    else
+        capture(CaptureController::Mode::Area, explain);
 }
 
 void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* editor, int delay) {

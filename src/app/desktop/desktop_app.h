@@ -45,7 +45,8 @@ public:
     DesktopApp();
     ~DesktopApp() override;
 
-    // Launch: the status menu, then what the arguments name ("--fixture", packages, images), or
+    // Launch: the status menu, then what the arguments name ("--fixture", "--capture",
+    // "--quick-capture", packages, images), or
     // the welcome tour on a first launch. Returns false when nothing could be shown at all.
     void start(const QStringList& args);
     // Files and "--fixture" handed over by a later launch (or by the first one).
@@ -59,6 +60,9 @@ public:
     EditorWindow* openPractice();
     void capture(CaptureController::Mode mode, bool explain, QObject* editor = nullptr,
                  int delay = 0);
+    // An area capture asked for from outside the application's windows (a global shortcut,
+    // "--capture" or "--quick-capture"): only a beep while a recording or scrolling capture runs.
+    void captureFromOutside(bool explain);
     // Ends the application once open notes are saved.
     void quit();
 

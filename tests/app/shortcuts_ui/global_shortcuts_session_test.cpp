@@ -77,6 +77,22 @@ TEST_F(GlobalShortcutsSession, TheExplainShortcutOpensThePickerAndEscapeClosesIt
     EXPECT_TRUE(waitForPicker(false)) << "Escape left the picker open";
 }
 
+TEST_F(GlobalShortcutsSession, ASecondLaunchHandsTheCaptureOver) {
+    for (const char* option : {"--capture", "--quick-capture"}) {
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(LUMBEX_BINARY, {option});
+        ASSERT_TRUE(
+            processEventsUntil([&] { return second.state() == QProcess::NotRunning; }, 15000))
+            << option;
+        EXPECT_EQ(second.exitCode(), 0) << option;
+        ASSERT_TRUE(waitForPicker(true)) << option << " did not open the picker";
+        processEventsFor(300);
+        run("xdotool", {"key", "Escape"});
+        ASSERT_TRUE(waitForPicker(false)) << option;
+    }
+}
+
 TEST_F(GlobalShortcutsSession, TheQuickShortcutCopiesADraggedArea) {
     ASSERT_TRUE(run("xdotool", {"key", "ctrl+alt+super+q"}));
     ASSERT_TRUE(waitForPicker(true)) << "ctrl+alt+super+q did not open the picker";
