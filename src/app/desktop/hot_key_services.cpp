@@ -15,8 +15,9 @@ std::unique_ptr<HotKeys> openHotKeys() {
     if (display.isEmpty() || QGuiApplication::platformName() != u"xcb" ||
         environment.value(QStringLiteral("LUMBEX_HOT_KEYS")) == u"unavailable")
         return unavailableHotKeys(QStringLiteral(
-            "This desktop doesn’t let Lumbex register global shortcuts. Bind a key in your "
-            "desktop’s keyboard settings instead."));
+            "This desktop doesn’t let Lumbex register global shortcuts. In your desktop’s "
+            "keyboard settings, bind keys to `lumbex --capture` and `lumbex --quick-capture` "
+            "instead."));
     try {
         return connectX11HotKeys(display.toLocal8Bit());
     } catch (const LumbexError& e) {

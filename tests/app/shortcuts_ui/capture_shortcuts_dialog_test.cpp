@@ -65,6 +65,19 @@ TEST_F(CaptureShortcutsDialogTest, ShowsTheCurrentPairStatusesAndTexts) {
     EXPECT_EQ(buttons, (QStringList{"Cancel", "Restore Defaults", "Save"}));
 }
 
+TEST_F(CaptureShortcutsDialogTest, UnavailableStatusesSayWhyInTheirTooltip) {
+    hotKeys.unavailable = true;
+    shortcuts.start();
+    const auto dialog = open();
+    int unavailable = 0;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        if (label->text() == "Unavailable") {
+            ++unavailable;
+            EXPECT_EQ(label->toolTip(), "No global keys here.");
+        }
+    EXPECT_EQ(unavailable, 2);
+}
+
 TEST_F(CaptureShortcutsDialogTest, SaveAppliesTheRecordedPairAndCloses) {
     const auto dialog = open();
     dialog->explainRecorder().setShortcut(CaptureShortcut{0, 0x0900});
