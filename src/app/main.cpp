@@ -1,5 +1,7 @@
 #include "app/cli/command.h"
 #include "app/desktop/desktop_app.h"
+#include "app/screen_services.h"
+#include "app/version.h"
 #include "core/file_names.h"
 #include "core/files.h"
 
@@ -26,9 +28,12 @@ FILE* claimStandardError() {
     return messages;
 }
 
-// No arguments, "--fixture", or only existing files and packages: the desktop application.
+// No arguments, "--fixture", "--capture", "--quick-capture", or only existing files and
+// packages: the desktop application.
 bool opensWindows(const QStringList& args) {
-    if (args.isEmpty() || args == QStringList{QStringLiteral("--fixture")})
+    if (args.isEmpty() || args == QStringList{QStringLiteral("--fixture")} ||
+        args == QStringList{QStringLiteral("--capture")} ||
+        args == QStringList{QStringLiteral("--quick-capture")})
         return true;
     if (lumbex::cli::isCommand(args))
         return false;
@@ -46,8 +51,14 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setOrganizationName(QStringLiteral("Lumbex"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumbex"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(lumbex::lumbexVersion()));
     FILE* const messages = claimStandardError();
     if (opensWindows(args)) {
+        // Qt would abort on its own with a message the redirected standard error swallows.
+        if (const QString problem = lumbex::graphicalSessionProblem(); !problem.isEmpty()) {
+            std::fprintf(messages, "%s\n", problem.toUtf8().constData());
+            return 1;
+        }
         QApplication app(argc, argv);
         return lumbex::runDesktop(args, messages);
     }

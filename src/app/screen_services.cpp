@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "platform/unavailable_screen_grabber.h"
+#include "platform/x11_connection.h"
 #include "platform/x11_screen_grabber.h"
 
 #include <QProcessEnvironment>
@@ -19,6 +20,20 @@ std::unique_ptr<ScreenGrabber> openScreenGrabber() {
     } catch (const LumbexError& e) {
         return std::make_unique<UnavailableScreenGrabber>(e.message());
     }
+}
+
+QString graphicalSessionProblem() {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return QStringLiteral("Lumbex needs a graphical session: no X display is set (DISPLAY). "
+                              "Run it from your desktop, or use `lumbex --help` for the "
+                              "command-line tool.");
+    try {
+        const x11::Connection connection(display);
+    } catch (const LumbexError& e) {
+        return e.message();
+    }
+    return {};
 }
 
 } // namespace lumbex

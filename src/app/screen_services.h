@@ -11,4 +11,8 @@ namespace lumbex {
 // latter, so that tests can see that path on a machine with a display.
 std::unique_ptr<ScreenGrabber> openScreenGrabber();
 
+// Why the desktop application cannot show its windows here (no DISPLAY, or a display that does
+// not answer), or empty when it can.
+QString graphicalSessionProblem();
+
 } // namespace lumbex

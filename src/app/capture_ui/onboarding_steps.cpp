@@ -12,7 +12,8 @@ const std::vector<OnboardingStep>& onboardingSteps() {
          QStringLiteral("capture"),
          QStringLiteral("A captured coastal website in Lumbex, with annotation tools below and "
                         "notes on the right."),
-         QStringLiteral("Lumbex lives in your menu bar. Your shortcut is always one click away.")},
+         QStringLiteral(
+             "Lumbex lives in your system tray. Your shortcut is always one click away.")},
         {QStringLiteral("Point. Type. Or speak."),
          QStringLiteral("Add a location note, draw an arrow, or sketch freely. Type your "
                         "instructions or use the mic inside the same note."),

@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/version.h"
 #include "core/error.h"
 
 #include <cstdio>
@@ -9,10 +10,9 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (auto group :
-         {noteEditCommands, imageCommands, renderCommands, requestCommands, stitchCommands,
-          captureCommands, recognizeCommands, recordCommands, recordingCommands, deletedCommands,
-          libraryCommands})
+    for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
+                       stitchCommands, captureCommands, recognizeCommands, recordCommands,
+                       recordingCommands, deletedCommands, libraryCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
@@ -20,6 +20,10 @@ std::vector<Command> allCommands() {
 
 bool isHelp(const QStringList& args) {
     return !args.isEmpty() && (args[0] == u"help" || args[0] == u"--help" || args[0] == u"-h");
+}
+
+bool isVersion(const QStringList& args) {
+    return args == QStringList{QStringLiteral("--version")};
 }
 
 const Command* match(const std::vector<Command>& commands, const QStringList& args) {
@@ -43,7 +47,7 @@ void printUsage(const std::vector<Command>& commands, FILE* stream, const QStrin
 } // namespace
 
 bool isCommand(const QStringList& args) {
-    return isHelp(args) || match(allCommands(), args) != nullptr;
+    return isHelp(args) || isVersion(args) || match(allCommands(), args) != nullptr;
 }
 
 bool needsDisplay(const QStringList& args) {
@@ -54,6 +58,10 @@ int runCommandLine(const QStringList& args, FILE* errors) {
     const std::vector<Command> commands = allCommands();
     if (isHelp(args)) {
         printUsage(commands, stdout);
+        return 0;
+    }
+    if (isVersion(args)) {
+        std::printf("lumbex %s\n", lumbexVersion());
         return 0;
     }
     const Command* command = match(commands, args);

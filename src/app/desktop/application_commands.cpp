@@ -34,7 +34,6 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
     const auto capture = [s](Mode mode, bool explain) {
         return [s, mode, explain] { s->captures.capture(mode, explain, nullptr, 0); };
     };
-    const auto unavailable = [] { return false; };
     return {
         {"capture.quick", "Quick Capture…", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), idle,
          capture(Mode::Area, false)},
@@ -101,7 +100,14 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
              if (s->showDeletedNotes)
                  s->showDeletedNotes();
          }},
-        {"shortcuts.capture", "Capture Shortcuts…", {}, unavailable},
+        {"shortcuts.capture",
+         "Capture Shortcuts…",
+         {},
+         [s] { return bool(s->editCaptureShortcuts); },
+         [s] {
+             if (s->editCaptureShortcuts)
+                 s->editCaptureShortcuts();
+         }},
         {"capture.options",
          "Capture Options…",
          {},
@@ -110,7 +116,14 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
              editCaptureOptions(nullptr, s->captureSettings,
                                 s->screen.capabilities().testFlag(ScreenCapability::ReadScreen));
          }},
-        {"shortcuts.voice", "Set Voice Shortcut…", {}, unavailable},
+        {"shortcuts.voice",
+         "Set Voice Shortcut…",
+         {},
+         [s] { return bool(s->editVoiceShortcut); },
+         [s] {
+             if (s->editVoiceShortcut)
+                 s->editVoiceShortcut();
+         }},
         {"help.gettingStarted", "Getting Started", {}, {}, s->presentOnboarding},
         {"help.trySample", "Try a Sample", {}, {}, [s] { s->open({QStringLiteral("--fixture")}); }},
         {"help.privacy", "Privacy", {}, {}, [] { showPrivacy(nullptr); }},

@@ -36,11 +36,13 @@ struct ApplicationServices {
     std::function<void()> showDeletedNotes = {};
     // Shows the Saved Notes window.
     std::function<void()> showLibrary = {};
+    // "Capture Shortcuts…" and "Set Voice Shortcut…"; each item stays disabled without its own.
+    std::function<void()> editCaptureShortcuts = {};
+    std::function<void()> editVoiceShortcut = {};
 };
 
 // The commands of the status menu and of the application's menus in every editor window:
 // captures, screen recording, opening notes, the saved notes window, Recently Deleted and help.
-// The shortcut settings are not part of this build: their items are shown and never enabled.
 std::vector<Command> applicationCommands(const ApplicationServices& services);
 
 } // namespace lumbex

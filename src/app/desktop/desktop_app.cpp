@@ -8,6 +8,7 @@
 #include "app/desktop/control_window.h"
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/desktop_recording.h"
+#include "app/desktop/hot_key_services.h"
 #include "app/desktop/practice_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
@@ -20,6 +21,7 @@
 #include "app/recognition_engines.h"
 #include "app/screen_services.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
+#include "app/shortcuts_ui/capture_shortcuts_dialog.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -30,7 +32,11 @@
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
+#include "platform/hot_keys.h"
 #include "platform/screen_grabber.h"
+#include "shortcuts/capture_shortcuts.h"
+#include "shortcuts/shortcut_settings.h"
+#include "shortcuts/voice_shortcuts.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -127,6 +133,12 @@ DesktopApp::DesktopApp()
             QTimer::singleShot(captureShell_->hidAnything() ? kHideSettleMs : 0, std::move(step));
         }});
 
+    shortcutSettings_ = std::make_unique<ShortcutSettings>(*settings_);
+    voiceShortcuts_ = std::make_unique<VoiceShortcuts>(*shortcutSettings_);
+    hotKeys_ = openHotKeys();
+    shortcuts_ = std::make_unique<CaptureShortcuts>(
+        *shortcutSettings_, *hotKeys_, [this](bool explain) { captureFromOutside(explain); });
+
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
         for (const auto& entry : library_->recentNotes())
@@ -139,7 +151,9 @@ DesktopApp::DesktopApp()
              [this] { recording_->recover(false); }, *scrolling_, *captureSettings_, *screen_,
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
-             [this] { deleted_->present(); }, [this] { showLibrary(); }}),
+             [this] { deleted_->present(); }, [this] { showLibrary(); },
+             [this] { editCaptureShortcuts(nullptr, *shortcuts_); },
+             [this] { editVoiceShortcut(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
     connect(controller_.get(), &CaptureController::phaseChanged, commands_.get(),
@@ -163,6 +177,7 @@ void DesktopApp::start(const QStringList& args) {
         QIcon::fromTheme(QStringLiteral("lumbex"), QIcon(QStringLiteral(":/icons/lumbex.svg"))));
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
+    shortcuts_->start();
     watchDisplaysAndSleep();
     deleted_->start();
     commands_->refreshEnabled();
@@ -224,6 +239,8 @@ void DesktopApp::openArguments(const QStringList& args) {
         try {
             if (arg == u"--fixture")
                 openPractice();
+            else if (arg == u"--capture" || arg == u"--quick-capture")
+                captureFromOutside(arg == u"--capture");
             else if (QFileInfo(arg).isDir() || arg.endsWith(u".capturenote"))
                 openPackage(arg);
             else
@@ -311,6 +328,13 @@ void DesktopApp::deliver(const CaptureDelivery& capture, QObject* editor) {
     } catch (const LumbexError& e) {
         showError(e.message());
     }
+}
+
+void DesktopApp::captureFromOutside(bool explain) {
+    if (recording_->controller().isBusy() || scrolling_->isBusy())
+        QApplication::beep();
+    else
+        capture(CaptureController::Mode::Area, explain);
 }
 
 void DesktopApp::capture(CaptureController::Mode mode, bool explain, QObject* editor, int delay) {

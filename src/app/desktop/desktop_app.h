@@ -17,6 +17,7 @@ class QSystemTrayIcon;
 namespace lumbex {
 
 class CaptureCountdown;
+class CaptureShortcuts;
 class CapturePicker;
 class CaptureSettings;
 class ClipboardWatch;
@@ -25,6 +26,7 @@ class DeletedNotesController;
 class DesktopCaptureShell;
 class DesktopRecording;
 class EditorWindow;
+class HotKeys;
 class NoteDocument;
 struct NotePackageContents;
 class NoteLibrary;
@@ -32,6 +34,8 @@ class NotesLibraryController;
 class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
+class ShortcutSettings;
+class VoiceShortcuts;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
 // capture controller), the status menu in the tray (or a small control window where the desktop
@@ -42,7 +46,8 @@ public:
     DesktopApp();
     ~DesktopApp() override;
 
-    // Launch: the status menu, then what the arguments name ("--fixture", packages, images), or
+    // Launch: the status menu, then what the arguments name ("--fixture", "--capture",
+    // "--quick-capture", packages, images), or
     // the welcome tour on a first launch. Returns false when nothing could be shown at all.
     void start(const QStringList& args);
     // Files and "--fixture" handed over by a later launch (or by the first one).
@@ -56,6 +61,9 @@ public:
     EditorWindow* openPractice();
     void capture(CaptureController::Mode mode, bool explain, QObject* editor = nullptr,
                  int delay = 0);
+    // An area capture asked for from outside the application's windows (a global shortcut,
+    // "--capture" or "--quick-capture"): only a beep while a recording or scrolling capture runs.
+    void captureFromOutside(bool explain);
     // Ends the application once open notes are saved.
     void quit();
 
@@ -78,6 +86,9 @@ private:
     void showQuickCapture(const CaptureDelivery& capture);
     void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
     void presentOnboarding();
+    // "Set Voice Shortcut…", checked against the menus of an open editor window (or the
+    // application's own menus when none is open), with the global shortcuts stopped meanwhile.
+    void editVoiceShortcut();
     // The saved notes window: one, raised when shown again.
     void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
@@ -100,6 +111,10 @@ private:
     std::unique_ptr<ScrollCaptureUI> scrolling_;
     std::unique_ptr<DesktopRecording> recording_;
     RecordingWindows recordingWindows_;
+    std::unique_ptr<ShortcutSettings> shortcutSettings_;
+    std::unique_ptr<HotKeys> hotKeys_;
+    std::unique_ptr<CaptureShortcuts> shortcuts_;
+    std::unique_ptr<VoiceShortcuts> voiceShortcuts_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

@@ -1,29 +1,50 @@
 // The desktop application's windows around captures and notes: the quick capture panel, pinned
-// images, the welcome tour, the saved notes window, and text recognition for quick captures.
+// images, the welcome tour, the saved notes window, text recognition for quick captures, and the
+// voice shortcut's dialog.
 #include "app/capture_ui/onboarding_window.h"
 #include "app/capture_ui/pin_window.h"
 #include "app/capture_ui/quick_capture_panel.h"
+#include "app/commands/menu_keys.h"
 #include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/desktop/desktop_app.h"
 #include "app/desktop/quick_capture_note.h"
+#include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/library_ui/notes_library_controller.h"
+#include "app/shortcuts_ui/voice_shortcut_dialog.h"
 #include "core/error.h"
 #include "model/image_files.h"
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "platform/file_reveal.h"
 #include "recognition/image_recognition.h"
+#include "shortcuts/capture_shortcuts.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFutureWatcher>
+#include <QMenuBar>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace lumbex {
+
+void DesktopApp::editVoiceShortcut() {
+    std::vector<QKeySequence> menuKeys;
+    if (const QList<EditorWindow*> editors = editorWindows(); !editors.isEmpty()) {
+        menuKeys = menuKeyEquivalents(editors.front()->menuBar()->actions());
+    } else {
+        QMenuBar bar;
+        commands_->install(&bar);
+        menuKeys = menuKeyEquivalents(bar.actions());
+    }
+    VoiceShortcutDialog dialog(*voiceShortcuts_, shortcuts_->configuration(), std::move(menuKeys));
+    shortcuts_->stop();
+    dialog.exec();
+    shortcuts_->start();
+}
 
 void DesktopApp::showQuickCapture(const CaptureDelivery& capture) {
     const std::shared_ptr<QuickCaptureNote> created =

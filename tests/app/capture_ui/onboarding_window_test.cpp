@@ -12,6 +12,16 @@
 namespace lumbex {
 namespace {
 
+TEST(OnboardingSteps, SpeakOfThisDesktopAndNotAnotherOne) {
+    const QStringList foreign = {"menu bar", "Finder", "Mac", "System Settings", "⌘"};
+    for (const OnboardingStep& step : onboardingSteps())
+        for (const QString& text : {step.title, step.detail, step.imageDescription, step.tip})
+            for (const QString& word : foreign)
+                EXPECT_FALSE(text.contains(word)) << text.toStdString();
+    EXPECT_EQ(onboardingSteps().front().tip,
+              "Lumbex lives in your system tray. Your shortcut is always one click away.");
+}
+
 class OnboardingTest : public ::testing::Test {
 protected:
     bool seen() const { return settings_.value(kHasSeenGettingStartedKey, false).toBool(); }

@@ -331,16 +331,16 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
 TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayDisabled) {
     // No capture under way and none made yet.
     const std::pair<const char*, bool> rows[] = {
-        {"capture.explain", true},    {"capture.quick", true},
-        {"capture.window", true},     {"capture.afterDelay", true},
-        {"capture.scrolling", true},  {"capture.options", true},
-        {"capture.lastArea", false},  {"capture.quickLastArea", false},
-        {"capture.cancel", false},    {"recording.record", true},
-        {"recording.stop", false},    {"recording.pauseResume", false},
-        {"recording.recover", true},  {"library.show", true},
-        {"shortcuts.capture", false}, {"file.open", true},
-        {"help.trySample", true},     {"app.quit", true},
-        {"deleted.show", true},
+        {"capture.explain", true},   {"capture.quick", true},
+        {"capture.window", true},    {"capture.afterDelay", true},
+        {"capture.scrolling", true}, {"capture.options", true},
+        {"capture.lastArea", false}, {"capture.quickLastArea", false},
+        {"capture.cancel", false},   {"recording.record", true},
+        {"recording.stop", false},   {"recording.pauseResume", false},
+        {"recording.recover", true}, {"library.show", true},
+        {"shortcuts.capture", true}, {"file.open", true},
+        {"help.trySample", true},    {"app.quit", true},
+        {"deleted.show", true},      {"shortcuts.voice", true},
     };
     app_.commands().refreshEnabled();
     for (const auto& [id, enabled] : rows)

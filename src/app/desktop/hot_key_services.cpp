@@ -1,0 +1,28 @@
+#include "app/desktop/hot_key_services.h"
+
+#include "core/error.h"
+#include "platform/x11_hot_keys.h"
+
+#include <QGuiApplication>
+#include <QProcessEnvironment>
+
+namespace lumbex {
+
+std::unique_ptr<HotKeys> openHotKeys() {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString display = environment.value(QStringLiteral("DISPLAY"));
+    // Windows drawn offscreen (tests) have no desktop whose keys they could take.
+    if (display.isEmpty() || QGuiApplication::platformName() != u"xcb" ||
+        environment.value(QStringLiteral("LUMBEX_HOT_KEYS")) == u"unavailable")
+        return unavailableHotKeys(QStringLiteral(
+            "This desktop doesn’t let Lumbex register global shortcuts. In your desktop’s "
+            "keyboard settings, bind keys to `lumbex --capture` and `lumbex --quick-capture` "
+            "instead."));
+    try {
+        return connectX11HotKeys(display.toLocal8Bit());
+    } catch (const LumbexError& e) {
+        return unavailableHotKeys(e.message());
+    }
+}
+
+} // namespace lumbex

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace lumbex {
+
+// The one version number, set in the top-level CMakeLists.txt ("0.1.0").
+const char* lumbexVersion();
+
+} // namespace lumbex
