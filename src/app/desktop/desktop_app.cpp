@@ -268,6 +268,8 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     window->onOpenRecording = [this](EditorWindow* editor, std::optional<qint64> sourceTime) {
         recordingWindows_.open(*editor, sourceTime);
     };
+    // The commands that depend on these handlers were last refreshed without them.
+    window->commands().refresh();
     connect(opened, &NoteDocument::noteSaved, this,
             [this, opened] { library_->addRecent(opened->filePath()); });
     if (libraryWindow_)

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QSemaphore>
 #include <QSettings>
 #include <QTest>
@@ -346,6 +347,23 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
     for (const auto& [id, enabled] : rows)
         EXPECT_EQ(app_.commands().registry().action(QString::fromLatin1(id))->isEnabled(), enabled)
             << id;
+}
+
+// The application's handlers are set after the window was made: its menu must not wait for some
+// later change to offer the commands that need them.
+TEST_F(DesktopMenus, AnOpenedPackageOffersTheApplicationsCommandsAtOnce) {
+    ASSERT_TRUE(
+        test::processEventsUntil([&] { return !window_->document().filePath().isEmpty(); }, 10000));
+    const test::TemporaryFolder copies;
+    const QString copy = copies.path(QStringLiteral("Copy.capturenote"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("cp"),
+                                {QStringLiteral("-r"), window_->document().filePath(), copy}),
+              0);
+    EditorWindow* opened = app_.openPackage(copy);
+    ASSERT_NE(opened, nullptr);
+    ASSERT_NE(opened, window_);
+    EXPECT_TRUE(opened->commands().action(QStringLiteral("editor.deleteNote"))->isEnabled());
+    opened->close();
 }
 
 TEST_F(DesktopMenus, ASavedNoteCanBeMovedToRecentlyDeleted) {
