@@ -28,12 +28,13 @@ FILE* claimStandardError() {
     return messages;
 }
 
-// No arguments, "--fixture", "--capture", "--quick-capture", or only existing files and
-// packages: the desktop application.
+// No arguments, "--fixture", "--capture", "--quick-capture", "--record-screen", or only existing
+// files and packages: the desktop application.
 bool opensWindows(const QStringList& args) {
     if (args.isEmpty() || args == QStringList{QStringLiteral("--fixture")} ||
         args == QStringList{QStringLiteral("--capture")} ||
-        args == QStringList{QStringLiteral("--quick-capture")})
+        args == QStringList{QStringLiteral("--quick-capture")} ||
+        args == QStringList{QStringLiteral("--record-screen")})
         return true;
     if (lumbex::cli::isCommand(args))
         return false;

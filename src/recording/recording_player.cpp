@@ -26,9 +26,16 @@ RecordingPlayer::RecordingPlayer(QObject* parent)
 // tick it posted meanwhile is removed with this object's posted events.
 RecordingPlayer::~RecordingPlayer() = default;
 
+void RecordingPlayer::setSound(SegmentSoundReader read, SoundOutputOpener open) {
+    stopSound();
+    sound_ = std::make_unique<RecordingSoundPlayback>(std::move(read), std::move(open));
+}
+
 void RecordingPlayer::load(std::shared_ptr<const RecordingComposition> composition,
                            qint64 outputTime) {
     setPlaying(false);
+    timer_.stop();
+    stopSound();
     composition_ = std::move(composition);
     picture_ = {};
     emit pictureChanged();
@@ -49,6 +56,7 @@ void RecordingPlayer::seek(qint64 outputTime) {
         return;
     setPosition(std::clamp<qint64>(outputTime, 0, std::max<qint64>(duration() - 1, 0)));
     clockRunning_ = false;
+    stopSound();
     ahead_.start(composition_, position_, playing_);
 }
 
@@ -68,6 +76,7 @@ void RecordingPlayer::pause() {
         return;
     setPlaying(false);
     timer_.stop();
+    stopSound();
     // What was decoded ahead is not shown; the picture on screen stays.
     ahead_.stop();
 }
@@ -94,7 +103,12 @@ void RecordingPlayer::tick() {
         clockRunning_ = true;
         clockStart_ = position_;
         clock_.start();
+        if (sound_)
+            sound_->start(composition_, position_);
     }
+    if (sound_)
+        if (const std::optional<QString> problem = sound_->takeProblem())
+            emit soundFailed(*problem);
     const qint64 now = clockStart_ + clock_.nsecsElapsed() / 1000;
     if (std::optional<RenderedFrame> frame = ahead_.takeDue(now))
         show(std::move(*frame));
@@ -106,6 +120,11 @@ void RecordingPlayer::tick() {
     setPosition(duration());
     setPlaying(false);
     timer_.stop();
+}
+
+void RecordingPlayer::stopSound() {
+    if (sound_)
+        sound_->stop();
 }
 
 void RecordingPlayer::show(RenderedFrame frame) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recording/recording_frames_ahead.h"
+#include "recording/recording_sound_playback.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -23,6 +24,8 @@ public:
     // Shows `composition` paused at `outputTime` (clamped into the movie). A null composition
     // shows nothing.
     void load(std::shared_ptr<const RecordingComposition> composition, qint64 outputTime = 0);
+    // Plays the sound beside the pictures from now on; without this the player is silent.
+    void setSound(SegmentSoundReader read, SoundOutputOpener open);
     // Moves to an output time (clamped into the movie), playing on when playing.
     void seek(qint64 outputTime);
     // Plays from the current position; from the start when it is at the end.
@@ -47,15 +50,19 @@ signals:
     void playingChanged(bool playing);
     // Decoding failed with this message; the player paused.
     void failed(const QString& message);
+    // The sound could not be played; the pictures play on.
+    void soundFailed(const QString& message);
 
 private:
     void tick();
     void show(RenderedFrame frame);
     void setPosition(qint64 outputTime);
     void setPlaying(bool playing);
+    void stopSound();
 
     std::shared_ptr<const RecordingComposition> composition_;
     RecordingFramesAhead ahead_;
+    std::unique_ptr<RecordingSoundPlayback> sound_;
     QTimer timer_;
     QElapsedTimer clock_;
     bool clockRunning_ = false;

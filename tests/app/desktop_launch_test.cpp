@@ -31,8 +31,12 @@ protected:
 };
 
 TEST_F(DesktopLaunchTest, EveryWindowEntryWithoutADisplaySaysWhatToDo) {
-    const QStringList entries[] = {
-        {}, {"--fixture"}, {"--capture"}, {"--quick-capture"}, {image("shot.png")}};
+    const QStringList entries[] = {{},
+                                   {"--fixture"},
+                                   {"--capture"},
+                                   {"--quick-capture"},
+                                   {"--record-screen"},
+                                   {image("shot.png")}};
     for (const QStringList& args : entries) {
         const test::Result result = launch(args, {});
         EXPECT_EQ(result.exitCode, 1) << args.join(' ').toStdString();

@@ -38,8 +38,10 @@ bool shouldPresentOnboarding(const QSettings& settings, bool hasOpenDocuments) {
     return !settings.value(kHasSeenGettingStartedKey, false).toBool() && !hasOpenDocuments;
 }
 
+// Written through at once: an application ended by a signal never writes back what it cached.
 void markOnboardingSeen(QSettings& settings) {
     settings.setValue(kHasSeenGettingStartedKey, true);
+    settings.sync();
 }
 
 } // namespace lumbex

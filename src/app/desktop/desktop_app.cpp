@@ -241,6 +241,8 @@ void DesktopApp::openArguments(const QStringList& args) {
                 openPractice();
             else if (arg == u"--capture" || arg == u"--quick-capture")
                 captureFromOutside(arg == u"--capture");
+            else if (arg == u"--record-screen")
+                commands_->registry().action(QStringLiteral("recording.record"))->trigger();
             else if (QFileInfo(arg).isDir() || arg.endsWith(u".capturenote"))
                 openPackage(arg);
             else

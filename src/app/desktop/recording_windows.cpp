@@ -5,6 +5,7 @@
 #include "app/recording_ui/recording_window_controller.h"
 #include "platform/recording_export.h"
 #include "platform/segment_sound.h"
+#include "platform/sound_output.h"
 
 #include <QFileDialog>
 
@@ -35,6 +36,7 @@ RecordingWindowController* RecordingWindows::open(EditorWindow& editor,
         services.open = openSegmentPictures;
         services.media = {openMP4Export, openGIFExport, estimateMP4Bytes, estimateGIFBytes,
                           readSegmentSound};
+        services.playSound = openPulseAudioOutput;
         QPointer<EditorWindow> note(&editor);
         // The save panel belongs to the recording window, made just below.
         const auto dialogParent = std::make_shared<QPointer<QWidget>>();

@@ -49,6 +49,8 @@ RecordingWindowController::RecordingWindowController(NoteDocument& document,
     setAttribute(Qt::WA_DeleteOnClose);
     openWindows().insert(this);
     player_->video()->installEventFilter(this);
+    if (services_.playSound)
+        player_->player().setSound(services_.media.readSound, services_.playSound);
     connect(selection_, &RecordingSelectionLayer::dragged, this,
             &RecordingWindowController::finishDrag);
 
@@ -75,6 +77,8 @@ RecordingWindowController::RecordingWindowController(NoteDocument& document,
     layout->addWidget(status_);
 
     connect(export_, &RecordingExportControls::statusChanged, this,
+            &RecordingWindowController::showStatus);
+    connect(&player_->player(), &RecordingPlayer::soundFailed, this,
             &RecordingWindowController::showStatus);
     connect(export_, &RecordingExportControls::busyChanged, this,
             &RecordingWindowController::setBusy);

@@ -5,6 +5,7 @@
 #include "core/latest_work.h"
 #include "model/note_document.h"
 #include "platform/segment_pictures.h"
+#include "platform/sound_output.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -26,6 +27,8 @@ class RecordingSelectionLayer;
 struct RecordingWindowServices {
     SegmentPicturesOpener open;
     RecordingExportMedia media;
+    // Where the player's sound goes; none plays the pictures alone.
+    SoundOutputOpener playSound;
     RecordingExportControls::DestinationChooser chooseDestination;
     // Brings the note's editor forward on a time note just added, ready for its text.
     std::function<void(const Id& noteID)> showTimeNote;
