@@ -28,7 +28,10 @@ qint64 recordingFieldTime(QStringView text) {
 }
 
 RecordingRange recordingFieldRange(QStringView start, QStringView end, qint64 duration) {
-    const RecordingRange range{recordingFieldTime(start), recordingFieldTime(end)};
+    RecordingRange range{recordingFieldTime(start), recordingFieldTime(end)};
+    // The fields show milliseconds: an end shown as the recording's end (rounded up) is its end.
+    if (range.end > duration && recordingFieldText(range.end) == recordingFieldText(duration))
+        range.end = duration;
     if (range.start < 0 || range.start >= range.end || range.end > duration)
         throw LumbexError(QStringLiteral("Choose a range inside the recording."));
     return range;

@@ -15,7 +15,8 @@ namespace lumbex {
 // a valid source time in seconds." for anything else.
 qint64 recordingFieldTime(QStringView text);
 // The source range typed into the start and end fields: each field as above, then
-// 0 ≤ start < end ≤ `duration`, else "Choose a range inside the recording.".
+// 0 ≤ start < end ≤ `duration`, else "Choose a range inside the recording."; an end that a field
+// shows as `duration` is `duration`.
 RecordingRange recordingFieldRange(QStringView start, QStringView end, qint64 duration);
 // A source time as a field shows it: seconds with three decimals.
 QString recordingFieldText(qint64 sourceTime);

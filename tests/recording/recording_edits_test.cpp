@@ -38,7 +38,8 @@ TEST(RecordingFields, ARangeLiesInsideTheRecording) {
         {"0.5", "2.25", RecordingRange{500'000, 2'250'000}, nullptr},
         {"2.5", "2.5", std::nullopt, kBadRange},
         {"2", "1", std::nullopt, kBadRange},
-        {"0", "3.000001", std::nullopt, kBadRange},
+        {"0", "3.0006", std::nullopt, kBadRange},
+        {"0", "3.0004", RecordingRange{0, duration}, nullptr},
         {"x", "2", std::nullopt, kBadTime},
         {"1", "", std::nullopt, kBadTime},
     };
@@ -51,6 +52,9 @@ TEST(RecordingFields, ARangeLiesInsideTheRecording) {
             EXPECT_EQ(test::thrownMessage([&] { recordingFieldRange(start, end, duration); }),
                       c.message);
     }
+    // The end field shows a recording's end rounded up; left as it is, it still means the end.
+    EXPECT_EQ(recordingFieldRange(u"1.5", recordingFieldText(8'832'700), 8'832'700),
+              (RecordingRange{1'500'000, 8'832'700}));
     EXPECT_EQ(recordingFieldText(2'500'000), "2.500");
     EXPECT_EQ(recordingFieldText(1'234'567), "1.235");
 }

@@ -7,6 +7,7 @@
 #include "recording/recording_note_folder.h"
 #include "records/recording_time.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -89,6 +90,13 @@ RecordingWindowController::RecordingWindowController(NoteDocument& document,
             showStatus(error->message());
         setBusy(false);
     });
+
+    // The window's edits are the note's undo steps, so the usual keys undo them here too.
+    QAction* undo = document.undoStack().createUndoAction(this);
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = document.undoStack().createRedoAction(this);
+    redo->setShortcut(QKeySequence::Redo);
+    addActions({undo, redo});
 
     connect(&document, &NoteDocument::noteChanged, this, &RecordingWindowController::reload);
     connect(&document, &QObject::destroyed, this, [this] {
@@ -369,7 +377,7 @@ void RecordingWindowController::finishDrag(QPointF from, QPointF to) {
 }
 
 QWidget* RecordingWindowController::buildFrameButtons() {
-    auto* group = new QGroupBox(tr("Notes & Frames"), this);
+    auto* group = new QGroupBox(tr("Notes && Frames"), this);
     auto* row = new QHBoxLayout(group);
     for (QPushButton* button :
          {addButton(row, tr("Add Time Note"), &RecordingWindowController::addTimeNote),

@@ -108,8 +108,9 @@ TEST_F(RecordingWindowTest, TheRangeFieldsNameTheirFaults) {
         EXPECT_EQ(window->statusText(), c.status);
         EXPECT_EQ(recording().trim, c.trim ? c.trim : before) << "a refusal keeps the trim";
         EXPECT_EQ(document->undoStack().count(), steps + (c.trim ? 1 : 0));
-        if (c.trim)
+        if (c.trim) {
             EXPECT_EQ(undoText(), "Trim Recording");
+        }
     }
     // The fields follow the trim; the preview is rebuilt for it.
     EXPECT_EQ(window->rangeStart()->text(), "0.500");
@@ -193,6 +194,19 @@ TEST_F(RecordingWindowTest, TheMuteBoxesChangeTheSoundAndFollowUndo) {
     EXPECT_TRUE(window->muteSystem()->isChecked());
     EXPECT_EQ(window->muteSystem()->text(), "Mute system audio");
     EXPECT_EQ(window->muteMicrophone()->text(), "Mute microphone");
+}
+
+TEST_F(RecordingWindowTest, TheUsualKeysUndoAndRedoTheWindowsEdits) {
+    // The end field as the window shows it, rounded up past the recording's end, still trims.
+    setRange(QStringLiteral("0.5"), window->rangeEnd()->text());
+    click("Trim to Range");
+    ASSERT_EQ(recording().trim, (RecordingRange{500'000, recording().duration()}));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keySequence(window, QKeySequence(QKeySequence::Undo));
+    EXPECT_FALSE(recording().trim);
+    QTest::keySequence(window, QKeySequence(QKeySequence::Redo));
+    EXPECT_EQ(recording().trim, (RecordingRange{500'000, recording().duration()}));
 }
 
 TEST_F(RecordingWindowTest, ThePlayerShowsWhatIsExported) {
