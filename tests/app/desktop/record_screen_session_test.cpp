@@ -1,0 +1,198 @@
+// Record Screen in the real application on a private X server, window manager and sound server,
+// driven by another client (xdotool) as a person would: the dialog, the picker, the countdown,
+// the floating controls, and the recovery offered after the application was killed mid-recording.
+#include "support/event_waiting.h"
+#include "support/pulse_server.h"
+#include "support/temporary_folder.h"
+#include "support/virtual_display.h"
+#include "support/window_manager.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPoint>
+#include <QProcess>
+#include <QSettings>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace lumbex {
+namespace {
+
+using test::processEventsFor;
+using test::processEventsUntil;
+
+class RecordScreenSession : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start";
+        ASSERT_TRUE(manager.ready()) << "openbox did not start";
+        if (!pulse.missing().isEmpty())
+            GTEST_SKIP() << pulse.missing().toStdString();
+        ASSERT_TRUE(pulse.running()) << "the private PulseAudio server did not start";
+        environment = display.environment();
+        environment.insert("HOME", folder.path("home"));
+        environment.insert("XDG_CONFIG_HOME", folder.path("config"));
+        environment.insert("XDG_DATA_HOME", folder.path("data"));
+        environment.insert("PULSE_SERVER", pulse.address());
+        QSettings settings(folder.path("config/Lumbex/Lumbex.ini"), QSettings::IniFormat);
+        settings.setValue("hasSeenGettingStarted", true);
+        settings.sync();
+        animation.setProcessEnvironment(display.environment());
+        animation.start(QStringLiteral(LUMBEX_TEST_ANIMATION), {"0", "0", "600", "400", "30"});
+        ASSERT_TRUE(animation.waitForReadyRead(10000)) << "the animation did not start";
+        launch();
+    }
+
+    void TearDown() override {
+        quit();
+        animation.kill();
+        animation.waitForFinished(3000);
+    }
+
+    void launch() {
+        app.setProcessEnvironment(environment);
+        app.start(LUMBEX_BINARY, {});
+        ASSERT_TRUE(run("xdotool", {"search", "--sync", "--name", "^Lumbex$"}));
+        processEventsFor(500);
+    }
+    void quit() {
+        app.terminate();
+        if (!app.waitForFinished(5000))
+            app.kill();
+        app.waitForFinished(3000);
+    }
+
+    // Runs an X client while the event loop keeps going; its output, or nothing if it failed.
+    std::optional<QString> run(const QString& program, const QStringList& args, int ms = 15000) {
+        QProcess client;
+        client.setProcessEnvironment(environment);
+        client.start(program, args);
+        processEventsUntil([&] { return client.state() == QProcess::NotRunning; }, ms);
+        if (client.state() != QProcess::NotRunning || client.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(client.readAllStandardOutput());
+    }
+    std::optional<QString> visibleWindow(const QString& title) {
+        return run("xdotool", {"search", "--onlyvisible", "--name", title}, 3000);
+    }
+    bool waitForWindow(const QString& title, int ms = 15000) {
+        return processEventsUntil([&] { return visibleWindow(title).has_value(); }, ms);
+    }
+    // Presses the default button of the window with that title.
+    bool confirm(const QString& title) {
+        return run("xdotool",
+                   {"search", "--onlyvisible", "--name", title, "windowactivate", "--sync"}) &&
+               run("xdotool", {"key", "Return"});
+    }
+    void drag(QPoint from, QPoint to) {
+        run("xdotool",
+            {"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+        for (int step = 1; step <= 5; ++step) {
+            processEventsFor(40);
+            const QPoint at = from + (to - from) * step / 5;
+            run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
+        }
+        processEventsFor(40);
+        run("xdotool", {"mouseup", "1"});
+    }
+    // Clicks the floating controls' button that lies `fromRight` pixels left of its right edge.
+    bool clickControl(int fromRight) {
+        const std::optional<QString> window =
+            run("xdotool", {"search", "--onlyvisible", "--name", "^Screen Recording$"});
+        if (!window)
+            return false;
+        const QString id = window->section('\n', 0, 0);
+        const std::optional<QString> geometry =
+            run("xdotool", {"getwindowgeometry", "--shell", id});
+        if (!geometry)
+            return false;
+        QMap<QString, int> values;
+        for (const QString& line : geometry->split('\n', Qt::SkipEmptyParts))
+            values[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+        // Relative to the window itself: its reported position includes the frame's offset.
+        return run("xdotool",
+                   {"mousemove", "--window", id, QString::number(values["WIDTH"] - fromRight),
+                    QString::number(values["HEIGHT"] / 2), "click", "1"})
+            .has_value();
+    }
+    // Record Screen… from outside, then an area over the animation until the controls show.
+    void startRecording() {
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(LUMBEX_BINARY, {"--record-screen"});
+        ASSERT_TRUE(
+            processEventsUntil([&] { return second.state() == QProcess::NotRunning; }, 15000));
+        ASSERT_EQ(second.exitCode(), 0);
+        ASSERT_TRUE(waitForWindow("^Record Screen$")) << "no Record Screen dialog";
+        ASSERT_TRUE(confirm("^Record Screen$"));
+        ASSERT_TRUE(waitForWindow("^Choose Capture Area$")) << "no picker";
+        processEventsFor(300);
+        drag({50, 50}, {550, 350});
+        ASSERT_TRUE(waitForWindow("^Screen Recording$", 20000)) << "no recording controls";
+    }
+    // The note packages in the notes library.
+    QStringList notes() const {
+        QStringList found;
+        QDirIterator it(folder.path("data/Lumbex/Notes"), {"*.capturenote"}, QDir::Dirs);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    }
+    static QJsonObject noteJSON(const QString& package) {
+        QFile file(QDir(package).filePath("note.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(file.readAll()).object();
+    }
+
+    test::VirtualDisplay display{QSize(1280, 800)};
+    test::WindowManager manager{display};
+    test::PulseServer pulse;
+    test::TemporaryFolder folder;
+    QProcessEnvironment environment;
+    QProcess animation;
+    QProcess app;
+};
+
+// From the right edge of the controls: Stop, then Pause/Resume.
+constexpr int kStop = 52;
+constexpr int kPause = 138;
+
+TEST_F(RecordScreenSession, PausedAndResumedRecordingOpensAsANoteOfTwoSegments) {
+    startRecording();
+    processEventsFor(2000);
+    ASSERT_TRUE(clickControl(kPause));
+    processEventsFor(1000);
+    ASSERT_TRUE(clickControl(kPause));
+    processEventsFor(1500);
+    ASSERT_TRUE(clickControl(kStop));
+    ASSERT_TRUE(waitForWindow("^Recording .* — Lumbex$", 30000)) << "the note did not open";
+    EXPECT_FALSE(visibleWindow("^Screen Recording$")) << "the controls stayed";
+
+    const QStringList saved = notes();
+    ASSERT_EQ(saved.size(), 1);
+    const QJsonArray segments =
+        noteJSON(saved.first())["screenRecording"].toObject()["segments"].toArray();
+    EXPECT_EQ(segments.size(), 2) << "a pause ends a segment";
+    EXPECT_EQ(QDir(QDir(saved.first()).filePath("video")).entryList({"*.mov"}).size(), 2);
+}
+
+TEST_F(RecordScreenSession, ARecordingCutShortByAKillIsOfferedAtTheNextLaunch) {
+    startRecording();
+    processEventsFor(2500);
+    app.kill();
+    app.waitForFinished(5000);
+    EXPECT_TRUE(notes().isEmpty());
+
+    launch();
+    ASSERT_TRUE(waitForWindow("^Recording Found$")) << "the launch check offered nothing";
+    ASSERT_TRUE(confirm("^Recording Found$"));
+    ASSERT_TRUE(waitForWindow("^Recovered · .* — Lumbex$", 30000)) << "no recovered note opened";
+    EXPECT_EQ(notes().size(), 1);
+}
+
+} // namespace
+} // namespace lumbex
