@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/manual_page.h"
 #include "app/version.h"
 #include "core/error.h"
 
@@ -15,6 +16,7 @@ std::vector<Command> allCommands() {
                        recordingCommands, deletedCommands, libraryCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
+    commands.push_back(manualPageCommand(commands));
     return commands;
 }
 
