@@ -406,7 +406,8 @@ int runDesktop(const QStringList& args, FILE* messages) {
                     [&app](ReadingRequest request, SingleInstance::ReadingAnswer answer) {
                         answerReadingRequest(app.recognitionEngines(), std::move(request), &app,
                                              std::move(answer));
-                    });
+                    },
+                    app.shortcutsHandler());
     app.start(args);
     QTextStream(messages).flush();
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/desktop/recording_windows.h"
+#include "app/shortcuts_handover.h"
 #include "capture/capture_controller.h"
 #include "core/ids.h"
 #include "recognition/image_recognition.h"
@@ -68,6 +69,9 @@ public:
     void quit();
 
     ShellCommands& commands() { return *commands_; }
+    // What `lumbex shortcuts` reads and changes in this application (shortcuts_requests.cpp).
+    ShortcutsHandler shortcutsHandler();
+
     DeletedNotesController& deletedNotes() { return *deleted_; }
     const RecognitionEngines& recognitionEngines() const { return recognition_; }
 
@@ -90,6 +94,9 @@ private:
     // application's own menus when none is open), with the global shortcuts stopped meanwhile.
     void editVoiceShortcut();
     // The saved notes window: one, raised when shown again.
+    // The key equivalents of the menus a voice shortcut must not take, depth first: those of an
+    // open editor window, or the application's own menus when none is open.
+    std::vector<QKeySequence> menuKeys() const;
     void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
     // A finished scrolling capture or import becomes a library note, opened when asked.
