@@ -9,6 +9,7 @@
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/desktop_recording.h"
 #include "app/desktop/hot_key_services.h"
+#include "app/desktop/modal_pause.h"
 #include "app/desktop/practice_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
@@ -178,6 +179,8 @@ void DesktopApp::start(const QStringList& args) {
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
     shortcuts_->start();
+    modalPause_ = std::make_unique<ModalPause>([this] { shortcuts_->stop(); },
+                                               [this] { shortcuts_->start(); });
     watchDisplaysAndSleep();
     deleted_->start();
     commands_->refreshEnabled();

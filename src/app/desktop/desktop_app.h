@@ -28,6 +28,7 @@ class DesktopCaptureShell;
 class DesktopRecording;
 class EditorWindow;
 class HotKeys;
+class ModalPause;
 class NoteDocument;
 struct NotePackageContents;
 class NoteLibrary;
@@ -68,10 +69,10 @@ public:
     // Ends the application once open notes are saved.
     void quit();
 
-    ShellCommands& commands() { return *commands_; }
     // What `lumbex shortcuts` reads and changes in this application (shortcuts_requests.cpp).
     ShortcutsHandler shortcutsHandler();
 
+    ShellCommands& commands() { return *commands_; }
     DeletedNotesController& deletedNotes() { return *deleted_; }
     const RecognitionEngines& recognitionEngines() const { return recognition_; }
 
@@ -93,10 +94,10 @@ private:
     // "Set Voice Shortcut…", checked against the menus of an open editor window (or the
     // application's own menus when none is open), with the global shortcuts stopped meanwhile.
     void editVoiceShortcut();
-    // The saved notes window: one, raised when shown again.
     // The key equivalents of the menus a voice shortcut must not take, depth first: those of an
     // open editor window, or the application's own menus when none is open.
     std::vector<QKeySequence> menuKeys() const;
+    // The saved notes window: one, raised when shown again.
     void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
     // A finished scrolling capture or import becomes a library note, opened when asked.
@@ -122,6 +123,8 @@ private:
     std::unique_ptr<HotKeys> hotKeys_;
     std::unique_ptr<CaptureShortcuts> shortcuts_;
     std::unique_ptr<VoiceShortcuts> voiceShortcuts_;
+    // Lets go of the global shortcuts while a modal dialog runs.
+    std::unique_ptr<ModalPause> modalPause_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;
