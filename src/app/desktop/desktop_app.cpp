@@ -23,6 +23,7 @@
 #include "app/screen_services.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "app/shortcuts_ui/capture_shortcuts_dialog.h"
+#include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -139,6 +140,8 @@ DesktopApp::DesktopApp()
     hotKeys_ = openHotKeys();
     shortcuts_ = std::make_unique<CaptureShortcuts>(
         *shortcutSettings_, *hotKeys_, [this](bool explain) { captureFromOutside(explain); });
+    voiceGesture_ =
+        std::make_unique<VoiceHoldGesture>([this] { return voiceShortcuts_->shortcut(); });
 
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
@@ -153,7 +156,12 @@ DesktopApp::DesktopApp()
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
              [this] { deleted_->present(); }, [this] { showLibrary(); },
-             [this] { editCaptureShortcuts(nullptr, *shortcuts_); },
+             [this] {
+                 // Recording a combination must not start a dictation.
+                 voiceGesture_->stop();
+                 editCaptureShortcuts(nullptr, *shortcuts_);
+                 voiceGesture_->start();
+             },
              [this] { editVoiceShortcut(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
@@ -181,6 +189,7 @@ void DesktopApp::start(const QStringList& args) {
     shortcuts_->start();
     modalPause_ = std::make_unique<ModalPause>([this] { shortcuts_->stop(); },
                                                [this] { shortcuts_->start(); });
+    voiceGesture_->start();
     watchDisplaysAndSleep();
     deleted_->start();
     commands_->refreshEnabled();

@@ -37,6 +37,7 @@ class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
 class ShortcutSettings;
+class VoiceHoldGesture;
 class VoiceShortcuts;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
@@ -125,6 +126,8 @@ private:
     std::unique_ptr<VoiceShortcuts> voiceShortcuts_;
     // Lets go of the global shortcuts while a modal dialog runs.
     std::unique_ptr<ModalPause> modalPause_;
+    // The voice shortcut's hold gesture; it drives the VoiceHoldTarget an editor window holds.
+    std::unique_ptr<VoiceHoldGesture> voiceGesture_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

@@ -13,6 +13,7 @@
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/library_ui/notes_library_controller.h"
+#include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "app/shortcuts_ui/voice_shortcut_dialog.h"
 #include "core/error.h"
 #include "model/image_files.h"
@@ -44,7 +45,9 @@ std::vector<QKeySequence> DesktopApp::menuKeys() const {
 void DesktopApp::editVoiceShortcut() {
     VoiceShortcutDialog dialog(*voiceShortcuts_, shortcuts_->configuration(), menuKeys());
     shortcuts_->stop();
+    voiceGesture_->stop();
     dialog.exec();
+    voiceGesture_->start();
     shortcuts_->start();
 }
 
