@@ -202,6 +202,39 @@ TEST_F(ShortcutsCommand, ACombinationAnotherClientHoldsIsRefusedByNameAndTheOldP
     grabber.waitForFinished(3000);
 }
 
+TEST_F(ShortcutsCommand, AModalAlertLetsGoOfTheShortcutsUntilItCloses) {
+    startApp();
+    // A second launch hands over a file that is no image: the running application shows its
+    // alert.
+    const QString notAnImage = folder.write("notes.txt", "not an image");
+    const Outcome handed = lumbex({notAnImage});
+    ASSERT_EQ(handed.exitCode, 0) << handed.err.toStdString();
+    const auto alert =
+        client("xdotool", {"search", "--sync", "--onlyvisible", "--name", "readable image"});
+    ASSERT_TRUE(alert) << "no alert";
+
+    // Meanwhile the combination is free for another program.
+    QProcess grabber;
+    grabber.setProcessEnvironment(environment);
+    grabber.start(LUMBEX_KEY_GRABBER, {"ctrl+alt+super+f"});
+    // It prints once it holds the keys, or ends when another client holds them.
+    grabber.waitForReadyRead(10000);
+    EXPECT_EQ(grabber.readAllStandardOutput(), "grabbed\n")
+        << "the shortcut stayed grabbed under the alert";
+    grabber.kill();
+    grabber.waitForFinished(3000);
+
+    client("xdotool", {"windowactivate", "--sync", alert->split('\n').first(), "key", "Return"});
+    bool registered = false;
+    for (int i = 0; i < 50 && !registered; ++i) {
+        QThread::msleep(200);
+        registered = lumbex({"shortcuts", "--json"}).out ==
+                     kDefaultsJson.arg("\"Registered\"", "\"Registered\"", "true");
+    }
+    EXPECT_TRUE(registered) << "the shortcuts were not taken again after the alert";
+    EXPECT_TRUE(opensPicker("ctrl+alt+super+f"));
+}
+
 TEST_F(ShortcutsCommand, RefusalsOfTheApplicationAreItsOwnMessages) {
     startApp();
     const std::pair<QStringList, QString> rows[] = {
