@@ -2,7 +2,7 @@
 BUILD := build
 CMAKE_FLAGS := -G Ninja -Wno-dev
 
-.PHONY: run test deps build build-sanitize clean
+.PHONY: run test deps build build-sanitize package clean
 
 deps:
 	@./scripts/install-deps
@@ -24,6 +24,10 @@ test: build build-sanitize
 	ctest --test-dir $(BUILD)/release --output-on-failure -j2
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(BUILD)/sanitize --output-on-failure -j2
+
+# The Debian package: build/release/lumbex_<version>_<arch>.deb.
+package: build
+	@cmake --build $(BUILD)/release --target package
 
 clean:
 	rm -rf $(BUILD)

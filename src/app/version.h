@@ -2,7 +2,7 @@
 
 namespace lumbex {
 
-// The one version number, set in the top-level CMakeLists.txt ("0.1.0").
+// The one version number, set in the top-level CMakeLists.txt ("0.2.0").
 const char* lumbexVersion();
 
 } // namespace lumbex

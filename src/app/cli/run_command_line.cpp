@@ -1,5 +1,6 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "app/cli/manual_page.h"
 #include "app/version.h"
 #include "core/error.h"
 
@@ -12,9 +13,10 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
                        stitchCommands, captureCommands, recognizeCommands, recordCommands,
-                       recordingCommands, deletedCommands, libraryCommands})
+                       recordingCommands, deletedCommands, libraryCommands, shortcutsCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
+    commands.push_back(manualPageCommand(commands));
     return commands;
 }
 

@@ -3,10 +3,14 @@
 #include "app/desktop/shell_dialogs.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "capture/capture_controller.h"
+#include "core/error.h"
+#include "platform/autostart_entry.h"
 #include "platform/screen_grabber.h"
 #include "recording/recording_controller.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 
 namespace lumbex {
 namespace {
@@ -20,6 +24,25 @@ QStringList chooseNotes(const QString& libraryFolder) {
     dialog.setDirectory(libraryFolder);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+// "Open at Login": starts this very binary at login, its check mark read back from the entry.
+Command openAtLoginCommand() {
+    const auto entry = [] { return AutostartEntry(QCoreApplication::applicationFilePath()); };
+    return {"app.openAtLogin",
+            "Open at Login",
+            {},
+            {},
+            [entry] {
+                try {
+                    entry().setEnabled(!entry().isEnabled());
+                } catch (const LumbexError& e) {
+                    QMessageBox box(QMessageBox::Warning, e.message(), e.message());
+                    box.exec();
+                }
+            },
+            {},
+            [entry] { return entry().isEnabled(); }};
 }
 
 } // namespace
@@ -124,6 +147,7 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
              if (s->editVoiceShortcut)
                  s->editVoiceShortcut();
          }},
+        openAtLoginCommand(),
         {"help.gettingStarted", "Getting Started", {}, {}, s->presentOnboarding},
         {"help.trySample", "Try a Sample", {}, {}, [s] { s->open({QStringLiteral("--fixture")}); }},
         {"help.privacy", "Privacy", {}, {}, [] { showPrivacy(nullptr); }},

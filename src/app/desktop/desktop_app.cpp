@@ -9,6 +9,7 @@
 #include "app/desktop/desktop_capture_shell.h"
 #include "app/desktop/desktop_recording.h"
 #include "app/desktop/hot_key_services.h"
+#include "app/desktop/modal_pause.h"
 #include "app/desktop/practice_note.h"
 #include "app/desktop/shell_commands.h"
 #include "app/desktop/shell_dialogs.h"
@@ -22,6 +23,7 @@
 #include "app/screen_services.h"
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "app/shortcuts_ui/capture_shortcuts_dialog.h"
+#include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -138,6 +140,8 @@ DesktopApp::DesktopApp()
     hotKeys_ = openHotKeys();
     shortcuts_ = std::make_unique<CaptureShortcuts>(
         *shortcutSettings_, *hotKeys_, [this](bool explain) { captureFromOutside(explain); });
+    voiceGesture_ =
+        std::make_unique<VoiceHoldGesture>([this] { return voiceShortcuts_->shortcut(); });
 
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;
@@ -152,7 +156,12 @@ DesktopApp::DesktopApp()
              library_->folder(), [this](const QStringList& files) { openArguments(files); },
              [this] { newFromClipboard(); }, [this] { presentOnboarding(); }, [this] { quit(); },
              [this] { deleted_->present(); }, [this] { showLibrary(); },
-             [this] { editCaptureShortcuts(nullptr, *shortcuts_); },
+             [this] {
+                 // Recording a combination must not start a dictation.
+                 voiceGesture_->stop();
+                 editCaptureShortcuts(nullptr, *shortcuts_);
+                 voiceGesture_->start();
+             },
              [this] { editVoiceShortcut(); }}),
         ShellCommands::RecentNotesMenu{recentEntries,
                                        [this](const QString& path) { openArguments({path}); }});
@@ -178,6 +187,9 @@ void DesktopApp::start(const QStringList& args) {
     QApplication::setQuitOnLastWindowClosed(false);
     showStatusItem();
     shortcuts_->start();
+    modalPause_ = std::make_unique<ModalPause>([this] { shortcuts_->stop(); },
+                                               [this] { shortcuts_->start(); });
+    voiceGesture_->start();
     watchDisplaysAndSleep();
     deleted_->start();
     commands_->refreshEnabled();
@@ -408,7 +420,8 @@ int runDesktop(const QStringList& args, FILE* messages) {
                     [&app](ReadingRequest request, SingleInstance::ReadingAnswer answer) {
                         answerReadingRequest(app.recognitionEngines(), std::move(request), &app,
                                              std::move(answer));
-                    });
+                    },
+                    app.shortcutsHandler());
     app.start(args);
     QTextStream(messages).flush();
     return QApplication::exec();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/desktop/recording_windows.h"
+#include "app/shortcuts_handover.h"
 #include "capture/capture_controller.h"
 #include "core/ids.h"
 #include "recognition/image_recognition.h"
@@ -27,6 +28,7 @@ class DesktopCaptureShell;
 class DesktopRecording;
 class EditorWindow;
 class HotKeys;
+class ModalPause;
 class NoteDocument;
 struct NotePackageContents;
 class NoteLibrary;
@@ -35,6 +37,7 @@ class ScrollCaptureUI;
 class ScreenGrabber;
 class ShellCommands;
 class ShortcutSettings;
+class VoiceHoldGesture;
 class VoiceShortcuts;
 
 // The desktop application: the services its windows share (settings, clipboard watch, screen,
@@ -67,6 +70,9 @@ public:
     // Ends the application once open notes are saved.
     void quit();
 
+    // What `lumbex shortcuts` reads and changes in this application (shortcuts_requests.cpp).
+    ShortcutsHandler shortcutsHandler();
+
     ShellCommands& commands() { return *commands_; }
     DeletedNotesController& deletedNotes() { return *deleted_; }
     const RecognitionEngines& recognitionEngines() const { return recognition_; }
@@ -89,6 +95,9 @@ private:
     // "Set Voice Shortcut…", checked against the menus of an open editor window (or the
     // application's own menus when none is open), with the global shortcuts stopped meanwhile.
     void editVoiceShortcut();
+    // The key equivalents of the menus a voice shortcut must not take, depth first: those of an
+    // open editor window, or the application's own menus when none is open.
+    std::vector<QKeySequence> menuKeys() const;
     // The saved notes window: one, raised when shown again.
     void showLibrary();
     void recognizeText(const QByteArray& png, std::function<void(const QString&)> report);
@@ -115,6 +124,10 @@ private:
     std::unique_ptr<HotKeys> hotKeys_;
     std::unique_ptr<CaptureShortcuts> shortcuts_;
     std::unique_ptr<VoiceShortcuts> voiceShortcuts_;
+    // Lets go of the global shortcuts while a modal dialog runs.
+    std::unique_ptr<ModalPause> modalPause_;
+    // The voice shortcut's hold gesture; it drives the VoiceHoldTarget an editor window holds.
+    std::unique_ptr<VoiceHoldGesture> voiceGesture_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     std::unique_ptr<ControlWindow> controlWindow_;

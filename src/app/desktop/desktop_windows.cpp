@@ -13,6 +13,7 @@
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "app/library_ui/notes_library_controller.h"
+#include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "app/shortcuts_ui/voice_shortcut_dialog.h"
 #include "core/error.h"
 #include "model/image_files.h"
@@ -31,18 +32,22 @@
 
 namespace lumbex {
 
+std::vector<QKeySequence> DesktopApp::menuKeys() const {
+    if (const QList<EditorWindow*> editors = editorWindows(); !editors.isEmpty())
+        return menuKeyEquivalents(editors.front()->menuBar()->actions());
+    // The application's menus as an editor window shows them, File menu included.
+    QMenuBar bar;
+    bar.addMenu(QStringLiteral("File"));
+    commands_->install(&bar);
+    return menuKeyEquivalents(bar.actions());
+}
+
 void DesktopApp::editVoiceShortcut() {
-    std::vector<QKeySequence> menuKeys;
-    if (const QList<EditorWindow*> editors = editorWindows(); !editors.isEmpty()) {
-        menuKeys = menuKeyEquivalents(editors.front()->menuBar()->actions());
-    } else {
-        QMenuBar bar;
-        commands_->install(&bar);
-        menuKeys = menuKeyEquivalents(bar.actions());
-    }
-    VoiceShortcutDialog dialog(*voiceShortcuts_, shortcuts_->configuration(), std::move(menuKeys));
+    VoiceShortcutDialog dialog(*voiceShortcuts_, shortcuts_->configuration(), menuKeys());
     shortcuts_->stop();
+    voiceGesture_->stop();
     dialog.exec();
+    voiceGesture_->start();
     shortcuts_->start();
 }
 

@@ -35,8 +35,8 @@ const QStringList& statusMenuLayout() {
         layout << QString() << QStringLiteral("file.open") << QStringLiteral("library.show")
                << QStringLiteral("deleted.show") << QString() << QStringLiteral("shortcuts.capture")
                << QStringLiteral("capture.options") << QStringLiteral("shortcuts.voice")
-               << QStringLiteral("help.gettingStarted") << QStringLiteral("app.about") << QString()
-               << QStringLiteral("app.quit");
+               << QStringLiteral("app.openAtLogin") << QStringLiteral("help.gettingStarted")
+               << QStringLiteral("app.about") << QString() << QStringLiteral("app.quit");
         return layout;
     }();
     return ids;

@@ -75,15 +75,16 @@ bool SingleInstance::handOver(const QStringList& args) {
 }
 
 void SingleInstance::listen(std::function<void(const QStringList&)> received,
-                            std::function<void(ReadingRequest, ReadingAnswer)> read) {
+                            std::function<void(ReadingRequest, ReadingAnswer)> read,
+                            ShortcutsHandler shortcuts) {
     // A socket left behind by a crashed instance would block listening.
     QLocalServer::removeServer(socketName());
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     server_.listen(socketName());
-    connect(&server_, &QLocalServer::newConnection, this, [this, received, read] {
+    connect(&server_, &QLocalServer::newConnection, this, [this, received, read, shortcuts] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [socket, received, read] {
+            connect(socket, &QLocalSocket::readyRead, this, [socket, received, read, shortcuts] {
                 QDataStream stream(socket);
                 stream.startTransaction();
                 QStringList args;
@@ -92,6 +93,16 @@ void SingleInstance::listen(std::function<void(const QStringList&)> received,
                     return serveReading(*socket, stream, read);
                 if (!stream.commitTransaction())
                     return;
+                if (shortcuts.state && args.value(0) == kShortcutsRequestWord) {
+                    // A request that is not well formed closes the connection unanswered.
+                    if (const auto answer = answerShortcutsRequest(args, shortcuts)) {
+                        socket->write(*answer);
+                        socket->flush();
+                    } else {
+                        socket->disconnectFromServer();
+                    }
+                    return;
+                }
                 socket->write("ok");
                 socket->flush();
                 received(args);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/reading_handover.h"
+#include "app/shortcuts_handover.h"
 
 #include <QLocalServer>
 #include <QObject>
@@ -21,9 +22,11 @@ public:
     bool handOver(const QStringList& args);
     using ReadingAnswer = std::function<void(const QByteArray&)>;
     // Starts listening; `received` gets each later launch's arguments, `read` each bitmap a
-    // command-line run hands over, and the means to answer it.
+    // command-line run hands over, and the means to answer it, `shortcuts` the requests of
+    // `lumbex shortcuts`.
     void listen(std::function<void(const QStringList&)> received,
-                std::function<void(ReadingRequest, ReadingAnswer)> read = {});
+                std::function<void(ReadingRequest, ReadingAnswer)> read = {},
+                ShortcutsHandler shortcuts = {});
 
     static QString socketName();
 

@@ -1,15 +1,13 @@
 #include "app/shortcuts_ui/capture_shortcuts_dialog.h"
 
+#include "app/shortcuts_ui/shortcut_dialog_frame.h"
 #include "app/shortcuts_ui/shortcut_recorder.h"
 #include "core/error.h"
 #include "shortcuts/capture_shortcuts.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace lumbex {
@@ -21,11 +19,6 @@ const QString kInformative = QStringLiteral(
     "Command-Return copies for your agent. Canvas tool keys only apply when the canvas has "
     "focus.");
 
-void showAlert(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, parent);
-    box.exec();
-}
-
 } // namespace
 
 CaptureShortcutsDialog::CaptureShortcutsDialog(CaptureShortcuts& shortcuts, QWidget* parent)
@@ -36,17 +29,9 @@ CaptureShortcutsDialog::CaptureShortcutsDialog(CaptureShortcuts& shortcuts, QWid
                                   QStringLiteral("Quick Capture shortcut"), this)),
       explainStatus_(new QLabel(this)), quickStatus_(new QLabel(this)),
       enabled_(new QCheckBox(QStringLiteral("Enable global shortcuts"), this)),
-      alert_([this](const QString& message) { showAlert(this, message); }) {
-    setWindowTitle(QStringLiteral("Capture Shortcuts"));
-    auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(QStringLiteral("Capture Shortcuts"), this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    layout->addWidget(heading);
-    auto* informative = new QLabel(kInformative, this);
-    informative->setWordWrap(true);
-    layout->addWidget(informative);
+      alert_([this](const QString& message) { showShortcutAlert(this, message); }) {
+    QVBoxLayout* layout =
+        shortcutDialogLayout(*this, QStringLiteral("Capture Shortcuts"), kInformative);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Capture and Explain"), this), 0, 0);
@@ -59,17 +44,9 @@ CaptureShortcutsDialog::CaptureShortcutsDialog(CaptureShortcuts& shortcuts, QWid
     enabled_->setChecked(shortcuts.enabled());
     layout->addWidget(enabled_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* saveButton =
-        buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton* defaults =
-        buttons->addButton(QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole);
-    saveButton->setDefault(true);
-    connect(saveButton, &QPushButton::clicked, this, &CaptureShortcutsDialog::save);
-    connect(defaults, &QPushButton::clicked, this, &CaptureShortcutsDialog::restoreDefaults);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    addShortcutDialogButtons(
+        *this, *layout, QStringLiteral("Restore Defaults"), QDialogButtonBox::ResetRole,
+        [this] { save(); }, [this] { restoreDefaults(); });
     showStatuses();
 }
 

@@ -1,13 +1,10 @@
 #include "app/shortcuts_ui/voice_shortcut_dialog.h"
 
+#include "app/shortcuts_ui/shortcut_dialog_frame.h"
 #include "app/shortcuts_ui/shortcut_recorder.h"
 #include "core/error.h"
 #include "shortcuts/voice_shortcuts.h"
 
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace lumbex {
@@ -25,33 +22,13 @@ VoiceShortcutDialog::VoiceShortcutDialog(VoiceShortcuts& voice, CaptureShortcutP
     : QDialog(parent), voice_(voice), captures_(captures), menuKeys_(std::move(menuKeys)),
       recorder_(
           new ShortcutRecorder(voice.shortcut(), QStringLiteral("Hold to Dictate shortcut"), this)),
-      alert_([this](const QString& message) {
-          QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, this);
-          box.exec();
-      }) {
-    setWindowTitle(QStringLiteral("Voice Shortcut"));
-    auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(QStringLiteral("Voice Shortcut"), this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    layout->addWidget(heading);
-    auto* informative = new QLabel(kInformative, this);
-    informative->setWordWrap(true);
-    layout->addWidget(informative);
+      alert_([this](const QString& message) { showShortcutAlert(this, message); }) {
+    QVBoxLayout* layout =
+        shortcutDialogLayout(*this, QStringLiteral("Voice Shortcut"), kInformative);
     layout->addWidget(recorder_);
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* saveButton =
-        buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton* remove =
-        buttons->addButton(QStringLiteral("Remove Shortcut"), QDialogButtonBox::DestructiveRole);
-    saveButton->setDefault(true);
-    connect(saveButton, &QPushButton::clicked, this, &VoiceShortcutDialog::save);
-    connect(remove, &QPushButton::clicked, this, &VoiceShortcutDialog::removeShortcut);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    addShortcutDialogButtons(
+        *this, *layout, QStringLiteral("Remove Shortcut"), QDialogButtonBox::DestructiveRole,
+        [this] { save(); }, [this] { removeShortcut(); });
 }
 
 void VoiceShortcutDialog::save() {

@@ -13,6 +13,7 @@
 #include "model/note_document.h"
 #include "model/note_library.h"
 #include "model/note_package.h"
+#include "platform/autostart_entry.h"
 #include "support/event_waiting.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
@@ -322,11 +323,38 @@ TEST_F(DesktopMenus, TheStatusMenuAndTheEditorMenusShowEveryItemWithItsKeys) {
                            "Capture Shortcuts…",
                            "Capture Options…",
                            "Set Voice Shortcut…",
+                           "Open at Login",
                            "Getting Started",
                            "About Lumbex",
                            "-",
                            "Quit Lumbex"};
     EXPECT_EQ(titles, captureTitles + rest);
+}
+
+TEST_F(DesktopMenus, OpenAtLoginWritesAndRemovesTheAutostartEntryAndReadsItBack) {
+    QAction* item = app_.commands().registry().action(QStringLiteral("app.openAtLogin"));
+    const QString entry = AutostartEntry::path();
+    // The test's own settings folder, never the person's.
+    ASSERT_TRUE(entry.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + u'/'));
+    app_.commands().refreshEnabled();
+    ASSERT_TRUE(item->isCheckable());
+    EXPECT_FALSE(item->isChecked());
+
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(test::fileBytes(entry).contains(
+        "\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
+    item->trigger();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(QFile::exists(entry));
+
+    // Changed elsewhere (another instance, the desktop's own settings): the menu shows the file.
+    AutostartEntry(QStringLiteral("/usr/bin/lumbex")).setEnabled(true);
+    emit app_.commands().statusMenu()->aboutToShow();
+    EXPECT_TRUE(item->isChecked());
+    QFile::remove(entry);
+    emit app_.commands().statusMenu()->aboutToShow();
+    EXPECT_FALSE(item->isChecked());
 }
 
 TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayDisabled) {
