@@ -144,6 +144,7 @@ check_desktop() {
     grep -qx 'Exec=lumbex --quick-capture' "$file" || fail "no Quick Capture action"
     grep -qx 'Name=Capture and Explain' "$file" || fail "action name"
     grep -qx 'Name=Quick Capture' "$file" || fail "action name"
+    grep -qx 'Exec=lumbex --record-screen' "$file" || fail "no Record Screen action"
     local icon
     icon=$(sed -n 's/^Icon=//p' "$file")
     [[ -f $root/usr/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "icon $icon is not installed"
