@@ -145,7 +145,7 @@ def decoding_only(tool, files, audio):
     load = sum(float(f[1]) for f in fields)
     wall = sum(float(f[2]) for f in fields)
     cpu = sum(float(f[3]) for f in fields)
-    print("decoding alone (ours): RTF %.2f wall, %.2f CPU; model loading %.2f s a file" % (
+    print("decoding alone (ours): RTF %.2f wall (%.2f CPU with loading); loading %.2f s a file" % (
         (wall - load) / audio, cpu / audio, load / len(fields)))
 
 
