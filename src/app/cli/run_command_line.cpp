@@ -13,7 +13,8 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
                        stitchCommands, captureCommands, recognizeCommands, recordCommands,
-                       recordingCommands, deletedCommands, libraryCommands, shortcutsCommands})
+                       recordingCommands, deletedCommands, libraryCommands, shortcutsCommands,
+                       voiceAudioCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     commands.push_back(manualPageCommand(commands));
