@@ -5,10 +5,9 @@
 #include "support/temporary_folder.h"
 #include "voice/voice_recovery_draft.h"
 #include "voice/voice_session.h"
+#include "voice_test_notes.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -21,21 +20,8 @@ constexpr TextRange kEnd{-1, 0};
 class VoiceSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A note saves once it holds an image.
-        QImage image(8, 8, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        document = NoteDocument::fromCapturePNG(png, QStringLiteral("Screen"),
-                                                folder.path(QStringLiteral("Notes")));
-        document->change(QStringLiteral("Add Note"), [&](CaptureNote& note) {
-            LinkedNote linked = LinkedNote::make();
-            linked.body = QStringLiteral("Button");
-            noteID = linked.id;
-            note.notes.push_back(linked);
-        });
+        document = test::noteWithLinkedText(folder.path(QStringLiteral("Notes")),
+                                            QStringLiteral("Button"), noteID);
         audioFile = folder.write(QStringLiteral("speech.wav"), "stand-in");
     }
 
