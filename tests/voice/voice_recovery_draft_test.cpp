@@ -1,5 +1,6 @@
 #include "core/files.h"
 #include "fake_audio_file.h"
+#include "platform/audio_files.h"
 #include "support/temporary_folder.h"
 #include "voice/voice_recovery_draft.h"
 
@@ -228,6 +229,36 @@ TEST_F(VoiceRecoveryDraftTest, AnUnopenableAudioFileIsUnreadable) {
     const auto before = files();
     EXPECT_EQ(messageOf([&] { draft.recover(failing); }), kUnreadable);
     EXPECT_EQ(files(), before);
+}
+
+// The stored file as a killed session leaves it: written, never closed.
+QByteArray crashedCaf(const test::TemporaryFolder& folder, qint64 frames) {
+    const QString path = folder.path("live.caf");
+    const AudioFormat format{16000, 1};
+    auto output = createCafFile(path, format);
+    output->write({format, std::vector<float>(size_t(frames), 0.1f)});
+    return test::fileBytes(path);
+}
+
+TEST_F(VoiceRecoveryDraftTest, RecoversTheCafOfAKilledSession) {
+    createWithAudio(crashedCaf(folder, 40000));
+    const auto recovered = draft.recover(openCafPcmFile);
+    EXPECT_DOUBLE_EQ(recovered.duration, 2.5);
+    EXPECT_EQ(recovered.data, test::fileBytes(draft.audioPath()));
+}
+
+TEST_F(VoiceRecoveryDraftTest, ACafTruncatedMidDataEndsBeforeItsDeclaredAudio) {
+    const QByteArray whole = crashedCaf(folder, 40000);
+    createWithAudio(whole.left(whole.size() - 20000));
+    const auto before = files();
+    EXPECT_EQ(messageOf([&] { draft.recover(openCafPcmFile); }), kEndsEarly);
+    EXPECT_EQ(files(), before);
+}
+
+TEST_F(VoiceRecoveryDraftTest, ACafDeclaringSixMinutesIsRefused) {
+    createWithAudio(crashedCaf(folder, 16000 * 360));
+    EXPECT_EQ(messageOf([&] { draft.recover(openCafPcmFile); }), kUnreadable);
+    EXPECT_TRUE(draft.exists());
 }
 
 TEST_F(VoiceRecoveryDraftTest, AMissingDraftCannotBeRecoveredOrRemoved) {
