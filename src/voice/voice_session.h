@@ -21,6 +21,9 @@ class NoteDocument;
 class VoiceRecoveryDraft;
 class VoiceSignal;
 
+// Throws LumbexError unless the audio lasts more than nothing and at most five minutes.
+void requireImportableLength(const AudioFileInput& file);
+
 inline const QString kInterruptedRecordingIssue =
     QStringLiteral("Recording was interrupted. Review the saved text.");
 
@@ -32,6 +35,8 @@ inline const QString kInterruptedRecordingIssue =
 class VoiceSession : public std::enable_shared_from_this<VoiceSession> {
 public:
     enum class Phase { Preparing, Recording, Finishing, Done };
+
+    static constexpr double kLongestImportSeconds = 300.0;
 
     // Starts in `Preparing` with the draft over the target's present text.
     static std::shared_ptr<VoiceSession> make(NoteDocument& document,

@@ -11,7 +11,6 @@ namespace lumbex {
 namespace {
 
 constexpr qint64 kFeedFrames = 4096;
-constexpr double kLongestImportSeconds = 300.0;
 constexpr double kLongestDictationSeconds = 300.0;
 // Before this much audio, a quiet input is not yet worth a warning.
 constexpr double kQuietWarningAfterSeconds = 2.0;
@@ -30,6 +29,12 @@ void openToAuthorize(const MicrophoneOpener& open, const std::optional<Microphon
 }
 
 } // namespace
+
+void requireImportableLength(const AudioFileInput& file) {
+    const double seconds = double(file.frameCount()) / file.format().sampleRate;
+    if (!(seconds > 0 && seconds <= VoiceSession::kLongestImportSeconds))
+        throw LumbexError(QStringLiteral("Choose an audio recording up to 5 minutes long."));
+}
 
 void VoiceSession::failPreparation(int token, const QString& reason) {
     if (token == preparation_)
@@ -186,11 +191,8 @@ void VoiceSession::meter(double level, double duration) {
 void VoiceSession::startFeeding(int token) {
     try {
         audio_->file = services_.openAudioFile(*sourceFile_);
-        const AudioFormat format = audio_->file->format();
-        const double seconds = double(audio_->file->frameCount()) / format.sampleRate;
-        if (!(seconds > 0 && seconds <= kLongestImportSeconds))
-            throw LumbexError(QStringLiteral("Choose an audio recording up to 5 minutes long."));
-        configureWriter(format);
+        requireImportableLength(*audio_->file);
+        configureWriter(audio_->file->format());
     } catch (const LumbexError& error) {
         return failPreparation(token, error.message());
     }

@@ -5,6 +5,7 @@
 #include "app/cli/process_signals.h"
 #include "app/cli/voice_draft_opening.h"
 #include "app/voice_note_services.h"
+#include "platform/audio_files.h"
 #include "voice/voice_session.h"
 
 #include <QEventLoop>
@@ -81,6 +82,8 @@ void importAudio(const QStringList& words, QTextStream& out, QTextStream& log) {
         throw UsageError(QStringLiteral("name one package and one audio file"));
     PackageEdit edit = openPackageForEdit(args.positionals()[0]);
     recoverDraftsOf(*edit.document);
+    // A file that cannot be imported leaves the note as it was: no recording entry is written.
+    requireImportableLength(*openAudioFile(args.positionals()[1]));
     auto session = makeSession(args, *edit.document);
     session->start(args.positionals()[1]);
     finishSession(*session, *edit.document, out, log);
