@@ -3,8 +3,11 @@
 #include "model/app_folders.h"
 #include "platform/audio_files.h"
 #include "platform/pocketsphinx_speech.h"
+#include "platform/pulse_microphones.h"
 #include "voice/voice_audio_writer.h"
 #include "voice/voice_recovery_draft.h"
+
+#include <QSettings>
 
 namespace lumbex {
 namespace {
@@ -34,12 +37,10 @@ VoiceServices systemVoiceServices(const CaptureNote& note) {
     services.openAudioFile = [](const QString& path) { return openAudioFile(path); };
     services.makeWriter = voiceAudioWriterFactory();
     services.draftsRoot = voiceDraftsRoot();
-    services.currentMicrophone = [] { return std::optional<Microphone>(); };
-    services.openMicrophone =
-        [](const std::optional<Microphone>&) -> std::unique_ptr<MicrophoneCapture> {
-        throw LumbexError(QStringLiteral("The selected microphone is unavailable. Choose another "
-                                         "microphone in this note, or keep typing."));
-    };
+    std::shared_ptr<QSettings> settings = openSettings();
+    std::shared_ptr<Microphones> microphones = makePulseMicrophones(*settings);
+    services.currentMicrophone = [settings, microphones] { return microphones->current(); };
+    services.openMicrophone = pulseMicrophoneOpener();
     return services;
 }
 

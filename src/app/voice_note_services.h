@@ -6,8 +6,8 @@
 namespace lumbex {
 
 // The real services of a voice session over `note`: pocketsphinx primed with the note's own
-// words, Core Audio Format audio through libsndfile, and the drafts folder beside the library.
-// Microphones come from the audio server when this build has them.
+// words, Core Audio Format audio through libsndfile, the audio server's microphones and the
+// drafts folder beside the library.
 VoiceServices systemVoiceServices(const CaptureNote& note);
 
 // Where interrupted voice recordings keep their drafts.

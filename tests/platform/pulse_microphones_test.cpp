@@ -1,0 +1,165 @@
+#include "platform/pulse_microphones.h"
+#include "support/pulse_server.h"
+#include "support/temporary_folder.h"
+
+#include <QSettings>
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace lumbex {
+namespace {
+
+const char kDisconnected[] =
+    "Microphone disconnected. Recorded audio has been kept. Choose another microphone to continue.";
+const char kUnavailable[] = "The selected microphone is unavailable. Choose another microphone in "
+                            "this note, or keep typing.";
+
+bool pactl(const QStringList& arguments, QString* output = nullptr) {
+    QProcess client;
+    client.start(QStringLiteral("pactl"), arguments);
+    const bool ok = client.waitForFinished(5000) && client.exitCode() == 0;
+    if (output)
+        *output = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
+    return ok;
+}
+
+class PulseMicrophonesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!server.missing().isEmpty())
+            GTEST_SKIP() << server.missing().toStdString();
+        ASSERT_TRUE(server.running());
+    }
+
+    test::PulseServer server;
+    test::TemporaryFolder folder;
+    QSettings settings{folder.path("settings.conf"), QSettings::IniFormat};
+};
+
+std::vector<QString> ids(const std::vector<Microphone>& microphones) {
+    std::vector<QString> out;
+    for (const Microphone& m : microphones)
+        out.push_back(m.id);
+    return out;
+}
+
+TEST_F(PulseMicrophonesTest, ListsSourcesButNotMonitors) {
+    const auto microphones = makePulseMicrophones(settings);
+    EXPECT_EQ(ids(microphones->available()), std::vector<QString>{"mic"});
+    ASSERT_TRUE(microphones->systemDefault());
+    EXPECT_EQ(microphones->systemDefault()->id, "mic");
+    EXPECT_FALSE(microphones->systemDefault()->name.isEmpty());
+    EXPECT_EQ(microphones->current(), microphones->systemDefault());
+}
+
+TEST_F(PulseMicrophonesTest, TheApplicationsOwnChoiceWinsAndIsNeverReplacedByTheDefault) {
+    QString module;
+    ASSERT_TRUE(pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
+    const auto microphones = makePulseMicrophones(settings);
+    EXPECT_EQ(ids(microphones->available()), (std::vector<QString>{"mic", "desk"}));
+    const Microphone desk = microphones->available()[1];
+    microphones->setSelection(desk);
+    EXPECT_EQ(settings.value("voiceMicrophone").toMap().value("id").toString(), "desk");
+    EXPECT_EQ(microphones->selection(), desk);
+    EXPECT_EQ(microphones->current(), desk);
+    // A second view of the same settings sees the choice.
+    EXPECT_EQ(makePulseMicrophones(settings)->current(), desk);
+
+    ASSERT_TRUE(pactl({"unload-module", module}));
+    EXPECT_EQ(microphones->selection(), desk);
+    EXPECT_EQ(microphones->current(), std::nullopt);
+    try {
+        pulseMicrophoneOpener()(microphones->current());
+        ADD_FAILURE();
+    } catch (const LumbexError& error) {
+        EXPECT_EQ(error.message(), kUnavailable);
+    }
+    try {
+        pulseMicrophoneOpener()(desk);
+        ADD_FAILURE();
+    } catch (const LumbexError& error) {
+        EXPECT_EQ(error.message(), kUnavailable);
+    }
+
+    microphones->setSelection(std::nullopt);
+    EXPECT_FALSE(settings.contains("voiceMicrophone"));
+    EXPECT_EQ(microphones->current()->id, "mic");
+}
+
+struct Captured {
+    std::mutex mutex;
+    std::condition_variable changed;
+    qint64 frames = 0;
+    double loudest = 0;
+    std::vector<QString> failures;
+};
+
+TEST_F(PulseMicrophonesTest, CapturesFloatAudioAndReportsADisconnect) {
+    QString module;
+    ASSERT_TRUE(pactl(
+        {"load-module", "module-remap-source", "source_name=usb", "master=v.monitor", "channels=1"},
+        &module));
+    auto capture = pulseMicrophoneOpener()(Microphone{"usb", "USB"});
+    EXPECT_EQ(capture->format().channels, 1);
+    EXPECT_GT(capture->format().sampleRate, 0);
+
+    Captured captured;
+    capture->start(
+        [&](const AudioBuffer& buffer) {
+            const std::lock_guard lock(captured.mutex);
+            EXPECT_EQ(buffer.format, capture->format());
+            captured.frames += buffer.frames();
+            for (float s : buffer.samples)
+                captured.loudest = std::max(captured.loudest, double(std::abs(s)));
+            captured.changed.notify_all();
+        },
+        [&](const LumbexError& error) {
+            const std::lock_guard lock(captured.mutex);
+            captured.failures.push_back(error.message());
+            captured.changed.notify_all();
+        });
+    const auto tone = server.playTone(440, 3.0);
+    {
+        std::unique_lock lock(captured.mutex);
+        ASSERT_TRUE(captured.changed.wait_for(lock, std::chrono::seconds(10), [&] {
+            return captured.loudest > 0.3 && captured.frames > capture->format().sampleRate / 2;
+        }));
+    }
+    ASSERT_TRUE(pactl({"unload-module", module}));
+    {
+        std::unique_lock lock(captured.mutex);
+        ASSERT_TRUE(captured.changed.wait_for(lock, std::chrono::seconds(10),
+                                              [&] { return !captured.failures.empty(); }));
+        EXPECT_EQ(captured.failures, std::vector<QString>{kDisconnected});
+    }
+    capture->stop();
+}
+
+TEST_F(PulseMicrophonesTest, AServerThatGoesAwayDisconnectsTheCapture) {
+    auto capture = pulseMicrophoneOpener()(Microphone{"mic", "Mic"});
+    Captured captured;
+    capture->start([](const AudioBuffer&) {},
+                   [&](const LumbexError& error) {
+                       const std::lock_guard lock(captured.mutex);
+                       captured.failures.push_back(error.message());
+                       captured.changed.notify_all();
+                   });
+    server.stop();
+    std::unique_lock lock(captured.mutex);
+    ASSERT_TRUE(captured.changed.wait_for(lock, std::chrono::seconds(10),
+                                          [&] { return !captured.failures.empty(); }));
+    EXPECT_EQ(captured.failures, std::vector<QString>{kDisconnected});
+}
+
+TEST_F(PulseMicrophonesTest, NoServerMeansNoMicrophones) {
+    server.stop();
+    const auto microphones = makePulseMicrophones(settings);
+    EXPECT_TRUE(microphones->available().empty());
+    EXPECT_EQ(microphones->current(), std::nullopt);
+    EXPECT_THROW(pulseMicrophoneOpener()(Microphone{"mic", "Mic"}), LumbexError);
+}
+
+} // namespace
+} // namespace lumbex
