@@ -1,5 +1,6 @@
 #include "command_line_fixture.h"
 #include "core/sha256.h"
+#include "support/pulse_server.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QJsonObject>
 #include <QThread>
 #include <QUuid>
+#include <csignal>
 
 namespace lumbex {
 namespace {
@@ -52,6 +54,24 @@ protected:
     }
     QJsonArray recordings() const { return note()[QStringLiteral("recordings")].toArray(); }
     QString draftsRoot() const { return folder.path(QStringLiteral("data/Lumbex/Voice Drafts")); }
+    // The audio file of the draft that `writer` records into, once it exists.
+    QString draftAudio(const QProcess& writer, qint64 atLeastBytes = 0) const {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 30000 && writer.state() == QProcess::Running) {
+            for (const QFileInfo& document :
+                 QDir(draftsRoot()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                for (const QFileInfo& draft :
+                     QDir(document.filePath()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                    const QFileInfo audio(draft.filePath() + QStringLiteral("/audio.caf"));
+                    if (audio.exists() && audio.size() > atLeastBytes)
+                        return audio.filePath();
+                }
+            }
+            QThread::msleep(20);
+        }
+        return {};
+    }
     QString speechFile(int repeats = 1) const {
         return folder.write(QStringLiteral("speech%1.wav").arg(repeats),
                             wav(speech.repeated(repeats)));
@@ -186,20 +206,10 @@ TEST_F(VoiceCommandTest, AKilledImportIsRecoveredWhenTheNoteIsOpened) {
     process.start(QStringLiteral(LUMBEX_BINARY),
                   {QStringLiteral("voice"), QStringLiteral("import"), package, speechFile(40)});
     ASSERT_TRUE(process.waitForStarted());
-    // Wait until the draft holds a few seconds of audio, then kill the process outright.
-    QString audio;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 60000 && process.state() == QProcess::Running) {
-        for (const QFileInfo& document :
-             QDir(draftsRoot()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
-            for (const QFileInfo& draft :
-                 QDir(document.filePath()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
-                audio = draft.filePath() + QStringLiteral("/audio.caf");
-        if (!audio.isEmpty() && QFileInfo(audio).size() > 200000)
-            break;
-        QThread::msleep(20);
-    }
+    // Kill the process outright once the draft holds some audio.
+    // A few seconds of stored audio.
+    const QString audio = draftAudio(process, 200000);
+    ASSERT_FALSE(audio.isEmpty());
     ASSERT_EQ(process.state(), QProcess::Running) << "the import ended before it could be killed";
     process.kill();
     process.waitForFinished();
@@ -215,6 +225,107 @@ TEST_F(VoiceCommandTest, AKilledImportIsRecoveredWhenTheNoteIsOpened) {
         " of audio after an interruption. Review the saved text or transcribe again. The final "
         "moments may be missing.")));
     EXPECT_GT(recording[QStringLiteral("duration")].toDouble(), 3.0);
+    EXPECT_TRUE(recording.contains(QStringLiteral("audioSHA256")));
+    EXPECT_FALSE(QFileInfo::exists(audio));
+}
+
+// Speech played into the private server's sink reaches its default source, the "microphone".
+std::unique_ptr<QProcess> playSpeech(const QString& file) {
+    auto player = std::make_unique<QProcess>();
+    player->setStandardInputFile(file);
+    player->start(QStringLiteral("pacat"),
+                  {QStringLiteral("--playback"), QStringLiteral("--raw"),
+                   QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                   QStringLiteral("--channels=1"), QStringLiteral("--device=v")});
+    player->waitForStarted(5000);
+    return player;
+}
+
+TEST_F(VoiceCommandTest, DictationWritesWhatTheMicrophoneHears) {
+    test::PulseServer server;
+    if (!server.missing().isEmpty())
+        GTEST_SKIP() << server.missing().toStdString();
+    ASSERT_TRUE(server.running());
+    // Half a second of silence first, so that the dictation is listening when the words come.
+    const QString spoken = folder.write(QStringLiteral("spoken.raw"),
+                                        QByteArray(16000, '\0') + speech + QByteArray(32000, '\0'));
+    QProcess dictation;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+    dictation.setProcessEnvironment(env);
+    dictation.start(QStringLiteral(LUMBEX_BINARY),
+                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
+                     QStringLiteral("--seconds"), QStringLiteral("7")});
+    ASSERT_TRUE(dictation.waitForStarted());
+    ASSERT_FALSE(draftAudio(dictation).isEmpty()) << "the dictation never started recording";
+    const auto player = playSpeech(spoken);
+    ASSERT_TRUE(dictation.waitForFinished(60000));
+    ASSERT_EQ(dictation.exitCode(), 0) << dictation.readAllStandardError().toStdString();
+    const QString id = QString::fromUtf8(dictation.readAllStandardOutput()).trimmed();
+    ASSERT_EQ(recordings().size(), 1);
+    const QJsonObject recording = recordings()[0].toObject();
+    EXPECT_EQ(recording[QStringLiteral("id")].toString(), id);
+    EXPECT_TRUE(note()[QStringLiteral("general")].toString().contains(QStringLiteral("forward")))
+        << note()[QStringLiteral("general")].toString().toStdString();
+    EXPECT_NEAR(recording[QStringLiteral("duration")].toDouble(), 7.0, 1.5);
+    EXPECT_TRUE(recording.contains(QStringLiteral("audioSHA256")));
+}
+
+TEST_F(VoiceCommandTest, AnInterruptedDictationStopsEarlyAndKeepsItsAudio) {
+    test::PulseServer server;
+    if (!server.missing().isEmpty())
+        GTEST_SKIP() << server.missing().toStdString();
+    ASSERT_TRUE(server.running());
+    QProcess dictation;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+    dictation.setProcessEnvironment(env);
+    dictation.start(QStringLiteral(LUMBEX_BINARY),
+                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
+                     QStringLiteral("--seconds"), QStringLiteral("60")});
+    ASSERT_TRUE(dictation.waitForStarted());
+    ASSERT_FALSE(draftAudio(dictation).isEmpty()) << "the dictation never started recording";
+    const auto player = playSpeech(folder.write(QStringLiteral("spoken.raw"), speech.repeated(4)));
+    QThread::msleep(3000);
+    ::kill(pid_t(dictation.processId()), SIGINT);
+    ASSERT_TRUE(dictation.waitForFinished(30000));
+    EXPECT_EQ(dictation.exitCode(), 0) << dictation.readAllStandardError().toStdString();
+    ASSERT_EQ(recordings().size(), 1);
+    EXPECT_LT(recordings()[0].toObject()[QStringLiteral("duration")].toDouble(), 10.0);
+    EXPECT_TRUE(recordings()[0].toObject().contains(QStringLiteral("audioSHA256")));
+}
+
+TEST_F(VoiceCommandTest, AKilledDictationIsRecoveredWhenTheNoteIsOpened) {
+    test::PulseServer server;
+    if (!server.missing().isEmpty())
+        GTEST_SKIP() << server.missing().toStdString();
+    ASSERT_TRUE(server.running());
+    QProcess dictation;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+    dictation.setProcessEnvironment(env);
+    dictation.start(QStringLiteral(LUMBEX_BINARY),
+                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
+                     QStringLiteral("--seconds"), QStringLiteral("60")});
+    ASSERT_TRUE(dictation.waitForStarted());
+    const auto player = playSpeech(folder.write(QStringLiteral("spoken.raw"), speech.repeated(4)));
+    // A few seconds of stored audio.
+    const QString audio = draftAudio(dictation, 200000);
+    ASSERT_FALSE(audio.isEmpty());
+    ASSERT_EQ(dictation.state(), QProcess::Running)
+        << dictation.readAllStandardError().toStdString();
+    dictation.kill();
+    dictation.waitForFinished();
+    ASSERT_EQ(recordings().size(), 1);
+    EXPECT_EQ(recordings()[0].toObject()[QStringLiteral("issue")].toString(),
+              "Recording was interrupted. Review the saved text.");
+
+    ASSERT_EQ(lumbex({QStringLiteral("note"), QStringLiteral("check"), package}).exitCode, 0);
+    const QJsonObject recording = recordings()[0].toObject();
+    EXPECT_TRUE(
+        recording[QStringLiteral("issue")].toString().startsWith(QStringLiteral("Recovered 0:0")))
+        << recording[QStringLiteral("issue")].toString().toStdString();
+    EXPECT_GT(recording[QStringLiteral("duration")].toDouble(), 0.5);
     EXPECT_TRUE(recording.contains(QStringLiteral("audioSHA256")));
     EXPECT_FALSE(QFileInfo::exists(audio));
 }

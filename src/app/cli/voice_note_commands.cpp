@@ -105,7 +105,14 @@ void dictate(const QStringList& words, QTextStream& out, QTextStream& log) {
     recoverDraftsOf(*edit.document);
     auto session = makeSession(args, *edit.document);
     QObject::connect(&interrupts, &ProcessSignals::received, [&session] { session->stop(); });
-    QTimer::singleShot(int(seconds * 1000), [&session] { session->stop(); });
+    // The time counts from when the microphone records, not while the recogniser loads.
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&session] { session->stop(); });
+    session->onChange = [&session, &limit, seconds] {
+        if (session->phase() == VoiceSession::Phase::Recording && !limit.isActive())
+            limit.start(int(seconds * 1000));
+    };
     session->start();
     finishSession(*session, *edit.document, out, log);
 }
