@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ids.h"
+#include "model/note_document.h"
 #include "records/voice_recording.h"
 #include "voice/voice_services.h"
 #include "voice/voice_text_field.h"
@@ -17,7 +18,6 @@
 
 namespace lumbex {
 
-class NoteDocument;
 class VoiceRecoveryDraft;
 class VoiceSignal;
 

@@ -1,0 +1,106 @@
+// Dictation as a person has it in a note window: the microphone button of the general note, the
+// words of the packaged speech heard through a private PulseAudio server's microphone, the
+// status line, and the note saved with its audio once the button stops it.
+#include "app/editor/clipboard_watch.h"
+#include "app/editor/editor_window.h"
+#include "model/note_document.h"
+#include "model/note_package.h"
+#include "support/event_waiting.h"
+#include "support/pulse_server.h"
+#include "support/temporary_folder.h"
+#include "voice/voice_session.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QSettings>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+const QString kSpeech = QStringLiteral("/usr/share/pocketsphinx/test/data/goforward.raw");
+
+TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
+    test::PulseServer server;
+    if (!server.missing().isEmpty())
+        GTEST_SKIP() << server.missing().toStdString();
+    ASSERT_TRUE(server.running());
+    test::TemporaryFolder folder;
+    QSettings settings(folder.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    ClipboardWatch clipboard;
+    QImage image(480, 300, QImage::Format_RGB32);
+    image.fill(QColor(230, 234, 240));
+    const QString shot = folder.path(QStringLiteral("shot.png"));
+    image.save(shot);
+    auto document = NoteDocument::fromImageData(test::fileBytes(shot), QStringLiteral("Shot"),
+                                                folder.path(QStringLiteral("Notes")));
+    auto* window = new EditorWindow(std::move(document), settings, clipboard);
+    window->resize(1100, 700);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+
+    QWidget* row = window->findChild<QWidget*>(QStringLiteral("note.general"));
+    ASSERT_TRUE(row);
+    auto* microphone = row->findChild<QToolButton*>(QStringLiteral("Microphone"));
+    auto* text = row->findChild<QPlainTextEdit*>();
+    auto* status = row->findChild<QLabel*>(QStringLiteral("Voice status"));
+    ASSERT_TRUE(microphone && text && status);
+    ASSERT_TRUE(microphone->isEnabled());
+
+    QTest::mouseClick(microphone, Qt::LeftButton);
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return status->text().startsWith(QStringLiteral("Listening")); }, 20000))
+        << status->text().toStdString();
+    EXPECT_TRUE(microphone->isChecked());
+    QProcess player;
+    player.setStandardInputFile(kSpeech);
+    player.start(QStringLiteral("pacat"),
+                 {QStringLiteral("--playback"), QStringLiteral("--raw"),
+                  QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                  QStringLiteral("--channels=1"), QStringLiteral("--device=v")});
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return text->toPlainText().contains(QStringLiteral("forward")); }, 20000))
+        << text->toPlainText().toStdString();
+    test::processEventsFor(1500);
+    if (auto* scroll = window->findChild<QScrollArea*>(QStringLiteral("Inspector scroll")))
+        scroll->ensureWidgetVisible(row);
+    test::processEventsFor(200);
+    window->grab().save(QDir::temp().filePath(QStringLiteral("lumbex-voice-dictation.png")));
+
+    // On a machine too busy for the recogniser the note ends by itself, its audio kept.
+    const QString fellBehind =
+        QStringLiteral("Transcription could not keep up. Your recorded audio has been kept.");
+    if (microphone->isChecked())
+        QTest::mouseClick(microphone, Qt::LeftButton);
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return status->text() == u"Transcript ready" || status->text() == fellBehind; },
+        20000))
+        << status->text().toStdString();
+    EXPECT_FALSE(microphone->isChecked());
+    EXPECT_TRUE(VoiceSession::sessions().empty());
+    const CaptureNote& note = window->document().note();
+    EXPECT_EQ(note.general, text->toPlainText());
+    ASSERT_TRUE(note.recordings);
+    ASSERT_EQ(note.recordings->size(), 1u);
+    const VoiceRecording& recording = note.recordings->front();
+    EXPECT_TRUE(recording.transcript.contains(QStringLiteral("forward")));
+    ASSERT_TRUE(recording.audioSHA256);
+    const auto saved = readNotePackage(window->document().filePath());
+    EXPECT_EQ(saved.note.recordings->front().audioSHA256, recording.audioSHA256);
+    EXPECT_TRUE(saved.audio.contains(recording.id));
+    window->close();
+    delete window;
+    player.kill();
+    player.waitForFinished();
+}
+
+} // namespace
+} // namespace lumbex
