@@ -41,16 +41,6 @@ private:
     bool& composing_;
 };
 
-QToolButton* disabledVoiceControl(const QString& name, const QString& icon, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setIcon(themedIcon(icon));
-    button->setAccessibleName(name);
-    button->setToolTip(name + QStringLiteral(" · Dictation is not available yet"));
-    button->setEnabled(false);
-    button->setAutoRaise(true);
-    return button;
-}
-
 } // namespace
 
 QString noteRowTitle(const CaptureNote& note, const std::optional<Id>& noteID) {
@@ -130,8 +120,21 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->addWidget(title_, 1);
     header->addWidget(microphone_);
-    header->addWidget(disabledVoiceControl(QStringLiteral("Voice recordings"),
-                                           QStringLiteral("media-playlist-audio"), this));
+    auto* voiceOptions = new QToolButton(this);
+    voiceOptions->setIcon(themedIcon(QStringLiteral("media-playlist-audio")));
+    voiceOptions->setAccessibleName(QStringLiteral("Voice options"));
+    voiceOptions->setToolTip(QStringLiteral("Voice options"));
+    voiceOptions->setObjectName(QStringLiteral("Voice options"));
+    voiceOptions->setAutoRaise(true);
+    voiceOptions->setPopupMode(QToolButton::InstantPopup);
+    auto* voiceMenu = new QMenu(voiceOptions);
+    connect(voiceMenu, &QMenu::aboutToShow, this, [this, voiceMenu] {
+        voiceMenu->clear();
+        if (onVoiceMenu)
+            onVoiceMenu(*voiceMenu);
+    });
+    voiceOptions->setMenu(voiceMenu);
+    header->addWidget(voiceOptions);
     header->addWidget(actions_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QToolButton;
 
@@ -41,6 +42,8 @@ public:
     std::function<void(NoteAction)> onAction;
     // The microphone button, with the field's selection and whether an input method composes.
     std::function<void(const TextRange& selection, bool composing)> onVoice;
+    // Fills the voice options menu as it opens.
+    std::function<void(QMenu& menu)> onVoiceMenu;
     // A change of the text while a voice session follows it.
     std::function<void(const QString& text, bool composing)> onVoiceEdit;
 

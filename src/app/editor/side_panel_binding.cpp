@@ -5,6 +5,7 @@
 #include "app/editor/request_flow.h"
 #include "app/editor/side_panel.h"
 #include "app/editor/voice_controller.h"
+#include "app/editor/voice_menu.h"
 #include "canvas/canvas_view.h"
 #include "canvas/measurement_text.h"
 #include "core/error.h"
@@ -124,6 +125,10 @@ void SidePanelBinding::refreshRows() {
             row->onVoice = [this, id](const TextRange& selection, bool composing) {
                 if (voice_)
                     voice_->toggle(id, selection, composing);
+            };
+            row->onVoiceMenu = [this, id](QMenu& menu) {
+                if (voice_)
+                    fillVoiceMenu(menu, *voice_, id);
             };
             row->onVoiceEdit = [this, id](const QString& text, bool composing) {
                 const auto session = voice_ ? voice_->sessionFor(id) : nullptr;

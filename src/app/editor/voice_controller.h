@@ -35,6 +35,7 @@ public:
     std::shared_ptr<VoiceSession> sessionFor(const std::optional<Id>& noteID) const;
     // Stops this window's sessions and waits for them to be saved.
     void finishAll();
+    EditorContext& context() const { return context_; }
 
     // After any change of a session's state.
     std::function<void()> changed;

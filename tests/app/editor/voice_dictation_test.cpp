@@ -10,10 +10,12 @@
 #include "support/temporary_folder.h"
 #include "voice/voice_session.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QSettings>
@@ -96,6 +98,30 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
     const auto saved = readNotePackage(window->document().filePath());
     EXPECT_EQ(saved.note.recordings->front().audioSHA256, recording.audioSHA256);
     EXPECT_TRUE(saved.audio.contains(recording.id));
+
+    // The voice options of the row: the recording's audio goes, then the recording; the text
+    // stays.
+    auto* options = row->findChild<QToolButton*>(QStringLiteral("Voice options"));
+    ASSERT_TRUE(options && options->menu());
+    const auto item = [&](const QString& name) -> QAction* {
+        emit options->menu()->aboutToShow();
+        for (QAction* action : options->menu()->actions())
+            if (action->text() == name)
+                return action;
+        return nullptr;
+    };
+    ASSERT_TRUE(item(QStringLiteral("Original Transcript…")));
+    ASSERT_TRUE(item(QStringLiteral("Import Audio…")));
+    QAction* removeAudio = item(QStringLiteral("Remove Audio, Keep Text"));
+    ASSERT_TRUE(removeAudio && removeAudio->isEnabled());
+    const QString dictated = text->toPlainText();
+    removeAudio->trigger();
+    EXPECT_FALSE(window->document().note().recordings->front().audioSHA256);
+    EXPECT_EQ(window->document().undoStack().undoText(), "Remove Voice Audio");
+    EXPECT_FALSE(item(QStringLiteral("Remove Audio, Keep Text"))->isEnabled());
+    item(QStringLiteral("Remove Recording, Keep Text"))->trigger();
+    EXPECT_FALSE(window->document().note().recordings);
+    EXPECT_EQ(window->document().note().general, dictated);
     window->close();
     delete window;
     player.kill();
