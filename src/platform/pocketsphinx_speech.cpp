@@ -304,10 +304,14 @@ private:
                 process(samples);
             }
         } catch (const LumbexError& error) {
-            const std::lock_guard lock(mutex_);
-            failed_ = true;
-            queue_.clear();
-            if (status_ && !cancelled_)
+            bool report = false;
+            {
+                const std::lock_guard lock(mutex_);
+                failed_ = true;
+                queue_.clear();
+                report = !cancelled_;
+            }
+            if (status_ && report)
                 status_(error.message());
         }
         const std::lock_guard lock(mutex_);
