@@ -36,7 +36,7 @@ QByteArray wav(const QByteArray& samples, int rate = 16000) {
     return out + samples;
 }
 
-class VoiceCommandTest : public test::CommandLineTest {
+class VoiceNoteCommandTest : public test::CommandLineTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QFileInfo::exists(kSpeech)) << "pocketsphinx-testdata is not installed";
@@ -81,7 +81,7 @@ protected:
     QString package;
 };
 
-TEST_F(VoiceCommandTest, ImportTranscribesIntoTheGeneralNoteAndKeepsTheAudio) {
+TEST_F(VoiceNoteCommandTest, ImportTranscribesIntoTheGeneralNoteAndKeepsTheAudio) {
     const test::Result result =
         lumbex({QStringLiteral("voice"), QStringLiteral("import"), package, speechFile()});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -105,7 +105,7 @@ TEST_F(VoiceCommandTest, ImportTranscribesIntoTheGeneralNoteAndKeepsTheAudio) {
     EXPECT_EQ(lumbex({QStringLiteral("note"), QStringLiteral("check"), package}).exitCode, 0);
 }
 
-TEST_F(VoiceCommandTest, ImportGoesIntoALocationNoteAtTheOffset) {
+TEST_F(VoiceNoteCommandTest, ImportGoesIntoALocationNoteAtTheOffset) {
     ASSERT_EQ(
         lumbex({QStringLiteral("note"), QStringLiteral("mark"), package, QStringLiteral("--image"),
                 QStringLiteral("1"), QStringLiteral("--kind"), QStringLiteral("pointer"),
@@ -123,7 +123,7 @@ TEST_F(VoiceCommandTest, ImportGoesIntoALocationNoteAtTheOffset) {
               linked[QStringLiteral("id")].toString());
 }
 
-TEST_F(VoiceCommandTest, BadInputIsRefusedAndTheNoteIsUnchanged) {
+TEST_F(VoiceNoteCommandTest, BadInputIsRefusedAndTheNoteIsUnchanged) {
     const QByteArray before = test::fileBytes(package + QStringLiteral("/note.json"));
     const QString tooLong =
         folder.write(QStringLiteral("long.wav"), wav(QByteArray(2 * (300 * 16000 + 1600), '\0')));
@@ -171,7 +171,7 @@ TEST_F(VoiceCommandTest, BadInputIsRefusedAndTheNoteIsUnchanged) {
     }
 }
 
-TEST_F(VoiceCommandTest, RemoveAudioKeepsTheTextAndTheTranscript) {
+TEST_F(VoiceNoteCommandTest, RemoveAudioKeepsTheTextAndTheTranscript) {
     const QString id =
         lumbex({QStringLiteral("voice"), QStringLiteral("import"), package, speechFile()})
             .out.trimmed();
@@ -187,7 +187,7 @@ TEST_F(VoiceCommandTest, RemoveAudioKeepsTheTextAndTheTranscript) {
         QFileInfo::exists(package + QStringLiteral("/audio/") + id + QStringLiteral(".caf")));
 }
 
-TEST_F(VoiceCommandTest, DictationWithoutAMicrophoneSaysSoAndKeepsNothing) {
+TEST_F(VoiceNoteCommandTest, DictationWithoutAMicrophoneSaysSoAndKeepsNothing) {
     const QByteArray before = test::fileBytes(package + QStringLiteral("/note.json"));
     const test::Result result = lumbex({QStringLiteral("voice"), QStringLiteral("dictate"), package,
                                         QStringLiteral("--seconds"), QStringLiteral("1")});
@@ -198,7 +198,7 @@ TEST_F(VoiceCommandTest, DictationWithoutAMicrophoneSaysSoAndKeepsNothing) {
               QJsonDocument::fromJson(before).object()[QStringLiteral("schemaVersion")].toInt());
 }
 
-TEST_F(VoiceCommandTest, AKilledImportIsRecoveredWhenTheNoteIsOpened) {
+TEST_F(VoiceNoteCommandTest, AKilledImportIsRecoveredWhenTheNoteIsOpened) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
@@ -241,7 +241,7 @@ std::unique_ptr<QProcess> playSpeech(const QString& file) {
     return player;
 }
 
-TEST_F(VoiceCommandTest, DictationWritesWhatTheMicrophoneHears) {
+TEST_F(VoiceNoteCommandTest, DictationWritesWhatTheMicrophoneHears) {
     test::PulseServer server;
     if (!server.missing().isEmpty())
         GTEST_SKIP() << server.missing().toStdString();
@@ -267,11 +267,13 @@ TEST_F(VoiceCommandTest, DictationWritesWhatTheMicrophoneHears) {
     EXPECT_EQ(recording[QStringLiteral("id")].toString(), id);
     EXPECT_TRUE(note()[QStringLiteral("general")].toString().contains(QStringLiteral("forward")))
         << note()[QStringLiteral("general")].toString().toStdString();
-    EXPECT_NEAR(recording[QStringLiteral("duration")].toDouble(), 7.0, 1.5);
+    // Never more than asked for; less when the capture starts late on a busy machine.
+    EXPECT_GT(recording[QStringLiteral("duration")].toDouble(), 2.0);
+    EXPECT_LE(recording[QStringLiteral("duration")].toDouble(), 7.5);
     EXPECT_TRUE(recording.contains(QStringLiteral("audioSHA256")));
 }
 
-TEST_F(VoiceCommandTest, AnInterruptedDictationStopsEarlyAndKeepsItsAudio) {
+TEST_F(VoiceNoteCommandTest, AnInterruptedDictationStopsEarlyAndKeepsItsAudio) {
     test::PulseServer server;
     if (!server.missing().isEmpty())
         GTEST_SKIP() << server.missing().toStdString();
@@ -295,7 +297,7 @@ TEST_F(VoiceCommandTest, AnInterruptedDictationStopsEarlyAndKeepsItsAudio) {
     EXPECT_TRUE(recordings()[0].toObject().contains(QStringLiteral("audioSHA256")));
 }
 
-TEST_F(VoiceCommandTest, AKilledDictationIsRecoveredWhenTheNoteIsOpened) {
+TEST_F(VoiceNoteCommandTest, AKilledDictationIsRecoveredWhenTheNoteIsOpened) {
     test::PulseServer server;
     if (!server.missing().isEmpty())
         GTEST_SKIP() << server.missing().toStdString();
