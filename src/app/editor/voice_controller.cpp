@@ -3,7 +3,9 @@
 #include "app/editor/editor_context.h"
 #include "app/voice_note_services.h"
 #include "canvas/canvas_view.h"
+#include "model/app_folders.h"
 #include "model/note_edits.h"
+#include "platform/pulse_microphones.h"
 #include "voice/voice_session.h"
 
 #include <QWidget>
@@ -68,6 +70,14 @@ void VoiceController::toggle(const std::optional<Id>& noteID, const TextRange& s
     session->start(file);
     if (changed)
         changed();
+}
+
+Microphones& VoiceController::microphones() {
+    if (!microphones_) {
+        settings_ = openSettings();
+        microphones_ = makePulseMicrophones(*settings_);
+    }
+    return *microphones_;
 }
 
 void VoiceController::finishAll() {

@@ -4,6 +4,7 @@
 #include "voice/text_replacement.h"
 #include "voice/voice_services.h"
 
+#include <QSettings>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,6 +40,8 @@ public:
 
     // After any change of a session's state.
     std::function<void()> changed;
+    // The audio server's microphones and this application's choice among them.
+    Microphones& microphones();
     // The services of a new session; by default this system's, live only while the window is
     // the active one.
     std::function<VoiceServices()> services;
@@ -46,6 +49,8 @@ public:
 private:
     EditorContext& context_;
     std::map<std::optional<Id>, std::shared_ptr<VoiceSession>> latest_;
+    std::shared_ptr<QSettings> settings_;
+    std::unique_ptr<Microphones> microphones_;
 };
 
 } // namespace lumbex

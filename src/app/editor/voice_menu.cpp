@@ -74,6 +74,45 @@ void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& conte
     recovery->setEnabled(draft.exists());
 }
 
+void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
+    Microphones& microphones = voice.microphones();
+    QMenu* choices = menu.addMenu(QStringLiteral("Microphone"));
+    const bool live = VoiceSession::current() != nullptr;
+    choices->setEnabled(!live);
+    const std::optional<Microphone> chosen = microphones.selection();
+    const std::optional<Microphone> fallback = microphones.systemDefault();
+    QAction* system =
+        choices->addAction(QStringLiteral("System Default — ") +
+                               (fallback ? fallback->name : QStringLiteral("No microphone")),
+                           [&microphones] { microphones.setSelection(std::nullopt); });
+    system->setCheckable(true);
+    system->setChecked(!chosen);
+    choices->addSeparator();
+    bool chosenAvailable = false;
+    for (const Microphone& microphone : microphones.available()) {
+        QAction* item = choices->addAction(
+            microphone.name, [&microphones, microphone] { microphones.setSelection(microphone); });
+        item->setCheckable(true);
+        item->setChecked(chosen && chosen->id == microphone.id);
+        chosenAvailable = chosenAvailable || item->isChecked();
+    }
+    if (chosen && !chosenAvailable) {
+        QAction* gone = choices->addAction(chosen->name + QStringLiteral(" · Unavailable"));
+        gone->setCheckable(true);
+        gone->setChecked(true);
+        gone->setEnabled(false);
+    }
+    const std::optional<Microphone> current = microphones.current();
+    QString tip = current ? current->name : QStringLiteral("No microphone");
+    if (!chosen && current)
+        tip += QStringLiteral(" (System Default)");
+    tip += u'\n';
+    tip += live ? QStringLiteral("Stop recording to change microphones")
+                : QStringLiteral("Microphone for Lumbex only");
+    choices->setToolTipsVisible(true);
+    choices->menuAction()->setToolTip(tip);
+}
+
 } // namespace
 
 QString voiceDurationText(double seconds) {
@@ -100,6 +139,8 @@ void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>&
     QAction* english = language->addAction(QStringLiteral("English"));
     english->setCheckable(true);
     english->setChecked(true);
+
+    addMicrophoneMenu(menu, voice);
 
     for (const VoiceRecording& recording :
          context.note().recordings.value_or(std::vector<VoiceRecording>{})) {

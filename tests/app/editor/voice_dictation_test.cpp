@@ -111,6 +111,25 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
         return nullptr;
     };
     ASSERT_TRUE(item(QStringLiteral("Original Transcript…")));
+    // The microphone menu: the system default first and checked, then the server's microphones.
+    const auto microphoneMenu = [&]() -> QMenu* {
+        QAction* entry = item(QStringLiteral("Microphone"));
+        return entry ? entry->menu() : nullptr;
+    };
+    ASSERT_TRUE(microphoneMenu());
+    EXPECT_TRUE(microphoneMenu()->isEnabled());
+    QList<QAction*> microphones = microphoneMenu()->actions();
+    ASSERT_GE(microphones.size(), 3);
+    EXPECT_TRUE(microphones[0]->text().startsWith(QStringLiteral("System Default — ")));
+    EXPECT_TRUE(microphones[0]->isChecked());
+    EXPECT_TRUE(microphones[1]->isSeparator());
+    const QString chosen = microphones[2]->text();
+    microphones[2]->trigger();
+    microphones = microphoneMenu()->actions();
+    EXPECT_FALSE(microphones[0]->isChecked());
+    EXPECT_EQ(microphones[2]->text(), chosen);
+    EXPECT_TRUE(microphones[2]->isChecked());
+    microphones[0]->trigger();
     ASSERT_TRUE(item(QStringLiteral("Import Audio…")));
     QAction* removeAudio = item(QStringLiteral("Remove Audio, Keep Text"));
     ASSERT_TRUE(removeAudio && removeAudio->isEnabled());
