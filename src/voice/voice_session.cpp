@@ -265,7 +265,21 @@ void VoiceSession::beginTextComposition() {
 }
 
 void VoiceSession::userEdited(const QString& text, bool composing) {
-    text_.userEdited(text, composing, services_.clock());
+    const std::size_t steps = text_.undoSteps().size();
+    const bool changed = text_.userEdited(text, composing, services_.clock()).has_value();
+    if (changed && document_ && document_->note().body(noteID_)) {
+        const auto write = [&](CaptureNote& note) { note.setBody(text, noteID_); };
+        try {
+            // Quick continued typing joins the step it continues.
+            if (text_.undoSteps().size() > steps)
+                document_->change(QStringLiteral("Typing"), write);
+            else
+                document_->update(write);
+        } catch (const LumbexError&) {
+            // The note cannot count another change: the field keeps the text, dictation stops.
+            text_.freeze();
+        }
+    }
     if (!composing)
         resumeText();
 }

@@ -497,6 +497,31 @@ TEST_F(VoiceSessionTest, ResultsWaitForACompositionAndLateResultsAreDropped) {
     EXPECT_EQ(recordingOf(*session)->transcript, "one");
 }
 
+TEST_F(VoiceSessionTest, TypingDuringASessionIsWrittenAsOneTypingStep) {
+    micBuffers = 1000000;
+    double clock = 100;
+    VoiceServices timed = services();
+    timed.clock = [&clock] { return clock; };
+    auto session = VoiceSession::make(*document, noteID, kEnd, QStringLiteral("en-US"), timed);
+    session->start();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return session->phase() == VoiceSession::Phase::Recording; }, 5000));
+    const int steps = document->undoStack().count();
+    session->userEdited(QStringLiteral("Button!"), false);
+    clock += 0.4;
+    session->userEdited(QStringLiteral("Button!!"), false);
+    EXPECT_EQ(document->note().body(noteID), "Button!!");
+    EXPECT_EQ(document->undoStack().count(), steps + 1);
+    EXPECT_EQ(document->undoStack().undoText(), "Typing");
+    clock += 2;
+    session->userEdited(QStringLiteral("Button!!?"), false);
+    EXPECT_EQ(document->undoStack().count(), steps + 2);
+    // Dictated words still go after the typing.
+    speech.load()->say(said(QStringLiteral("go"), 0, true, QStringLiteral("go")));
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return document->note().body(noteID) == u"Button!!? go"; }, 3000));
+}
+
 TEST_F(VoiceSessionTest, AFieldChangedBehindItsBackIsLeftAlone) {
     atFinish = {said(QStringLiteral("more"), 0, true, QStringLiteral("more"))};
     auto session = begin(audioFile, noteID);
