@@ -3,10 +3,13 @@
 #include "app/editor/editor_context.h"
 #include "app/editor/voice_controller.h"
 #include "app/voice_note_services.h"
+#include "core/files.h"
 #include "platform/file_reveal.h"
 #include "voice/voice_recovery_draft.h"
 #include "voice/voice_session.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -36,6 +39,48 @@ void showTranscript(QWidget& window, const QString& transcript) {
     box.exec();
 }
 
+bool confirmTranscribeAgain(QWidget& window) {
+    QMessageBox box(&window);
+    box.setIcon(QMessageBox::Question);
+    box.setText(QStringLiteral("Transcribe again?"));
+    box.setInformativeText(QStringLiteral("A new transcript will be appended at the cursor. Your "
+                                          "edited text and the original recording will be "
+                                          "kept."));
+    QPushButton* again = box.addButton(QStringLiteral("Transcribe Again"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
+// Transcribes the stored audio of a recording as an imported file into the same text; the copy
+// of the audio in the temporary folder goes when that session ends.
+void transcribeAgain(VoiceController& voice, const std::optional<Id>& noteID, const Id& id) {
+    EditorContext& context = voice.context();
+    const auto audio = context.document().contents().audio.find(id);
+    if (audio == context.document().contents().audio.end())
+        return;
+    if (!confirmTranscribeAgain(context.window()))
+        return;
+    const QString copy = QDir::temp().filePath(QStringLiteral("Lumbex-Transcribe-") +
+                                               idString(newId()) + QStringLiteral(".caf"));
+    try {
+        writeNewFileDurably(copy, audio->second);
+    } catch (const LumbexError& error) {
+        return context.setStatus(error.message());
+    }
+    voice.toggle(noteID, {-1, 0}, false, copy);
+    const auto session = voice.sessionFor(noteID);
+    if (!session || !session->isBusy()) {
+        QFile::remove(copy);
+        return;
+    }
+    session->onFinish = [previous = session->onFinish, copy] {
+        QFile::remove(copy);
+        if (previous)
+            previous();
+    };
+}
+
 void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& context,
                        const std::optional<Id>& noteID, const VoiceRecording& recording) {
     const Id id = recording.id;
@@ -51,6 +96,10 @@ void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& conte
                    guarded([&context, transcript = recording.transcript] {
                        showTranscript(context.window(), transcript);
                    }));
+    QAction* again =
+        menu.addAction(QStringLiteral("Transcribe Again…"),
+                       guarded([&voice, noteID, id] { transcribeAgain(voice, noteID, id); }));
+    again->setEnabled(recording.audioSHA256.has_value());
     QAction* removeAudio = menu.addAction(
         QStringLiteral("Remove Audio, Keep Text"), guarded([&context, id] {
             context.change(QStringLiteral("Remove Voice Audio"), [&](CaptureNote& n) {

@@ -10,16 +10,19 @@
 #include "support/temporary_folder.h"
 #include "voice/voice_session.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -131,6 +134,34 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
     EXPECT_TRUE(microphones[2]->isChecked());
     microphones[0]->trigger();
     ASSERT_TRUE(item(QStringLiteral("Import Audio…")));
+    // Transcribe Again… appends a new transcript of the stored audio, as a second recording.
+    const QString firstText = text->toPlainText();
+    QTimer::singleShot(200, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == u"Transcribe Again")
+                    button->click();
+    });
+    item(QStringLiteral("Transcribe Again…"))->trigger();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] {
+            return window->document().note().recordings->size() == 2 &&
+                   status->text() == u"Transcript ready";
+        },
+        30000))
+        << status->text().toStdString();
+    EXPECT_TRUE(text->toPlainText().startsWith(firstText));
+    EXPECT_GT(text->toPlainText().count(QStringLiteral("forward")), 1)
+        << text->toPlainText().toStdString();
+    EXPECT_TRUE(window->document().note().recordings->back().audioSHA256);
+    EXPECT_TRUE(QDir::temp().entryList({QStringLiteral("Lumbex-Transcribe-*")}).isEmpty());
+    item(QStringLiteral("Remove Recording, Keep Text"));
+    for (QAction* action : options->menu()->actions())
+        if (action->text() == u"Remove Recording, Keep Text") {
+            action->trigger();
+            break;
+        }
+    ASSERT_EQ(window->document().note().recordings->size(), 1u);
     QAction* removeAudio = item(QStringLiteral("Remove Audio, Keep Text"));
     ASSERT_TRUE(removeAudio && removeAudio->isEnabled());
     const QString dictated = text->toPlainText();
