@@ -145,8 +145,24 @@ def decoding_only(tool, files, audio):
     load = sum(float(f[1]) for f in fields)
     wall = sum(float(f[2]) for f in fields)
     cpu = sum(float(f[3]) for f in fields)
-    print("decoding alone (ours): RTF %.2f wall, %.2f CPU; model loading %.2f s a file" % (
+    print("decoding alone (ours): RTF %.2f wall (%.2f CPU with loading); loading %.2f s a file" % (
         (wall - load) / audio, cpu / audio, load / len(fields)))
+
+
+def vocabulary_cost(tool, folder, files):
+    """The note's words over speech that has nothing to do with the note: what they cost."""
+    notes = os.path.join(folder, "note-words.txt")
+    references = {}
+    with open(os.path.join(DATA, "transcription")) as f:
+        for line in f:
+            m = re.match(r"<s> (.*) </s> \((.*)\)", line.strip())
+            if m:
+                references[m.group(2)] = m.group(1)
+    result = subprocess.run([tool, "--words", notes] + files, capture_output=True, text=True,
+                            check=True)
+    texts = [l.split("\t")[0] for l in result.stdout.splitlines()]
+    pairs = [(references[os.path.basename(p)[:-4]], t) for p, t in zip(files, texts)]
+    print("  LibriVox utterances with the same note's words: WER %.0f%%" % (100 * wer(pairs)))
 
 
 def vocabulary(tool, folder):
@@ -209,6 +225,7 @@ def main():
     files, audio = librivox(lumbex, args.runs)
     decoding_only(tool, files, audio)
     vocabulary(tool, folder)
+    vocabulary_cost(tool, folder, files)
     if not args.keep:
         shutil.rmtree(folder)
 

@@ -188,9 +188,9 @@ private:
     }
 
     bool openStream(const QByteArray& device) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, uint32_t(format_.sampleRate),
-                                  uint8_t(format_.channels)};
-        stream_ = pa_stream_new(connection_.context(), "Lumbex voice note", &spec, nullptr);
+        const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, uint32_t(format_.sampleRate),
+                                          uint8_t(format_.channels)};
+        stream_ = pa_stream_new(connection_.context(), "Lumbex voice note", &sampleFormat, nullptr);
         if (!stream_)
             return false;
         pa_stream_set_state_callback(
@@ -211,7 +211,7 @@ private:
             this);
         const uint32_t automatic = uint32_t(-1);
         const pa_buffer_attr buffer{automatic, automatic, automatic, automatic,
-                                    uint32_t(pa_usec_to_bytes(kFragment, &spec))};
+                                    uint32_t(pa_usec_to_bytes(kFragment, &sampleFormat))};
         // Never moved to another device when this one goes: the user hears about it instead.
         const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
                                              PA_STREAM_DONT_MOVE);

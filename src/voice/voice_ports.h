@@ -127,8 +127,7 @@ public:
     virtual AudioBuffer read(qint64 frames) = 0;
 };
 
-// Throws LumbexError ("This audio file couldn’t be read. Choose another recording, or keep
-// typing.").
+// Throws LumbexError ("This audio file couldn’t be read. Choose another recording, or keep typing.").
 using AudioFileOpener = std::function<std::unique_ptr<AudioFileInput>(const QString& path)>;
 
 class VoiceSignal;
