@@ -72,11 +72,15 @@ void VoiceController::toggle(const std::optional<Id>& noteID, const TextRange& s
         changed();
 }
 
-Microphones& VoiceController::microphones() {
-    if (!microphones_) {
+QSettings& VoiceController::settings() {
+    if (!settings_)
         settings_ = openSettings();
-        microphones_ = makePulseMicrophones(*settings_);
-    }
+    return *settings_;
+}
+
+Microphones& VoiceController::microphones() {
+    if (!microphones_)
+        microphones_ = makePulseMicrophones(settings());
     return *microphones_;
 }
 

@@ -42,6 +42,8 @@ public:
     std::function<void()> changed;
     // The audio server's microphones and this application's choice among them.
     Microphones& microphones();
+    // The application's settings ("voiceMicrophone", "voiceLocale").
+    QSettings& settings();
     // The services of a new session; by default this system's, live only while the window is
     // the active one.
     std::function<VoiceServices()> services;

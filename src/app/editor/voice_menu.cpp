@@ -185,7 +185,10 @@ void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>&
     QMenu* language = menu.addMenu(QStringLiteral("Language"));
     QAction* korean = language->addAction(QStringLiteral("Korean · Unavailable"));
     korean->setEnabled(false);
-    QAction* english = language->addAction(QStringLiteral("English"));
+    // Korean has no recogniser on this system, so every note dictates in English.
+    QAction* english = language->addAction(QStringLiteral("English"), [&voice] {
+        voice.settings().setValue(QStringLiteral("voiceLocale"), QStringLiteral("en-US"));
+    });
     english->setCheckable(true);
     english->setChecked(true);
 

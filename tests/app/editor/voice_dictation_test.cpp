@@ -3,6 +3,7 @@
 // status line, and the note saved with its audio once the button stops it.
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
+#include "model/app_folders.h"
 #include "model/note_document.h"
 #include "model/note_package.h"
 #include "support/event_waiting.h"
@@ -114,6 +115,16 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
         return nullptr;
     };
     ASSERT_TRUE(item(QStringLiteral("Original Transcript…")));
+    // The language menu: Korean has no recogniser here, English is the language and is stored.
+    QMenu* language = item(QStringLiteral("Language"))->menu();
+    ASSERT_TRUE(language);
+    ASSERT_EQ(language->actions().size(), 2);
+    EXPECT_EQ(language->actions()[0]->text(), "Korean · Unavailable");
+    EXPECT_FALSE(language->actions()[0]->isEnabled());
+    EXPECT_EQ(language->actions()[1]->text(), "English");
+    EXPECT_TRUE(language->actions()[1]->isChecked());
+    language->actions()[1]->trigger();
+    EXPECT_EQ(openSettings()->value(QStringLiteral("voiceLocale")).toString(), "en-US");
     // The microphone menu: the system default first and checked, then the server's microphones.
     const auto microphoneMenu = [&]() -> QMenu* {
         QAction* entry = item(QStringLiteral("Microphone"));
