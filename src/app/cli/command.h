@@ -31,6 +31,7 @@ std::vector<Command> recordCommands();
 std::vector<Command> deletedCommands();
 std::vector<Command> libraryCommands();
 std::vector<Command> shortcutsCommands();
+std::vector<Command> voiceNoteCommands();
 std::vector<Command> voiceAudioCommands();
 // Members of the recording group in files of their own.
 Command recordingInspectCommand();

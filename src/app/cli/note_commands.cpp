@@ -1,6 +1,7 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
 #include "app/cli/note_creation.h"
+#include "app/cli/voice_draft_opening.h"
 #include "core/files.h"
 #include "core/json_writer.h"
 #include "geometry/mark_geometry.h"
@@ -47,6 +48,7 @@ void checkNote(const QStringList& words, QTextStream& out, QTextStream&) {
     const Arguments args(words, {}, {QStringLiteral("--json")});
     if (args.positionals().size() != 1)
         throw UsageError(QStringLiteral("name one package"));
+    recoverDraftsOf(args.positionals().first());
     const CaptureNote note = readNotePackage(args.positionals().first()).note;
     if (!args.has(QStringLiteral("--json"))) {
         out << "OK\n";

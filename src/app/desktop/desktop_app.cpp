@@ -24,6 +24,7 @@
 #include "app/scroll_ui/scroll_capture_ui.h"
 #include "app/shortcuts_ui/capture_shortcuts_dialog.h"
 #include "app/shortcuts_ui/voice_hold_gesture.h"
+#include "app/voice_note_services.h"
 #include "capture/capture_settings.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -39,6 +40,8 @@
 #include "shortcuts/capture_shortcuts.h"
 #include "shortcuts/shortcut_settings.h"
 #include "shortcuts/voice_shortcuts.h"
+#include "voice/voice_draft_recovery.h"
+#include "voice/voice_session.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -277,6 +280,8 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
         capture(CaptureController::Mode::Area, false, editor);
     };
     window->onDeleteNote = [this](EditorWindow* editor) {
+        if (!VoiceSession::pending(&editor->document()).empty())
+            return showError(QStringLiteral("Finish the voice notes before deleting this note."));
         deleted_->confirmDeletion(editor->document(), editor, false);
     };
     window->onOpenRecording = [this](EditorWindow* editor, std::optional<qint64> sourceTime) {
@@ -308,6 +313,8 @@ EditorWindow* DesktopApp::openPackage(const QString& path) {
             return window;
         }
     EditorWindow* window = show(NoteDocument::open(path));
+    // Voice notes cut off by a crash get their audio back from their drafts.
+    recoverVoiceDrafts(window->document(), voiceDraftsRoot(), voiceDraftAudioOpener());
     library_->addRecent(absolute);
     return window;
 }
@@ -403,6 +410,8 @@ void DesktopApp::quit() {
             return;
         }
     }
+    // Every voice note is stopped and saved into its note first.
+    VoiceSession::finishAllAndWait(nullptr);
     // Closing a window commits its typing, stores its view and saves the note; a failed save
     // keeps its window open and the application running.
     closeEditorsThenQuit(editorWindows(), [] {

@@ -74,6 +74,7 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
     voice_ = std::make_unique<VoiceController>(context_);
     sidePanelBinding_ = std::make_unique<SidePanelBinding>(context_, *inspector_, *requestFlow_,
                                                            *output_, chooseTool);
+    sidePanelBinding_->setVoice(*voice_);
     annotations_ = std::make_unique<AnnotationEditor>(
         context_, AnnotationEditor::Parts{
                       *zoom_, *reading_, *voice_, *images_, [this] { refreshSelection(); },
@@ -275,6 +276,8 @@ void EditorWindow::resizeEvent(QResizeEvent* event) {
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
     sidePanelBinding_->commitEditing();
+    // A voice note still recording or finishing is saved before the note can close.
+    voice_->finishAll();
     viewState().save(settings_, document_->note().id);
     if (!closeAfterSave_->mayClose())
         return event->ignore();

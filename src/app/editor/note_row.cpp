@@ -1,10 +1,12 @@
 #include "app/editor/note_row.h"
 
 #include "app/editor/themed_icon.h"
+#include "voice/voice_session.h"
 
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -21,29 +23,23 @@ const LinkedNote* findNote(const CaptureNote& note, const Id& id) {
     return nullptr;
 }
 
-// Focus leaving the text commits the typing at once.
+// Focus leaving the text commits the typing at once; an input method's composition is noted.
 class FocusOutCommit : public QObject {
 public:
-    FocusOutCommit(NoteRow* row) : QObject(row), row_(row) {}
+    FocusOutCommit(NoteRow* row, bool& composing)
+        : QObject(row), row_(row), composing_(composing) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::FocusOut)
             row_->commitTyping();
+        if (event->type() == QEvent::InputMethod)
+            composing_ = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
         return false;
     }
 
 private:
     NoteRow* row_;
+    bool& composing_;
 };
-
-QToolButton* disabledVoiceControl(const QString& name, const QString& icon, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setIcon(themedIcon(icon));
-    button->setAccessibleName(name);
-    button->setToolTip(name + QStringLiteral(" · Dictation is not available yet"));
-    button->setEnabled(false);
-    button->setAutoRaise(true);
-    return button;
-}
 
 } // namespace
 
@@ -69,7 +65,8 @@ QString noteRowTitle(const CaptureNote& note, const std::optional<Id>& noteID) {
 NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     : QWidget(parent), noteID_(noteID), title_(new QLabel(this)), input_(new QPlainTextEdit(this)),
       include_(new QCheckBox(QStringLiteral("Include in request"), this)),
-      actions_(new QToolButton(this)) {
+      actions_(new QToolButton(this)), microphone_(new QToolButton(this)),
+      voiceStatus_(new QLabel(this)) {
     setObjectName(noteID ? QStringLiteral("note.") + idString(*noteID)
                          : QStringLiteral("note.general"));
     QFont bold = title_->font();
@@ -79,7 +76,27 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     input_->setAccessibleName(QStringLiteral("Note text"));
     input_->setTabChangesFocus(true);
     input_->setFixedHeight(72);
-    input_->installEventFilter(new FocusOutCommit(this));
+    input_->installEventFilter(new FocusOutCommit(this, composing_));
+
+    microphone_->setIcon(themedIcon(QStringLiteral("audio-input-microphone")));
+    microphone_->setAccessibleName(QStringLiteral("Start voice note"));
+    microphone_->setToolTip(QStringLiteral("Dictate into this note"));
+    microphone_->setObjectName(QStringLiteral("Microphone"));
+    microphone_->setCheckable(true);
+    microphone_->setAutoRaise(true);
+    connect(microphone_, &QToolButton::clicked, this, [this] {
+        // The button shows the session's state, not the click's.
+        microphone_->setChecked(!microphone_->isChecked());
+        commitTyping();
+        const QTextCursor cursor = input_->textCursor();
+        const TextRange selection{cursor.selectionStart(),
+                                  cursor.selectionEnd() - cursor.selectionStart()};
+        if (onVoice)
+            onVoice(selection, composing_);
+    });
+    voiceStatus_->setObjectName(QStringLiteral("Voice status"));
+    voiceStatus_->setWordWrap(true);
+    voiceStatus_->setVisible(false);
 
     actions_->setText(QStringLiteral("⋯"));
     actions_->setAccessibleName(QStringLiteral("Note actions"));
@@ -102,21 +119,39 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->addWidget(title_, 1);
-    header->addWidget(disabledVoiceControl(QStringLiteral("Start voice note"),
-                                           QStringLiteral("audio-input-microphone"), this));
-    header->addWidget(disabledVoiceControl(QStringLiteral("Voice recordings"),
-                                           QStringLiteral("media-playlist-audio"), this));
+    header->addWidget(microphone_);
+    auto* voiceOptions = new QToolButton(this);
+    voiceOptions->setIcon(themedIcon(QStringLiteral("media-playlist-audio")));
+    voiceOptions->setAccessibleName(QStringLiteral("Voice options"));
+    voiceOptions->setToolTip(QStringLiteral("Voice options"));
+    voiceOptions->setObjectName(QStringLiteral("Voice options"));
+    voiceOptions->setAutoRaise(true);
+    voiceOptions->setPopupMode(QToolButton::InstantPopup);
+    auto* voiceMenu = new QMenu(voiceOptions);
+    connect(voiceMenu, &QMenu::aboutToShow, this, [this, voiceMenu] {
+        voiceMenu->clear();
+        if (onVoiceMenu)
+            onVoiceMenu(*voiceMenu);
+    });
+    voiceOptions->setMenu(voiceMenu);
+    header->addWidget(voiceOptions);
     header->addWidget(actions_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);
     layout->addLayout(header);
     layout->addWidget(input_);
+    layout->addWidget(voiceStatus_);
     layout->addWidget(include_);
 
     typingPause_.setSingleShot(true);
     typingPause_.setInterval(1000);
     connect(&typingPause_, &QTimer::timeout, this, &NoteRow::commitTyping);
     connect(input_, &QPlainTextEdit::textChanged, this, [this] {
+        if (voiceFollows_) {
+            if (onVoiceEdit)
+                onVoiceEdit(input_->toPlainText(), composing_);
+            return;
+        }
         typing_ = true;
         typingPause_.start();
     });
@@ -130,13 +165,71 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
 void NoteRow::refresh(const CaptureNote& note) {
     title_->setText(noteRowTitle(note, noteID_));
     const std::optional<QString> body = note.body(noteID_);
-    if (body && !typing_ && input_->toPlainText() != *body) {
-        const QSignalBlocker blocker(input_);
-        input_->setPlainText(*body);
-    }
+    if (body && !typing_ && input_->toPlainText() != *body)
+        setTextKeepingCursor(*body, dictatedCaret_);
     const bool included = noteID_ ? findNote(note, *noteID_) && findNote(note, *noteID_)->included
                                   : note.includeGeneral;
     include_->setChecked(included);
+}
+
+void NoteRow::setTextKeepingCursor(const QString& text, std::optional<qsizetype> caret) {
+    const QString before = input_->toPlainText();
+    qsizetype position = input_->textCursor().position();
+    if (caret)
+        position = *caret;
+    else if (const auto change = TextReplacement::between(before, text))
+        position = change->rebase(position);
+    const QSignalBlocker blocker(input_);
+    input_->setPlainText(text);
+    QTextCursor cursor = input_->textCursor();
+    cursor.setPosition(int(std::clamp<qsizetype>(position, 0, text.size())));
+    input_->setTextCursor(cursor);
+}
+
+void NoteRow::underline(std::optional<TextRange> range) {
+    QList<QTextEdit::ExtraSelection> selections;
+    const qsizetype length = input_->toPlainText().size();
+    if (range && !composing_ && range->end() <= length) {
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(input_->document());
+        selection.cursor.setPosition(int(range->location));
+        selection.cursor.setPosition(int(range->end()), QTextCursor::KeepAnchor);
+        selection.format.setFontUnderline(true);
+        selection.format.setUnderlineStyle(QTextCharFormat::DotLine);
+        selections.append(selection);
+    }
+    input_->setExtraSelections(selections);
+    input_->setAccessibleDescription(
+        selections.isEmpty()
+            ? QString()
+            : QStringLiteral("Underlined text is still being transcribed. Editing it keeps your "
+                             "wording."));
+}
+
+void NoteRow::showVoice(const VoiceSession* session) {
+    const bool live = session && session->canStop();
+    microphone_->setChecked(live);
+    microphone_->setAccessibleName(live ? QStringLiteral("Stop voice note")
+                                        : QStringLiteral("Start voice note"));
+    voiceFollows_ = session && session->tracksTextEdits();
+    if (voiceFollows_)
+        commitTyping();
+    dictatedCaret_ = session ? session->dictatedCaret() : std::nullopt;
+    if (dictatedCaret_ && input_->textCursor().position() != *dictatedCaret_ &&
+        *dictatedCaret_ <= input_->toPlainText().size()) {
+        QTextCursor cursor = input_->textCursor();
+        cursor.setPosition(int(*dictatedCaret_));
+        input_->setTextCursor(cursor);
+    }
+    underline(session ? session->provisionalRange() : std::nullopt);
+    QString status;
+    if (session) {
+        status = session->message();
+        if (session->phase() == VoiceSession::Phase::Recording && session->isLive())
+            status += QStringLiteral(" ") + QString(int(std::round(session->level() * 8)), u'▮');
+    }
+    voiceStatus_->setText(status);
+    voiceStatus_->setVisible(!status.isEmpty());
 }
 
 void NoteRow::focusText() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/capture_note.h"
+#include "voice/text_replacement.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -9,17 +10,21 @@
 
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QToolButton;
 
 namespace lumbex {
+
+class VoiceSession;
 
 // The actions a row's menu offers, handed to the window.
 enum class NoteAction { SelectLocation, Reconnect, MoveToGeneral, Remove };
 
 // One note of the editor: the general note (no id) or a linked note, with its text, its include
 // toggle and its actions. Typing is committed as one "Typing" step after a short pause or when
-// the field loses focus. Voice controls are shown but disabled: dictation is not available yet.
+// the field loses focus; while a voice session writes into the text, every change goes to it at
+// once instead. The microphone button starts and stops dictation into this text.
 class NoteRow : public QWidget {
     Q_OBJECT
 public:
@@ -35,15 +40,34 @@ public:
     std::function<void(const QString&)> onText;
     std::function<void(bool)> onInclude;
     std::function<void(NoteAction)> onAction;
+    // The microphone button, with the field's selection and whether an input method composes.
+    std::function<void(const TextRange& selection, bool composing)> onVoice;
+    // Fills the voice options menu as it opens.
+    std::function<void(QMenu& menu)> onVoiceMenu;
+    // A change of the text while a voice session follows it.
+    std::function<void(const QString& text, bool composing)> onVoiceEdit;
+
+    // Shows the session of this text (none: no voice note yet): button, status line, level and
+    // the words still being transcribed.
+    void showVoice(const VoiceSession* session);
 
 private:
+    void setTextKeepingCursor(const QString& text, std::optional<qsizetype> caret);
+    void underline(std::optional<TextRange> range);
+
     std::optional<Id> noteID_;
     QLabel* title_;
     QPlainTextEdit* input_;
     QCheckBox* include_;
     QToolButton* actions_;
+    QToolButton* microphone_;
+    QLabel* voiceStatus_;
     QTimer typingPause_;
     bool typing_ = false;
+    // A live session follows this text: changes go to it at once.
+    bool voiceFollows_ = false;
+    bool composing_ = false;
+    std::optional<qsizetype> dictatedCaret_;
 };
 
 // The row title: "General note", or "Note N" (N the location number) with its state.

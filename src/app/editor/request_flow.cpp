@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "model/note_document.h"
 #include "platform/file_reveal.h"
+#include "voice/voice_session.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -74,6 +75,9 @@ void RequestFlow::setDestination(const std::optional<QString>& folder) {
 void RequestFlow::copyForAgent() {
     if (commitEditing)
         commitEditing();
+    // The request carries what the voice notes said: they finish and are saved first.
+    if (!VoiceSession::pending(&document_).empty())
+        VoiceSession::finishAllAndWait(&document_);
     const Id active = activeImage_();
     std::optional<RequestPlan> plan;
     try {

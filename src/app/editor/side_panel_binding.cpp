@@ -4,11 +4,14 @@
 #include "app/editor/output_commands.h"
 #include "app/editor/request_flow.h"
 #include "app/editor/side_panel.h"
+#include "app/editor/voice_controller.h"
+#include "app/editor/voice_menu.h"
 #include "canvas/canvas_view.h"
 #include "canvas/measurement_text.h"
 #include "core/error.h"
 #include "model/note_document.h"
 #include "model/note_edits.h"
+#include "voice/voice_session.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -119,12 +122,36 @@ void SidePanelBinding::refreshRows() {
             };
             if (id)
                 row->onAction = [this, id = *id](NoteAction action) { noteAction(id, action); };
+            row->onVoice = [this, id](const TextRange& selection, bool composing) {
+                if (voice_)
+                    voice_->toggle(id, selection, composing);
+            };
+            row->onVoiceMenu = [this, id](QMenu& menu) {
+                if (voice_)
+                    fillVoiceMenu(menu, *voice_, id);
+            };
+            row->onVoiceEdit = [this, id](const QString& text, bool composing) {
+                const auto session = voice_ ? voice_->sessionFor(id) : nullptr;
+                if (session && session->tracksTextEdits())
+                    session->userEdited(text, composing);
+            };
             panel_.notesArea()->addWidget(row);
             rows_.push_back(row);
         }
     }
     for (NoteRow* row : rows_)
         row->refresh(note);
+    showVoice();
+}
+
+void SidePanelBinding::setVoice(VoiceController& voice) {
+    voice_ = &voice;
+    voice.changed = [this] { showVoice(); };
+}
+
+void SidePanelBinding::showVoice() {
+    for (NoteRow* row : rows_)
+        row->showVoice(voice_ ? voice_->sessionFor(row->noteID()).get() : nullptr);
 }
 
 void SidePanelBinding::noteAction(const Id& noteID, NoteAction action) {

@@ -15,6 +15,7 @@ class EditorContext;
 class OutputCommands;
 class RequestFlow;
 class SidePanel;
+class VoiceController;
 
 // Ties the side panel to the note: its style, geometry, lens and background controls become
 // named changes, its buttons run the request and output commands, and it holds one note row per
@@ -38,6 +39,9 @@ public:
     NoteRow* rowFor(const std::optional<Id>& noteID) const;
     // Ends typing in the panel and the rows so that a command reads the note as shown.
     void commitEditing();
+    // Rows start and stop dictation through `voice` and show its sessions.
+    void setVoice(VoiceController& voice);
+    void showVoice();
 
 private:
     void applyStyle(edits::StyleProperty property, const QVariant& value);
@@ -49,6 +53,7 @@ private:
     RequestFlow& request_;
     std::function<void(CanvasTool)> chooseTool_;
     std::vector<NoteRow*> rows_;
+    VoiceController* voice_ = nullptr;
 };
 
 } // namespace lumbex

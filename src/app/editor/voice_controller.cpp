@@ -1,12 +1,31 @@
 #include "app/editor/voice_controller.h"
 
 #include "app/editor/editor_context.h"
+#include "app/voice_note_services.h"
 #include "canvas/canvas_view.h"
+#include "model/app_folders.h"
 #include "model/note_edits.h"
+#include "platform/pulse_microphones.h"
+#include "voice/voice_session.h"
+
+#include <QWidget>
 
 namespace lumbex {
 
-VoiceController::VoiceController(EditorContext& context) : context_(context) {}
+VoiceController::VoiceController(EditorContext& context) : context_(context) {
+    services = [this] {
+        VoiceServices s = systemVoiceServices(context_.note());
+        s.noteIsActive = [window = &context_.window()] { return window->isActiveWindow(); };
+        return s;
+    };
+}
+
+VoiceController::~VoiceController() {
+    for (auto& [target, session] : latest_) {
+        session->onChange = nullptr;
+        session->onFinish = nullptr;
+    }
+}
 
 void VoiceController::dictateAt(const Mark& draft, const std::optional<Id>& existingID) {
     if (existingID) {
@@ -21,6 +40,52 @@ void VoiceController::dictateAt(const Mark& draft, const std::optional<Id>& exis
 
 bool VoiceController::endHeldDictation() {
     return false;
+}
+
+std::shared_ptr<VoiceSession> VoiceController::sessionFor(const std::optional<Id>& noteID) const {
+    const auto found = latest_.find(noteID);
+    return found == latest_.end() ? nullptr : found->second;
+}
+
+void VoiceController::toggle(const std::optional<Id>& noteID, const TextRange& selection,
+                             bool composing, const std::optional<QString>& file) {
+    if (const auto session = sessionFor(noteID); session && session->canStop()) {
+        session->stop();
+        return;
+    }
+    // No screen recording runs inside a note window, so that refusal never applies here.
+    if (const auto refusal =
+            VoiceSession::startRefusal(context_.document(), noteID, false, composing)) {
+        context_.setStatus(*refusal);
+        return;
+    }
+    auto session = VoiceSession::make(context_.document(), noteID, selection,
+                                      QStringLiteral("en-US"), services());
+    session->onChange = [this] {
+        if (changed)
+            changed();
+    };
+    session->onFinish = session->onChange;
+    latest_[noteID] = session;
+    session->start(file);
+    if (changed)
+        changed();
+}
+
+QSettings& VoiceController::settings() {
+    if (!settings_)
+        settings_ = openSettings();
+    return *settings_;
+}
+
+Microphones& VoiceController::microphones() {
+    if (!microphones_)
+        microphones_ = makePulseMicrophones(settings());
+    return *microphones_;
+}
+
+void VoiceController::finishAll() {
+    VoiceSession::finishAllAndWait(&context_.document());
 }
 
 } // namespace lumbex

@@ -1,0 +1,10 @@
+#include "voice/voice_events.h"
+
+namespace lumbex {
+
+VoiceEvents& VoiceEvents::shared() {
+    static VoiceEvents events;
+    return events;
+}
+
+} // namespace lumbex
