@@ -23,8 +23,13 @@ std::vector<Media> reviewVisibleMedia(const CaptureNote& note);
 // Writes the PDF of `note` to `path` (replaced when it exists) and reads it back to check it.
 // `originals` holds the original image bytes by media id; `revisionText` labels every page's
 // footer ("r12", or a cloud revision's identifier). The same input always gives the same bytes.
-// Throws LumbexError; the file at `path` may then be incomplete and is the caller's to remove.
+// The file is written through a temporary name; one that fails the check afterwards is left at
+// `path` for the caller to remove. Throws LumbexError.
 void writeReviewPdf(const CaptureNote& note, const std::map<Id, QByteArray>& originals,
                     const QString& revisionText, const QString& path);
+
+// Opens the PDF at `path` as a reader would and checks that it has `pageCount` pages of the review
+// size. Throws "The mobile PDF could not be verified." otherwise.
+void verifyReviewPdf(const QString& path, int pageCount);
 
 } // namespace lumbex
