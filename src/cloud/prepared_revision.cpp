@@ -3,6 +3,7 @@
 #include "canvas/rendering.h"
 #include "cloud/cloud_files.h"
 #include "cloud/cloud_messages.h"
+#include "cloud/review_pdf.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "core/json_read.h"
@@ -126,6 +127,11 @@ QString readerVideo(const ScreenRecording& recording, const QString& segmentFold
 }
 
 } // namespace
+
+ReaderFileWriters standardReaderWriters(
+    std::function<void(const ScreenRecording&, const QString&, const QString&)> exportVideo) {
+    return {reviewVisibleMedia, writeReviewPdf, std::move(exportVideo)};
+}
 
 CaptureNote cloudNote(const CaptureNote& note, bool includeVoiceAudio) {
     CaptureNote copy = note;

@@ -28,6 +28,10 @@ struct ReaderFileWriters {
         exportVideo;
 };
 
+// The PDF and visible media of the review, with the given video export.
+ReaderFileWriters standardReaderWriters(
+    std::function<void(const ScreenRecording&, const QString&, const QString&)> exportVideo = {});
+
 // A finished revision in the local staging queue: `directory` mirrors the sync folder's layout.
 struct PreparedCloudRevision {
     QString directory;
