@@ -109,7 +109,8 @@ QString itemOf(const QString& root, const QString& path) {
 }
 
 CloudReceipt publish(const PreparedCloudRevision& prepared, const QString& folder,
-                     const std::optional<CloudReceipt>& previous) {
+                     const std::optional<CloudReceipt>& previous,
+                     const std::function<void(const QString&)>& placed) {
     const QString root = rootOf(folder);
     const CloudRevision& revision = prepared.revision;
     revision.validate();
@@ -144,6 +145,8 @@ CloudReceipt publish(const PreparedCloudRevision& prepared, const QString& folde
             verifyPlaced(root, file);
         else
             place(root, CloudFiles::resolve(prepared.directory, file.path), file);
+        if (placed)
+            placed(file.path);
     }
 
     if (!pointerCurrent) {
@@ -153,6 +156,8 @@ CloudReceipt publish(const PreparedCloudRevision& prepared, const QString& folde
             newMetadata)
             fail(CloudMessages::copyUnverified);
         writeFileAtomically(pointer, metadata);
+        if (placed)
+            placed(revision.currentNotePath());
     }
     return {revision, prepared.manifest};
 }

@@ -44,8 +44,10 @@ QString itemOf(const QString& root, const QString& path);
 // Publishes the prepared revision with the conflict rule: the previous receipt's files must be
 // exactly in place, the current pointer must equal the new or the previous metadata (or, with no
 // previous receipt, may be missing), and the pointer is written last. Returns the new receipt.
+// `placed`, when given, hears the path of every file right after it is in place.
 CloudReceipt publish(const PreparedCloudRevision& prepared, const QString& folder,
-                     const std::optional<CloudReceipt>& previous);
+                     const std::optional<CloudReceipt>& previous,
+                     const std::function<void(const QString&)>& placed = {});
 
 // The state of a published receipt's files.
 CloudUploadState status(const QString& folder, const CloudReceipt& receipt,

@@ -27,6 +27,18 @@ struct Outcome {
 
 } // namespace
 
+CloudReceipt prepareAndPublish(const Id& noteID, const CloudBinding& binding,
+                               const std::optional<CloudSnapshotInput>& snapshot,
+                               const QString& queue, const ReaderFileWriters& writers,
+                               const std::function<void(const QString&)>& placed) {
+    const CloudSnapshotInput input = snapshot ? *snapshot : readNotePackage(binding.localNote);
+    if (input.note.id != noteID)
+        throw LumbexError(QString::fromUtf8(CloudMessages::localReplaced));
+    const PreparedCloudRevision prepared =
+        PreparedCloudRevision::prepare(input, binding.includeVoiceAudio, queue, writers);
+    return CloudStore::publish(prepared, binding.folder, binding.receipt, placed);
+}
+
 CloudSync::CloudSync(CloudBindings store, Services services, Delays delays, QObject* parent)
     : QObject(parent), store_(std::move(store)), services_(std::move(services)), delays_(delays) {
     if (!services_.account)
@@ -213,12 +225,7 @@ void CloudSync::sync(const Id& noteID) {
     watcher->setFuture(QtConcurrent::run([binding, snapshot, queue, writers, noteID]() {
         Outcome outcome;
         try {
-            CloudSnapshotInput input = snapshot ? *snapshot : readNotePackage(binding.localNote);
-            if (input.note.id != noteID)
-                throw LumbexError(QString::fromUtf8(CloudMessages::localReplaced));
-            const PreparedCloudRevision prepared =
-                PreparedCloudRevision::prepare(input, binding.includeVoiceAudio, queue, writers);
-            outcome.receipt = CloudStore::publish(prepared, binding.folder, binding.receipt);
+            outcome.receipt = prepareAndPublish(noteID, binding, snapshot, queue, writers);
         } catch (const LumbexError& error) {
             outcome.error = error.message();
         }

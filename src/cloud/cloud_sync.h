@@ -101,6 +101,13 @@ private:
     bool started_ = false;
 };
 
+// One sync run's work, off the GUI thread: the note (the snapshot, else the saved package, which
+// must still hold the same note), prepared in the queue and published with the binding's receipt.
+CloudReceipt prepareAndPublish(const Id& noteID, const CloudBinding& binding,
+                               const std::optional<CloudSnapshotInput>& snapshot,
+                               const QString& queue, const ReaderFileWriters& writers,
+                               const std::function<void(const QString&)>& placed = {});
+
 namespace CloudLabels {
 inline const QString off = QStringLiteral("Sync: Off");
 inline const QString offKept = QStringLiteral("Sync: Off · Existing cloud copies kept");
