@@ -17,6 +17,8 @@
 
 #include <QDir>
 #include <QUuid>
+#include <QtConcurrent>
+#include <exception>
 
 namespace lumbex {
 namespace {
@@ -91,6 +93,25 @@ std::optional<PreparedCloudRevision> queued(const QString& folder, const QString
     } catch (const LumbexError&) {
     }
     fail(CloudMessages::queuedChanged);
+}
+
+struct ReaderImage {
+    QByteArray png;
+    std::exception_ptr failure;
+};
+
+// One media rendered with its annotations and redactions, as a PNG; a failure is carried back to
+// the preparing thread.
+ReaderImage readerImage(const CaptureNote& note, const Media& media,
+                        const std::map<Id, QByteArray>& originals) {
+    try {
+        return {
+            ImageFiles::encode(
+                Rendering::render(note, media, originals.at(media.id), false, std::nullopt), false),
+            nullptr};
+    } catch (...) {
+        return {{}, std::current_exception()};
+    }
 }
 
 // The reader video from the cache of earlier exports, exporting it there first when the cache
@@ -206,17 +227,28 @@ PreparedCloudRevision PreparedCloudRevision::prepare(const CloudSnapshotInput& i
         }
     build.write(revision.metadata, metadata);
 
+    // The PDF and the reader images are independent and each is heavy: they are drawn at once.
     const QString pdf = build.place(revision.readerPDF);
-    writers.writePDF(note, input.originals, u'r' + QString::number(note.revision), pdf);
+    QFuture<std::exception_ptr> pdfDone = QtConcurrent::run([&]() -> std::exception_ptr {
+        try {
+            writers.writePDF(note, input.originals, u'r' + QString::number(note.revision), pdf);
+            return nullptr;
+        } catch (...) {
+            return std::current_exception();
+        }
+    });
+    const std::vector<Media> visible = writers.visibleMedia(note);
+    const std::vector<ReaderImage> images = QtConcurrent::blockingMapped<std::vector<ReaderImage>>(
+        visible, [&](const Media& media) { return readerImage(note, media, input.originals); });
+    if (const std::exception_ptr failure = pdfDone.result())
+        std::rethrow_exception(failure);
     build.recordFile(revision.readerPDF);
-
-    for (const Media& media : writers.visibleMedia(note)) {
-        const QByteArray png = ImageFiles::encode(
-            Rendering::render(note, media, input.originals.at(media.id), false, std::nullopt),
-            false);
-        build.write(reviews + QStringLiteral("/Images/") + idString(media.id) + u'-' +
-                        sha256Hex(png).left(12) + QStringLiteral(".png"),
-                    png);
+    for (size_t i = 0; i < visible.size(); ++i) {
+        if (images[i].failure)
+            std::rethrow_exception(images[i].failure);
+        build.write(reviews + QStringLiteral("/Images/") + idString(visible[i].id) + u'-' +
+                        sha256Hex(images[i].png).left(12) + QStringLiteral(".png"),
+                    images[i].png);
     }
 
     if (note.screenRecording && !note.screenRecording->segments.empty()) {
