@@ -1,4 +1,5 @@
 #include "app/cli/arguments.h"
+#include "app/cli/cloud_services.h"
 #include "app/cli/command.h"
 #include "app/cli/recording_package.h"
 #include "cloud/cloud_binding.h"
@@ -30,12 +31,8 @@ void exportReaderVideo(const ScreenRecording& recording, const QString& segmentF
     exportRecordingMP4(composition, destination, platformExportMedia(), cancelled, [](double) {});
 }
 
-ReaderFileWriters cliWriters() {
-    return standardReaderWriters(exportReaderVideo);
-}
-
 CloudSync::Services services() {
-    return {cliWriters(), {}, {}, {}, {}};
+    return {platformReaderWriters(), {}, {}, {}, {}};
 }
 
 QString onePackage(const Arguments& args) {
@@ -100,8 +97,8 @@ void syncNow(const QStringList& words, QTextStream& out, QTextStream&) {
         if (killAfter > 0 && ++placedCount == killAfter)
             std::raise(SIGKILL);
     };
-    binding.receipt =
-        prepareAndPublish(noteID, binding, std::nullopt, store.queue(), cliWriters(), placed);
+    binding.receipt = prepareAndPublish(noteID, binding, std::nullopt, store.queue(),
+                                        platformReaderWriters(), placed);
     store.put(noteID, binding);
     out << binding.receipt->revision.identifier << '\n';
 }
@@ -161,6 +158,10 @@ void importCloud(const QStringList& words, QTextStream& out, QTextStream&) {
 }
 
 } // namespace
+
+ReaderFileWriters platformReaderWriters() {
+    return standardReaderWriters(exportReaderVideo);
+}
 
 std::vector<Command> syncCommands() {
     return {

@@ -17,6 +17,7 @@ class QSystemTrayIcon;
 namespace lumbex {
 
 class CaptureCountdown;
+class CloudSync;
 class CaptureShortcuts;
 class CapturePicker;
 class CaptureSettings;
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<ClipboardWatch> clipboard_;
     std::unique_ptr<NoteLibrary> library_;
     std::unique_ptr<DeletedNotesController> deleted_;
+    std::unique_ptr<CloudSync> cloud_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
     // Every text reading of the application shares its warm crew.
