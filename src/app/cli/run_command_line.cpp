@@ -12,7 +12,7 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
                        stitchCommands, captureCommands, recognizeCommands, recordCommands,
-                       recordingCommands, deletedCommands, libraryCommands})
+                       recordingCommands, deletedCommands, libraryCommands, reviewCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
