@@ -9,11 +9,16 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
+#include <QHashSeed>
+#include <QMutex>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTimeZone>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <optional>
 #include <poppler-qt6.h>
 
 namespace lumbex {
@@ -23,17 +28,27 @@ LumbexError notVerified() {
     return LumbexError(QStringLiteral("The mobile PDF could not be verified."));
 }
 
+// Decoding and composing the originals is most of the work: one image per core at a time.
 std::vector<QImage> renderPictures(const CaptureNote& note, const std::vector<Media>& visible,
                                    const std::map<Id, QByteArray>& originals) {
-    std::vector<QImage> pictures;
-    pictures.reserve(visible.size());
-    for (const Media& media : visible) {
-        const auto original = originals.find(media.id);
-        if (original == originals.end())
+    for (const Media& media : visible)
+        if (!originals.contains(media.id))
             throw LumbexError(QStringLiteral(
                 "An original image is missing. The previous mobile review has been kept."));
-        pictures.push_back(reviewPicture(note, media, original->second));
-    }
+    std::vector<QImage> pictures(visible.size());
+    std::vector<std::optional<LumbexError>> failures(visible.size());
+    std::vector<size_t> indices(visible.size());
+    std::iota(indices.begin(), indices.end(), size_t(0));
+    QtConcurrent::blockingMap(indices, [&](size_t i) {
+        try {
+            pictures[i] = reviewPicture(note, visible[i], originals.at(visible[i].id));
+        } catch (const LumbexError& e) {
+            failures[i] = e;
+        }
+    });
+    for (const auto& failure : failures)
+        if (failure)
+            throw *failure;
     return pictures;
 }
 
@@ -49,10 +64,38 @@ PdfStamp stampFor(const CaptureNote& note, const QString& revisionText) {
             QCryptographicHash::hash(name, QCryptographicHash::Sha256).left(16)};
 }
 
+// Qt's PDF writer keeps the fonts it embeds in a hash table and writes them in the table's order,
+// which follows the process's random hash seed: two processes writing the same review would
+// place (and number) the font objects differently. Tables created while this lives use the fixed
+// seed; writers are serialised so that one cannot restore the random seed in the middle of
+// another. Tables created meanwhile elsewhere in the process merely get the fixed seed too.
+class FixedHashSeed {
+public:
+    FixedHashSeed() : lock_(&mutex()), changed_(size_t(QHashSeed::globalSeed()) != 0) {
+        if (changed_)
+            QHashSeed::setDeterministicGlobalSeed();
+    }
+    ~FixedHashSeed() {
+        if (changed_)
+            QHashSeed::resetRandomGlobalSeed();
+    }
+    FixedHashSeed(const FixedHashSeed&) = delete;
+    FixedHashSeed& operator=(const FixedHashSeed&) = delete;
+
+private:
+    static QMutex& mutex() {
+        static QMutex writers;
+        return writers;
+    }
+    QMutexLocker<QMutex> lock_;
+    bool changed_;
+};
+
 // Renders the pages into memory; the document information is stamped afterwards.
 QByteArray renderDocument(const CaptureNote& note, const std::vector<Media>& visible,
                           const std::vector<QImage>& pictures, const QString& revisionText,
                           int& pageCount) {
+    const FixedHashSeed fixedSeed;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -30,6 +30,7 @@ std::vector<Command> recordingCommands();
 std::vector<Command> recordCommands();
 std::vector<Command> deletedCommands();
 std::vector<Command> libraryCommands();
+std::vector<Command> reviewCommands();
 std::vector<Command> syncCommands();
 // Members of the recording group in files of their own.
 Command recordingInspectCommand();

@@ -12,7 +12,8 @@ std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
     for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
                        stitchCommands, captureCommands, recognizeCommands, recordCommands,
-                       recordingCommands, deletedCommands, libraryCommands, syncCommands})
+                       recordingCommands, deletedCommands, libraryCommands, reviewCommands,
+                       syncCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     return commands;
