@@ -32,7 +32,7 @@ void exportReaderVideo(const ScreenRecording& recording, const QString& segmentF
 }
 
 CloudSync::Services services() {
-    return {platformReaderWriters(), {}, {}, {}, {}};
+    return {platformReaderWriters(), {}, {}, {}, syncthingUploadProgress()};
 }
 
 QString onePackage(const Arguments& args) {

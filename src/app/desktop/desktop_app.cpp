@@ -101,6 +101,7 @@ DesktopApp::DesktopApp()
                                                         std::move(deletedServices));
     CloudSync::Services cloudServices;
     cloudServices.writers = cli::platformReaderWriters();
+    cloudServices.progress = cli::syncthingUploadProgress();
     cloud_ =
         std::make_unique<CloudSync>(CloudBindings(CloudBindings::folderBeside(library_->folder())),
                                     std::move(cloudServices), CloudSync::Delays{});
@@ -276,6 +277,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     window->onOpenRecording = [this](EditorWindow* editor, std::optional<qint64> sourceTime) {
         recordingWindows_.open(*editor, sourceTime);
     };
+    window->onOpenSyncSettings = [this](EditorWindow* editor) { showSyncSettings(*editor); };
     // The commands that depend on these handlers were last refreshed without them.
     window->commands().refresh();
     connect(opened, &NoteDocument::noteSaved, this, [this, opened] {

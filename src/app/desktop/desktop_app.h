@@ -85,6 +85,8 @@ private:
     void showError(const QString& message);
     // The windows around captures and notes (desktop_windows.cpp).
     void showQuickCapture(const CaptureDelivery& capture);
+    // "Sync & Mobile Review…" of an editor's note: one window per editor, raised when open.
+    void showSyncSettings(EditorWindow& editor);
     void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
     void presentOnboarding();
     // "Set Voice Shortcut…", checked against the menus of an open editor window (or the

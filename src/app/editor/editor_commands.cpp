@@ -35,9 +35,9 @@ const std::vector<MenuLayout>& menuBarLayout() {
         {QStringLiteral("&File"),
          {QStringLiteral("editor.importImage"), QStringLiteral("editor.save"),
           QStringLiteral("editor.rename"), QStringLiteral("editor.exportImage"),
-          QStringLiteral("editor.exportReviewPdf"), QStringLiteral("editor.openRecording"),
-          QString(), QStringLiteral("editor.deleteNote"), QString(),
-          QStringLiteral("editor.close")}},
+          QStringLiteral("editor.exportReviewPdf"), QStringLiteral("editor.syncSettings"),
+          QStringLiteral("editor.openRecording"), QString(), QStringLiteral("editor.deleteNote"),
+          QString(), QStringLiteral("editor.close")}},
         {QStringLiteral("&Edit"),
          {QStringLiteral("editor.undo"), QStringLiteral("editor.redo"), QString(),
           QStringLiteral("editor.cut"), QStringLiteral("editor.copy"),
@@ -146,6 +146,14 @@ void EditorCommands::addFileAndEditCommands() {
          {},
          {},
          [&output] { output.exportReviewPdf(); }},
+        {"editor.syncSettings",
+         "Sync & Mobile Review…",
+         {},
+         [this] { return parts_.canOpenSyncSettings && parts_.canOpenSyncSettings(); },
+         [this] {
+             if (parts_.openSyncSettings)
+                 parts_.openSyncSettings();
+         }},
         {"editor.deleteNote",
          "Move Note to Recently Deleted…",
          {},
