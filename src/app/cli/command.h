@@ -33,6 +33,8 @@ std::vector<Command> libraryCommands();
 std::vector<Command> shortcutsCommands();
 std::vector<Command> voiceNoteCommands();
 std::vector<Command> voiceAudioCommands();
+std::vector<Command> reviewCommands();
+std::vector<Command> syncCommands();
 // Members of the recording group in files of their own.
 Command recordingInspectCommand();
 std::vector<Command> recordingEditCommands();

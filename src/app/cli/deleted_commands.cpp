@@ -1,5 +1,7 @@
 #include "app/cli/arguments.h"
 #include "app/cli/command.h"
+#include "cloud/cloud_binding.h"
+#include "cloud/cloud_deletion.h"
 #include "core/error.h"
 #include "core/json_writer.h"
 #include "library/deleted_note_state.h"
@@ -31,6 +33,18 @@ DeletedNotesStore userStore() {
     return store;
 }
 
+// The sync-folder side of deletions: a restored note syncs again from its new place.
+CloudDeletion cloudSide() {
+    return CloudDeletion([](const DeletedNote& entry) {
+        const CloudBindings bindings(CloudBindings::folderBeside(libraryFolder()));
+        if (!entry.cloudBinding || !entry.restoredURL)
+            return;
+        CloudBinding binding = CloudBinding::fromJson(*entry.cloudBinding);
+        binding.localNote = *entry.restoredURL;
+        bindings.put(entry.noteID, binding);
+    });
+}
+
 DeletedNote entryNamed(const DeletedNotesStore& store, const QString& text) {
     const auto id = parseId(text);
     if (!id)
@@ -51,19 +65,38 @@ QString onePositional(const QStringList& words, const QString& what) {
 // The deletion flow of the editor without its question: the package must hold a complete,
 // saved note, and is then moved into Recently Deleted.
 void deleteNote(const QStringList& words, QTextStream& out, QTextStream&) {
-    const QString path = onePositional(words, QStringLiteral("package"));
+    const Arguments args(words, {}, {QStringLiteral("--with-cloud")});
+    if (args.positionals().size() != 1)
+        throw UsageError(QStringLiteral("name one package"));
+    const QString path = args.positionals().first();
     const DeletedNotesStore store = userStore();
     if (store.contains(path) || QFileInfo(path).isSymLink())
         throw LumbexError(
             QStringLiteral("Restore this note before moving it to Recently Deleted again."));
     const CaptureNote note = readNotePackage(path).note;
-    DeletedNote entry = store.begin(path, note, std::nullopt, false, now());
+    // With its synced copies, the note's sync stops: the binding leaves with it in the record and
+    // comes back when a restore puts the copies back.
+    const CloudBindings bindings(CloudBindings::folderBeside(libraryFolder()));
+    auto all = bindings.load();
+    const auto binding = all.find(note.id);
+    const bool withCloud = args.has(QStringLiteral("--with-cloud"));
+    if (withCloud && binding == all.end())
+        throw LumbexError(QStringLiteral("This note is not connected to a sync folder."));
+    std::optional<QJsonObject> bindingJson;
+    if (binding != all.end())
+        bindingJson = binding->second.toJson();
+    DeletedNote entry = store.begin(path, note, bindingJson, withCloud, now());
+    if (withCloud) {
+        all.erase(binding);
+        bindings.save(all);
+    }
     const std::unique_ptr<QSettings> settings = openSettings();
     NoteLibrary(libraryFolder(), *settings).forget(note.id);
     // The id first: a move that fails leaves an entry to retry by it.
     out << idString(entry.id) << Qt::endl;
     FreedesktopTrash trash;
-    runDeletedNoteJob(store, entry, nullptr, trash, now());
+    CloudDeletion cloud = cloudSide();
+    runDeletedNoteJob(store, entry, &cloud, trash, now());
 }
 
 void writeEntry(JsonWriter& json, const DeletedNote& entry, Date when) {
@@ -119,7 +152,8 @@ void restoreDeleted(const QStringList& words, QTextStream& out, QTextStream&) {
     DeletedNote entry = entryNamed(store, onePositional(words, QStringLiteral("deletion id")));
     store.beginRestore(entry);
     FreedesktopTrash trash;
-    const auto restored = runDeletedNoteJob(store, entry, nullptr, trash, now());
+    CloudDeletion cloud = cloudSide();
+    const auto restored = runDeletedNoteJob(store, entry, &cloud, trash, now());
     out << restored.value_or(QString()) << '\n';
 }
 
@@ -127,7 +161,8 @@ void retryDeleted(const QStringList& words, QTextStream& out, QTextStream&) {
     const DeletedNotesStore store = userStore();
     DeletedNote entry = entryNamed(store, onePositional(words, QStringLiteral("deletion id")));
     FreedesktopTrash trash;
-    if (const auto restored = runDeletedNoteJob(store, entry, nullptr, trash, now()))
+    CloudDeletion cloud = cloudSide();
+    if (const auto restored = runDeletedNoteJob(store, entry, &cloud, trash, now()))
         out << *restored << '\n';
     else
         out << deletedNoteStateLine(entry, false, now()) << '\n';
@@ -150,12 +185,13 @@ void expireDeleted(const QStringList& words, QTextStream& out, QTextStream& log)
         args.has(QStringLiteral("--now")) ? parseNow(args.value(QStringLiteral("--now"))) : now();
     const DeletedNotesStore store = userStore();
     FreedesktopTrash trash;
+    CloudDeletion cloud = cloudSide();
     std::optional<QString> failure;
     for (DeletedNote& entry : store.load()) {
         if (!deletedNoteNeedsWork(entry, when))
             continue;
         try {
-            runDeletedNoteJob(store, entry, nullptr, trash, when);
+            runDeletedNoteJob(store, entry, &cloud, trash, when);
         } catch (const LumbexError& e) {
             if (failure)
                 log << e.message() << '\n';
@@ -173,7 +209,7 @@ void expireDeleted(const QStringList& words, QTextStream& out, QTextStream& log)
 std::vector<Command> deletedCommands() {
     return {
         {{QStringLiteral("note"), QStringLiteral("delete")},
-         QStringLiteral("note delete PACKAGE"),
+         QStringLiteral("note delete PACKAGE [--with-cloud]"),
          deleteNote},
         {{QStringLiteral("deleted"), QStringLiteral("list")},
          QStringLiteral("deleted list [--json]"),

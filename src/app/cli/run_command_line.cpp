@@ -11,10 +11,10 @@ namespace {
 
 std::vector<Command> allCommands() {
     std::vector<Command> commands = noteCommands();
-    for (auto group :
-         {noteEditCommands, imageCommands, renderCommands, requestCommands, stitchCommands,
-          captureCommands, recognizeCommands, recordCommands, recordingCommands, deletedCommands,
-          libraryCommands, shortcutsCommands, voiceNoteCommands, voiceAudioCommands})
+    for (auto group : {noteEditCommands, imageCommands, renderCommands, requestCommands,
+                       stitchCommands, captureCommands, recognizeCommands, recordCommands,
+                       recordingCommands, deletedCommands, libraryCommands, shortcutsCommands,
+                       voiceNoteCommands, voiceAudioCommands, reviewCommands, syncCommands})
         for (Command& c : group())
             commands.push_back(std::move(c));
     commands.push_back(manualPageCommand(commands));

@@ -8,12 +8,22 @@
 
 namespace lumbex {
 
+namespace {
+
+// Command titles are plain text: an ampersand ("Sync & Mobile Review…") is shown, not taken as
+// the mark of a keyboard mnemonic.
+QString actionText(const QString& title) {
+    return QString(title).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
 CommandRegistry::CommandRegistry(QObject* parent) : QObject(parent) {}
 
 QAction* CommandRegistry::add(Command command) {
     if (entries_.count(command.id))
         throw LumbexError(QStringLiteral("The command “%1” is registered twice.").arg(command.id));
-    auto* action = new QAction(command.title, this);
+    auto* action = new QAction(actionText(command.title), this);
     action->setObjectName(command.id);
     action->setShortcut(command.keys);
     // The menu bar shows keys; the status menu and context menus show none.
@@ -52,7 +62,7 @@ void CommandRegistry::update(const Entry& entry) {
     const Command& command = entry.command;
     entry.action->setEnabled(!command.enabled || command.enabled());
     if (command.currentTitle)
-        entry.action->setText(command.currentTitle());
+        entry.action->setText(actionText(command.currentTitle()));
     if (command.checked)
         entry.action->setChecked(command.checked());
 }

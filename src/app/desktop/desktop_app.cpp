@@ -1,6 +1,7 @@
 #include "app/desktop/desktop_app.h"
 
 #include "app/capture_ui/onboarding_steps.h"
+#include "app/cli/cloud_services.h"
 #include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/desktop/application_commands.h"
 #include "app/desktop/capture_windows.h"
@@ -26,6 +27,7 @@
 #include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "app/voice_note_services.h"
 #include "capture/capture_settings.h"
+#include "cloud/cloud_sync.h"
 #include "core/error.h"
 #include "core/files.h"
 #include "library/trash.h"
@@ -102,6 +104,12 @@ DesktopApp::DesktopApp()
     deleted_ = std::make_unique<DeletedNotesController>(DeletedNotesStore(library_->folder()),
                                                         std::make_shared<FreedesktopTrash>(),
                                                         std::move(deletedServices));
+    CloudSync::Services cloudServices;
+    cloudServices.writers = cli::platformReaderWriters();
+    cloudServices.progress = cli::syncthingUploadProgress();
+    cloud_ =
+        std::make_unique<CloudSync>(CloudBindings(CloudBindings::folderBeside(library_->folder())),
+                                    std::move(cloudServices), CloudSync::Delays{});
     captureShell_ = std::make_unique<DesktopCaptureShell>(DesktopCaptureShell::Hooks{
         [this](const CaptureDelivery& capture) { deliver(capture, nullptr); },
         [this](QObject* editor, const CaptureDelivery& capture) { deliver(capture, editor); },
@@ -195,6 +203,7 @@ void DesktopApp::start(const QStringList& args) {
     voiceGesture_->start();
     watchDisplaysAndSleep();
     deleted_->start();
+    cloud_->start();
     commands_->refreshEnabled();
     QTimer::singleShot(kWarmUpDelayMs, this, [this] { recognition_.warmCrew->warmUp(); });
     // Recordings a crash or a power cut interrupted are offered once the launch has settled.
@@ -287,10 +296,13 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
     window->onOpenRecording = [this](EditorWindow* editor, std::optional<qint64> sourceTime) {
         recordingWindows_.open(*editor, sourceTime);
     };
+    window->onOpenSyncSettings = [this](EditorWindow* editor) { showSyncSettings(*editor); };
     // The commands that depend on these handlers were last refreshed without them.
     window->commands().refresh();
-    connect(opened, &NoteDocument::noteSaved, this,
-            [this, opened] { library_->addRecent(opened->filePath()); });
+    connect(opened, &NoteDocument::noteSaved, this, [this, opened] {
+        library_->addRecent(opened->filePath());
+        cloud_->saved(opened->note().id, opened->filePath());
+    });
     if (libraryWindow_)
         libraryWindow_->watch(opened);
     window->show();

@@ -18,6 +18,7 @@ class QSystemTrayIcon;
 namespace lumbex {
 
 class CaptureCountdown;
+class CloudSync;
 class CaptureShortcuts;
 class CapturePicker;
 class CaptureSettings;
@@ -90,6 +91,8 @@ private:
     void showError(const QString& message);
     // The windows around captures and notes (desktop_windows.cpp).
     void showQuickCapture(const CaptureDelivery& capture);
+    // "Sync & Mobile Review…" of an editor's note: one window per editor, raised when open.
+    void showSyncSettings(EditorWindow& editor);
     void pin(EditorWindow* editor, const QByteArray& png, const Id& mediaID);
     void presentOnboarding();
     // "Set Voice Shortcut…", checked against the menus of an open editor window (or the
@@ -109,6 +112,7 @@ private:
     std::unique_ptr<ClipboardWatch> clipboard_;
     std::unique_ptr<NoteLibrary> library_;
     std::unique_ptr<DeletedNotesController> deleted_;
+    std::unique_ptr<CloudSync> cloud_;
     std::unique_ptr<ScreenGrabber> screen_;
     std::unique_ptr<CaptureSettings> captureSettings_;
     // Every text reading of the application shares its warm crew.

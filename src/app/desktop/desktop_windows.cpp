@@ -1,9 +1,11 @@
 // The desktop application's windows around captures and notes: the quick capture panel, pinned
 // images, the welcome tour, the saved notes window, text recognition for quick captures, and the
-// voice shortcut's dialog.
+// voice shortcut's dialog, and the sync window of a note.
 #include "app/capture_ui/onboarding_window.h"
 #include "app/capture_ui/pin_window.h"
 #include "app/capture_ui/quick_capture_panel.h"
+#include "app/cloud_ui/cloud_settings_controller.h"
+#include "app/cloud_ui/cloud_sync_settings_engine.h"
 #include "app/commands/menu_keys.h"
 #include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/desktop/desktop_app.h"
@@ -183,6 +185,22 @@ void DesktopApp::showLibrary() {
                 &NotesLibraryController::refreshNotes);
     }
     libraryWindow_->present();
+}
+
+void DesktopApp::showSyncSettings(EditorWindow& editor) {
+    if (auto* open = editor.findChild<CloudSettingsController*>()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* engine =
+        new CloudSyncSettingsEngine(*cloud_, editor.document(), *settings_, library_->folder(),
+                                    [this](const QString& package) { openArguments({package}); });
+    auto* window = new CloudSettingsController(*engine, &editor);
+    // The engine ends with its window.
+    engine->setParent(window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 } // namespace lumbex

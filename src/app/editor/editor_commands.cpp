@@ -35,6 +35,7 @@ const std::vector<MenuLayout>& menuBarLayout() {
         {QStringLiteral("&File"),
          {QStringLiteral("editor.importImage"), QStringLiteral("editor.save"),
           QStringLiteral("editor.rename"), QStringLiteral("editor.exportImage"),
+          QStringLiteral("editor.exportReviewPdf"), QStringLiteral("editor.syncSettings"),
           QStringLiteral("editor.openRecording"), QString(), QStringLiteral("editor.deleteNote"),
           QString(), QStringLiteral("editor.close")}},
         {QStringLiteral("&Edit"),
@@ -140,6 +141,19 @@ void EditorCommands::addFileAndEditCommands() {
         {"editor.rename", "Rename Note…", {}, {}, [&context] { renameNote(context); }},
         {"editor.exportImage", "Export Image…", QKeySequence(Qt::CTRL | Qt::Key_E), image,
          [&output] { output.exportImage(); }},
+        {"editor.exportReviewPdf",
+         "Export Review PDF…",
+         {},
+         {},
+         [&output] { output.exportReviewPdf(); }},
+        {"editor.syncSettings",
+         "Sync & Mobile Review…",
+         {},
+         [this] { return parts_.canOpenSyncSettings && parts_.canOpenSyncSettings(); },
+         [this] {
+             if (parts_.openSyncSettings)
+                 parts_.openSyncSettings();
+         }},
         {"editor.deleteNote",
          "Move Note to Recently Deleted…",
          {},

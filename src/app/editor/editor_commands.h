@@ -50,6 +50,10 @@ public:
         // time when one is given.
         std::function<bool()> canOpenRecording = {};
         std::function<void(std::optional<qint64> sourceTime)> openRecording = {};
+        // Whether the application syncs notes for this window, and its "Sync & Mobile Review"
+        // window.
+        std::function<bool()> canOpenSyncSettings = {};
+        std::function<void()> openSyncSettings = {};
     };
     // Registers the commands; throws LumbexError when a menu names one that is not registered.
     explicit EditorCommands(Parts parts);

@@ -99,6 +99,11 @@ void EditorWindow::createParts(QSettings& settings, ClipboardWatch& clipboard) {
         [this](std::optional<qint64> sourceTime) {
             if (onOpenRecording)
                 onOpenRecording(this, sourceTime);
+        },
+        [this] { return bool(onOpenSyncSettings); },
+        [this] {
+            if (onOpenSyncSettings)
+                onOpenSyncSettings(this);
         }});
     imageBar_ =
         std::make_unique<ImageBar>(*this, context_, commands_->registry(), *zoom_, chooseTool);

@@ -66,6 +66,8 @@ public:
     // "Open Recording" and "Show in Recording": the application's recording window of this note,
     // at a source time when one is given.
     std::function<void(EditorWindow*, std::optional<qint64> sourceTime)> onOpenRecording;
+    // "Sync & Mobile Review…": the application's sync window of this note.
+    std::function<void(EditorWindow*)> onOpenSyncSettings;
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
     // The text and QR readers; without them the reading commands stay disabled.

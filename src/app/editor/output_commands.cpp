@@ -5,6 +5,7 @@
 #include "app/editor/image_output.h"
 #include "canvas/canvas_view.h"
 #include "canvas/measurement_text.h"
+#include "cloud/review_export.h"
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_coding.h"
@@ -15,7 +16,9 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMimeData>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace lumbex {
 
@@ -88,6 +91,49 @@ void OutputCommands::exportImage() {
                           writeFileAtomically(path, bytes);
                           context_.setStatus(QStringLiteral("Image exported"));
                       });
+}
+
+void OutputCommands::exportReviewPdf() {
+    commitEditing_();
+    // Qt's own panel, so that it can be found and answered like every other window.
+    auto* dialog = new QFileDialog(&context_.window(), QStringLiteral("Export Review PDF"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("PDF document (*.pdf)"));
+    dialog->setDefaultSuffix(QStringLiteral("pdf"));
+    dialog->selectFile(reviewPdfFileName(context_.note().title));
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QFileDialog::fileSelected, &context_.window(),
+                     [this](const QString& path) { writeReviewPdf(path); });
+    dialog->open();
+}
+
+void OutputCommands::writeReviewPdf(const QString& path) {
+    const CaptureNote note = context_.note();
+    const std::map<Id, QByteArray> originals = context_.document().contents().originals;
+    context_.setStatus(QStringLiteral("Preparing mobile PDF…"));
+    // The window owns the watcher: a window closed meanwhile hears nothing, and the file is still
+    // written (or its temporary removed) by the task.
+    auto* watcher = new QFutureWatcher<QString>(&context_.window());
+    QObject::connect(watcher, &QFutureWatcher<QString>::finished, watcher,
+                     [this, watcher, revision = note.revision] {
+                         watcher->deleteLater();
+                         const QString failure = watcher->result();
+                         if (failure.isEmpty())
+                             context_.setStatus(QStringLiteral("Mobile PDF exported · Revision ") +
+                                                QString::number(revision));
+                         else
+                             context_.showError(failure);
+                     });
+    watcher->setFuture(QtConcurrent::run([note, originals, path]() -> QString {
+        try {
+            lumbex::exportReviewPdf(note, originals, path);
+            return {};
+        } catch (const LumbexError& e) {
+            return e.message();
+        }
+    }));
 }
 
 void OutputCommands::pinImage() {

@@ -26,6 +26,8 @@ public:
     // Copy or Cut of the selected annotation; without one, Copy copies the image.
     void copyAnnotation(bool cut);
     void exportImage();
+    // "Export Review PDF…": asks where, then writes the reader PDF of the note in the background.
+    void exportReviewPdf();
     void pinImage();
     void copySampledColor();
     void copyMeasurement();
@@ -34,6 +36,8 @@ public:
     std::function<void(const QByteArray& png, const Id& mediaID)> onPin;
 
 private:
+    void writeReviewPdf(const QString& path);
+
     EditorContext& context_;
     std::function<void()> commitEditing_;
     std::unique_ptr<ImageOutput> imageOutput_;

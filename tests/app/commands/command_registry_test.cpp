@@ -32,6 +32,20 @@ TEST(CommandRegistry, TheEnabledRuleIsCheckedAgainBeforeRunning) {
     EXPECT_EQ(runs, 1);
 }
 
+TEST(CommandRegistry, AnAmpersandInATitleIsShownNotTakenAsAMnemonic) {
+    CommandRegistry registry;
+    bool synced = false;
+    QAction* action =
+        registry.add({"editor.syncSettings", "Sync & Mobile Review…", {}, {}, {}, [&] {
+                          return synced ? QStringLiteral("Sync & Review")
+                                        : QStringLiteral("Sync & Mobile Review…");
+                      }});
+    EXPECT_EQ(action->iconText(), QStringLiteral("Sync & Mobile Review…"));
+    synced = true;
+    registry.refresh();
+    EXPECT_EQ(action->iconText(), QStringLiteral("Sync & Review"));
+}
+
 TEST(CommandRegistry, AMisspeltOrRepeatedIdFailsWhenTheMenusAreBuilt) {
     CommandRegistry registry;
     registry.add({"capture.explain", "Capture and Explain…"});

@@ -15,11 +15,16 @@
 #include "support/test_images.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <algorithm>
@@ -288,6 +293,50 @@ TEST_F(EditorWindowTest, ClosingWaitsForTheSaveAndAFailedSaveKeepsTheWindowWithI
         EXPECT_TRUE(boxes.front()->isVisible());
         delete window.data();
     }
+}
+
+// Answers the save panel titled `title` with `path`.
+void answerSavePanel(const QString& title, const QString& path, QString* proposed) {
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QFileDialog*>(w);
+                    d && d->isVisible() && d->windowTitle() == title)
+                    dialog = d;
+            return dialog != nullptr;
+        },
+        5000));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    *proposed = name->text();
+    dialog->setDirectory(QFileInfo(path).path());
+    name->setText(QFileInfo(path).fileName());
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+}
+
+TEST_F(EditorWindowTest, ExportReviewPdfWritesThePdfWhereThePersonChose) {
+    EditorWindow* window = open(makePracticeNote(library_));
+    const qint64 revision = window->document().note().revision;
+    QAction* exportPdf = window->commands().action(QStringLiteral("editor.exportReviewPdf"));
+    ASSERT_TRUE(exportPdf->isEnabled());
+    const QString target = folder_.path(QStringLiteral("Review.pdf"));
+    exportPdf->trigger();
+    QString proposed;
+    answerSavePanel(QStringLiteral("Export Review PDF"), target, &proposed);
+    EXPECT_EQ(proposed, QStringLiteral("Sample - Project Cards.pdf"));
+    auto* status = window->findChild<QLabel*>(QStringLiteral("Status line"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return status->text() ==
+                   QStringLiteral("Mobile PDF exported · Revision ") + QString::number(revision);
+        },
+        20000))
+        << status->text().toStdString();
+    const QByteArray pdf = test::fileBytes(target);
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    const QStringList left =
+        QDir(folder_.path()).entryList({QStringLiteral(".Lumbex-*")}, QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(left.isEmpty()) << "the temporary file is gone";
 }
 
 } // namespace
