@@ -9,6 +9,7 @@
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_coding.h"
+#include "voice/voice_session.h"
 #include "model/note_document.h"
 #include "model/note_edits.h"
 
@@ -95,6 +96,11 @@ void OutputCommands::exportImage() {
 
 void OutputCommands::exportReviewPdf() {
     commitEditing_();
+    if (!VoiceSession::pending(&context_.document()).empty()) {
+        context_.setStatus(
+            QStringLiteral("Finish the voice notes before exporting the mobile review."));
+        return;
+    }
     // Qt's own panel, so that it can be found and answered like every other window.
     auto* dialog = new QFileDialog(&context_.window(), QStringLiteral("Export Review PDF"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,7 @@
 // Dictation as a person has it in a note window: the microphone button of the general note, the
 // words of the packaged speech heard through a private PulseAudio server's microphone, the
 // status line, and the note saved with its audio once the button stops it.
+#include "app/commands/command_registry.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
 #include "model/app_folders.h"
@@ -66,6 +67,11 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
         [&] { return status->text().startsWith(QStringLiteral("Listening")); }, 20000))
         << status->text().toStdString();
     EXPECT_TRUE(microphone->isChecked());
+    // The review PDF waits for the voice note: no save panel, the reason in the status line.
+    window->commands().action(QStringLiteral("editor.exportReviewPdf"))->trigger();
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Status line"))->text(),
+              "Finish the voice notes before exporting the mobile review.");
+    EXPECT_FALSE(QApplication::activeModalWidget());
     QProcess player;
     player.setStandardInputFile(kSpeech);
     player.start(QStringLiteral("pacat"),
