@@ -1,11 +1,8 @@
 // Record Screen in the real application on a private X server, window manager and sound server,
 // driven by another client (xdotool) as a person would: the dialog, the picker, the countdown,
 // the floating controls, and the recovery offered after the application was killed mid-recording.
-#include "support/event_waiting.h"
+#include "support/desktop_session.h"
 #include "support/pulse_server.h"
-#include "support/temporary_folder.h"
-#include "support/virtual_display.h"
-#include "support/window_manager.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,7 +11,6 @@
 #include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
-#include <QSettings>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -27,59 +23,32 @@ using test::processEventsUntil;
 class RecordScreenSession : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start";
-        ASSERT_TRUE(manager.ready()) << "openbox did not start";
+        if (const std::optional<QString> missing = session.missing())
+            FAIL() << missing->toStdString();
         if (!pulse.missing().isEmpty())
             GTEST_SKIP() << pulse.missing().toStdString();
         ASSERT_TRUE(pulse.running()) << "the private PulseAudio server did not start";
-        environment = display.environment();
-        environment.insert("HOME", folder.path("home"));
-        environment.insert("XDG_CONFIG_HOME", folder.path("config"));
-        environment.insert("XDG_DATA_HOME", folder.path("data"));
-        environment.insert("PULSE_SERVER", pulse.address());
-        QSettings settings(folder.path("config/Lumbex/Lumbex.ini"), QSettings::IniFormat);
-        settings.setValue("hasSeenGettingStarted", true);
-        settings.sync();
-        animation.setProcessEnvironment(display.environment());
+        session.environment().insert("PULSE_SERVER", pulse.address());
+        animation.setProcessEnvironment(session.environment());
         animation.start(QStringLiteral(LUMBEX_TEST_ANIMATION), {"0", "0", "600", "400", "30"});
         ASSERT_TRUE(animation.waitForReadyRead(10000)) << "the animation did not start";
-        launch();
+        ASSERT_TRUE(session.startApp(LUMBEX_BINARY));
     }
 
     void TearDown() override {
-        quit();
+        session.stopApp();
         animation.kill();
         animation.waitForFinished(3000);
     }
 
-    void launch() {
-        app.setProcessEnvironment(environment);
-        app.start(LUMBEX_BINARY, {});
-        ASSERT_TRUE(run("xdotool", {"search", "--sync", "--name", "^Lumbex$"}));
-        processEventsFor(500);
-    }
-    void quit() {
-        app.terminate();
-        if (!app.waitForFinished(5000))
-            app.kill();
-        app.waitForFinished(3000);
-    }
-
-    // Runs an X client while the event loop keeps going; its output, or nothing if it failed.
     std::optional<QString> run(const QString& program, const QStringList& args, int ms = 15000) {
-        QProcess client;
-        client.setProcessEnvironment(environment);
-        client.start(program, args);
-        processEventsUntil([&] { return client.state() == QProcess::NotRunning; }, ms);
-        if (client.state() != QProcess::NotRunning || client.exitCode() != 0)
-            return std::nullopt;
-        return QString::fromUtf8(client.readAllStandardOutput());
+        return session.run(program, args, ms);
     }
     std::optional<QString> visibleWindow(const QString& title) {
-        return run("xdotool", {"search", "--onlyvisible", "--name", title}, 3000);
+        return session.visibleWindow(title);
     }
     bool waitForWindow(const QString& title, int ms = 15000) {
-        return processEventsUntil([&] { return visibleWindow(title).has_value(); }, ms);
+        return session.waitForWindow(title, true, ms);
     }
     // Presses the default button of the window with that title.
     bool confirm(const QString& title) {
@@ -121,7 +90,7 @@ protected:
     // Record Screen… from outside, then an area over the animation until the controls show.
     void startRecording() {
         QProcess second;
-        second.setProcessEnvironment(environment);
+        second.setProcessEnvironment(session.environment());
         second.start(LUMBEX_BINARY, {"--record-screen"});
         ASSERT_TRUE(
             processEventsUntil([&] { return second.state() == QProcess::NotRunning; }, 15000));
@@ -136,7 +105,7 @@ protected:
     // The note packages in the notes library.
     QStringList notes() const {
         QStringList found;
-        QDirIterator it(folder.path("data/Lumbex/Notes"), {"*.capturenote"}, QDir::Dirs);
+        QDirIterator it(session.folder().path("data/Lumbex/Notes"), {"*.capturenote"}, QDir::Dirs);
         while (it.hasNext())
             found << it.next();
         return found;
@@ -148,13 +117,9 @@ protected:
         return QJsonDocument::fromJson(file.readAll()).object();
     }
 
-    test::VirtualDisplay display{QSize(1280, 800)};
-    test::WindowManager manager{display};
     test::PulseServer pulse;
-    test::TemporaryFolder folder;
-    QProcessEnvironment environment;
+    test::DesktopSession session;
     QProcess animation;
-    QProcess app;
 };
 
 // From the right edge of the controls: Stop, then Pause/Resume.
@@ -183,11 +148,10 @@ TEST_F(RecordScreenSession, PausedAndResumedRecordingOpensAsANoteOfTwoSegments) 
 TEST_F(RecordScreenSession, ARecordingCutShortByAKillIsOfferedAtTheNextLaunch) {
     startRecording();
     processEventsFor(2500);
-    app.kill();
-    app.waitForFinished(5000);
+    session.killApp();
     EXPECT_TRUE(notes().isEmpty());
 
-    launch();
+    ASSERT_TRUE(session.startApp(LUMBEX_BINARY));
     ASSERT_TRUE(waitForWindow("^Recording Found$")) << "the launch check offered nothing";
     ASSERT_TRUE(confirm("^Recording Found$"));
     ASSERT_TRUE(waitForWindow("^Recovered · .* — Lumbex$", 30000)) << "no recovered note opened";

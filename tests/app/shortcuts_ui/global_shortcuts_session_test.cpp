@@ -1,15 +1,9 @@
 // The global capture shortcuts of the real application on a private X server with a window
 // manager, pressed by another client (xdotool) as a person's keyboard would.
-#include "support/event_waiting.h"
-#include "support/temporary_folder.h"
-#include "support/virtual_display.h"
-#include "support/window_manager.h"
+#include "support/desktop_session.h"
 
-#include <QDir>
 #include <QProcess>
-#include <QSettings>
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace lumbex {
 namespace {
@@ -20,52 +14,20 @@ using test::processEventsUntil;
 class GlobalShortcutsSession : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(display.name().isEmpty()) << "Xvfb did not start";
-        ASSERT_TRUE(manager.ready()) << "openbox did not start";
-        environment = display.environment();
-        environment.insert("HOME", folder.path("home"));
-        environment.insert("XDG_CONFIG_HOME", folder.path("config"));
-        environment.insert("XDG_DATA_HOME", folder.path("data"));
-        // No welcome tour in front of the picker.
-        QSettings settings(folder.path("config/Lumbex/Lumbex.ini"), QSettings::IniFormat);
-        settings.setValue("hasSeenGettingStarted", true);
-        settings.sync();
-        app.setProcessEnvironment(environment);
-        app.start(LUMBEX_BINARY, {});
-        ASSERT_TRUE(run("xdotool", {"search", "--sync", "--name", "^Lumbex$"}));
-        processEventsFor(500);
+        if (const std::optional<QString> missing = session.missing())
+            FAIL() << missing->toStdString();
+        ASSERT_TRUE(session.startApp(LUMBEX_BINARY));
     }
 
-    void TearDown() override {
-        app.terminate();
-        if (!app.waitForFinished(5000))
-            app.kill();
-        app.waitForFinished(3000);
-    }
-
-    // Runs an X client while the event loop keeps going; its output, or nothing if it failed.
     std::optional<QString> run(const QString& program, const QStringList& args, int ms = 15000) {
-        QProcess client;
-        client.setProcessEnvironment(environment);
-        client.start(program, args);
-        processEventsUntil([&] { return client.state() == QProcess::NotRunning; }, ms);
-        if (client.state() != QProcess::NotRunning || client.exitCode() != 0)
-            return std::nullopt;
-        return QString::fromUtf8(client.readAllStandardOutput());
+        return session.run(program, args, ms);
     }
-    bool pickerShown() {
-        return run("xdotool", {"search", "--onlyvisible", "--name", "Choose Capture Area"}, 3000)
-            .has_value();
-    }
+    bool pickerShown() { return session.visibleWindow("Choose Capture Area").has_value(); }
     bool waitForPicker(bool shown) {
-        return processEventsUntil([&] { return pickerShown() == shown; }, 10000);
+        return session.waitForWindow("Choose Capture Area", shown, 10000);
     }
 
-    test::VirtualDisplay display{QSize(1280, 800)};
-    test::WindowManager manager{display};
-    test::TemporaryFolder folder;
-    QProcessEnvironment environment;
-    QProcess app;
+    test::DesktopSession session;
 };
 
 TEST_F(GlobalShortcutsSession, TheExplainShortcutOpensThePickerAndEscapeClosesIt) {
@@ -80,7 +42,7 @@ TEST_F(GlobalShortcutsSession, TheExplainShortcutOpensThePickerAndEscapeClosesIt
 TEST_F(GlobalShortcutsSession, ASecondLaunchHandsTheCaptureOver) {
     for (const char* option : {"--capture", "--quick-capture"}) {
         QProcess second;
-        second.setProcessEnvironment(environment);
+        second.setProcessEnvironment(session.environment());
         second.start(LUMBEX_BINARY, {option});
         ASSERT_TRUE(
             processEventsUntil([&] { return second.state() == QProcess::NotRunning; }, 15000))
