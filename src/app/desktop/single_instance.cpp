@@ -84,29 +84,34 @@ void SingleInstance::listen(std::function<void(const QStringList&)> received,
     connect(&server_, &QLocalServer::newConnection, this, [this, received, read, shortcuts] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [socket, received, read, shortcuts] {
-                QDataStream stream(socket);
-                stream.startTransaction();
-                QStringList args;
-                stream >> args;
-                if (read && args == QStringList{kReadingRequestWord})
-                    return serveReading(*socket, stream, read);
-                if (!stream.commitTransaction())
-                    return;
-                if (shortcuts.state && args.value(0) == kShortcutsRequestWord) {
-                    // A request that is not well formed closes the connection unanswered.
-                    if (const auto answer = answerShortcutsRequest(args, shortcuts)) {
-                        socket->write(*answer);
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket, received, read, shortcuts] {
+                        QDataStream stream(socket);
+                        stream.startTransaction();
+                        QStringList args;
+                        stream >> args;
+                        if (read && args == QStringList{kReadingRequestWord})
+                            return serveReading(*socket, stream, read);
+                        if (!stream.commitTransaction())
+                            return;
+                        if (shortcuts.state && args.value(0) == kShortcutsRequestWord) {
+                            // A request that is not well formed closes the connection unanswered.
+                            if (const auto answer = answerShortcutsRequest(args, shortcuts)) {
+                                socket->write(*answer);
+                                socket->flush();
+                            } else {
+                                socket->disconnectFromServer();
+                            }
+                            return;
+                        }
+                        socket->write("ok");
                         socket->flush();
-                    } else {
-                        socket->disconnectFromServer();
-                    }
-                    return;
-                }
-                socket->write("ok");
-                socket->flush();
-                received(args);
-            });
+                        // Not from inside this signal: what the arguments open may run a modal
+                        // dialog, during which the socket, disconnected by then, is deleted under
+                        // this handler.
+                        QMetaObject::invokeMethod(
+                            this, [received, args] { received(args); }, Qt::QueuedConnection);
+                    });
         }
     });
 }
