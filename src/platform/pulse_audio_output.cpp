@@ -14,13 +14,13 @@ constexpr int kBufferMilliseconds = 60;
 class PulseAudioOutput final : public SoundOutput {
 public:
     PulseAudioOutput() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRecordingAudioRate,
-                                  uint8_t(kRecordingAudioChannels)};
-        const uint32_t bytes = uint32_t(pa_usec_to_bytes(kBufferMilliseconds * 1000, &spec));
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRecordingAudioRate,
+                                    uint8_t(kRecordingAudioChannels)};
+        const uint32_t bytes = uint32_t(pa_usec_to_bytes(kBufferMilliseconds * 1000, &format));
         const pa_buffer_attr buffer{uint32_t(-1), bytes, uint32_t(-1), uint32_t(-1), uint32_t(-1)};
         int error = 0;
-        stream_ = pa_simple_new(nullptr, "Lumbex", PA_STREAM_PLAYBACK, nullptr, "Recording", &spec,
-                                nullptr, &buffer, &error);
+        stream_ = pa_simple_new(nullptr, "Lumbex", PA_STREAM_PLAYBACK, nullptr, "Recording",
+                                &format, nullptr, &buffer, &error);
         if (!stream_)
             throw LumbexError(QStringLiteral("The recording’s sound cannot be played: %1.")
                                   .arg(QString::fromUtf8(pa_strerror(error))));

@@ -9,9 +9,10 @@ namespace lumbex {
 
 class NoteDocument;
 
-inline const QString kUnrecoverableVoiceIssue = QStringLiteral(
-    "Couldn’t recover this voice recording. The draft is still on this Mac. Use Voice options → "
-    "Show Recovery Files to inspect it.");
+inline const QString kUnrecoverableVoiceIssue =
+    QStringLiteral("Couldn’t recover this voice recording. The draft is still on this computer. "
+                   "Use Voice options → "
+                   "Show Recovery Files to inspect it.");
 
 // "Recovered m:ss of audio after an interruption. …" for a recovered recording of `seconds`.
 QString recoveredVoiceIssue(double seconds);

@@ -16,8 +16,7 @@ constexpr double kLongestDictationSeconds = 300.0;
 constexpr double kQuietWarningAfterSeconds = 2.0;
 
 const QString kPermissionTimeout = QStringLiteral(
-    "Microphone permission didn’t respond. Check System Settings → Privacy & Security → "
-    "Microphone, then try again.");
+    "The microphone didn’t respond. Check that the sound server is running, then try again.");
 
 // On this system the microphone may be used when it exists and opens.
 void openToAuthorize(const MicrophoneOpener& open, const std::optional<Microphone>& microphone) {

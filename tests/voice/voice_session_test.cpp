@@ -317,8 +317,8 @@ TEST_F(VoiceSessionTest, AnUnansweredPermissionTimesOut) {
     auto session = begin(std::nullopt, noteID);
     ASSERT_TRUE(finished(session));
     EXPECT_EQ(session->message(),
-              "Microphone permission didn’t respond. Check System Settings → Privacy & Security "
-              "→ Microphone, then try again.");
+              "The microphone didn’t respond. Check that the sound server is running, then try "
+              "again.");
     EXPECT_FALSE(document->note().recordings);
 }
 

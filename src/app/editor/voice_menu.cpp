@@ -175,7 +175,7 @@ void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>&
         const QString file = QFileDialog::getOpenFileName(
             &context.window(),
             QStringLiteral("Add up to 5 minutes of audio to this note. Transcription runs on "
-                           "this Mac."),
+                           "this computer."),
             {}, QStringLiteral("Audio (*.wav *.caf *.flac *.ogg *.opus *.aiff *.aif);;All (*)"));
         if (!file.isEmpty())
             voice.toggle(noteID, {-1, 0}, false, file);
