@@ -12,6 +12,8 @@
 #include <QThread>
 #include <csignal>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumbex::test {
@@ -176,6 +178,20 @@ bool isInSync(const SyncthingInstance& self, const SyncthingInstance& other) {
     }
 }
 
+// The folder's global file count and size as one instance sees them; empty when it cannot say.
+std::optional<std::pair<int, qint64>> globalView(const SyncthingInstance& self) {
+    try {
+        const QJsonObject status = self.api()
+                                       .get(QStringLiteral("/rest/db/status?folder=") +
+                                            QString::fromLatin1(SyncthingPair::folderID))
+                                       .object();
+        return std::pair{status.value(u"globalFiles").toInt(),
+                         qint64(status.value(u"globalBytes").toDouble())};
+    } catch (const LumbexError&) {
+        return std::nullopt;
+    }
+}
+
 bool waitFor(int timeoutMs, const std::function<bool()>& condition) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
@@ -251,7 +267,11 @@ bool SyncthingPair::waitInSync(int timeoutMs) {
             return false;
         }
     }
-    return waitFor(timeoutMs, [this] { return isInSync(a, b) && isInSync(b, a); });
+    // Each side's own view can say "in sync" before the other's index has arrived; equal global
+    // views on both sides close that gap.
+    return waitFor(timeoutMs, [this] {
+        return isInSync(a, b) && isInSync(b, a) && globalView(a) == globalView(b);
+    });
 }
 
 void SyncthingPair::stop() {
