@@ -158,10 +158,11 @@ public:
     }
 
 private:
+    // The decoder keeps its own reference to the configuration: both are released.
     void release() {
         if (decoder_)
             ps_free(decoder_);
-        else if (config_)
+        if (config_)
             cmd_ln_free_r(config_);
         decoder_ = nullptr;
         config_ = nullptr;

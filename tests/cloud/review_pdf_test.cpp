@@ -170,7 +170,7 @@ TEST_F(ReviewPdfTest, ALongHeaderTitleIsCutToTheColumn) {
 
 TEST_F(ReviewPdfTest, ContentComesInReadingOrder) {
     note.general = QStringLiteral("General words here");
-    const Media& first = addImage(120, 80);
+    const Media first = addImage(120, 80);
     addImage(90, 60);
     addMark(first);
     addNote(QStringLiteral("Pin words here")).markID = note.marks.back().id;
@@ -283,7 +283,7 @@ TEST_F(ReviewPdfTest, AMissingOrDamagedOriginalStopsTheReview) {
         "An original image is missing. The previous mobile review has been kept.";
     originals.erase(id);
     EXPECT_EQ(thrown([&] { write(); }), message);
-    originals[id] = QByteArray("\x89PNG\r\n\x1a\nbroken", 16);
+    originals[id] = QByteArray("\x89PNG\r\n\x1a\nbroken");
     EXPECT_EQ(thrown([&] { write(); }), message);
     EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("review.pdf"))));
 }
