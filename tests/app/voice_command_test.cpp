@@ -1,5 +1,6 @@
 #include "command_line_fixture.h"
 #include "platform/audio_files.h"
+#include "support/wav_bytes.h"
 #include "voice/voice_recovery_draft.h"
 
 #include <QJsonArray>
@@ -11,32 +12,6 @@ namespace {
 
 const QString kData = QStringLiteral("/usr/share/pocketsphinx/test/data");
 
-// A 16-bit mono WAV file of the given samples.
-QByteArray wav(const QByteArray& pcm, int rate) {
-    QByteArray out;
-    const auto u32 = [&](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            out.append(char(v >> (8 * i)));
-    };
-    const auto u16 = [&](quint16 v) {
-        out.append(char(v));
-        out.append(char(v >> 8));
-    };
-    out += "RIFF";
-    u32(36 + quint32(pcm.size()));
-    out += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(quint32(rate));
-    u32(quint32(rate * 2));
-    u16(2);
-    u16(16);
-    out += "data";
-    u32(quint32(pcm.size()));
-    return out + pcm;
-}
-
 class VoiceCommandTest : public test::CommandLineTest {
 protected:
     QString draftsRoot() const { return folder.path("data/Lumbex/Voice Drafts"); }
@@ -44,7 +19,7 @@ protected:
 
 TEST_F(VoiceCommandTest, TranscribesRecordedSpeech) {
     const QString audio =
-        folder.write("go.wav", wav(test::fileBytes(kData + "/goforward.raw"), 16000));
+        folder.write("go.wav", test::monoWav(test::fileBytes(kData + "/goforward.raw"), 16000));
     const auto plain = lumbex({"voice", "transcribe", audio});
     EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
     EXPECT_EQ(plain.out, "go forward ten meters\n");
@@ -92,11 +67,11 @@ TEST_P(VoiceTranscribeRefusals, AnswersWithItsMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Table, VoiceTranscribeRefusals,
     testing::Values(
-        RefusalCase{"silence", wav(QByteArray(16000 * 2 * 4, '\0'), 16000),
+        RefusalCase{"silence", test::monoWav(QByteArray(16000 * 2 * 4, '\0'), 16000),
                     "No speech recognized. Play the recording or transcribe it again."},
-        RefusalCase{"over_five_minutes", wav(QByteArray(8000 * 2 * 301, '\0'), 8000),
+        RefusalCase{"over_five_minutes", test::monoWav(QByteArray(8000 * 2 * 301, '\0'), 8000),
                     "Choose an audio recording up to 5 minutes long."},
-        RefusalCase{"empty_audio", wav({}, 16000),
+        RefusalCase{"empty_audio", test::monoWav({}, 16000),
                     "Choose an audio recording up to 5 minutes long."},
         RefusalCase{"not_audio", QByteArray("just some text, not a recording"),
                     "This audio file couldn’t be read. Choose another recording, or keep typing."},
@@ -106,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(VoiceCommandTest, FiveMinutesExactlyAreAccepted) {
-    const QString audio = folder.write("five.wav", wav(QByteArray(8000 * 2 * 300, '\0'), 8000));
+    const QString audio =
+        folder.write("five.wav", test::monoWav(QByteArray(8000 * 2 * 300, '\0'), 8000));
     const auto result = lumbex({"voice", "transcribe", audio});
     // Accepted: the recogniser then hears nothing.
     EXPECT_EQ(result.err.trimmed(),

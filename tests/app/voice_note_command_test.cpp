@@ -1,6 +1,7 @@
 #include "command_line_fixture.h"
 #include "core/sha256.h"
 #include "support/pulse_server.h"
+#include "support/wav_bytes.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -16,28 +17,16 @@ namespace {
 
 const QString kSpeech = QStringLiteral("/usr/share/pocketsphinx/test/data/goforward.raw");
 
-// 16-bit mono PCM in a WAV container.
-QByteArray wav(const QByteArray& samples, int rate = 16000) {
-    QByteArray out;
-    auto u32 = [&](quint32 v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { out.append(reinterpret_cast<const char*>(&v), 2); };
-    out += "RIFF";
-    u32(36 + quint32(samples.size()));
-    out += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(quint32(rate));
-    u32(quint32(rate * 2));
-    u16(2);
-    u16(16);
-    out += "data";
-    u32(quint32(samples.size()));
-    return out + samples;
-}
-
 class VoiceNoteCommandTest : public test::CommandLineTest {
 protected:
+    // Starts `lumbex voice ARGS` in this test's data folder without waiting for it.
+    void startVoice(QProcess& process, const QStringList& args) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(LUMBEX_BINARY), QStringList{QStringLiteral("voice")} + args);
+    }
+
     void SetUp() override {
         ASSERT_TRUE(QFileInfo::exists(kSpeech)) << "pocketsphinx-testdata is not installed";
         speech = test::fileBytes(kSpeech);
@@ -74,7 +63,7 @@ protected:
     }
     QString speechFile(int repeats = 1) const {
         return folder.write(QStringLiteral("speech%1.wav").arg(repeats),
-                            wav(speech.repeated(repeats)));
+                            test::monoWav(speech.repeated(repeats)));
     }
 
     QByteArray speech;
@@ -125,10 +114,10 @@ TEST_F(VoiceNoteCommandTest, ImportGoesIntoALocationNoteAtTheOffset) {
 
 TEST_F(VoiceNoteCommandTest, BadInputIsRefusedAndTheNoteIsUnchanged) {
     const QByteArray before = test::fileBytes(package + QStringLiteral("/note.json"));
-    const QString tooLong =
-        folder.write(QStringLiteral("long.wav"), wav(QByteArray(2 * (300 * 16000 + 1600), '\0')));
+    const QString tooLong = folder.write(QStringLiteral("long.wav"),
+                                         test::monoWav(QByteArray(2 * (300 * 16000 + 1600), '\0')));
     const QString notAudio = folder.write(QStringLiteral("notes.wav"), "just some text");
-    const QString empty = folder.write(QStringLiteral("empty.wav"), wav(QByteArray()));
+    const QString empty = folder.write(QStringLiteral("empty.wav"), test::monoWav(QByteArray()));
     const struct {
         QStringList args;
         int exitCode;
@@ -165,8 +154,9 @@ TEST_F(VoiceNoteCommandTest, BadInputIsRefusedAndTheNoteIsUnchanged) {
     for (const auto& row : rows) {
         const test::Result result = lumbex(row.args);
         EXPECT_EQ(result.exitCode, row.exitCode) << row.args.join(u' ').toStdString();
-        if (!row.message.isEmpty())
+        if (!row.message.isEmpty()) {
             EXPECT_EQ(result.err.trimmed(), row.message);
+        }
         EXPECT_EQ(test::fileBytes(package + QStringLiteral("/note.json")), before);
     }
 }
@@ -200,11 +190,7 @@ TEST_F(VoiceNoteCommandTest, DictationWithoutAMicrophoneSaysSoAndKeepsNothing) {
 
 TEST_F(VoiceNoteCommandTest, AKilledImportIsRecoveredWhenTheNoteIsOpened) {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(LUMBEX_BINARY),
-                  {QStringLiteral("voice"), QStringLiteral("import"), package, speechFile(40)});
+    startVoice(process, {QStringLiteral("import"), package, speechFile(40)});
     ASSERT_TRUE(process.waitForStarted());
     // Kill the process outright once the draft holds some audio.
     // A few seconds of stored audio.
@@ -250,12 +236,8 @@ TEST_F(VoiceNoteCommandTest, DictationWritesWhatTheMicrophoneHears) {
     const QString spoken = folder.write(QStringLiteral("spoken.raw"),
                                         QByteArray(16000, '\0') + speech + QByteArray(32000, '\0'));
     QProcess dictation;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
-    dictation.setProcessEnvironment(env);
-    dictation.start(QStringLiteral(LUMBEX_BINARY),
-                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
-                     QStringLiteral("--seconds"), QStringLiteral("7")});
+    startVoice(dictation, {QStringLiteral("dictate"), package, QStringLiteral("--seconds"),
+                           QStringLiteral("7")});
     ASSERT_TRUE(dictation.waitForStarted());
     ASSERT_FALSE(draftAudio(dictation).isEmpty()) << "the dictation never started recording";
     const auto player = playSpeech(spoken);
@@ -279,12 +261,8 @@ TEST_F(VoiceNoteCommandTest, AnInterruptedDictationStopsEarlyAndKeepsItsAudio) {
         GTEST_SKIP() << server.missing().toStdString();
     ASSERT_TRUE(server.running());
     QProcess dictation;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
-    dictation.setProcessEnvironment(env);
-    dictation.start(QStringLiteral(LUMBEX_BINARY),
-                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
-                     QStringLiteral("--seconds"), QStringLiteral("60")});
+    startVoice(dictation, {QStringLiteral("dictate"), package, QStringLiteral("--seconds"),
+                           QStringLiteral("60")});
     ASSERT_TRUE(dictation.waitForStarted());
     ASSERT_FALSE(draftAudio(dictation).isEmpty()) << "the dictation never started recording";
     const auto player = playSpeech(folder.write(QStringLiteral("spoken.raw"), speech.repeated(4)));
@@ -303,12 +281,8 @@ TEST_F(VoiceNoteCommandTest, AKilledDictationIsRecoveredWhenTheNoteIsOpened) {
         GTEST_SKIP() << server.missing().toStdString();
     ASSERT_TRUE(server.running());
     QProcess dictation;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), folder.path(QStringLiteral("data")));
-    dictation.setProcessEnvironment(env);
-    dictation.start(QStringLiteral(LUMBEX_BINARY),
-                    {QStringLiteral("voice"), QStringLiteral("dictate"), package,
-                     QStringLiteral("--seconds"), QStringLiteral("60")});
+    startVoice(dictation, {QStringLiteral("dictate"), package, QStringLiteral("--seconds"),
+                           QStringLiteral("60")});
     ASSERT_TRUE(dictation.waitForStarted());
     const auto player = playSpeech(folder.write(QStringLiteral("spoken.raw"), speech.repeated(4)));
     // A few seconds of stored audio.
