@@ -19,6 +19,13 @@ qint64 samplePosition(qint64 microseconds) {
     return (scaled >= 0 ? scaled + 500'000 : scaled - 500'000) / 1'000'000;
 }
 
+// The encoder dates each packet earlier by its priming delay, so a decoder plays every sample at
+// its own time. Files without edit lists cannot start before 0: the priming packet of sound that
+// starts with the session is left out, and decoding starts with the first real samples faded in.
+PacketWriter fromSessionStart(const PacketWriter& write) {
+    return [&write](AVPacket& packet) { return packet.pts < 0 || write(packet); };
+}
+
 } // namespace
 
 AudioEncoder::AudioEncoder(bool globalHeader) : parts_("aac", kNotPrepared) {
@@ -67,7 +74,7 @@ bool AudioEncoder::append(const AudioSample& sample, qint64 time, const PacketWr
 bool AudioEncoder::finish(const PacketWriter& write) {
     if (!left_.empty() && !padSilence(frameSize_ - qint64(left_.size()), write))
         return false;
-    return parts_.send(nullptr, write);
+    return parts_.send(nullptr, fromSessionStart(write));
 }
 
 bool AudioEncoder::padSilence(qint64 frames, const PacketWriter& write) {
@@ -93,8 +100,7 @@ bool AudioEncoder::encodeFullFrames(const PacketWriter& write) {
         std::memcpy(parts_.frame->data[0], left_.data() + used, sizeof(float) * size_t(frameSize_));
         std::memcpy(parts_.frame->data[1], right_.data() + used,
                     sizeof(float) * size_t(frameSize_));
-        // The encoder dates its packets earlier by its priming delay; the file's sound starts at 0.
-        parts_.frame->pts = *end_ - qint64(left_.size() - used) + parts_.context->initial_padding;
+        parts_.frame->pts = *end_ - qint64(left_.size() - used);
         used += size_t(frameSize_);
         ok = encodeFrame(write);
     }
@@ -104,7 +110,7 @@ bool AudioEncoder::encodeFullFrames(const PacketWriter& write) {
 }
 
 bool AudioEncoder::encodeFrame(const PacketWriter& write) {
-    return parts_.send(parts_.frame.get(), write);
+    return parts_.send(parts_.frame.get(), fromSessionStart(write));
 }
 
 } // namespace lumbex

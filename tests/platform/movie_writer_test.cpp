@@ -1,11 +1,13 @@
 #include "model/note_fixtures.h"
 #include "platform/movie_fixtures.h"
 #include "platform/recording_media.h"
+#include "platform/segment_sound.h"
 #include "support/temporary_folder.h"
 
 #include <QFile>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <limits>
 #include <unistd.h>
 
 namespace lumbex {
@@ -95,6 +97,62 @@ TEST(MovieWriter, WritesOneTitledAacTrackPerRoleInSyncWithThePicture) {
             EXPECT_GT(audio.packets[p].dts, audio.packets[p - 1].dts);
     }
     EXPECT_EQ(streams[0].endUs(), 1'900'000 + kRecordingFrameMicroseconds);
+}
+
+// A rising sweep of `frames` frames from `time` µs after the session start; no two stretches of it
+// look alike, so it can be found again to the sample.
+AudioSample sweepChunk(qint64 time, qint64 frames) {
+    AudioSample chunk;
+    chunk.time = test::kSessionStart + time;
+    chunk.samples.resize(size_t(frames * kRecordingAudioChannels));
+    for (qint64 i = 0; i < frames; ++i) {
+        const double t = double(i) / kRecordingAudioRate;
+        const float value = 0.3f * float(std::sin(2 * M_PI * (200 * t + 400 * t * t)));
+        chunk.samples[size_t(i * 2)] = value;
+        chunk.samples[size_t(i * 2 + 1)] = value;
+    }
+    return chunk;
+}
+
+// Sound written from any time is read back at that time: the encoder's priming never delays it.
+TEST(MovieWriter, SoundIsReadBackAtTheTimeItWasRecorded) {
+    for (const qint64 start : {qint64(0), qint64(300'000)}) {
+        SCOPED_TRACE(start);
+        const test::TemporaryFolder folder;
+        const QString path = folder.path(QStringLiteral("sweep.mov"));
+        const qint64 startFrame = start * kRecordingAudioRate / 1'000'000;
+        const AudioSample sweep = sweepChunk(start, 2 * kRecordingAudioRate - startFrame);
+        test::writeMovie(test::movieSettings(path, 160, 120, {RecordingAudio::System}),
+                         {{0, Qt::gray}, {1'000'000, Qt::gray}}, 2'000'000,
+                         {{RecordingAudio::System, sweep}});
+        const RecordingSegment segment = inspectRecordingSegment(path, newId());
+        std::vector<float> read;
+        readSegmentSound(path, segment.audioTracks.at(RecordingAudio::System), 0, 2'000'000,
+                         [&](const AudioSample& chunk) {
+                             if (read.empty())
+                                 read.resize(size_t(chunk.time * kRecordingAudioRate / 1'000'000 *
+                                                    kRecordingAudioChannels));
+                             read.insert(read.end(), chunk.samples.begin(), chunk.samples.end());
+                         });
+        // Compare a stretch well inside the sweep at every shift of up to 30 ms.
+        const qint64 from = startFrame + 4800;
+        const qint64 length = 24'000;
+        ASSERT_GT(qint64(read.size()) / 2, from + length + 1440);
+        qint64 best = 0;
+        double least = std::numeric_limits<double>::max();
+        for (qint64 lag = -1440; lag <= 1440; ++lag) {
+            double difference = 0;
+            for (qint64 i = 0; i < length; ++i)
+                difference += std::abs(read[size_t((from + i + lag) * 2)] -
+                                       sweep.samples[size_t((from + i - startFrame) * 2)]);
+            if (difference < least) {
+                least = difference;
+                best = lag;
+            }
+        }
+        EXPECT_EQ(best, 0);
+        EXPECT_LT(least / double(length), 0.02);
+    }
 }
 
 TEST(MovieWriter, FitsPicturesOfAnotherShapeOnBlack) {
