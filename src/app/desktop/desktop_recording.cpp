@@ -25,27 +25,36 @@ DesktopRecording::DesktopRecording(Services services, QObject* parent)
     panel_ = std::make_unique<RecordingControlPanel>([this] { controller_->togglePause(); },
                                                      [this] { controller_->stopRecording(); });
     ScreenGrabber& screen = services_.screen;
-    RecordingController::Services s{services_.picker, *countdown_, services_.shell, *panel_};
-    s.displays = [&screen] { return captureDisplays(screen.displays()); };
-    s.windows = [&screen] {
-        return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
+    RecordingController::Services s{
+        .picker = services_.picker,
+        .countdown = *countdown_,
+        .shell = services_.shell,
+        .panel = *panel_,
+        .displays = [&screen] { return captureDisplays(screen.displays()); },
+        .windows =
+            [&screen] {
+                return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
+            },
+        .checkMicrophone =
+            [this](std::function<void(std::optional<QString>)> done) {
+                checkMicrophone(std::move(done));
+            },
+        .makeRecorder =
+            [&screen](const CaptureSelection& selection, const ScreenRecordingOptions& options,
+                      const QString& folder) {
+                return std::make_unique<ScreenRecorder>(selection, options, folder,
+                                                        systemRecorderServices(screen));
+            },
+        .saveNote =
+            [this](const ScreenRecorder& recorder) {
+                return saveRecordingNote(recorder, services_.library, services_.settings);
+            },
+        .openNote = services_.openNote,
+        .otherWorkBusy = services_.otherWorkBusy,
+        .defer = services_.defer,
+        .pendingFolder = pendingRecordingsFolder(services_.library.folder()),
+        .clock = hostClockMicroseconds,
     };
-    s.checkMicrophone = [this](std::function<void(std::optional<QString>)> done) {
-        checkMicrophone(std::move(done));
-    };
-    s.makeRecorder = [&screen](const CaptureSelection& selection,
-                               const ScreenRecordingOptions& options, const QString& folder) {
-        return std::make_unique<ScreenRecorder>(selection, options, folder,
-                                                systemRecorderServices(screen));
-    };
-    s.saveNote = [this](const ScreenRecorder& recorder) {
-        return saveRecordingNote(recorder, services_.library, services_.settings);
-    };
-    s.openNote = services_.openNote;
-    s.otherWorkBusy = services_.otherWorkBusy;
-    s.defer = services_.defer;
-    s.pendingFolder = pendingRecordingsFolder(services_.library.folder());
-    s.clock = hostClockMicroseconds;
     controller_ = std::make_unique<RecordingController>(std::move(s));
 }
 
