@@ -109,9 +109,7 @@ void generateCorpus(quint64 seed, const Visit& visit) {
     Random random(seed);
     for (const auto& [name, bytes] : checkedSeeds()) {
         visit(name, bytes);
-        truncations(name, bytes, visit);
-        byteFlips(name, bytes, random, visit);
-        rangeEdits(name, bytes, random, visit);
+        blindMutations(name, bytes, random, visit);
     }
     for (const auto& [name, bytes] : hostileInputs()) {
         visit(name, bytes);

@@ -1,7 +1,6 @@
 #include "core/error.h"
 #include "fuzz/corpus.h"
 #include "fuzz/seed_notes.h"
-#include "fuzz/text_mutations.h"
 #include "fuzz/value_mutations.h"
 #include "model/note_coding.h"
 #include "model/note_validation.h"
@@ -32,20 +31,7 @@ std::vector<QByteArray> seedInputs() {
 }
 
 void generateCorpus(quint64 seed, const Visit& visit) {
-    Random random(seed);
-    oddDocuments(visit);
-    int index = 0;
-    for (const QByteArray& json : seedInputs()) {
-        const QString name = QStringLiteral("seed %1").arg(index++);
-        visit(name, json);
-        truncations(name, json, visit);
-        byteFlips(name, json, random, visit);
-        rangeEdits(name, json, random, visit);
-        numberTokens(name, json, random, visit);
-        stringBytes(name, json, random, visit);
-        valueSwaps(name, json, visit);
-        rawValues(name, json, visit);
-    }
+    jsonCorpus(seedInputs(), seed, visit);
 }
 
 } // namespace lumbex::fuzz

@@ -108,9 +108,7 @@ void generateCorpus(quint64 seed, const Visit& visit) {
     Random random(seed);
     for (const auto& [name, bytes] : checkedSeeds()) {
         visit(name, bytes);
-        truncations(name, bytes, visit);
-        byteFlips(name, bytes, random, visit);
-        rangeEdits(name, bytes, random, visit);
+        blindMutations(name, bytes, random, visit);
         boxSizes(name, bytes, visit);
     }
 }

@@ -160,4 +160,11 @@ void oddDocuments(const Visit& visit) {
     }
 }
 
+void blindMutations(const QString& name, const QByteArray& bytes, Random& random,
+                    const Visit& visit) {
+    truncations(name, bytes, visit);
+    byteFlips(name, bytes, random, visit);
+    rangeEdits(name, bytes, random, visit);
+}
+
 } // namespace lumbex::fuzz

@@ -8,6 +8,9 @@ namespace lumbex::fuzz {
 void truncations(const QString& name, const QByteArray& json, const Visit& visit);
 void byteFlips(const QString& name, const QByteArray& json, Random& random, const Visit& visit);
 void rangeEdits(const QString& name, const QByteArray& json, Random& random, const Visit& visit);
+// The three above together.
+void blindMutations(const QString& name, const QByteArray& bytes, Random& random,
+                    const Visit& visit);
 
 // Mutations of tokens found in the text: number tokens replaced by ones that are out of range or
 // not JSON at all (NaN, Infinity, hexadecimal), and malformed UTF-8 or escapes inside strings.

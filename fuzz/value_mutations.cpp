@@ -1,5 +1,7 @@
 #include "fuzz/value_mutations.h"
 
+#include "fuzz/text_mutations.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -191,6 +193,21 @@ void rawValues(const QString& name, const QByteArray& json, const Visit& visit) 
             if (rawType == type)
                 visit(name + u' ' + pathText(path) + QStringLiteral(" as ") + label,
                       QByteArray(withMarker).replace(quotedMarker, raw));
+    }
+}
+
+void jsonCorpus(const std::vector<QByteArray>& seeds, quint64 seed, const Visit& visit) {
+    Random random(seed);
+    oddDocuments(visit);
+    int index = 0;
+    for (const QByteArray& json : seeds) {
+        const QString name = QStringLiteral("seed %1").arg(index++);
+        visit(name, json);
+        blindMutations(name, json, random, visit);
+        numberTokens(name, json, random, visit);
+        stringBytes(name, json, random, visit);
+        valueSwaps(name, json, visit);
+        rawValues(name, json, visit);
     }
 }
 

@@ -13,4 +13,7 @@ void valueSwaps(const QString& name, const QByteArray& json, const Visit& visit)
 // deep, a 10 MB string, NaN, Infinity and numbers beyond a double's range.
 void rawValues(const QString& name, const QByteArray& json, const Visit& visit);
 
+// The corpus of a JSON target: odd documents, then each seed with every text and value mutation.
+void jsonCorpus(const std::vector<QByteArray>& seeds, quint64 seed, const Visit& visit);
+
 } // namespace lumbex::fuzz
