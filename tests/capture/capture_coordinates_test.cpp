@@ -2,6 +2,7 @@
 #include "capture/capture_region_coding.h"
 #include "core/error.h"
 #include "support/qt_printers.h"
+#include "support/thrown_message.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -31,15 +32,6 @@ std::vector<CaptureDisplay> shiftedPair() {
     return {display(QStringLiteral("A"), {0, 0, 1920, 1080}, false), main};
 }
 
-QString messageOf(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const LumbexError& e) {
-        return e.message();
-    }
-    return {};
-}
-
 TEST(CaptureCoordinates, ConvertThroughTheMainDisplayAndQuartzRectsBecomeIntegral) {
     struct Row {
         Rect cocoa;
@@ -62,9 +54,9 @@ TEST(CaptureCoordinates, ConvertThroughTheMainDisplayAndQuartzRectsBecomeIntegra
 TEST(CaptureCoordinates, WithoutAMainDisplayOrAFiniteRectangleNothingConverts) {
     std::vector<CaptureDisplay> noMain = shiftedPair();
     noMain[1].isMain = false;
-    EXPECT_EQ(messageOf([&] { quartzRect({0, 0, 10, 10}, noMain); }), setupChanged);
-    EXPECT_EQ(messageOf([&] { quartzRect({0, 0, 10, 10}, {}); }), setupChanged);
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(test::thrownMessage([&] { quartzRect({0, 0, 10, 10}, noMain); }), setupChanged);
+    EXPECT_EQ(test::thrownMessage([&] { quartzRect({0, 0, 10, 10}, {}); }), setupChanged);
+    EXPECT_EQ(test::thrownMessage([&] {
                   quartzRect({std::numeric_limits<double>::infinity(), 0, 10, 10}, shiftedPair());
               }),
               setupChanged);
@@ -104,7 +96,8 @@ TEST(CaptureRegion, ValidationReportsTheFirstBrokenRule) {
         {"past the bottom", {{100, 1060, 50, 40}, pair}, pair, outside},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(messageOf([&] { validateRegion(row.region, row.current); }), row.message)
+        EXPECT_EQ(test::thrownMessage([&] { validateRegion(row.region, row.current); }),
+                  row.message)
             << row.name;
 }
 
@@ -120,7 +113,8 @@ TEST(CaptureRegion, PixelsCountAtTheLargestScaleOfTheDisplaysTouched) {
                                              {{19999, 0, 6000, 5001}, tooLarge}};
     for (const auto& [rect, message] : rows) {
         const CaptureRegion region{rect, displays};
-        EXPECT_EQ(messageOf([&] { validateRegion(region, displays); }), message) << rect.x;
+        EXPECT_EQ(test::thrownMessage([&] { validateRegion(region, displays); }), message)
+            << rect.x;
     }
 }
 
@@ -129,7 +123,7 @@ TEST(CaptureRegion, MadeFromADesktopRectangleWithTheDisplaysSorted) {
     EXPECT_EQ(region.rect, (Rect{1920, 0, 100, 80}));
     ASSERT_EQ(region.displays.size(), 2u);
     EXPECT_EQ(region.displays[0].id, u"A");
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(test::thrownMessage([&] {
                   makeCaptureRegion({2020, 50, 1, 1}, shiftedPair());
               }),
               tooSmall)
@@ -157,12 +151,12 @@ TEST(CaptureRegionCoding, RoundTripsExactlyAndRejectsDamage) {
     EXPECT_TRUE(json.startsWith(R"({"displays":[{"cocoaFrame":[[0,0],[1920,1080]],"id":"A")"))
         << json.toStdString();
 
-    EXPECT_EQ(messageOf([] { decodeCaptureRegion(R"({"displays":[]})"); }),
+    EXPECT_EQ(test::thrownMessage([] { decodeCaptureRegion(R"({"displays":[]})"); }),
               QStringLiteral("rect: required value is missing"));
-    EXPECT_EQ(
-        messageOf([] { decodeCaptureRegion(R"({"rect":[[0,0],[1,1]],"displays":[{"id":3}]})"); }),
-        QStringLiteral("displays[0].id: expected a string"));
-    EXPECT_FALSE(messageOf([] { decodeCaptureRegion("not json"); }).isEmpty());
+    EXPECT_EQ(test::thrownMessage(
+                  [] { decodeCaptureRegion(R"({"rect":[[0,0],[1,1]],"displays":[{"id":3}]})"); }),
+              QStringLiteral("displays[0].id: expected a string"));
+    EXPECT_FALSE(test::thrownMessage([] { decodeCaptureRegion("not json"); }).isEmpty());
 }
 
 } // namespace

@@ -59,11 +59,6 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-// Entries of a folder, hidden ones included.
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 TEST(ImageFiles, SizeLimitsAreCheckedFromTheHeader) {
     // Three bytes per pixel decode to four: the accepted maximum needs far more than Qt's
     // default allocation limit.
@@ -99,7 +94,7 @@ TEST(ImageFiles, UnreadableBytesAreReportedByEachOperation) {
         EXPECT_EQ(thrownMessage([&] { ImageFiles::prepareExport(bytes, "t", folder.path("new")); }),
                   kUnreadable);
     }
-    EXPECT_TRUE(entries(folder.path()).isEmpty());
+    EXPECT_TRUE(test::entriesIn(folder.path()).isEmpty());
 }
 
 TEST(ImageFiles, NormalizingAppliesTheOrientationTag) {
@@ -179,10 +174,10 @@ TEST(ImageFiles, ExportWritesTheBytesUnchangedInANewIdFolderNamedAfterTheTitle) 
         EXPECT_EQ(path.toStdString(),
                   QDir(base.path()).absoluteFilePath(folder + '/' + fileName).toStdString());
         EXPECT_EQ(contents(path), png);
-        EXPECT_EQ(entries(base.path() + '/' + folder), QStringList{fileName});
+        EXPECT_EQ(test::entriesIn(base.path() + '/' + folder), QStringList{fileName});
     }
     // Titles that give the same file name still get a folder each.
-    EXPECT_EQ(entries(base.path()).size(), std::ssize(rows));
+    EXPECT_EQ(test::entriesIn(base.path()).size(), std::ssize(rows));
 }
 
 TEST(ImageFiles, FailedExportReportsTheSystemErrorAndLeavesNoFolder) {
@@ -203,11 +198,11 @@ TEST(ImageFiles, FailedExportReportsTheSystemErrorAndLeavesNoFolder) {
     };
     for (const auto& [base, unchanged, named] : rows) {
         SCOPED_TRACE(named.toStdString());
-        const QStringList before = entries(unchanged);
+        const QStringList before = test::entriesIn(unchanged);
         const std::string message =
             thrownMessage([&] { ImageFiles::prepareExport(test::solidPng(4, 3), title, base); });
         EXPECT_NE(message.find(named.toStdString()), std::string::npos) << message;
-        EXPECT_EQ(entries(unchanged), before);
+        EXPECT_EQ(test::entriesIn(unchanged), before);
     }
     EXPECT_EQ(contents(file), "plain");
 }

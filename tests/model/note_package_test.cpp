@@ -36,10 +36,6 @@ VoiceRecording& setVoice(NotePackageContents& contents, const QByteArray& audio)
     return contents.note.recordings->back();
 }
 
-QStringList entriesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 class NotePackageTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
@@ -66,8 +62,8 @@ TEST_F(NotePackageTest, WrittenPackageReadsBackIdentically) {
     EXPECT_EQ(read.note, contents.note);
     EXPECT_EQ(read.originals, contents.originals);
     EXPECT_EQ(read.audio, contents.audio);
-    EXPECT_EQ(entriesIn(package), (QStringList{"assets", "audio", "note.json"}));
-    EXPECT_EQ(entriesIn(folder.path()), QStringList{"Note.capturenote"}) << "no staging left";
+    EXPECT_EQ(test::entriesIn(package), (QStringList{"assets", "audio", "note.json"}));
+    EXPECT_EQ(test::entriesIn(folder.path()), QStringList{"Note.capturenote"}) << "no staging left";
 }
 
 TEST_F(NotePackageTest, NeverReplacesAnExistingEntry) {
@@ -100,7 +96,7 @@ TEST_F(NotePackageTest, RefusedWritesLeaveNothingBehind) {
         spoil(spoiled);
         EXPECT_EQ(test::thrownMessage([&] { createNotePackage(spoiled, package); }), message)
             << name;
-        EXPECT_TRUE(entriesIn(folder.path()).isEmpty()) << name;
+        EXPECT_TRUE(test::entriesIn(folder.path()).isEmpty()) << name;
     }
 }
 
@@ -160,8 +156,8 @@ TEST_F(NotePackageTest, UnnamedFilesAreIgnoredAndNotCarriedOver) {
 
     const QString copy = folder.path(QStringLiteral("Copy.capturenote"));
     createNotePackage(read, copy);
-    EXPECT_EQ(entriesIn(copy), (QStringList{"assets", "audio", "note.json"}));
-    EXPECT_EQ(entriesIn(copy + QStringLiteral("/assets")).size(), 2);
+    EXPECT_EQ(test::entriesIn(copy), (QStringList{"assets", "audio", "note.json"}));
+    EXPECT_EQ(test::entriesIn(copy + QStringLiteral("/assets")).size(), 2);
 }
 
 } // namespace

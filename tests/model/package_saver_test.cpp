@@ -16,11 +16,6 @@ namespace {
 using test::allKnown;
 using test::threeImageNote;
 
-QStringList entriesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
 class PackageSaverTest : public ::testing::Test {
 protected:
     test::TemporaryFolder folder;
@@ -28,8 +23,9 @@ protected:
     NotePackageContents contents = threeImageNote();
 
     void expectOnlyThePackageSaved() const {
-        EXPECT_EQ(entriesIn(folder.path()), (QStringList{QStringLiteral(".Note.capturenote.lock"),
-                                                         QStringLiteral("Note.capturenote")}))
+        EXPECT_EQ(test::entriesIn(folder.path()),
+                  (QStringList{QStringLiteral(".Note.capturenote.lock"),
+                               QStringLiteral("Note.capturenote")}))
             << "the package and the lock its writers share";
         const NotePackageContents read = readNotePackage(package);
         EXPECT_EQ(read.note, contents.note);
@@ -89,7 +85,7 @@ TEST_F(PackageSaverTest, SweepRemovesInterruptedSavesOfThatPackageOnly) {
     }
 
     sweepStaleSaves(package);
-    EXPECT_EQ(entriesIn(folder.path()),
+    EXPECT_EQ(test::entriesIn(folder.path()),
               (QStringList{QStringLiteral(".Note.capturenote.lock"),
                            QFileInfo(otherNote).fileName(), QStringLiteral("Note.capturenote")}));
     EXPECT_EQ(readNotePackage(package).note, contents.note);

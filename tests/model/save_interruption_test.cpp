@@ -18,11 +18,6 @@ namespace {
 constexpr int kKills = 200;
 constexpr qint64 kTimeBudgetMs = 50'000;
 
-QStringList entriesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                  QDir::Name);
-}
-
 // Kills a process that saves the package in a tight loop at random moments, hundreds of times:
 // after every kill the package must read back complete.
 TEST(SaveInterruptionTest, KilledSavesNeverLeaveAHalfPackageInPlace) {
@@ -60,7 +55,7 @@ TEST(SaveInterruptionTest, KilledSavesNeverLeaveAHalfPackageInPlace) {
         NotePackageContents read;
         ASSERT_NO_THROW(read = readNotePackage(package)) << "after kill " << kills;
         titles.insert(read.note.title);
-        QStringList leftovers = entriesIn(folder.path()).filter(QStringLiteral(".Note."));
+        QStringList leftovers = test::entriesIn(folder.path()).filter(QStringLiteral(".Note."));
         leftovers.removeOne(QStringLiteral(".Note.capturenote.lock"));
         for (const QString& name : leftovers)
             ASSERT_TRUE(name.startsWith(QStringLiteral(".Note.capturenote.saving-")) ||
@@ -68,8 +63,9 @@ TEST(SaveInterruptionTest, KilledSavesNeverLeaveAHalfPackageInPlace) {
                 << name.toStdString();
         interruptedSaves += leftovers.isEmpty() ? 0 : 1;
         sweepStaleSaves(package);
-        ASSERT_EQ(entriesIn(folder.path()), (QStringList{QStringLiteral(".Note.capturenote.lock"),
-                                                         QStringLiteral("Note.capturenote")}));
+        ASSERT_EQ(test::entriesIn(folder.path()),
+                  (QStringList{QStringLiteral(".Note.capturenote.lock"),
+                               QStringLiteral("Note.capturenote")}));
     }
     EXPECT_GE(kills, kKills) << "ran out of time after " << clock.elapsed() << " ms";
     // Evidence that kills landed inside saves and that saves got through between them.

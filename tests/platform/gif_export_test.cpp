@@ -3,6 +3,7 @@
 #include "platform/export_fixtures.h"
 #include "platform/recording_export.h"
 #include "support/temporary_folder.h"
+#include "support/thrown_message.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,19 +37,6 @@ bool writeGIF(const GIFExportSettings& settings, int count, int fps,
     return writer->finish(cancelled);
 }
 
-QStringList leftovers(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LumbexError& error) {
-        return error.message();
-    }
-    return {};
-}
-
 TEST(GIFExport, DelaysAddUpToTheRangeInCentisecondsAndFramesKeepTheirColours) {
     struct Case {
         int fps;
@@ -71,7 +59,7 @@ TEST(GIFExport, DelaysAddUpToTheRangeInCentisecondsAndFramesKeepTheirColours) {
         const test::TemporaryFolder folder;
         const QString path = folder.path(QStringLiteral("out.gif"));
         ASSERT_TRUE(writeGIF(gifSettings(path, c.duration), c.frames, c.fps));
-        EXPECT_EQ(leftovers(folder.path()), QStringList{QStringLiteral("out.gif")});
+        EXPECT_EQ(test::entriesIn(folder.path()), QStringList{QStringLiteral("out.gif")});
 
         const test::DecodedMovie movie = test::decodeMovie(path);
         ASSERT_EQ(int(movie.frames.size()), c.frames);
@@ -135,13 +123,13 @@ TEST(GIFExport, RefusesTooLargeOrTooFastBeforeCreatingAnything) {
         settings.width = c.width;
         settings.height = c.height;
         settings.fps = c.fps;
-        EXPECT_EQ(messageOf([&] { openGIFExport(settings); }), c.message)
+        EXPECT_EQ(test::thrownMessage([&] { openGIFExport(settings); }), c.message)
             << c.width << "x" << c.height << " at " << c.fps;
     }
-    EXPECT_TRUE(leftovers(folder.path()).isEmpty());
+    EXPECT_TRUE(test::entriesIn(folder.path()).isEmpty());
 
     const QString missingFolder = folder.path(QStringLiteral("missing/out.gif"));
-    EXPECT_EQ(messageOf([&] { openGIFExport(gifSettings(missingFolder, 1'000'000)); }),
+    EXPECT_EQ(test::thrownMessage([&] { openGIFExport(gifSettings(missingFolder, 1'000'000)); }),
               QStringLiteral("The GIF file could not be created."));
 }
 
@@ -153,20 +141,21 @@ TEST(GIFExport, KeepsAnEarlierFileWhenCancelledOrUnfinished) {
     EXPECT_FALSE(writeGIF(gifSettings(path, 1'000'000), 10, 10, cancelled));
 
     // Frames out of order, and a writer given up before finishing.
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(test::thrownMessage([&] {
                   auto writer = openGIFExport(gifSettings(path, 1'000'000));
                   writer->addFrame(test::numberedPicture({96, 64}, 0), 100'000);
                   writer->addFrame(test::numberedPicture({96, 64}, 1), 100'000);
               }),
               kUnfinished);
-    EXPECT_EQ(messageOf([&] { openGIFExport(gifSettings(path, 1'000'000))->finish(false); }),
-              kUnfinished);
+    EXPECT_EQ(
+        test::thrownMessage([&] { openGIFExport(gifSettings(path, 1'000'000))->finish(false); }),
+        kUnfinished);
     {
         auto abandoned = openGIFExport(gifSettings(path, 1'000'000));
         abandoned->addFrame(test::numberedPicture({96, 64}, 0), 0);
     }
     EXPECT_EQ(test::fileBytes(path), "earlier export");
-    EXPECT_EQ(leftovers(folder.path()), QStringList{QStringLiteral("out.gif")});
+    EXPECT_EQ(test::entriesIn(folder.path()), QStringList{QStringLiteral("out.gif")});
 
     ASSERT_TRUE(writeGIF(gifSettings(path, 1'000'000), 10, 10));
     EXPECT_EQ(test::decodeMovie(path).frames.size(), 10u);
@@ -200,11 +189,11 @@ TEST(GIFEstimate, ScalesTheSampledBytesToTheFrameCount) {
     ASSERT_TRUE(writer->finish(false));
     EXPECT_EQ(five, QFileInfo(path).size());
 
-    EXPECT_EQ(messageOf([] {
+    EXPECT_EQ(test::thrownMessage([] {
                   estimateGIFBytes({QImage(962, 10, QImage::Format_RGB32)}, 100'000, true, 1);
               }),
               QStringLiteral("Choose a longest side of up to 960 pixels for GIF."));
-    EXPECT_EQ(messageOf([] { estimateGIFBytes({}, 100'000, true, 1); }),
+    EXPECT_EQ(test::thrownMessage([] { estimateGIFBytes({}, 100'000, true, 1); }),
               QStringLiteral("GIF size estimation is unavailable."));
 }
 

@@ -5,6 +5,7 @@
 #include "platform/recording_export.h"
 #include "platform/seekable_output_file.h"
 #include "support/temporary_folder.h"
+#include "support/thrown_message.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,19 +52,6 @@ bool writeMP4(const MP4ExportSettings& settings, qint64 written,
     return writer->finish(cancelled);
 }
 
-QStringList leftovers(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const LumbexError& error) {
-        return error.message();
-    }
-    return {};
-}
-
 // The top-level boxes of an MP4 file, in order.
 QStringList topLevelBoxes(const QByteArray& bytes) {
     QStringList boxes;
@@ -96,7 +84,7 @@ TEST(MP4Export, WritesTheRangeAtTheOutputSizeWithTheIndexInFront) {
         const test::TemporaryFolder folder;
         const QString path = folder.path(QStringLiteral("out.mp4"));
         ASSERT_TRUE(writeMP4(mp4Settings(path, 2'000'000, c.audio), 2'000'000, c.audio));
-        EXPECT_EQ(leftovers(folder.path()), QStringList{QStringLiteral("out.mp4")});
+        EXPECT_EQ(test::entriesIn(folder.path()), QStringList{QStringLiteral("out.mp4")});
 
         const test::DecodedMovie movie = test::decodeMovie(path);
         EXPECT_EQ(movie.width, 160);
@@ -131,12 +119,14 @@ TEST(MP4Export, KeepsAnEarlierFileWhenTheCheckFailsOrTheExportIsCancelled) {
     const std::vector<Case> cases{
         // Told to expect one second, given three.
         {"long",
-         [&] { return messageOf([&] { writeMP4(mp4Settings(path, 1'000'000), 3'000'000); }); },
+         [&] {
+             return test::thrownMessage([&] { writeMP4(mp4Settings(path, 1'000'000), 3'000'000); });
+         },
          kMismatch},
         // Audio expected, none arrived.
         {"silent",
          [&] {
-             return messageOf([&] {
+             return test::thrownMessage([&] {
                  writeMP4(mp4Settings(path, 1'000'000, {RecordingAudio::System}), 1'000'000);
              });
          },
@@ -160,7 +150,7 @@ TEST(MP4Export, KeepsAnEarlierFileWhenTheCheckFailsOrTheExportIsCancelled) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.run(), c.message);
         EXPECT_EQ(test::fileBytes(path), "earlier export");
-        EXPECT_EQ(leftovers(folder.path()), QStringList{QStringLiteral("out.mp4")});
+        EXPECT_EQ(test::entriesIn(folder.path()), QStringList{QStringLiteral("out.mp4")});
     }
     ASSERT_TRUE(writeMP4(mp4Settings(path, 1'000'000), 1'000'000));
     EXPECT_EQ(test::decodeMovie(path).frames.size(), 30u);
@@ -192,9 +182,9 @@ TEST(MP4Export, RefusesOddSizesAsUnavailable) {
     const test::TemporaryFolder folder;
     MP4ExportSettings settings = mp4Settings(folder.path(QStringLiteral("out.mp4")), 1'000'000);
     settings.width = 161;
-    EXPECT_EQ(messageOf([&] { openMP4Export(settings); }),
+    EXPECT_EQ(test::thrownMessage([&] { openMP4Export(settings); }),
               QStringLiteral("MP4 export is unavailable."));
-    EXPECT_TRUE(leftovers(folder.path()).isEmpty());
+    EXPECT_TRUE(test::entriesIn(folder.path()).isEmpty());
 }
 
 TEST(MP4Estimate, FollowsTheRealSizeOfTheSameContent) {

@@ -80,32 +80,39 @@ struct FakePanel : RecordingPanel {
 class RecordingControllerTest : public testing::Test {
 public:
     RecordingController::Services services() {
-        RecordingController::Services s{picker, countdown, shell, panel};
-        s.displays = [this] { return rig.displays; };
-        s.windows = [this] { return rig.windows; };
-        s.checkMicrophone = [this](std::function<void(std::optional<QString>)> done) {
-            ++microphoneChecks;
-            microphoneAnswer = std::move(done);
+        return {
+            .picker = picker,
+            .countdown = countdown,
+            .shell = shell,
+            .panel = panel,
+            .displays = [this] { return rig.displays; },
+            .windows = [this] { return rig.windows; },
+            .checkMicrophone =
+                [this](std::function<void(std::optional<QString>)> done) {
+                    ++microphoneChecks;
+                    microphoneAnswer = std::move(done);
+                },
+            .makeRecorder =
+                [this](const CaptureSelection& selection, const ScreenRecordingOptions& options,
+                       const QString& folder) {
+                    folders.push_back(folder);
+                    return rig.makeRecorder(options, selection, folder);
+                },
+            .saveNote =
+                [this](const ScreenRecorder& recorder) {
+                    ++saves;
+                    savedPhase = recorder.phase();
+                    if (saveFailure)
+                        throw LumbexError(*saveFailure);
+                    return QStringLiteral("/notes/N.capturenote");
+                },
+            .openNote = [this](const QString& package) { opened.push_back(package); },
+            .otherWorkBusy = [this] { return otherBusy; },
+            .defer = [](std::function<void()> step) { step(); },
+            .pendingFolder = rig.folder.path() + "/Pending Recordings",
+            .clock = [this] { return rig.now; },
+            .microphoneTimeoutMs = 50,
         };
-        s.makeRecorder = [this](const CaptureSelection& selection,
-                                const ScreenRecordingOptions& options, const QString& folder) {
-            folders.push_back(folder);
-            return rig.makeRecorder(options, selection, folder);
-        };
-        s.saveNote = [this](const ScreenRecorder& recorder) {
-            ++saves;
-            savedPhase = recorder.phase();
-            if (saveFailure)
-                throw LumbexError(*saveFailure);
-            return QStringLiteral("/notes/N.capturenote");
-        };
-        s.openNote = [this](const QString& package) { opened.push_back(package); };
-        s.otherWorkBusy = [this] { return otherBusy; };
-        s.defer = [](std::function<void()> step) { step(); };
-        s.pendingFolder = rig.folder.path() + "/Pending Recordings";
-        s.clock = [this] { return rig.now; };
-        s.microphoneTimeoutMs = 50;
-        return s;
     }
 
     CaptureRegion area() const { return {{10, 10, 400, 300}, rig.displays}; }

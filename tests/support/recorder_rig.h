@@ -92,7 +92,7 @@ struct RecorderRig {
     std::vector<ScreenFrameSettings> screenSettings;
     std::vector<Phase> phases;
     std::vector<RecordingSegment> segments;
-    qint64 now = 5000 * 1'000'000;
+    qint64 now = qint64(5000) * 1'000'000;
     bool voiceBusy = false;
     bool microphoneAvailable = true;
 };

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 
@@ -9,6 +10,9 @@ namespace lumbex::test {
 
 // The bytes of a file a test wrote or expects (empty when it cannot be read).
 QByteArray fileBytes(const QString& path);
+
+// The names in `folder`, hidden ones included, sorted.
+QStringList entriesIn(const QString& folder);
 
 // Every file below `folder` with its bytes, by relative path.
 std::map<QString, QByteArray> treeOf(const QString& folder);
