@@ -179,13 +179,18 @@ bool VoiceHoldGesture::mouse(QEvent& event) {
             return false;
         target_->dragVoiceLocation(at);
         return true;
-    default:
+    default: {
         if (!target_->isDraggingVoiceLocation())
             return false;
-        target_->releaseVoiceLocation(at);
-        if (target_)
-            setMode(VoiceHoldTarget::Start::Dictating);
+        const VoiceHoldTarget::Start next = target_->releaseVoiceLocation(at);
+        if (!target_)
+            return true;
+        if (next == VoiceHoldTarget::Start::Refused)
+            finish();
+        else
+            setMode(next);
         return true;
+    }
     }
 }
 

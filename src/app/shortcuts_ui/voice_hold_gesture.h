@@ -29,11 +29,12 @@ public:
     // The canvas widget, where presses place the voice location.
     virtual QWidget* canvas() const = 0;
     // A press, drag and release on the canvas during a hold, in canvas coordinates; dictation at
-    // the placed location begins with the release.
+    // the placed location begins with the release. The release says what the hold does next:
+    // dictate, choose again (nothing was placed, or the place was refused), or end.
     virtual void pressVoiceLocation(QPoint at) = 0;
     virtual bool isDraggingVoiceLocation() const = 0;
     virtual void dragVoiceLocation(QPoint at) = 0;
-    virtual void releaseVoiceLocation(QPoint at) = 0;
+    virtual Start releaseVoiceLocation(QPoint at) = 0;
     // The hold ended while dictating: stop and keep the voice note.
     virtual void stopAndKeep() = 0;
     // Escape, or a release before any location was placed: nothing is kept.

@@ -33,15 +33,17 @@ public:
     void dragVoiceLocation(QPoint at) override {
         calls << QStringLiteral("drag %1,%2").arg(at.x()).arg(at.y());
     }
-    void releaseVoiceLocation(QPoint at) override {
+    Start releaseVoiceLocation(QPoint at) override {
         calls << QStringLiteral("release %1,%2").arg(at.x()).arg(at.y());
         dragging = false;
+        return afterRelease;
     }
     void stopAndKeep() override { calls << "keep"; }
     void cancelHold() override { calls << "cancel"; }
     void showHoldHint(const QString& text) override { hints << text; }
 
     Start start = Start::Dictating;
+    Start afterRelease = Start::Dictating;
     bool dragging = false;
     QStringList calls;
     QStringList hints;
@@ -144,6 +146,22 @@ TEST_F(VoiceHoldGestureTest, OnTheCanvasAClickOrDragPlacesTheLocationThenDictate
     // The release arrives after a move to its own position.
     EXPECT_EQ(session->calls, (QStringList{"begin", "press 40,50", "drag 90,70", "drag 120,80",
                                            "release 120,80", "keep"}));
+}
+
+TEST_F(VoiceHoldGestureTest, APlaceRefusedAtTheReleaseLetsThePersonChooseAgainOrEnds) {
+    session->start = Start::ChoosingLocation;
+    session->afterRelease = Start::ChoosingLocation;
+    pressShortcut();
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, inWindow({40, 50}));
+    EXPECT_TRUE(gesture.isHolding());
+    EXPECT_EQ(session->hints, (QStringList{VoiceHoldGesture::kChoosingLocationHint,
+                                           VoiceHoldGesture::kChoosingLocationHint}));
+    session->afterRelease = Start::Refused;
+    QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, inWindow({60, 70}));
+    EXPECT_FALSE(gesture.isHolding());
+    EXPECT_EQ(session->hints.last(), "");
+    EXPECT_EQ(session->calls, (QStringList{"begin", "press 40,50", "release 40,50", "press 60,70",
+                                           "release 60,70", "cancel"}));
 }
 
 TEST_F(VoiceHoldGestureTest, ReleasingBeforeALocationIsPlacedCancels) {
