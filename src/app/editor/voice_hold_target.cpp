@@ -14,7 +14,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <set>
 
 namespace lumbex {
@@ -163,6 +165,20 @@ void EditorVoiceHold::hold(std::shared_ptr<VoiceSession> session) {
     // Before any word arrives the text is what it was when the hold began.
     const std::optional<QString> body = context_.note().body(session->noteID());
     held_ = Held{session, session->noteID(), body.value_or(QString()), std::nullopt, std::nullopt};
+    // The words should appear where the person sees them; a new location's row is built later.
+    QTimer::singleShot(0, this, [this, noteID = session->noteID()] {
+        auto* scroll =
+            context_.window().findChild<QScrollArea*>(QStringLiteral("Inspector scroll"));
+        const QString name =
+            noteID ? QStringLiteral("note.") + idString(*noteID) : QStringLiteral("note.general");
+        auto* row = scroll ? scroll->findChild<NoteRow*>(name) : nullptr;
+        if (!row)
+            return;
+        // The row and the panel around it take their sizes first, so that its place is known.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        scroll->ensureWidgetVisible(row);
+    });
 }
 
 void EditorVoiceHold::sendToCanvas(QEvent::Type type, QPoint at) {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -53,6 +54,10 @@ class VoiceHoldGesture : public QObject {
 public:
     static const QString kDictatingHint;
     static const QString kChoosingLocationHint;
+    // X11 repeats a held key as a release and a press at the same moment, and Qt cannot always
+    // tell them from a real release: the held key's release ends the hold only when no press of
+    // that key follows within this time.
+    static constexpr int kRepeatGraceMs = 80;
 
     // `shortcut` is asked at each key press, so a changed voice shortcut applies at once.
     explicit VoiceHoldGesture(std::function<std::optional<CaptureShortcut>()> shortcut,
@@ -83,6 +88,7 @@ private:
     VoiceHoldTarget::Start mode_ = VoiceHoldTarget::Start::Refused;
     int heldKey_ = 0;
     Qt::KeyboardModifiers heldModifiers_;
+    QTimer releaseGrace_;
 };
 
 } // namespace lumbex

@@ -96,10 +96,13 @@ public:
         QApplication::sendEvent(window->windowHandle(), &event);
     }
     void pressShortcut() { key(QEvent::KeyPress, Qt::Key_V, kHeld); }
-    void releaseShortcut() { key(QEvent::KeyRelease, Qt::Key_V, kHeld); }
+    // The release, and the moment after it in which a repeat's press would still keep the hold.
+    void releaseShortcut() {
+        key(QEvent::KeyRelease, Qt::Key_V, kHeld);
+        QTest::qWait(VoiceHoldGesture::kRepeatGraceMs + 60);
+    }
 
 protected:
-
     // A point of the image, in the window.
     QPoint at(Point source) const {
         CanvasView& canvas = window->canvas();
@@ -266,6 +269,10 @@ TEST_P(HoldOnTheCanvas, PlacesAVoiceLocationWhoseNoteTakesTheDictation) {
     ASSERT_TRUE(session);
     EXPECT_EQ(session->noteID(), location.id);
     ASSERT_TRUE(say(QStringLiteral("make this blue")));
+    // The row the words go into is in view.
+    ASSERT_TRUE(row(location.id));
+    EXPECT_TRUE(test::processEventsUntil(
+        [&] { return !row(location.id)->visibleRegion().isEmpty(); }, 2000));
 
     releaseShortcut();
     EXPECT_FALSE(gesture.isHolding());
