@@ -125,20 +125,23 @@ void EditorVoiceHold::cancelHold() {
     endChoosing();
     if (!held_)
         return;
-    const Held held = *held_;
+    const std::shared_ptr<VoiceSession> session = held_->session;
+    // What the discard needs, without the session: it is kept by its own finishing callback.
+    Held taken = *held_;
+    taken.session.reset();
     held_.reset();
-    if (!held.session->isBusy()) {
-        discard(held);
+    if (!session->isBusy()) {
+        discard(taken);
         return;
     }
     // The session's last words and its audio settle first; then the whole voice note goes.
-    held.session->onFinish = [previous = held.session->onFinish, self = QPointer(this), held] {
+    session->onFinish = [previous = session->onFinish, self = QPointer(this), taken] {
         if (previous)
             previous();
         if (self)
-            self->discard(held);
+            self->discard(taken);
     };
-    held.session->stop();
+    session->stop();
 }
 
 void EditorVoiceHold::showHoldHint(const QString& text) {
@@ -164,7 +167,10 @@ std::shared_ptr<VoiceSession> EditorVoiceHold::startedSession() const {
 void EditorVoiceHold::hold(std::shared_ptr<VoiceSession> session) {
     // Before any word arrives the text is what it was when the hold began.
     const std::optional<QString> body = context_.note().body(session->noteID());
-    held_ = Held{session, session->noteID(), body.value_or(QString()), std::nullopt, std::nullopt};
+    held_ = Held{.session = session,
+                 .recordingID = session->id(),
+                 .noteID = session->noteID(),
+                 .bodyBefore = body.value_or(QString())};
     // The words should appear where the person sees them; a new location's row is built later.
     QTimer::singleShot(0, this, [this, noteID = session->noteID()] {
         auto* scroll =
@@ -200,7 +206,7 @@ void EditorVoiceHold::endChoosing() {
 }
 
 void EditorVoiceHold::discard(const Held& held) {
-    const Id recordingID = held.session->id();
+    const Id recordingID = held.recordingID;
     context_.change(QStringLiteral("Discard Voice Note"), [&](CaptureNote& note) {
         if (note.recordings) {
             std::erase_if(*note.recordings,

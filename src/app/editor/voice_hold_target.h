@@ -45,10 +45,11 @@ private:
     // What the hold added, so that a discarded hold can take it back.
     struct Held {
         std::shared_ptr<VoiceSession> session;
+        Id recordingID;
         std::optional<Id> noteID;
         QString bodyBefore;
-        std::optional<Id> placedNote;
-        std::optional<Id> placedMark;
+        std::optional<Id> placedNote = std::nullopt;
+        std::optional<Id> placedMark = std::nullopt;
     };
 
     NoteRow* focusedRow() const;
