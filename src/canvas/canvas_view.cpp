@@ -275,6 +275,17 @@ bool CanvasView::isChoosingVoiceLocation() const {
     return state_->selectingVoiceLocation;
 }
 
+void CanvasView::endVoiceSelection() {
+    State& s = *state_;
+    if (!s.selectingVoiceLocation)
+        return;
+    clearGesture();
+    s.selectingVoiceLocation = false;
+    s.voiceCandidate.reset();
+    updateCursor();
+    viewport()->update();
+}
+
 void CanvasView::cancelGesture() {
     State& s = *state_;
     clearGesture();

@@ -70,6 +70,8 @@ public:
     void beginTextSelection();
     void beginVoiceSelection();
     bool isChoosingVoiceLocation() const;
+    // Leaves the voice-location choice without placing anything; the tool and selection stay.
+    void endVoiceSelection();
 
     // Escape: ends a gesture, clears the selection and returns to the select tool.
     void cancelGesture();

@@ -13,6 +13,7 @@
 #include "app/editor/side_panel_binding.h"
 #include "app/editor/text_reading.h"
 #include "app/editor/voice_controller.h"
+#include "app/editor/voice_hold_target.h"
 #include "canvas/canvas_view.h"
 #include "core/error.h"
 #include "model/image_files.h"
@@ -131,6 +132,7 @@ void EditorWindow::layOut() {
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("Status line"));
     statusBar()->addWidget(statusLine_, 1);
+    new EditorVoiceHold(context_, *voice_, *this);
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(canvas_);

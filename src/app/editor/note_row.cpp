@@ -232,6 +232,11 @@ void NoteRow::showVoice(const VoiceSession* session) {
     voiceStatus_->setVisible(!status.isEmpty());
 }
 
+TextRange NoteRow::selection() const {
+    const QTextCursor cursor = input_->textCursor();
+    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+}
+
 void NoteRow::focusText() {
     input_->setFocus(Qt::OtherFocusReason);
     input_->moveCursor(QTextCursor::End);

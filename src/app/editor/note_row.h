@@ -34,6 +34,10 @@ public:
     // Shows the note's state; the text only changes while the person is not typing in it.
     void refresh(const CaptureNote& note);
     void focusText();
+    // The text's selection, and whether an input method composes in it: where a voice note
+    // started from the keyboard dictates, and whether it may start.
+    TextRange selection() const;
+    bool isComposing() const { return composing_; }
     // Commits typed text that is still waiting for its pause.
     void commitTyping();
 

@@ -29,13 +29,29 @@ VoiceController::~VoiceController() {
 
 void VoiceController::dictateAt(const Mark& draft, const std::optional<Id>& existingID) {
     if (existingID) {
+        const Mark* existing = context_.note().mark(*existingID);
+        if (existing && existing->kind == MarkKind::Redact) {
+            // A mask hides what is under it; the note belongs beside it.
+            context_.setStatus(
+                QStringLiteral("Choose a location beside the redaction to add a voice note."));
+            return;
+        }
         context_.canvas().selectAnnotation(existingID);
         context_.editNoteOf(*existingID);
+    } else if (context_.change(QStringLiteral("Add Voice Location"),
+                               [&](CaptureNote& note) { edits::addMark(note, draft); })) {
+        context_.editNoteOf(draft.id);
+    } else {
         return;
     }
-    if (context_.change(QStringLiteral("Add Voice Location"),
-                        [&](CaptureNote& note) { edits::addMark(note, draft); }))
-        context_.editNoteOf(draft.id);
+    // Dictation goes to the end of the location's note.
+    const Id markID = existingID.value_or(draft.id);
+    for (const LinkedNote& linked : context_.note().notes) {
+        if (linked.markID == markID) {
+            toggle(linked.id, TextRange{-1, 0}, false);
+            return;
+        }
+    }
 }
 
 bool VoiceController::endHeldDictation() {

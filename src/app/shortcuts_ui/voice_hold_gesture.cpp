@@ -49,7 +49,11 @@ const QString VoiceHoldGesture::kChoosingLocationHint =
 
 VoiceHoldGesture::VoiceHoldGesture(std::function<std::optional<CaptureShortcut>()> shortcut,
                                    QObject* parent)
-    : QObject(parent), shortcut_(std::move(shortcut)) {}
+    : QObject(parent), shortcut_(std::move(shortcut)) {
+    releaseGrace_.setSingleShot(true);
+    releaseGrace_.setInterval(kRepeatGraceMs);
+    connect(&releaseGrace_, &QTimer::timeout, this, &VoiceHoldGesture::finish);
+}
 
 VoiceHoldGesture::~VoiceHoldGesture() {
     stop();
@@ -71,6 +75,7 @@ void VoiceHoldGesture::stop() {
 }
 
 void VoiceHoldGesture::cancel() {
+    releaseGrace_.stop();
     if (VoiceHoldTarget* target = target_) {
         target_.clear();
         target->showHoldHint({});
@@ -79,6 +84,7 @@ void VoiceHoldGesture::cancel() {
 }
 
 void VoiceHoldGesture::finish() {
+    releaseGrace_.stop();
     VoiceHoldTarget* target = target_;
     if (!target)
         return;
@@ -126,7 +132,11 @@ bool VoiceHoldGesture::keyPressed(QObject* window, QKeyEvent& event) {
             cancel();
             return true;
         }
-        return event.key() == heldKey_;
+        if (event.key() != heldKey_)
+            return false;
+        // The key is still down: what looked like its release was a repeat.
+        releaseGrace_.stop();
+        return true;
     }
     if (event.isAutoRepeat())
         return false;
@@ -151,7 +161,7 @@ bool VoiceHoldGesture::keyReleased(const QKeyEvent& event) {
     if (event.isAutoRepeat())
         return event.key() == heldKey_;
     if (event.key() == heldKey_) {
-        finish();
+        releaseGrace_.start();
         return true;
     }
     if (modifierOf(event.key()) & heldModifiers_)
@@ -179,13 +189,18 @@ bool VoiceHoldGesture::mouse(QEvent& event) {
             return false;
         target_->dragVoiceLocation(at);
         return true;
-    default:
+    default: {
         if (!target_->isDraggingVoiceLocation())
             return false;
-        target_->releaseVoiceLocation(at);
-        if (target_)
-            setMode(VoiceHoldTarget::Start::Dictating);
+        const VoiceHoldTarget::Start next = target_->releaseVoiceLocation(at);
+        if (!target_)
+            return true;
+        if (next == VoiceHoldTarget::Start::Refused)
+            finish();
+        else
+            setMode(next);
         return true;
+    }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -29,11 +30,12 @@ public:
     // The canvas widget, where presses place the voice location.
     virtual QWidget* canvas() const = 0;
     // A press, drag and release on the canvas during a hold, in canvas coordinates; dictation at
-    // the placed location begins with the release.
+    // the placed location begins with the release. The release says what the hold does next:
+    // dictate, choose again (nothing was placed, or the place was refused), or end.
     virtual void pressVoiceLocation(QPoint at) = 0;
     virtual bool isDraggingVoiceLocation() const = 0;
     virtual void dragVoiceLocation(QPoint at) = 0;
-    virtual void releaseVoiceLocation(QPoint at) = 0;
+    virtual Start releaseVoiceLocation(QPoint at) = 0;
     // The hold ended while dictating: stop and keep the voice note.
     virtual void stopAndKeep() = 0;
     // Escape, or a release before any location was placed: nothing is kept.
@@ -52,6 +54,10 @@ class VoiceHoldGesture : public QObject {
 public:
     static const QString kDictatingHint;
     static const QString kChoosingLocationHint;
+    // X11 repeats a held key as a release and a press at the same moment, and Qt cannot always
+    // tell them from a real release: the held key's release ends the hold only when no press of
+    // that key follows within this time.
+    static constexpr int kRepeatGraceMs = 80;
 
     // `shortcut` is asked at each key press, so a changed voice shortcut applies at once.
     explicit VoiceHoldGesture(std::function<std::optional<CaptureShortcut>()> shortcut,
@@ -82,6 +88,7 @@ private:
     VoiceHoldTarget::Start mode_ = VoiceHoldTarget::Start::Refused;
     int heldKey_ = 0;
     Qt::KeyboardModifiers heldModifiers_;
+    QTimer releaseGrace_;
 };
 
 } // namespace lumbex
