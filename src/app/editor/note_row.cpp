@@ -88,11 +88,8 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
         // The button shows the session's state, not the click's.
         microphone_->setChecked(!microphone_->isChecked());
         commitTyping();
-        const QTextCursor cursor = input_->textCursor();
-        const TextRange selection{cursor.selectionStart(),
-                                  cursor.selectionEnd() - cursor.selectionStart()};
         if (onVoice)
-            onVoice(selection, composing_);
+            onVoice(selection(), composing_);
     });
     voiceStatus_->setObjectName(QStringLiteral("Voice status"));
     voiceStatus_->setWordWrap(true);
@@ -130,6 +127,7 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     auto* voiceMenu = new QMenu(voiceOptions);
     connect(voiceMenu, &QMenu::aboutToShow, this, [this, voiceMenu] {
         voiceMenu->clear();
+        commitTyping();
         if (onVoiceMenu)
             onVoiceMenu(*voiceMenu);
     });
@@ -230,6 +228,11 @@ void NoteRow::showVoice(const VoiceSession* session) {
     }
     voiceStatus_->setText(status);
     voiceStatus_->setVisible(!status.isEmpty());
+}
+
+TextRange NoteRow::selection() const {
+    const QTextCursor cursor = input_->textCursor();
+    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
 }
 
 void NoteRow::focusText() {

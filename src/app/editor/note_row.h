@@ -36,6 +36,8 @@ public:
     void focusText();
     // Commits typed text that is still waiting for its pause.
     void commitTyping();
+    // The field's selected range (its cursor when nothing is selected).
+    TextRange selection() const;
 
     std::function<void(const QString&)> onText;
     std::function<void(bool)> onInclude;

@@ -151,8 +151,50 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
     EXPECT_TRUE(microphones[2]->isChecked());
     microphones[0]->trigger();
     ASSERT_TRUE(item(QStringLiteral("Import Audio…")));
-    // Transcribe Again… appends a new transcript of the stored audio, as a second recording.
-    const QString firstText = text->toPlainText();
+
+    // Play Recording: the stored audio reaches the server's speakers (the null sink, heard at its
+    // monitor) until it ends; Stop Playing ends it at once.
+    player.waitForFinished(10000);
+    QProcess monitor;
+    monitor.start(QStringLiteral("parec"),
+                  {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                   QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
+                   QStringLiteral("--device=v.monitor")});
+    ASSERT_TRUE(monitor.waitForStarted(5000));
+    test::processEventsFor(300);
+    monitor.readAllStandardOutput();
+    item(QStringLiteral("Play Recording"))->trigger();
+    EXPECT_TRUE(item(QStringLiteral("Stop Playing")));
+    ASSERT_TRUE(
+        test::processEventsUntil([&] { return item(QStringLiteral("Play Recording")); }, 20000));
+    const QByteArray heard = monitor.readAllStandardOutput();
+    const auto* samples = reinterpret_cast<const qint16*>(heard.constData());
+    double loudest = 0;
+    for (qsizetype i = 0; i < heard.size() / 2; ++i)
+        loudest = std::max(loudest, std::abs(double(samples[i])) / 32768.0);
+    EXPECT_GT(heard.size() / 2, 16000 * 2) << "at least two seconds heard";
+    EXPECT_GT(loudest, 0.05) << "the recorded speech, not silence";
+    item(QStringLiteral("Play Recording"))->trigger();
+    test::processEventsFor(300);
+    item(QStringLiteral("Stop Playing"))->trigger();
+    test::processEventsFor(300);
+    monitor.readAllStandardOutput();
+    test::processEventsFor(500);
+    const QByteArray afterStop = monitor.readAllStandardOutput();
+    const auto* quiet = reinterpret_cast<const qint16*>(afterStop.constData());
+    for (qsizetype i = 0; i < afterStop.size() / 2; ++i)
+        ASSERT_EQ(quiet[i], 0) << "sound after Stop Playing, at sample " << i;
+    EXPECT_TRUE(item(QStringLiteral("Play Recording")));
+    monitor.kill();
+    monitor.waitForFinished();
+
+    // Transcribe Again… puts a new transcript of the stored audio at the cursor (here the start
+    // of the text), as a second recording.
+    const QString firstText = text->toPlainText() + QStringLiteral(" Done.");
+    window->document().change(QStringLiteral("Typing"),
+                              [&](CaptureNote& n) { n.setBody(firstText, std::nullopt); });
+    ASSERT_EQ(text->toPlainText(), firstText);
+    text->moveCursor(QTextCursor::Start);
     QTimer::singleShot(200, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             for (QAbstractButton* button : box->buttons())
@@ -167,11 +209,24 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
         },
         30000))
         << status->text().toStdString();
-    EXPECT_TRUE(text->toPlainText().startsWith(firstText));
+    EXPECT_TRUE(text->toPlainText().endsWith(QStringLiteral(" ") + firstText))
+        << text->toPlainText().toStdString();
     EXPECT_GT(text->toPlainText().count(QStringLiteral("forward")), 1)
         << text->toPlainText().toStdString();
     EXPECT_TRUE(window->document().note().recordings->back().audioSHA256);
     EXPECT_TRUE(QDir::temp().entryList({QStringLiteral("Lumbex-Transcribe-*")}).isEmpty());
+
+    // Without a sound server, playing is refused in the status line.
+    server.stop();
+    item(QStringLiteral("Play Recording"))->trigger();
+    const auto* statusLine = window->findChild<QLabel*>(QStringLiteral("Status line"));
+    EXPECT_TRUE(test::processEventsUntil(
+        [&] {
+            return statusLine->text().startsWith(
+                QStringLiteral("The recording’s sound cannot be played"));
+        },
+        5000))
+        << statusLine->text().toStdString();
     item(QStringLiteral("Remove Recording, Keep Text"));
     for (QAction* action : options->menu()->actions())
         if (action->text() == u"Remove Recording, Keep Text") {
@@ -189,6 +244,7 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
     item(QStringLiteral("Remove Recording, Keep Text"))->trigger();
     EXPECT_FALSE(window->document().note().recordings);
     EXPECT_EQ(window->document().note().general, dictated);
+
     window->close();
     delete window;
     player.kill();
