@@ -127,6 +127,8 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     auto* voiceMenu = new QMenu(voiceOptions);
     connect(voiceMenu, &QMenu::aboutToShow, this, [this, voiceMenu] {
         voiceMenu->clear();
+        // Submenus are children of the menu, not of their actions.
+        qDeleteAll(voiceMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
         commitTyping();
         if (onVoiceMenu)
             onVoiceMenu(*voiceMenu);

@@ -7,7 +7,9 @@
 #include "model/app_folders.h"
 #include "model/note_edits.h"
 #include "platform/audio_files.h"
+#include "platform/pulse_microphone_watch.h"
 #include "platform/pulse_microphones.h"
+#include "voice/voice_events.h"
 #include "voice/voice_playback.h"
 #include "voice/voice_session.h"
 
@@ -87,8 +89,15 @@ QSettings& VoiceController::settings() {
 }
 
 Microphones& VoiceController::microphones() {
-    if (!microphones_)
+    if (!microphones_) {
         microphones_ = makePulseMicrophones(settings());
+        // The server's changes arrive on its own thread; menus hear of them on the GUI thread.
+        microphoneWatch_ = std::make_unique<PulseMicrophoneWatch>([window = &context_.window()] {
+            QMetaObject::invokeMethod(
+                window, [] { emit VoiceEvents::shared().microphoneChanged(); },
+                Qt::QueuedConnection);
+        });
+    }
     return *microphones_;
 }
 

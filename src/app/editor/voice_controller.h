@@ -14,6 +14,7 @@
 namespace lumbex {
 
 class EditorContext;
+class PulseMicrophoneWatch;
 class VoicePlayback;
 class VoiceSession;
 
@@ -59,6 +60,7 @@ private:
     std::map<std::optional<Id>, std::shared_ptr<VoiceSession>> latest_;
     std::shared_ptr<QSettings> settings_;
     std::unique_ptr<Microphones> microphones_;
+    std::unique_ptr<PulseMicrophoneWatch> microphoneWatch_;
     std::unique_ptr<VoicePlayback> playback_;
 };
 

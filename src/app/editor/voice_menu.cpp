@@ -5,6 +5,7 @@
 #include "app/voice_note_services.h"
 #include "core/files.h"
 #include "platform/file_reveal.h"
+#include "voice/voice_events.h"
 #include "voice/voice_playback.h"
 #include "voice/voice_recovery_draft.h"
 #include "voice/voice_session.h"
@@ -152,9 +153,9 @@ void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& conte
     recovery->setEnabled(draft.exists());
 }
 
-void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
+void fillMicrophones(QMenu* choices, VoiceController& voice) {
+    choices->clear();
     Microphones& microphones = voice.microphones();
-    QMenu* choices = menu.addMenu(QStringLiteral("Microphone"));
     const bool live = VoiceSession::current() != nullptr;
     choices->setEnabled(!live);
     const std::optional<Microphone> chosen = microphones.selection();
@@ -189,6 +190,14 @@ void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
                 : QStringLiteral("Microphone for Lumbex only");
     choices->setToolTipsVisible(true);
     choices->menuAction()->setToolTip(tip);
+}
+
+void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
+    QMenu* choices = menu.addMenu(QStringLiteral("Microphone"));
+    fillMicrophones(choices, voice);
+    // Microphones plugged in or out, and sessions starting or stopping, show while it is open.
+    QObject::connect(&VoiceEvents::shared(), &VoiceEvents::microphoneChanged, choices,
+                     [choices, &voice] { fillMicrophones(choices, voice); });
 }
 
 } // namespace
