@@ -138,6 +138,23 @@ void SidePanelBinding::refreshRows() {
                 if (session && session->tracksTextEdits())
                     session->userEdited(text, composing);
             };
+            row->onVoiceField = [this, id](VoiceFieldEvent event) {
+                const auto session = voice_ ? voice_->sessionFor(id) : nullptr;
+                if (!session || !session->tracksTextEdits())
+                    return;
+                switch (event) {
+                case VoiceFieldEvent::Composing:
+                    session->beginTextComposition();
+                    break;
+                case VoiceFieldEvent::MovedCursor:
+                    session->stopFollowingText();
+                    break;
+                case VoiceFieldEvent::LeftField:
+                    session->breakTextUndoCoalescing();
+                    break;
+                }
+                showVoice();
+            };
             panel_.notesArea()->addWidget(row);
             rows_.push_back(row);
         }
