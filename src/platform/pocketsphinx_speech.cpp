@@ -26,6 +26,10 @@ constexpr size_t kLiveBacklog = 256;
 // Partial hypotheses are asked for at most this often (seconds of audio): each one walks the
 // whole search so far.
 constexpr double kPartialSpacing = 0.25;
+// Early in an utterance the search is short, so asking costs little, and the first words are the
+// ones a person waits for: ask this often until the utterance is this long.
+constexpr double kFirstPartialSpacing = 0.1;
+constexpr double kEarlyUtterance = 1.5;
 // The recogniser reports speech this long after it began and silence this long after it ended.
 constexpr double kSpeechOnsetDelay = 0.3;
 constexpr double kSpeechEndDelay = 0.45;
@@ -271,12 +275,16 @@ private:
         if (speaking && !inSpeech_) {
             inSpeech_ = true;
             speechStart_ = std::max(0.0, std::min(before, seconds() - kSpeechOnsetDelay));
-            nextPartial_ = seconds() + kPartialSpacing;
+            // The recogniser has heard the onset delay of speech already: ask at once.
+            nextPartial_ = seconds();
         } else if (!speaking && inSpeech_) {
             if (!endUtterance() || ps_start_utt(decoder_) < 0)
                 throw LumbexError(stopped());
-        } else if (inSpeech_ && seconds() >= nextPartial_) {
-            nextPartial_ = seconds() + kPartialSpacing;
+        }
+        if (inSpeech_ && seconds() >= nextPartial_) {
+            nextPartial_ =
+                seconds() + (seconds() - speechStart_ < kEarlyUtterance ? kFirstPartialSpacing
+                                                                        : kPartialSpacing);
             const QString text = segmentText(ps_get_hyp(decoder_, nullptr));
             if (!text.isEmpty() && text != lastPartial_) {
                 lastPartial_ = text;

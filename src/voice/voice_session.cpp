@@ -5,6 +5,7 @@
 #include "voice/voice_events.h"
 #include "voice/voice_recovery_draft.h"
 #include "voice/voice_session_audio.h"
+#include "voice/voice_typing_step.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -266,15 +267,15 @@ void VoiceSession::beginTextComposition() {
 
 void VoiceSession::userEdited(const QString& text, bool composing) {
     const std::size_t steps = text_.undoSteps().size();
-    const bool changed = text_.userEdited(text, composing, services_.clock()).has_value();
-    if (changed && document_ && document_->note().body(noteID_)) {
-        const auto write = [&](CaptureNote& note) { note.setBody(text, noteID_); };
+    const auto step = text_.userEdited(text, composing, services_.clock());
+    if (step && document_ && document_->note().body(noteID_)) {
         try {
-            // Quick continued typing joins the step it continues.
+            document_->update([&](CaptureNote& note) { note.setBody(text, noteID_); });
+            // Quick continued typing extends the step it continues, which the stack already
+            // holds.
             if (text_.undoSteps().size() > steps)
-                document_->change(QStringLiteral("Typing"), write);
-            else
-                document_->update(write);
+                document_->undoStack().push(new VoiceTypingStep(*document_, weak_from_this(),
+                                                                noteID_, text_.undoSteps()[*step]));
         } catch (const LumbexError&) {
             // The note cannot count another change: the field keeps the text, dictation stops.
             text_.freeze();
@@ -303,6 +304,16 @@ void VoiceSession::stopFollowingText() {
 
 void VoiceSession::breakTextUndoCoalescing() {
     text_.breakCoalescing();
+}
+
+void VoiceSession::restoreTyping(const VoiceDraft& draft) {
+    text_.restore(draft);
+    text_.breakCoalescing();
+    try {
+        writeBody(draft.visible);
+    } catch (const LumbexError&) {
+        text_.freeze();
+    }
 }
 
 std::optional<qsizetype> VoiceSession::dictatedCaret() const {

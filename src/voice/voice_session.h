@@ -74,6 +74,8 @@ public:
     void resumeText();
     void stopFollowingText();
     void breakTextUndoCoalescing();
+    // Undo or redo of a typing step: the field and the session go back to that step's draft.
+    void restoreTyping(const VoiceDraft& draft);
 
     const Id& id() const { return id_; }
     NoteDocument* document() const { return document_; }

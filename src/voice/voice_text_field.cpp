@@ -5,7 +5,7 @@ namespace lumbex {
 VoiceTextField::VoiceTextField(VoiceDraft draft) : draft_(std::move(draft)) {}
 
 const TextUndo* VoiceTextField::coalescingEdit() const {
-    return coalescing_ ? &undo_[*coalescing_] : nullptr;
+    return coalescing_ ? undo_[*coalescing_].get() : nullptr;
 }
 
 std::optional<QString> VoiceTextField::receive(const QString& text, const QString& current,
@@ -20,9 +20,9 @@ std::optional<QString> VoiceTextField::receive(const QString& text, const QStrin
 std::optional<QString> VoiceTextField::apply(const QString& text, const QString& current,
                                              int segment, bool isFinal) {
     // The steps' drafts saw the field as it was then, so each is its own `current`.
-    for (TextUndo& step : undo_) {
-        step.before.update(text, step.before.visible, segment, isFinal);
-        step.after.update(text, step.after.visible, segment, isFinal);
+    for (const auto& step : undo_) {
+        step->before.update(text, step->before.visible, segment, isFinal);
+        step->after.update(text, step->after.visible, segment, isFinal);
     }
     return draft_.update(text, current, segment, isFinal);
 }
@@ -37,7 +37,7 @@ std::optional<std::size_t> VoiceTextField::userEdited(const QString& text, bool 
     draft_.userEdited(text);
     const qsizetype next = replacement->range.location + replacement->text.size();
     if (coalescing_) {
-        TextUndo& step = undo_[*coalescing_];
+        TextUndo& step = *undo_[*coalescing_];
         const bool continues =
             replacement->range.location == step.nextInsertion ||
             (replacement->text.isEmpty() && replacement->range.end() == step.nextInsertion);
@@ -49,7 +49,7 @@ std::optional<std::size_t> VoiceTextField::userEdited(const QString& text, bool 
             return coalescing_;
         }
     }
-    undo_.push_back(TextUndo{before, draft_, next, now, composing});
+    undo_.push_back(std::make_shared<TextUndo>(TextUndo{before, draft_, next, now, composing}));
     coalescing_ = undo_.size() - 1;
     return coalescing_;
 }
@@ -70,9 +70,9 @@ std::optional<QString> VoiceTextField::resume(const QString& current) {
 
 void VoiceTextField::freeze() {
     draft_.frozen = true;
-    for (TextUndo& step : undo_) {
-        step.before.frozen = true;
-        step.after.frozen = true;
+    for (const auto& step : undo_) {
+        step->before.frozen = true;
+        step->after.frozen = true;
     }
     deferred_.clear();
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -40,7 +41,8 @@ public:
     bool composing() const { return composing_; }
     bool hasDeferredText() const { return !deferred_.empty(); }
     const std::map<int, Held>& deferredText() const { return deferred_; }
-    const std::vector<TextUndo>& undoSteps() const { return undo_; }
+    // Shared with the undo commands of the note, which outlive the session.
+    const std::vector<std::shared_ptr<TextUndo>>& undoSteps() const { return undo_; }
     // The step that typing now would extend, if any.
     const TextUndo* coalescingEdit() const;
 
@@ -75,7 +77,7 @@ private:
     VoiceDraft draft_;
     bool composing_ = false;
     std::map<int, Held> deferred_;
-    std::vector<TextUndo> undo_;
+    std::vector<std::shared_ptr<TextUndo>> undo_;
     std::optional<std::size_t> coalescing_;
 };
 

@@ -1,3 +1,4 @@
+#include "platform/pulse_microphone_watch.h"
 #include "platform/pulse_microphones.h"
 #include "support/pulse_server.h"
 #include "support/temporary_folder.h"
@@ -151,6 +152,52 @@ TEST_F(PulseMicrophonesTest, AServerThatGoesAwayDisconnectsTheCapture) {
     ASSERT_TRUE(captured.changed.wait_for(lock, std::chrono::seconds(10),
                                           [&] { return !captured.failures.empty(); }));
     EXPECT_EQ(captured.failures, std::vector<QString>{kDisconnected});
+}
+
+TEST_F(PulseMicrophonesTest, TheWatchHearsMicrophonesComeAndGo) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int changes = 0;
+    PulseMicrophoneWatch watch([&] {
+        const std::lock_guard lock(mutex);
+        ++changes;
+        changed.notify_all();
+    });
+    ASSERT_TRUE(watch.watching());
+    const auto microphones = makePulseMicrophones(settings);
+    const auto awaitChange = [&](int seen) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return changes > seen; });
+    };
+    const auto seen = [&] {
+        const std::lock_guard lock(mutex);
+        return changes;
+    };
+    int before = seen();
+    QString module;
+    ASSERT_TRUE(pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
+    ASSERT_TRUE(awaitChange(before));
+    EXPECT_EQ(ids(microphones->available()), (std::vector<QString>{"mic", "desk"}));
+    before = seen();
+    ASSERT_TRUE(pactl({"set-default-source", "desk"}));
+    ASSERT_TRUE(awaitChange(before)) << "a new default input";
+    before = seen();
+    ASSERT_TRUE(pactl({"unload-module", module}));
+    ASSERT_TRUE(awaitChange(before));
+    EXPECT_EQ(ids(microphones->available()), std::vector<QString>{"mic"});
+    // Sinks and their streams are no microphones: nothing to tell.
+    ASSERT_TRUE(pactl({"load-module", "module-null-sink", "sink_name=speakers"}, &module));
+    QThread::msleep(300);
+    before = seen();
+    ASSERT_TRUE(pactl({"set-sink-volume", "speakers", "50%"}));
+    QThread::msleep(300);
+    EXPECT_EQ(seen(), before);
+}
+
+TEST_F(PulseMicrophonesTest, NoServerMeansNoWatch) {
+    server.stop();
+    PulseMicrophoneWatch watch([] {});
+    EXPECT_FALSE(watch.watching());
 }
 
 TEST_F(PulseMicrophonesTest, NoServerMeansNoMicrophones) {

@@ -526,6 +526,120 @@ TEST_F(VoiceSessionTest, TypingDuringASessionIsWrittenAsOneTypingStep) {
         [&] { return document->note().body(noteID) == u"Button!!? go"; }, 3000));
 }
 
+// One thing the user or the recogniser does to the text while a session writes into it.
+struct TextAction {
+    enum Kind { Type, Say, Undo, Redo, Wait, Stop } kind;
+    const char16_t* text = u"";
+    int segment = 0;
+};
+
+struct UndoRow {
+    const char* name;
+    std::vector<TextAction> actions;
+    const char16_t* body;
+    int typingSteps;
+};
+
+class TypingUndo : public VoiceSessionTest, public ::testing::WithParamInterface<UndoRow> {};
+
+TEST_P(TypingUndo, PutsBackTheTypingAndKeepsTheDictatedWords) {
+    micBuffers = 1000000;
+    double clock = 100;
+    VoiceServices timed = services();
+    timed.clock = [&clock] { return clock; };
+    auto session = VoiceSession::make(*document, noteID, kEnd, QStringLiteral("en-US"), timed);
+    session->start();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return session->phase() == VoiceSession::Phase::Recording; }, 5000));
+    QUndoStack& stack = document->undoStack();
+    const int before = stack.count();
+    for (const TextAction& action : GetParam().actions) {
+        const QString text = QString::fromUtf16(action.text);
+        switch (action.kind) {
+        case TextAction::Type:
+            clock += 0.3;
+            session->userEdited(text, false);
+            break;
+        case TextAction::Say:
+            session->receive(said(text, action.segment, true, text));
+            break;
+        case TextAction::Undo:
+            ASSERT_EQ(stack.undoText(), "Typing");
+            stack.undo();
+            break;
+        case TextAction::Redo:
+            ASSERT_EQ(stack.redoText(), "Typing");
+            stack.redo();
+            break;
+        case TextAction::Wait:
+            clock += 1.0;
+            break;
+        case TextAction::Stop:
+            session->stop();
+            ASSERT_TRUE(finished(session));
+            // The editor keeps only the latest session of a text: this one may be gone.
+            session.reset();
+            break;
+        }
+    }
+    EXPECT_EQ(document->note().body(noteID), QString::fromUtf16(GetParam().body));
+    EXPECT_EQ(stack.count() - before, GetParam().typingSteps);
+    if (session) {
+        // The session goes on from what the field shows.
+        EXPECT_EQ(session->draft().visible, document->note().body(noteID));
+        EXPECT_FALSE(session->draft().frozen);
+    }
+}
+
+constexpr auto kType = TextAction::Type;
+constexpr auto kSay = TextAction::Say;
+const TextAction kUndo{TextAction::Undo};
+const TextAction kRedo{TextAction::Redo};
+const TextAction kWait{TextAction::Wait};
+const TextAction kStop{TextAction::Stop};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TypingUndo,
+    ::testing::Values(
+        UndoRow{"QuickTypingIsOneStep",
+                {{kType, u"Button!"}, {kType, u"Button!!"}, {kType, u"Button!!?"}, kUndo},
+                u"Button",
+                1},
+        UndoRow{"APauseOfASecondStartsANewStep",
+                {{kType, u"Button!"}, kWait, {kType, u"Button!!"}, kUndo},
+                u"Button!",
+                2},
+        UndoRow{"TypingElsewhereStartsANewStep",
+                {{kType, u"Button!"}, {kType, u"XButton!"}, kUndo},
+                u"Button!",
+                2},
+        UndoRow{"WordsDictatedAfterTheTypingStayOnUndo",
+                {{kSay, u"go", 0}, {kType, u"Button go!"}, {kSay, u"on", 1}, kUndo},
+                u"Button go on",
+                1},
+        UndoRow{"RedoPutsTheTypingBackAmongTheWords",
+                {{kSay, u"go", 0}, {kType, u"Button go!"}, {kSay, u"on", 1}, kUndo, kRedo},
+                u"Button go! on",
+                1},
+        UndoRow{"WordsDictatedAfterAnUndoLandInTheRestoredText",
+                {{kType, u"Xx Button"}, kUndo, {kSay, u"go", 0}},
+                u"Button go",
+                1},
+        UndoRow{"RedoAfterLaterWordsKeepsThem",
+                {{kType, u"Button!"}, kUndo, {kSay, u"go", 0}, kRedo},
+                u"Button! go",
+                1},
+        UndoRow{"UndoAfterTheSessionEndedKeepsItsWords",
+                {{kType, u"Xx Button"}, {kSay, u"go", 0}, kStop, kUndo},
+                u"Button go",
+                1},
+        UndoRow{
+            "TwoStepsUndoneInTurn",
+            {{kType, u"Button!"}, kWait, {kSay, u"go", 0}, {kType, u"Xx Button! go"}, kUndo, kUndo},
+            u"Button go",
+            2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(VoiceSessionTest, AFieldChangedBehindItsBackIsLeftAlone) {
     atFinish = {said(QStringLiteral("more"), 0, true, QStringLiteral("more"))};
     auto session = begin(audioFile, noteID);

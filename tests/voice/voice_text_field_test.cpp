@@ -135,7 +135,7 @@ TEST(VoiceTextField, UndoingTypingKeepsTheDictatedWords) {
     field.result(QStringLiteral("two"), 1, false);
     ASSERT_EQ(field.text, "Xx Note one two");
     ASSERT_EQ(field.voice.undoSteps().size(), 1u);
-    const TextUndo& step = field.voice.undoSteps().front();
+    const TextUndo& step = *field.voice.undoSteps().front();
     EXPECT_EQ(step.before.visible, "Note one two");
     EXPECT_EQ(step.after.visible, "Xx Note one two");
     // Undo: the field shows the step's `before` and later results keep landing in it.
@@ -149,7 +149,7 @@ TEST(VoiceTextField, TheStepRemembersComposition) {
     Field field(QStringLiteral("a"));
     field.type(QStringLiteral("a\u3042"), 0.0, true);
     ASSERT_EQ(field.voice.undoSteps().size(), 1u);
-    EXPECT_TRUE(field.voice.undoSteps().front().composing);
+    EXPECT_TRUE(field.voice.undoSteps().front()->composing);
     EXPECT_TRUE(field.voice.composing());
 }
 

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -23,16 +24,51 @@ const LinkedNote* findNote(const CaptureNote& note, const Id& id) {
     return nullptr;
 }
 
-// Focus leaving the text commits the typing at once; an input method's composition is noted.
+bool movesCursor(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Focus leaving the text commits the typing at once; an input method's composition is noted;
+// what a voice session writing into the text must hear of is passed on.
 class FocusOutCommit : public QObject {
 public:
     FocusOutCommit(NoteRow* row, bool& composing)
         : QObject(row), row_(row), composing_(composing) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::FocusOut)
+        switch (event->type()) {
+        case QEvent::FocusOut:
             row_->commitTyping();
-        if (event->type() == QEvent::InputMethod)
+            row_->voiceFieldEvent(VoiceFieldEvent::LeftField);
+            break;
+        case QEvent::InputMethod: {
+            const bool was = composing_;
             composing_ = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
+            if (composing_ && !was)
+                row_->voiceFieldEvent(VoiceFieldEvent::Composing);
+            break;
+        }
+        case QEvent::MouseButtonPress:
+            row_->voiceFieldEvent(VoiceFieldEvent::MovedCursor);
+            break;
+        case QEvent::KeyPress:
+            if (movesCursor(*static_cast<QKeyEvent*>(event)))
+                row_->voiceFieldEvent(VoiceFieldEvent::MovedCursor);
+            break;
+        default:
+            break;
+        }
         return false;
     }
 
@@ -76,7 +112,10 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     input_->setAccessibleName(QStringLiteral("Note text"));
     input_->setTabChangesFocus(true);
     input_->setFixedHeight(72);
-    input_->installEventFilter(new FocusOutCommit(this, composing_));
+    fieldWatch_ = new FocusOutCommit(this, composing_);
+    input_->installEventFilter(fieldWatch_);
+    // Clicks land on the viewport, not on the field itself.
+    input_->viewport()->installEventFilter(fieldWatch_);
 
     microphone_->setIcon(themedIcon(QStringLiteral("audio-input-microphone")));
     microphone_->setAccessibleName(QStringLiteral("Start voice note"));
@@ -88,11 +127,8 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
         // The button shows the session's state, not the click's.
         microphone_->setChecked(!microphone_->isChecked());
         commitTyping();
-        const QTextCursor cursor = input_->textCursor();
-        const TextRange selection{cursor.selectionStart(),
-                                  cursor.selectionEnd() - cursor.selectionStart()};
         if (onVoice)
-            onVoice(selection, composing_);
+            onVoice(selection(), composing_);
     });
     voiceStatus_->setObjectName(QStringLiteral("Voice status"));
     voiceStatus_->setWordWrap(true);
@@ -130,6 +166,9 @@ NoteRow::NoteRow(std::optional<Id> noteID, QWidget* parent)
     auto* voiceMenu = new QMenu(voiceOptions);
     connect(voiceMenu, &QMenu::aboutToShow, this, [this, voiceMenu] {
         voiceMenu->clear();
+        // Submenus are children of the menu, not of their actions.
+        qDeleteAll(voiceMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+        commitTyping();
         if (onVoiceMenu)
             onVoiceMenu(*voiceMenu);
     });
@@ -230,6 +269,15 @@ void NoteRow::showVoice(const VoiceSession* session) {
     }
     voiceStatus_->setText(status);
     voiceStatus_->setVisible(!status.isEmpty());
+}
+
+NoteRow::~NoteRow() {
+    delete fieldWatch_;
+}
+
+void NoteRow::voiceFieldEvent(VoiceFieldEvent event) {
+    if (voiceFollows_ && onVoiceField)
+        onVoiceField(event);
 }
 
 TextRange NoteRow::selection() const {

@@ -25,10 +25,21 @@ enum class NoteAction { SelectLocation, Reconnect, MoveToGeneral, Remove };
 // toggle and its actions. Typing is committed as one "Typing" step after a short pause or when
 // the field loses focus; while a voice session writes into the text, every change goes to it at
 // once instead. The microphone button starts and stops dictation into this text.
+// What the person does in a note's text that a voice session writing into it follows.
+enum class VoiceFieldEvent {
+    // An input method opened a composition.
+    Composing,
+    // A click or a cursor key: the cursor stops following the dictated words.
+    MovedCursor,
+    // The field lost focus: the next typing is a new undo step.
+    LeftField,
+};
+
 class NoteRow : public QWidget {
     Q_OBJECT
 public:
     NoteRow(std::optional<Id> noteID, QWidget* parent = nullptr);
+    ~NoteRow() override;
 
     const std::optional<Id>& noteID() const { return noteID_; }
     // Shows the note's state; the text only changes while the person is not typing in it.
@@ -50,6 +61,10 @@ public:
     std::function<void(QMenu& menu)> onVoiceMenu;
     // A change of the text while a voice session follows it.
     std::function<void(const QString& text, bool composing)> onVoiceEdit;
+    // The other things a following session hears of.
+    std::function<void(VoiceFieldEvent event)> onVoiceField;
+    // Passes `event` on while a session follows this text.
+    void voiceFieldEvent(VoiceFieldEvent event);
 
     // Shows the session of this text (none: no voice note yet): button, status line, level and
     // the words still being transcribed.
@@ -66,6 +81,9 @@ private:
     QToolButton* actions_;
     QToolButton* microphone_;
     QLabel* voiceStatus_;
+    // Watches the field's events; gone before the field, whose last focus change comes after
+    // this row's members.
+    QObject* fieldWatch_ = nullptr;
     QTimer typingPause_;
     bool typing_ = false;
     // A live session follows this text: changes go to it at once.

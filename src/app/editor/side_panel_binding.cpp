@@ -13,6 +13,7 @@
 #include "model/note_edits.h"
 #include "voice/voice_session.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -126,14 +127,33 @@ void SidePanelBinding::refreshRows() {
                 if (voice_)
                     voice_->toggle(id, selection, composing);
             };
-            row->onVoiceMenu = [this, id](QMenu& menu) {
+            row->onVoiceMenu = [this, id, row = QPointer<NoteRow>(row)](QMenu& menu) {
                 if (voice_)
-                    fillVoiceMenu(menu, *voice_, id);
+                    fillVoiceMenu(menu, *voice_, id, [row] {
+                        return row ? row->selection() : TextRange{-1, 0};
+                    });
             };
             row->onVoiceEdit = [this, id](const QString& text, bool composing) {
                 const auto session = voice_ ? voice_->sessionFor(id) : nullptr;
                 if (session && session->tracksTextEdits())
                     session->userEdited(text, composing);
+            };
+            row->onVoiceField = [this, id](VoiceFieldEvent event) {
+                const auto session = voice_ ? voice_->sessionFor(id) : nullptr;
+                if (!session || !session->tracksTextEdits())
+                    return;
+                switch (event) {
+                case VoiceFieldEvent::Composing:
+                    session->beginTextComposition();
+                    break;
+                case VoiceFieldEvent::MovedCursor:
+                    session->stopFollowingText();
+                    break;
+                case VoiceFieldEvent::LeftField:
+                    session->breakTextUndoCoalescing();
+                    break;
+                }
+                showVoice();
             };
             panel_.notesArea()->addWidget(row);
             rows_.push_back(row);

@@ -1,18 +1,24 @@
 #include "app/editor/voice_controller.h"
 
 #include "app/editor/editor_context.h"
+#include "app/recording_ui/recording_window_controller.h"
 #include "app/voice_note_services.h"
 #include "canvas/canvas_view.h"
 #include "model/app_folders.h"
 #include "model/note_edits.h"
+#include "platform/audio_files.h"
+#include "platform/pulse_microphone_watch.h"
 #include "platform/pulse_microphones.h"
+#include "voice/voice_events.h"
+#include "voice/voice_playback.h"
 #include "voice/voice_session.h"
 
 #include <QWidget>
 
 namespace lumbex {
 
-VoiceController::VoiceController(EditorContext& context) : context_(context) {
+VoiceController::VoiceController(EditorContext& context)
+    : playSound(openPulseAudioOutput), context_(context) {
     services = [this] {
         VoiceServices s = systemVoiceServices(context_.note());
         s.noteIsActive = [window = &context_.window()] { return window->isActiveWindow(); };
@@ -75,6 +81,10 @@ void VoiceController::toggle(const std::optional<Id>& noteID, const TextRange& s
         context_.setStatus(*refusal);
         return;
     }
+    // Dictation is heard over nothing else this application plays.
+    RecordingWindowController::pauseAll();
+    if (playback_)
+        playback_->stop();
     auto session = VoiceSession::make(context_.document(), noteID, selection,
                                       QStringLiteral("en-US"), services());
     session->onChange = [this] {
@@ -95,9 +105,27 @@ QSettings& VoiceController::settings() {
 }
 
 Microphones& VoiceController::microphones() {
-    if (!microphones_)
+    if (!microphones_) {
         microphones_ = makePulseMicrophones(settings());
+        // The server's changes arrive on its own thread; menus hear of them on the GUI thread.
+        microphoneWatch_ = std::make_unique<PulseMicrophoneWatch>([window = &context_.window()] {
+            QMetaObject::invokeMethod(
+                window, [] { emit VoiceEvents::shared().microphoneChanged(); },
+                Qt::QueuedConnection);
+        });
+    }
     return *microphones_;
+}
+
+VoicePlayback& VoiceController::playback() {
+    if (!playback_) {
+        playback_ = std::make_unique<VoicePlayback>(openAudioFile, [this] { return playSound(); });
+        playback_->finished = [this](const std::optional<QString>& problem) {
+            if (problem)
+                context_.setStatus(*problem);
+        };
+    }
+    return *playback_;
 }
 
 void VoiceController::finishAll() {

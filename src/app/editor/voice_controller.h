@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/sound_output.h"
 #include "records/mark.h"
 #include "voice/text_replacement.h"
 #include "voice/voice_services.h"
@@ -13,6 +14,8 @@
 namespace lumbex {
 
 class EditorContext;
+class PulseMicrophoneWatch;
+class VoicePlayback;
 class VoiceSession;
 
 // The voice notes of one editor window: starting and stopping dictation into a note's text, the
@@ -44,6 +47,10 @@ public:
     Microphones& microphones();
     // The application's settings ("voiceMicrophone", "voiceLocale").
     QSettings& settings();
+    // The player of the recordings' stored audio; its problems go to the status line.
+    VoicePlayback& playback();
+    // The speakers the player plays through.
+    SoundOutputOpener playSound;
     // The services of a new session; by default this system's, live only while the window is
     // the active one.
     std::function<VoiceServices()> services;
@@ -53,6 +60,8 @@ private:
     std::map<std::optional<Id>, std::shared_ptr<VoiceSession>> latest_;
     std::shared_ptr<QSettings> settings_;
     std::unique_ptr<Microphones> microphones_;
+    std::unique_ptr<PulseMicrophoneWatch> microphoneWatch_;
+    std::unique_ptr<VoicePlayback> playback_;
 };
 
 } // namespace lumbex

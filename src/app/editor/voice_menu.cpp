@@ -5,6 +5,8 @@
 #include "app/voice_note_services.h"
 #include "core/files.h"
 #include "platform/file_reveal.h"
+#include "voice/voice_events.h"
+#include "voice/voice_playback.h"
 #include "voice/voice_recovery_draft.h"
 #include "voice/voice_session.h"
 
@@ -54,7 +56,8 @@ bool confirmTranscribeAgain(QWidget& window) {
 
 // Transcribes the stored audio of a recording as an imported file into the same text; the copy
 // of the audio in the temporary folder goes when that session ends.
-void transcribeAgain(VoiceController& voice, const std::optional<Id>& noteID, const Id& id) {
+void transcribeAgain(VoiceController& voice, const std::optional<Id>& noteID, const Id& id,
+                     const std::function<TextRange()>& selection) {
     EditorContext& context = voice.context();
     const auto audio = context.document().contents().audio.find(id);
     if (audio == context.document().contents().audio.end())
@@ -68,7 +71,7 @@ void transcribeAgain(VoiceController& voice, const std::optional<Id>& noteID, co
     } catch (const LumbexError& error) {
         return context.setStatus(error.message());
     }
-    voice.toggle(noteID, {-1, 0}, false, copy);
+    voice.toggle(noteID, selection(), false, copy);
     const auto session = voice.sessionFor(noteID);
     if (!session || !session->isBusy()) {
         QFile::remove(copy);
@@ -81,8 +84,28 @@ void transcribeAgain(VoiceController& voice, const std::optional<Id>& noteID, co
     };
 }
 
+// Plays the stored audio of a recording, or stops it when it plays.
+void togglePlaying(VoiceController& voice, const Id& id) {
+    VoicePlayback& playback = voice.playback();
+    if (playback.playing() == id)
+        return playback.stop();
+    EditorContext& context = voice.context();
+    const auto audio = context.document().contents().audio.find(id);
+    if (audio == context.document().contents().audio.end())
+        return;
+    const QString copy = QDir::temp().filePath(QStringLiteral("Lumbex-Play-") + idString(newId()) +
+                                               QStringLiteral(".caf"));
+    try {
+        writeNewFileDurably(copy, audio->second);
+    } catch (const LumbexError& error) {
+        return context.setStatus(error.message());
+    }
+    playback.play(id, copy, true);
+}
+
 void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& context,
-                       const std::optional<Id>& noteID, const VoiceRecording& recording) {
+                       const std::optional<Id>& noteID, const VoiceRecording& recording,
+                       const std::function<TextRange()>& selection) {
     const Id id = recording.id;
     menu.addSection(QStringLiteral("Recording · ") + voiceDurationText(recording.duration));
     const auto guarded = [&voice, &context, noteID, id](std::function<void()> action) {
@@ -92,13 +115,20 @@ void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& conte
             action();
         };
     };
+    const bool playing = voice.playback().playing() == id;
+    QAction* play =
+        menu.addAction(playing ? QStringLiteral("Stop Playing") : QStringLiteral("Play Recording"),
+                       guarded([&voice, id] { togglePlaying(voice, id); }));
+    play->setEnabled(playing || (recording.audioSHA256.has_value() &&
+                                 context.document().contents().audio.contains(id)));
     menu.addAction(QStringLiteral("Original Transcript…"),
                    guarded([&context, transcript = recording.transcript] {
                        showTranscript(context.window(), transcript);
                    }));
-    QAction* again =
-        menu.addAction(QStringLiteral("Transcribe Again…"),
-                       guarded([&voice, noteID, id] { transcribeAgain(voice, noteID, id); }));
+    QAction* again = menu.addAction(QStringLiteral("Transcribe Again…"),
+                                    guarded([&voice, noteID, id, selection] {
+                                        transcribeAgain(voice, noteID, id, selection);
+                                    }));
     again->setEnabled(recording.audioSHA256.has_value());
     QAction* removeAudio = menu.addAction(
         QStringLiteral("Remove Audio, Keep Text"), guarded([&context, id] {
@@ -123,9 +153,9 @@ void addRecordingItems(QMenu& menu, VoiceController& voice, EditorContext& conte
     recovery->setEnabled(draft.exists());
 }
 
-void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
+void fillMicrophones(QMenu* choices, VoiceController& voice) {
+    choices->clear();
     Microphones& microphones = voice.microphones();
-    QMenu* choices = menu.addMenu(QStringLiteral("Microphone"));
     const bool live = VoiceSession::current() != nullptr;
     choices->setEnabled(!live);
     const std::optional<Microphone> chosen = microphones.selection();
@@ -162,6 +192,14 @@ void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
     choices->menuAction()->setToolTip(tip);
 }
 
+void addMicrophoneMenu(QMenu& menu, VoiceController& voice) {
+    QMenu* choices = menu.addMenu(QStringLiteral("Microphone"));
+    fillMicrophones(choices, voice);
+    // Microphones plugged in or out, and sessions starting or stopping, show while it is open.
+    QObject::connect(&VoiceEvents::shared(), &VoiceEvents::microphoneChanged, choices,
+                     [choices, &voice] { fillMicrophones(choices, voice); });
+}
+
 } // namespace
 
 QString voiceDurationText(double seconds) {
@@ -169,16 +207,18 @@ QString voiceDurationText(double seconds) {
     return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
-void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>& noteID) {
+void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>& noteID,
+                   std::function<TextRange()> selection) {
     EditorContext& context = voice.context();
-    QAction* import = menu.addAction(QStringLiteral("Import Audio…"), [&voice, &context, noteID] {
+    QAction* import = menu.addAction(QStringLiteral("Import Audio…"), [&voice, &context, noteID,
+                                                                       selection] {
         const QString file = QFileDialog::getOpenFileName(
             &context.window(),
             QStringLiteral("Add up to 5 minutes of audio to this note. Transcription runs on "
                            "this computer."),
             {}, QStringLiteral("Audio (*.wav *.caf *.flac *.ogg *.opus *.aiff *.aif);;All (*)"));
         if (!file.isEmpty())
-            voice.toggle(noteID, {-1, 0}, false, file);
+            voice.toggle(noteID, selection(), false, file);
     });
     import->setToolTip(QStringLiteral(" · Import audio or replay a recording"));
 
@@ -197,7 +237,7 @@ void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>&
     for (const VoiceRecording& recording :
          context.note().recordings.value_or(std::vector<VoiceRecording>{})) {
         if (recording.noteID == noteID)
-            addRecordingItems(menu, voice, context, noteID, recording);
+            addRecordingItems(menu, voice, context, noteID, recording, selection);
     }
 }
 

@@ -237,9 +237,10 @@ TEST_F(VoiceHoldSession, HeldOnTheCanvasThenInTheNoteTheSpokenWordsAreKeptWithTh
     EXPECT_EQ(first["noteID"].toString(), locationID);
     EXPECT_TRUE(first["transcript"].toString().contains("forward"));
     // On a machine too busy for the recogniser the voice note ends by itself, its audio kept.
-    if (first.contains("issue"))
+    if (first.contains("issue")) {
         EXPECT_EQ(first["issue"].toString(),
                   "Transcription could not keep up. Your recorded audio has been kept.");
+    }
     EXPECT_GT(first["duration"].toDouble(), 1.0);
     const QString firstText = textOf(note, locationID);
 
