@@ -297,6 +297,7 @@ EditorWindow* DesktopApp::show(std::unique_ptr<NoteDocument> document) {
         recordingWindows_.open(*editor, sourceTime);
     };
     window->onOpenSyncSettings = [this](EditorWindow* editor) { showSyncSettings(*editor); };
+    window->setVoiceShortcutEditor([this] { editVoiceShortcut(); });
     // The commands that depend on these handlers were last refreshed without them.
     window->commands().refresh();
     connect(opened, &NoteDocument::noteSaved, this, [this, opened] {

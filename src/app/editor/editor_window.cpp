@@ -152,6 +152,10 @@ void EditorWindow::layOut() {
     setCentralWidget(splitter);
 }
 
+void EditorWindow::setVoiceShortcutEditor(std::function<void()> edit) {
+    voice_->editShortcut = std::move(edit);
+}
+
 CommandRegistry& EditorWindow::commands() {
     return commands_->registry();
 }

@@ -68,6 +68,8 @@ public:
     std::function<void(EditorWindow*, std::optional<qint64> sourceTime)> onOpenRecording;
     // "Sync & Mobile Review…": the application's sync window of this note.
     std::function<void(EditorWindow*)> onOpenSyncSettings;
+    // "Set Voice Shortcut…" in the voice options of the note rows.
+    void setVoiceShortcutEditor(std::function<void()> edit);
     // Adds a captured PNG to the note as it is ("Add Image"), and shows it.
     void appendCapture(const QByteArray& png, const QString& name);
     // The text and QR readers; without them the reading commands stay disabled.

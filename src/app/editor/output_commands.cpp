@@ -9,9 +9,9 @@
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_coding.h"
-#include "voice/voice_session.h"
 #include "model/note_document.h"
 #include "model/note_edits.h"
+#include "voice/voice_session.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -43,6 +43,8 @@ public:
 
     // After any change of a session's state.
     std::function<void()> changed;
+    // "Set Voice Shortcut…": the application's dialog; the item stays disabled without it.
+    std::function<void()> editShortcut;
     // The audio server's microphones and this application's choice among them.
     Microphones& microphones();
     // The application's settings ("voiceMicrophone", "voiceLocale").

@@ -239,6 +239,13 @@ void fillVoiceMenu(QMenu& menu, VoiceController& voice, const std::optional<Id>&
         if (recording.noteID == noteID)
             addRecordingItems(menu, voice, context, noteID, recording, selection);
     }
+
+    menu.addSeparator();
+    QAction* shortcut = menu.addAction(QStringLiteral("Set Voice Shortcut…"), [&voice] {
+        if (voice.editShortcut)
+            voice.editShortcut();
+    });
+    shortcut->setEnabled(bool(voice.editShortcut));
 }
 
 } // namespace lumbex

@@ -3,6 +3,7 @@
 #include "app/editor/canvas_zoom.h"
 #include "app/editor/clipboard_watch.h"
 #include "app/editor/editor_window.h"
+#include "app/editor/note_row.h"
 #include "app/editor/recognition_window.h"
 #include "app/editor/text_reading.h"
 #include "app/recognition_engines.h"
@@ -21,12 +22,14 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QToolButton>
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -337,6 +340,26 @@ TEST_F(EditorWindowTest, ExportReviewPdfWritesThePdfWhereThePersonChose) {
     const QStringList left =
         QDir(folder_.path()).entryList({QStringLiteral(".Lumbex-*")}, QDir::Files | QDir::Hidden);
     EXPECT_TRUE(left.isEmpty()) << "the temporary file is gone";
+}
+
+TEST_F(EditorWindowTest, TheVoiceOptionsEndWithTheApplicationsVoiceShortcutDialog) {
+    EditorWindow* window = open(makePracticeNote(library_));
+    auto* options =
+        window->rowFor(std::nullopt)->findChild<QToolButton*>(QStringLiteral("Voice options"));
+    ASSERT_TRUE(options && options->menu());
+    const auto lastItem = [&] {
+        emit options->menu()->aboutToShow();
+        return options->menu()->actions().back();
+    };
+    EXPECT_EQ(lastItem()->text(), "Set Voice Shortcut…");
+    EXPECT_FALSE(lastItem()->isEnabled()) << "without the application's dialog";
+
+    int opened = 0;
+    window->setVoiceShortcutEditor([&] { ++opened; });
+    QAction* item = lastItem();
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(opened, 1);
 }
 
 } // namespace
