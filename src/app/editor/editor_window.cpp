@@ -27,6 +27,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -53,7 +54,9 @@ EditorWindow::EditorWindow(std::unique_ptr<NoteDocument> document, QSettings& se
     if (const auto state = EditorViewState::load(settings_, document_->note().id))
         restoreViewState(*state);
     refresh();
-    resize(1280, 820);
+    // Roomy, but never taller or wider than the screen leaves for windows: the status line and
+    // the request buttons must stay on screen.
+    resize(QSize(1280, 820).boundedTo(screen()->availableGeometry().size() * 0.9));
 }
 
 EditorWindow::~EditorWindow() {

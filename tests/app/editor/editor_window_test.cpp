@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
@@ -42,6 +43,8 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     EditorWindow* open(std::unique_ptr<NoteDocument> document) {
         auto* window = new EditorWindow(std::move(document), settings_, clipboard_);
+        // The size the window takes on a large screen, whatever the test's screen is.
+        window->resize(1280, 820);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         windows_.emplace_back(window);
@@ -340,6 +343,16 @@ TEST_F(EditorWindowTest, ExportReviewPdfWritesThePdfWhereThePersonChose) {
     const QStringList left =
         QDir(folder_.path()).entryList({QStringLiteral(".Lumbex-*")}, QDir::Files | QDir::Hidden);
     EXPECT_TRUE(left.isEmpty()) << "the temporary file is gone";
+}
+
+TEST_F(EditorWindowTest, ANewWindowFitsTheScreen) {
+    auto* window = new EditorWindow(makePracticeNote(library_), settings_, clipboard_);
+    windows_.emplace_back(window);
+    const QRect available = window->screen()->availableGeometry();
+    ASSERT_LT(available.height(), 820) << "the test screen is smaller than the preferred size";
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LE(window->height(), available.height() * 9 / 10);
+    EXPECT_GE(window->height(), available.height() * 8 / 10) << "as large as it may be";
 }
 
 TEST_F(EditorWindowTest, TheVoiceOptionsEndWithTheApplicationsVoiceShortcutDialog) {
