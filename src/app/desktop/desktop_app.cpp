@@ -153,6 +153,7 @@ DesktopApp::DesktopApp()
         *shortcutSettings_, *hotKeys_, [this](bool explain) { captureFromOutside(explain); });
     voiceGesture_ =
         std::make_unique<VoiceHoldGesture>([this] { return voiceShortcuts_->shortcut(); });
+    voiceGesture_->paused = [this] { return recording_->controller().isBusy(); };
 
     const auto recentEntries = [this] {
         std::vector<std::pair<QString, QString>> entries;

@@ -138,7 +138,7 @@ bool VoiceHoldGesture::keyPressed(QObject* window, QKeyEvent& event) {
         releaseGrace_.stop();
         return true;
     }
-    if (event.isAutoRepeat())
+    if (event.isAutoRepeat() || (paused && paused()))
         return false;
     const std::optional<CaptureShortcut> voice = shortcut_();
     if (!voice || CaptureShortcut::fromKey(event.key(), event.modifiers()) != voice)

@@ -70,6 +70,9 @@ public:
     void cancel();
     bool isHolding() const { return bool(target_); }
 
+    // While this says so (a screen recording runs), the shortcut does nothing.
+    std::function<bool()> paused;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -228,6 +228,17 @@ TEST_F(VoiceHoldGestureTest, OtherKeysAndRefusalsPassThrough) {
     EXPECT_EQ(session->calls.last(), "cancel");
 }
 
+TEST_F(VoiceHoldGestureTest, WhileAScreenRecordingRunsTheShortcutDoesNothing) {
+    bool recording = true;
+    gesture.paused = [&] { return recording; };
+    pressShortcut();
+    EXPECT_FALSE(gesture.isHolding());
+    EXPECT_TRUE(session->calls.isEmpty());
+    recording = false;
+    pressShortcut();
+    EXPECT_TRUE(gesture.isHolding());
+}
+
 TEST_F(VoiceHoldGestureTest, StoppedItSeesNothingUntilStartedAgain) {
     gesture.stop();
     pressShortcut();
