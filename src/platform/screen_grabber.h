@@ -51,8 +51,10 @@ struct ScreenGrab {
 // What a screen grabber can do in this session. Menus and dialogs ask this rather than the
 // grabber's type, so that a new kind of screen only has to answer it.
 enum class ScreenCapability {
-    // Displays, windows and their pixels can be read.
+    // Displays and their pixels can be read.
     ReadScreen = 0x1,
+    // Other applications' windows can be listed and read (X11; Wayland keeps them private).
+    ReadWindows = 0x2,
 };
 Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ScreenCapabilities)

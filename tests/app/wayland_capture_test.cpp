@@ -1,0 +1,110 @@
+#include "model/image_files.h"
+#include "support/same_pixels.h"
+#include "support/temporary_folder.h"
+#include "support/wayland_session.h"
+
+#include <QColorSpace>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+const QColor desktopColor(0x33, 0x66, 0x99); // the session's background
+const QColor windowColor(200, 40, 40);
+
+// Captures through the desktop portal of a private headless sway session, compared with what grim
+// (the compositor's own screenshot tool) reads from the same output.
+class WaylandCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString reason = test::WaylandSession::unavailableReason(); !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        session = std::make_unique<test::WaylandSession>(QSize(1280, 800));
+        ASSERT_TRUE(session->missing().isEmpty()) << session->missing().toStdString();
+    }
+
+    // A window with known content, floating in the middle of the desktop; waits until it has
+    // been painted.
+    void showWindow() {
+        QProcessEnvironment qt;
+        qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        QProcess& window =
+            session->startClient(QStringLiteral(LUMBEX_TEST_WINDOW),
+                                 {"0", "0", "400", "300", windowColor.name(), "Doc"}, qt);
+        ASSERT_TRUE(window.waitForReadyRead(20000)) << "the test window did not appear";
+    }
+
+    test::WaylandSession::Result lumbex(const QStringList& args) const {
+        return session->run(QStringLiteral(LUMBEX_BINARY), args);
+    }
+
+    QImage picture(const QString& name) const {
+        return ImageFiles::image(test::fileBytes(session->folder() + u'/' + name));
+    }
+
+    std::unique_ptr<test::WaylandSession> session;
+};
+
+TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
+    showWindow();
+    const test::WaylandSession::Result grim = session->run(QStringLiteral("grim"), {"grim.png"});
+    ASSERT_EQ(grim.exitCode, 0) << grim.err.toStdString();
+    const QImage desktop = picture(QStringLiteral("grim.png"));
+    ASSERT_EQ(desktop.size(), QSize(1280, 800));
+    // The picture really shows the desktop and the window, so that equal pictures mean something.
+    EXPECT_EQ(QColor(desktop.pixel(5, 795)), desktopColor);
+    EXPECT_EQ(QColor(desktop.pixel(640, 420)), windowColor);
+
+    struct Row {
+        QStringList source;
+        QRect expected;
+    } rows[] = {
+        {{"--display", "0"}, desktop.rect()},
+        {{"--area", "400,200,480,400"}, QRect(400, 200, 480, 400)},
+        {{"--area", "0,0,2,2"}, QRect(0, 0, 2, 2)},
+        {{"--area", "1278,798,2,2"}, QRect(1278, 798, 2, 2)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source.join(u' ').toStdString());
+        const test::WaylandSession::Result r =
+            lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "lumbex.png"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, (session->folder() + QStringLiteral("/lumbex.png\n")).toUtf8());
+        const QImage captured = picture(QStringLiteral("lumbex.png"));
+        EXPECT_TRUE(test::samePixels(captured, desktop.copy(row.expected)));
+        EXPECT_EQ(captured.colorSpace(), QColorSpace(QColorSpace::SRgb));
+        // The portal's temporary file (the wlroots backend always writes /tmp/out.png) is
+        // removed once read.
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/out.png")));
+    }
+}
+
+TEST_F(WaylandCaptureTest, WhatWaylandCannotDoIsExplained) {
+    struct Row {
+        QStringList args;
+        int exitCode;
+        const char* message;
+    } rows[] = {
+        {{"capture", "--window", "0x3c00005", "-o", "w.png"},
+         1,
+         "Capturing a window needs an X11 session: window ids are an X11 notion"},
+        {{"capture", "--display", "1", "-o", "d.png"},
+         1,
+         "There is no display 1: the screen has 1"},
+        {{"capture", "--area", "1200,700,100,200", "-o", "a.png"},
+         1,
+         "The area 1200,700,100,200 is not within the screens, which cover 0,0,1280,800."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.join(u' ').toStdString());
+        const test::WaylandSession::Result r = lumbex(row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode);
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(QString::fromUtf8(row.message)))
+            << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(session->folder() + u'/' + row.args.last()));
+    }
+}
+
+} // namespace
+} // namespace lumbex
