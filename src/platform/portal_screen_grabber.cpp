@@ -108,9 +108,29 @@ Answer requestScreenshot(bool interactive) {
     return {*catcher.response, catcher.results};
 }
 
+// Removes the portal's copy of a screenshot once it has been read, or when it is stale: it is a
+// temporary of ours. A file of another user's is left alone.
+void removePortalFile(const QByteArray& name, const struct stat& st) {
+    if (st.st_uid == ::geteuid())
+        ::unlink(name.constData());
+}
+
 // Reads the portal's PNG: a regular file (never through a link) whose header is checked before
-// the rest is read. The portal's copy is removed afterwards: it is a temporary of ours.
+// the rest is read.
 QImage readPicture(const QString& path, const QDateTime& asked) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw LumbexError(QStringLiteral("The desktop portal’s screenshot could not be read. "
+                                         "Try again."));
+    // A file older than the request is one a failed screenshot left behind.
+    if (QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec) < asked.addSecs(-2)) {
+        removePortalFile(name, st);
+        throw LumbexError(
+            QStringLiteral("The desktop portal returned an old screenshot instead of a new one. "
+                           "Check that your user can replace %1, then try again.")
+                .arg(path));
+    }
     QImage image;
     {
         const InputFile file(path);
@@ -132,16 +152,7 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
             throw LumbexError(QStringLiteral("The desktop portal’s screenshot could not be read. "
                                              "Try again."));
     }
-    struct stat st {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
-        // A file older than the request is one a failed screenshot left behind.
-        const QDateTime modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
-        ::unlink(name.constData());
-        if (modified < asked.addSecs(-2))
-            throw LumbexError(QStringLiteral("The desktop portal returned an old screenshot. "
-                                             "Try again."));
-    }
+    removePortalFile(name, st);
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -177,12 +188,10 @@ public:
 private:
     void takePicture() {
         const QDateTime asked = QDateTime::currentDateTimeUtc();
-        Answer answer = requestScreenshot(interactive_);
-        if (answer.response == 2 && !interactive_) {
-            // Some portals take screenshots only with the person's say: ask that way from now on.
-            interactive_ = true;
+        Answer answer = requestScreenshot(false);
+        // Some portals take screenshots only with the person's say: ask that way then.
+        if (answer.response == 2)
             answer = requestScreenshot(true);
-        }
         picture_ = readPicture(screenshotFile(answer.response, answer.results), asked);
         unused_ = true;
         taken_.start();
@@ -199,7 +208,6 @@ private:
     QImage picture_;
     QElapsedTimer taken_;
     bool unused_ = false;
-    bool interactive_ = false;
 };
 
 } // namespace

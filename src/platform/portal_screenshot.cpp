@@ -43,8 +43,8 @@ QString screenshotFile(uint response, const QVariantMap& results) {
     if (response != 0)
         throw LumbexError(QStringLiteral(
             "The desktop portal could not take a screenshot. Check that the portal backend for "
-            "your desktop (xdg-desktop-portal-wlr, -gnome or -kde) is installed, then try "
-            "again."));
+            "your desktop (xdg-desktop-portal-wlr, -gnome or -kde) is installed and running; the "
+            "wlroots one needs grim and must be able to write /tmp/out.png. Then try again."));
     const QVariant uri = results.value(QStringLiteral("uri"));
     const QUrl url(uri.toString(), QUrl::StrictMode);
     const bool local = uri.typeId() == QMetaType::QString && url.isValid() &&

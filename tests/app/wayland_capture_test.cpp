@@ -4,8 +4,10 @@
 #include "support/wayland_session.h"
 
 #include <QColorSpace>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace lumbex {
 namespace {
@@ -77,6 +79,23 @@ TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
         // The portal's temporary file (the wlroots backend always writes /tmp/out.png) is
         // removed once read.
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/out.png")));
+    }
+
+    // The backend's fixed file belongs to another user (the session runs as "nobody" when the
+    // test is root): grim cannot replace it, and the old picture must not pass for a new one.
+    if (::geteuid() == 0 && !QFileInfo::exists(QStringLiteral("/tmp/out.png"))) {
+        QFile stale(QStringLiteral("/tmp/out.png"));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(test::fileBytes(session->folder() + QStringLiteral("/grim.png")));
+        stale.close();
+        const test::WaylandSession::Result r =
+            lumbex({"capture", "--display", "0", "-o", "stale.png"});
+        const bool kept = QFileInfo::exists(QStringLiteral("/tmp/out.png"));
+        QFile::remove(QStringLiteral("/tmp/out.png"));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("must be able to write /tmp/out.png")) << r.err.toStdString();
+        EXPECT_TRUE(kept) << "another user's file is left alone";
+        EXPECT_FALSE(QFileInfo::exists(session->folder() + QStringLiteral("/stale.png")));
     }
 }
 
