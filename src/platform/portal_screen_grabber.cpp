@@ -5,6 +5,7 @@
 #include "platform/portal_screenshot.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -15,6 +16,8 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTimer>
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +33,7 @@ const char kRequest[] = "org.freedesktop.portal.Request";
 // The portal answers a non-interactive request at once; an interactive one waits for the person.
 constexpr int kQuietAnswerMs = 30'000;
 constexpr int kInteractiveAnswerMs = 300'000;
-// How long a picture taken for `displays()` still counts as the screen as it is now.
+// How long a picture still counts as the screen as it is now.
 constexpr qint64 kPictureReuseMs = 1000;
 
 constexpr int kLongestSide = 32768;
@@ -160,9 +163,12 @@ class PortalScreenGrabber final : public ScreenGrabber {
 public:
     ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
 
+    // The geometry of the latest picture: every grab takes a picture of its own, so that a
+    // display that changed is noticed there, and asking for the layout (menus do, to enable
+    // items) never costs a screenshot after the first.
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
-        if (picture_.isNull() || taken_.elapsed() > kPictureReuseMs)
+        if (picture_.isNull())
             takePicture();
         return {{QStringLiteral("screen"), picture_.rect(), 0, true}};
     }
@@ -193,21 +199,28 @@ private:
         if (answer.response == 2)
             answer = requestScreenshot(true);
         picture_ = readPicture(screenshotFile(answer.response, answer.results), asked);
-        unused_ = true;
         taken_.start();
+        // A picture serves a grab only within the step that took it: once the event loop turns,
+        // windows may have been hidden or shown since. A command line that never returns to an
+        // event loop has the time limit alone.
+        current_ = std::make_shared<std::atomic<bool>>(true);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [current = current_] { *current = false; }, Qt::QueuedConnection);
     }
 
     const QImage& pictureForPixels() {
-        if (!unused_ || taken_.elapsed() > kPictureReuseMs)
+        if (!current_ || !*current_ || taken_.elapsed() > kPictureReuseMs)
             takePicture();
-        unused_ = false;
+        *current_ = false;
         return picture_;
     }
 
     std::mutex mutex_;
     QImage picture_;
     QElapsedTimer taken_;
-    bool unused_ = false;
+    // Whether the latest picture may still serve one grab.
+    std::shared_ptr<std::atomic<bool>> current_;
 };
 
 } // namespace

@@ -12,8 +12,9 @@ namespace lumbex {
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
 // capture needs X11; there is no pointer image either.
 //
-// A picture taken to answer `displays()` serves the next grab made within a second, so that a
-// capture asks the portal once; any later grab takes a new picture.
+// The first `displays()` takes a picture for the layout; later ones answer from the latest
+// picture. A picture serves the next grab made within a second and before the event loop turns
+// (so that a command-line capture asks the portal once); any other grab takes a new picture.
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber();
 
 } // namespace lumbex
