@@ -4,8 +4,13 @@
 #include "support/wayland_session.h"
 
 #include <QColorSpace>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -43,6 +48,40 @@ protected:
 
     QImage picture(const QString& name) const {
         return ImageFiles::image(test::fileBytes(session->folder() + u'/' + name));
+    }
+
+    // The titles of the windows sway shows, with "(full screen)" after those that cover their
+    // output.
+    QStringList windowTitles() const {
+        const QStringList sockets =
+            QDir(session->folder()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+        if (sockets.isEmpty())
+            return {};
+        const test::WaylandSession::Result tree =
+            session->run(QStringLiteral("swaymsg"),
+                         {"-s", session->folder() + u'/' + sockets.first(), "-t", "get_tree"});
+        QStringList titles;
+        const std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+            if (node.value(QStringLiteral("pid")).isDouble())
+                titles << node.value(QStringLiteral("name")).toString() +
+                              (node.value(QStringLiteral("fullscreen_mode")).toInt() > 0
+                                   ? QStringLiteral(" (full screen)")
+                                   : QString());
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const QJsonValue& child : node.value(QLatin1String(key)).toArray())
+                    walk(child.toObject());
+        };
+        walk(QJsonDocument::fromJson(tree.out).object());
+        return titles;
+    }
+
+    bool waitForWindow(const QString& title, int timeoutMs = 20000) const {
+        for (int waited = 0; waited < timeoutMs; waited += 100) {
+            if (windowTitles().contains(title))
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
     }
 
     std::unique_ptr<test::WaylandSession> session;
@@ -97,6 +136,34 @@ TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
         EXPECT_TRUE(kept) << "another user's file is left alone";
         EXPECT_FALSE(QFileInfo::exists(session->folder() + QStringLiteral("/stale.png")));
     }
+}
+
+// The desktop application on Wayland: "Capture and Explain" hides Lumbex's own windows, then the
+// picker covers the output with the frozen picture of what was under them.
+TEST_F(WaylandCaptureTest, ThePickerCoversTheOutputWithTheDesktopWithoutLumbex) {
+    showWindow();
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"before.png"}).exitCode, 0);
+    session->startClient(QStringLiteral(LUMBEX_BINARY), {});
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Welcome to Lumbex")))
+        << windowTitles().join(u", ").toStdString();
+    session->startClient(QStringLiteral(LUMBEX_BINARY), {"--capture"});
+    ASSERT_TRUE(waitForWindow(QStringLiteral("Choose Capture Area (full screen)")))
+        << windowTitles().join(u", ").toStdString();
+    QThread::msleep(500); // its first frame
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"picker.png"}).exitCode, 0);
+    EXPECT_FALSE(windowTitles().contains(QStringLiteral("Welcome to Lumbex")));
+
+    // Everything but the hint in the top left corner is the desktop as it was.
+    const QImage before = picture(QStringLiteral("before.png"));
+    const QImage picker = picture(QStringLiteral("picker.png"));
+    ASSERT_EQ(picker.size(), before.size());
+    const QRect hint(0, 0, 400, 100);
+    int differing = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (!hint.contains(x, y) && picker.pixel(x, y) != before.pixel(x, y))
+                ++differing;
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(WaylandCaptureTest, WhatWaylandCannotDoIsExplained) {
