@@ -169,6 +169,10 @@ QString WaylandSession::start(QSize size) {
     base.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     // The portal picks its backends by this name (the wlr backend's "UseIn=sway").
     base.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("sway"));
+    // The portal's GTK backend would otherwise start an accessibility bus of its own first and
+    // may keep the portal waiting for it.
+    base.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    base.insert(QStringLiteral("GTK_A11Y"), QStringLiteral("none"));
 
     QProcess& bus = launch(QStringLiteral("dbus-daemon"),
                            {QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -208,15 +212,17 @@ QString WaylandSession::start(QSize size) {
     // which knows nothing of the compositor until it is told.
     if (run(QStringLiteral("dbus-update-activation-environment"),
             {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("XDG_CURRENT_DESKTOP"),
-             QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("XDG_SESSION_TYPE")})
+             QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("XDG_SESSION_TYPE"),
+             QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("GTK_A11Y")})
             .exitCode != 0)
         return QStringLiteral("dbus-update-activation-environment failed.");
 
     launch(QStringLiteral("pipewire"), {}, base);
     launch(QStringLiteral("wireplumber"), {}, base);
     launch(QString::fromLatin1(kWlrPortal), {}, base);
-    QProcess& portal = launch(QString::fromLatin1(kPortal), {}, base);
-    if (!waitFor([this] { return portalAnswers(); }, portal, 15000))
+    // Verbose: its log says which backend it waits for when it is slow to appear.
+    QProcess& portal = launch(QString::fromLatin1(kPortal), {QStringLiteral("--verbose")}, base);
+    if (!waitFor([this] { return portalAnswers(); }, portal, 30000))
         return QStringLiteral("xdg-desktop-portal did not appear on the session bus: ") +
                logTail(logOf(QString::fromLatin1(kPortal)));
     return {};
