@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDateTime>

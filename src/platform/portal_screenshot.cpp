@@ -91,4 +91,11 @@ QString windowCaptureNeedsX11() {
         "instead, or log in with an X11 session (“on Xorg”).");
 }
 
+QString recordingNeedsX11() {
+    return QStringLiteral(
+        "Recording the screen needs an X11 session for now: on Wayland, Lumbex takes still "
+        "captures through the desktop portal only. Log in with an X11 session (“on Xorg”) to "
+        "record.");
+}
+
 } // namespace lumbex

@@ -46,5 +46,6 @@ qint64 largestPngBytes(QSize size);
 
 // The messages shared by every path that cannot work on Wayland.
 QString windowCaptureNeedsX11();
+QString recordingNeedsX11();
 
 } // namespace lumbex

@@ -55,6 +55,8 @@ enum class ScreenCapability {
     ReadScreen = 0x1,
     // Other applications' windows can be listed and read (X11; Wayland keeps them private).
     ReadWindows = 0x2,
+    // The screen can be read continuously for recordings (X11 for now).
+    RecordScreen = 0x4,
 };
 Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ScreenCapabilities)

@@ -49,7 +49,8 @@ public:
           pixels_(connection_, hasExtension(connection_.get(), &xcb_shm_id)) {}
 
     ScreenCapabilities capabilities() const override {
-        return ScreenCapability::ReadScreen | ScreenCapability::ReadWindows;
+        return ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
+               ScreenCapability::RecordScreen;
     }
 
     std::vector<ScreenDisplay> displays() override {

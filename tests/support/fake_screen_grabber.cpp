@@ -16,7 +16,8 @@ void FakeScreenGrabber::check() const {
 ScreenCapabilities FakeScreenGrabber::capabilities() const {
     const std::lock_guard lock(mutex_);
     return failure ? ScreenCapabilities()
-                   : ScreenCapability::ReadScreen | ScreenCapability::ReadWindows;
+                   : ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
+                         ScreenCapability::RecordScreen;
 }
 
 std::vector<ScreenDisplay> FakeScreenGrabber::displays() {
