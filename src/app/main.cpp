@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
     FILE* const messages = claimStandardError();
     if (opensWindows(args)) {
         // A Wayland session reads the screen through the portal; its windows are Wayland ones
-        // too, not Xwayland ones that cannot cover the desktop (Qt prefers X11 whenever
-        // XDG_SESSION_TYPE does not say "wayland"), unless QT_QPA_PLATFORM chooses.
+        // too, not Xwayland ones that cannot cover the desktop (Qt 6.4 may choose X11 by itself:
+        // it does on GNOME), unless QT_QPA_PLATFORM chooses.
         if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
             !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "wayland;xcb");
