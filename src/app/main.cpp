@@ -55,6 +55,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QString::fromLatin1(lumbex::lumbexVersion()));
     FILE* const messages = claimStandardError();
     if (opensWindows(args)) {
+        // A Wayland session reads the screen through the portal; its windows are Wayland ones
+        // too, not Xwayland ones that cannot cover the desktop (Qt 6.4 may choose X11 by itself:
+        // it does on GNOME), unless QT_QPA_PLATFORM chooses.
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+            !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "wayland;xcb");
         // Qt would abort on its own with a message the redirected standard error swallows.
         if (const QString problem = lumbex::graphicalSessionProblem(); !problem.isEmpty()) {
             std::fprintf(messages, "%s\n", problem.toUtf8().constData());

@@ -51,8 +51,12 @@ struct ScreenGrab {
 // What a screen grabber can do in this session. Menus and dialogs ask this rather than the
 // grabber's type, so that a new kind of screen only has to answer it.
 enum class ScreenCapability {
-    // Displays, windows and their pixels can be read.
+    // Displays and their pixels can be read.
     ReadScreen = 0x1,
+    // Other applications' windows can be listed and read (X11; Wayland keeps them private).
+    ReadWindows = 0x2,
+    // The screen can be read continuously for recordings (X11 for now).
+    RecordScreen = 0x4,
 };
 Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ScreenCapabilities)

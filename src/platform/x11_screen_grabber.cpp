@@ -48,7 +48,10 @@ public:
           xfixes_(announceXFixes(connection_.get())),
           pixels_(connection_, hasExtension(connection_.get(), &xcb_shm_id)) {}
 
-    ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
+    ScreenCapabilities capabilities() const override {
+        return ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
+               ScreenCapability::RecordScreen;
+    }
 
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);

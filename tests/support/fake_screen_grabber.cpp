@@ -15,7 +15,9 @@ void FakeScreenGrabber::check() const {
 
 ScreenCapabilities FakeScreenGrabber::capabilities() const {
     const std::lock_guard lock(mutex_);
-    return failure ? ScreenCapabilities() : ScreenCapabilities(ScreenCapability::ReadScreen);
+    return failure ? ScreenCapabilities()
+                   : ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
+                         ScreenCapability::RecordScreen;
 }
 
 std::vector<ScreenDisplay> FakeScreenGrabber::displays() {

@@ -88,8 +88,13 @@ void OverlayCapturePicker::open(std::vector<CaptureDisplay> displays,
         return;
 
     CapturePickerView* key = nullptr;
+    // Wayland ignores where a window asks to be; full screen is the one way to cover an output.
+    const bool wayland = QGuiApplication::platformName() == u"wayland";
     for (const QPointer<CapturePickerView>& view : views_) {
-        view->show();
+        if (wayland)
+            view->showFullScreen();
+        else
+            view->show();
         view->raise();
         if (!key &&
             view->display().cocoaFrame.contains(Point{double(pointer.x()), double(pointer.y())}))

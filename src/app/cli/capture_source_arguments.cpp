@@ -3,6 +3,7 @@
 #include "capture/capture_coordinates.h"
 #include "capture/screen_lists.h"
 #include "core/error.h"
+#include "platform/portal_screenshot.h"
 
 #include <QCoreApplication>
 
@@ -53,6 +54,9 @@ CaptureRegion areaSelection(const Rect& area, const std::vector<CaptureDisplay>&
 }
 
 CaptureWindow windowSelection(quint32 id, ScreenGrabber& screen) {
+    const ScreenCapabilities can = screen.capabilities();
+    if (can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::ReadWindows))
+        throw LumbexError(windowCaptureNeedsX11());
     for (const CaptureWindow& window :
          captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid())))
         if (window.id == id)
@@ -79,11 +83,11 @@ CaptureDisplay displaySelection(const QString& text, const std::vector<CaptureDi
 } // namespace
 
 CaptureSelection chosenSelection(const Arguments& args, ScreenGrabber& screen) {
+    if (args.has(QStringLiteral("--window")))
+        return windowSelection(parseWindowID(args.value(QStringLiteral("--window"))), screen);
     const std::vector<CaptureDisplay> displays = captureDisplays(screen.displays());
     if (args.has(QStringLiteral("--area")))
         return areaSelection(parseArea(args.value(QStringLiteral("--area"))), displays);
-    if (args.has(QStringLiteral("--window")))
-        return windowSelection(parseWindowID(args.value(QStringLiteral("--window"))), screen);
     return displaySelection(args.value(QStringLiteral("--display")), displays);
 }
 

@@ -9,6 +9,7 @@
 #include "core/files.h"
 #include "model/app_folders.h"
 #include "model/note_library.h"
+#include "platform/portal_screenshot.h"
 #include "platform/recording_sources.h"
 #include "recording/pending_recording.h"
 #include "recording/screen_recorder.h"
@@ -163,6 +164,9 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
         seconds = parseSeconds(args.value(QStringLiteral("--seconds")));
 
     const std::unique_ptr<ScreenGrabber> screen = openScreenGrabber();
+    const ScreenCapabilities can = screen->capabilities();
+    if (can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::RecordScreen))
+        throw LumbexError(recordingNeedsX11());
     const CaptureSelection selection = chosenSelection(args, *screen);
     ScreenRecorder recorder(selection, options, chosenFolder(args),
                             systemRecorderServices(*screen));

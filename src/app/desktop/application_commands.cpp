@@ -45,6 +45,13 @@ Command openAtLoginCommand() {
             [entry] { return entry().isEnabled(); }};
 }
 
+// A screen that can be read but whose windows cannot (Wayland).
+bool windowsArePrivate(const ScreenGrabber& screen) {
+    const ScreenCapabilities can = screen.capabilities();
+    return can.testFlag(ScreenCapability::ReadScreen) &&
+           !can.testFlag(ScreenCapability::ReadWindows);
+}
+
 } // namespace
 
 std::vector<Command> applicationCommands(const ApplicationServices& services) {
@@ -62,7 +69,17 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          capture(Mode::Area, false)},
         {"capture.explain", "Capture and Explain…", QKeySequence(Qt::CTRL | Qt::Key_N), idle,
          capture(Mode::Area, true)},
-        {"capture.window", "Capture Window…", {}, idle, capture(Mode::Window, true)},
+        // Wayland keeps other applications' windows private: the item stays, saying why it is off.
+        {"capture.window",
+         "Capture Window…",
+         {},
+         [s, idle] { return idle() && !windowsArePrivate(s->screen); },
+         capture(Mode::Window, true),
+         [s] {
+             return windowsArePrivate(s->screen)
+                        ? QStringLiteral("Capture Window (needs an X11 session)")
+                        : QStringLiteral("Capture Window…");
+         }},
         {"capture.display", "Capture Main Display", {}, idle, capture(Mode::Display, true)},
         {"capture.lastArea", "Capture Last Area", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R),
          repeatable, capture(Mode::LastArea, true)},

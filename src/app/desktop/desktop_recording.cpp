@@ -8,6 +8,7 @@
 #include "capture/screen_lists.h"
 #include "core/error.h"
 #include "model/note_library.h"
+#include "platform/portal_screenshot.h"
 #include "platform/recording_sources.h"
 #include "platform/screen_grabber.h"
 #include "recording/pending_recording.h"
@@ -63,7 +64,13 @@ DesktopRecording::~DesktopRecording() = default;
 void DesktopRecording::record() {
     if (controller_->isBusy())
         return;
-    const bool readable = services_.screen.capabilities().testFlag(ScreenCapability::ReadScreen);
+    const ScreenCapabilities can = services_.screen.capabilities();
+    if (can.testFlag(ScreenCapability::ReadScreen) &&
+        !can.testFlag(ScreenCapability::RecordScreen)) {
+        services_.showError(recordingNeedsX11());
+        return;
+    }
+    const bool readable = can.testFlag(ScreenCapability::ReadScreen);
     if (const std::optional<RecordingRequest> request = RecordScreenDialog::ask(readable))
         controller_->begin(*request);
 }

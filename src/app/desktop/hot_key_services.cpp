@@ -11,6 +11,12 @@ namespace lumbex {
 std::unique_ptr<HotKeys> openHotKeys() {
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QString display = environment.value(QStringLiteral("DISPLAY"));
+    // Under Wayland, X11 key grabs (through Xwayland) see only X11 windows' keys.
+    if (QGuiApplication::platformName() == u"wayland")
+        return unavailableHotKeys(QStringLiteral(
+            "Wayland doesn’t let Lumbex register global shortcuts on this desktop. In your "
+            "desktop’s keyboard settings (in sway, a `bindsym` line in its config), bind keys to "
+            "`lumbex --capture` and `lumbex --quick-capture` instead."));
     // Windows drawn offscreen (tests) have no desktop whose keys they could take.
     if (display.isEmpty() || QGuiApplication::platformName() != u"xcb" ||
         environment.value(QStringLiteral("LUMBEX_HOT_KEYS")) == u"unavailable")

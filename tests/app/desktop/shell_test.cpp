@@ -381,6 +381,20 @@ TEST_F(DesktopMenus, CaptureCommandsFollowTheCaptureStateAndUnbuiltFeaturesStayD
             << id;
 }
 
+// A Wayland session reads the screen through the portal but keeps windows private: the item says
+// so instead of failing later.
+TEST(DesktopMenusOnWayland, WindowCaptureIsOffAndSaysItNeedsX11) {
+    qputenv("LUMBEX_SCREEN", "portal");
+    DesktopApp app;
+    qunsetenv("LUMBEX_SCREEN");
+    app.commands().refreshEnabled();
+    const QAction* window = app.commands().registry().action(QStringLiteral("capture.window"));
+    EXPECT_FALSE(window->isEnabled());
+    EXPECT_EQ(window->text(), u"Capture Window (needs an X11 session)");
+    for (const char* id : {"capture.explain", "capture.quick", "capture.display"})
+        EXPECT_TRUE(app.commands().registry().action(QString::fromLatin1(id))->isEnabled()) << id;
+}
+
 // The application's handlers are set after the window was made: its menu must not wait for some
 // later change to offer the commands that need them.
 TEST_F(DesktopMenus, AnOpenedPackageOffersTheApplicationsCommandsAtOnce) {

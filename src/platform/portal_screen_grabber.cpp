@@ -1,0 +1,233 @@
+#include "platform/portal_screen_grabber.h"
+
+#include "core/error.h"
+#include "core/files.h"
+#include "platform/portal_screenshot.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImageReader>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumbex {
+namespace {
+
+const char kService[] = "org.freedesktop.portal.Desktop";
+const char kObject[] = "/org/freedesktop/portal/desktop";
+const char kScreenshot[] = "org.freedesktop.portal.Screenshot";
+const char kRequest[] = "org.freedesktop.portal.Request";
+
+// The portal answers a non-interactive request at once; an interactive one waits for the person.
+constexpr int kQuietAnswerMs = 30'000;
+constexpr int kInteractiveAnswerMs = 300'000;
+// How long a picture still counts as the screen as it is now.
+constexpr qint64 kPictureReuseMs = 1000;
+
+constexpr int kLongestSide = 32768;
+constexpr qint64 kMostPixels = 120'000'000;
+
+QString portalMissing() {
+    return QStringLiteral(
+        "Lumbex takes screenshots on Wayland through the desktop portal, which is not running "
+        "here. Install xdg-desktop-portal and the backend for your desktop "
+        "(xdg-desktop-portal-wlr for sway and other wlroots desktops, xdg-desktop-portal-gnome "
+        "or xdg-desktop-portal-kde), then log in again.");
+}
+
+// Receives the Response signal of one request.
+class ResponseCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::optional<uint> response;
+    QVariantMap results;
+    QEventLoop loop;
+
+public slots:
+    void received(uint code, const QVariantMap& values) {
+        response = code;
+        results = values;
+        loop.quit();
+    }
+};
+
+struct Answer {
+    uint response = 2;
+    QVariantMap results;
+};
+
+// Asks the portal for one screenshot and waits for its answer.
+Answer requestScreenshot(bool interactive) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        throw LumbexError(QStringLiteral(
+            "Lumbex takes screenshots on Wayland through the desktop portal, but there is no "
+            "D-Bus session bus. Start Lumbex from your desktop session, then try again."));
+    const QString token = newHandleToken();
+    const QString path = portalRequestPath(bus.baseService(), token);
+    ResponseCatcher catcher;
+    const auto listen = [&](const QString& object) {
+        return bus.connect(QString::fromLatin1(kService), object, QString::fromLatin1(kRequest),
+                           QStringLiteral("Response"), &catcher, SLOT(received(uint, QVariantMap)));
+    };
+    // Listening before asking: the answer may come before the call returns.
+    listen(path);
+
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kService), QString::fromLatin1(kObject),
+        QString::fromLatin1(kScreenshot), QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token},
+                        {QStringLiteral("interactive"), interactive}};
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kQuietAnswerMs);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        throw LumbexError(portalMissing());
+    // Portals older than handle tokens choose their own path.
+    const QString given = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (!given.isEmpty() && given != path)
+        listen(given);
+
+    if (!catcher.response) {
+        QTimer::singleShot(interactive ? kInteractiveAnswerMs : kQuietAnswerMs, &catcher.loop,
+                           &QEventLoop::quit);
+        catcher.loop.exec();
+    }
+    if (!catcher.response)
+        throw LumbexError(QStringLiteral(
+            "The desktop portal did not answer the screenshot request. Check that "
+            "xdg-desktop-portal and the backend for your desktop are running, then try again."));
+    return {*catcher.response, catcher.results};
+}
+
+// Removes the portal's copy of a screenshot once it has been read, or when it is stale: it is a
+// temporary of ours. A file of another user's is left alone.
+void removePortalFile(const QByteArray& name, const struct stat& st) {
+    if (st.st_uid == ::geteuid())
+        ::unlink(name.constData());
+}
+
+// Reads the portal's PNG: a regular file (never through a link) whose header is checked before
+// the rest is read.
+QImage readPicture(const QString& path, const QDateTime& asked) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw LumbexError(QStringLiteral("The desktop portal’s screenshot could not be read. "
+                                         "Try again."));
+    // A file older than the request is one a failed screenshot left behind.
+    if (QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec) < asked.addSecs(-2)) {
+        removePortalFile(name, st);
+        throw LumbexError(
+            QStringLiteral("The desktop portal returned an old screenshot instead of a new one. "
+                           "Check that your user can replace %1, then try again.")
+                .arg(path));
+    }
+    QImage image;
+    {
+        const InputFile file(path);
+        const QSize size = pngSize(file.head(24));
+        if (size.isEmpty())
+            throw LumbexError(QStringLiteral("The desktop portal’s screenshot is not a PNG image. "
+                                             "Try again."));
+        if (size.width() > kLongestSide || size.height() > kLongestSide ||
+            qint64(size.width()) * size.height() > kMostPixels)
+            throw LumbexError(QStringLiteral(
+                "The screen is larger than 120 megapixels, more than Lumbex can capture at once. "
+                "Capture an area instead."));
+        const QByteArray bytes = file.readAll(largestPngBytes(size));
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "png");
+        if (!reader.read(&image) || image.size() != size)
+            throw LumbexError(QStringLiteral("The desktop portal’s screenshot could not be read. "
+                                             "Try again."));
+    }
+    removePortalFile(name, st);
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+class PortalScreenGrabber final : public ScreenGrabber {
+public:
+    ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
+
+    // The geometry of the latest picture: every grab takes a picture of its own, so that a
+    // display that changed is noticed there, and asking for the layout (menus do, to enable
+    // items) never costs a screenshot after the first.
+    std::vector<ScreenDisplay> displays() override {
+        const std::lock_guard lock(mutex_);
+        if (picture_.isNull())
+            takePicture();
+        return {{QStringLiteral("screen"), picture_.rect(), 0, true}};
+    }
+
+    std::vector<ScreenWindow> windows() override { return {}; }
+
+    ScreenGrab grabArea(const QRect& area) override {
+        const std::lock_guard lock(mutex_);
+        const QImage& picture = pictureForPixels();
+        if (!picture.rect().contains(area))
+            throw LumbexError(QStringLiteral("The selected display changed. Start a new capture."));
+        return {picture.copy(area), area.topLeft()};
+    }
+
+    ScreenGrab grabDisplay(const ScreenDisplay& display) override {
+        return grabArea(display.geometry);
+    }
+
+    ScreenGrab grabWindow(quint32) override { throw LumbexError(windowCaptureNeedsX11()); }
+
+    std::optional<CursorImage> cursor() override { return std::nullopt; }
+
+private:
+    void takePicture() {
+        const QDateTime asked = QDateTime::currentDateTimeUtc();
+        Answer answer = requestScreenshot(false);
+        // Some portals take screenshots only with the person's say: ask that way then.
+        if (answer.response == 2)
+            answer = requestScreenshot(true);
+        picture_ = readPicture(screenshotFile(answer.response, answer.results), asked);
+        taken_.start();
+        // A picture serves a grab only within the step that took it: once the event loop turns,
+        // windows may have been hidden or shown since. A command line that never returns to an
+        // event loop has the time limit alone.
+        current_ = std::make_shared<std::atomic<bool>>(true);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [current = current_] { *current = false; }, Qt::QueuedConnection);
+    }
+
+    const QImage& pictureForPixels() {
+        if (!current_ || !*current_ || taken_.elapsed() > kPictureReuseMs)
+            takePicture();
+        *current_ = false;
+        return picture_;
+    }
+
+    std::mutex mutex_;
+    QImage picture_;
+    QElapsedTimer taken_;
+    // Whether the latest picture may still serve one grab.
+    std::shared_ptr<std::atomic<bool>> current_;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenGrabber> openPortalScreenGrabber() {
+    return std::make_unique<PortalScreenGrabber>();
+}
+
+} // namespace lumbex
+
+#include "portal_screen_grabber.moc"
