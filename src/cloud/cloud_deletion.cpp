@@ -64,6 +64,10 @@ void requireSafe(const DeletedNote& entry, const QString& path) {
 CloudDeletion::CloudDeletion(std::function<void(const DeletedNote&)> resumed)
     : resumed_(std::move(resumed)) {}
 
+bool CloudDeletion::reachable(const DeletedNote& entry) const {
+    return entry.cloudBinding && CloudSync::folderForDeletion(*entry.cloudBinding);
+}
+
 void CloudDeletion::plan(DeletedNote& entry) {
     const QString root = rootOf(entry);
     const QString notePath = CloudRevision::noteFolderPath(entry.noteID);

@@ -297,6 +297,16 @@ std::optional<QString> CloudSync::folderForDeletion(const QJsonObject& json) {
     return std::nullopt;
 }
 
+void CloudSync::endForDeletion(const Id& noteID) {
+    cancel(noteID);
+    if (bindings_.erase(noteID) == 0)
+        return;
+    messages_.erase(noteID);
+    inspectAfter_.erase(noteID);
+    persist();
+    emit changed(noteID);
+}
+
 void CloudSync::resumeRestored(const Id& noteID, const QString& localPackage,
                                const CloudBinding& previous) {
     CloudBinding binding = previous;

@@ -70,6 +70,9 @@ public:
     // deletion's copies are in; resume a restored note at its new place.
     std::optional<CloudBinding> suspendForDeletion(const Id& noteID);
     static std::optional<QString> folderForDeletion(const QJsonObject& binding);
+    // The note's copies moved with its deletion, whose record keeps the binding: the note no
+    // longer syncs until a restore brings the binding back.
+    void endForDeletion(const Id& noteID);
     void resumeRestored(const Id& noteID, const QString& localPackage,
                         const CloudBinding& previous);
 
