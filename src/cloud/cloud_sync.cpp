@@ -191,8 +191,14 @@ void CloudSync::sync(const Id& noteID) {
         return;
     }
     const CloudBinding binding = it->second;
-    if (!sameAccount(binding)) {
-        setMessage(noteID, CloudLabels::accountChanged);
+    try {
+        if (!sameAccount(binding)) {
+            setMessage(noteID, CloudLabels::accountChanged);
+            return;
+        }
+    } catch (const LumbexError& error) {
+        // The client that would tell the account does not answer: nothing is known to change.
+        setMessage(noteID, CloudLabels::failedPrefix + error.message());
         return;
     }
     setMessage(noteID, CloudLabels::preparing);
@@ -259,12 +265,19 @@ void CloudSync::finished(const Id& noteID, quint64 generation,
 
 void CloudSync::refreshUploads() {
     for (const auto& [id, binding] : bindings_) {
-        if (!binding.enabled || !binding.receipt || busy(id) || !sameAccount(binding))
+        if (!binding.enabled || !binding.receipt || busy(id))
             continue;
         const auto due = inspectAfter_.find(id);
         if (due != inspectAfter_.end() && due->second > now())
             continue;
         try {
+            if (!sameAccount(binding)) {
+                // Another identity now holds the folder: the note waits for a reconnection.
+                cancel(id);
+                if (message(id) != CloudLabels::accountChanged)
+                    setMessage(id, CloudLabels::accountChanged);
+                continue;
+            }
             const CloudUploadState state =
                 CloudStore::status(binding.folder, *binding.receipt, services_.progress);
             setMessage(id, state.label());

@@ -26,6 +26,7 @@ protected:
     int pdfs = 0;
     bool voiceBusy = false;
     QString account = "Syncthing:A";
+    bool clientSilent = false;
 
     void SetUp() override {
         makeFolders(folder.path("sync/.stfolder"));
@@ -37,7 +38,11 @@ protected:
         CloudSync::Services services;
         services.writers = test::fakeReaderWriters(&pdfs);
         services.voicePending = [this](const Id&) { return voiceBusy; };
-        services.account = [this](const QString&) { return std::optional(account); };
+        services.account = [this](const QString&) {
+            if (clientSilent)
+                throw LumbexError("Syncthing is not answering. Start it, then retry.");
+            return std::optional(account);
+        };
         return std::make_unique<CloudSync>(CloudBindings(folder.path("Cloud")), services, quick());
     }
     void resave(qint64 revision) {
@@ -122,6 +127,45 @@ TEST_F(CloudSyncTest, AccountChangeParksTheBinding) {
     QTest::qWait(300);
     EXPECT_FALSE(sync->binding(input.note.id)->receipt);
     EXPECT_EQ(sync->label(input.note.id, 4), "Sync account changed · Reconnect to continue");
+}
+
+TEST_F(CloudSyncTest, TheStatusPollNoticesAnAccountChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    account = "Syncthing:B";
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Sync account changed · Reconnect to continue");
+    // A save does not publish under the other identity.
+    resave(5);
+    sync->saved(input.note.id, package);
+    QTest::qWait(300);
+    EXPECT_EQ(sync->binding(input.note.id)->receipt->revision.revision, 4);
+    EXPECT_EQ(sync->label(input.note.id, 5), "Sync account changed · Reconnect to continue");
+    // Reconnecting takes the new identity and publishes again.
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    EXPECT_EQ(sync->binding(input.note.id)->account, "Syncthing:B");
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+}
+
+TEST_F(CloudSyncTest, AClientThatDoesNotAnswerIsNoAccountChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    clientSilent = true;
+    sync->sync(input.note.id);
+    EXPECT_EQ(sync->label(input.note.id, 4),
+              "Couldn’t Sync: Syncthing is not answering. Start it, then retry.");
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4),
+              "Couldn’t Sync: Syncthing is not answering. Start it, then retry.");
+    clientSilent = false;
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    EXPECT_EQ(sync->binding(input.note.id)->account, "Syncthing:A");
 }
 
 TEST_F(CloudSyncTest, ConflictStopsWithTheMessageEveryTime) {

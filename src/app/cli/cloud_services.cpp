@@ -1,5 +1,6 @@
 #include "app/cli/cloud_services.h"
 
+#include "platform/sync_account.h"
 #include "platform/syncthing_upload_status.h"
 
 #include <memory>
@@ -16,6 +17,15 @@ UploadProgress syncthingUploadProgress() {
                 return std::nullopt;
             return std::pair{int(upload->done), int(upload->total)};
         };
+}
+
+std::function<std::optional<QString>(const QString&)> syncAccountLookup() {
+    std::shared_ptr<SyncUploadStatus> syncthing =
+        makeSyncthingUploadStatus(standardSyncthingConfigFiles());
+    const QStringList nextcloud = standardNextcloudConfigFiles();
+    return [syncthing, nextcloud](const QString& folder) {
+        return syncAccount(folder, syncthing.get(), nextcloud);
+    };
 }
 
 } // namespace lumbex::cli

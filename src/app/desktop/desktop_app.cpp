@@ -130,6 +130,7 @@ DesktopApp::DesktopApp()
     CloudSync::Services cloudServices;
     cloudServices.writers = cli::platformReaderWriters();
     cloudServices.progress = cli::syncthingUploadProgress();
+    cloudServices.account = cli::syncAccountLookup();
     cloud_ =
         std::make_unique<CloudSync>(CloudBindings(CloudBindings::folderBeside(library_->folder())),
                                     std::move(cloudServices), CloudSync::Delays{});
