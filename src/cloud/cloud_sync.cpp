@@ -1,5 +1,6 @@
 #include "cloud/cloud_sync.h"
 
+#include "cloud/cloud_files.h"
 #include "cloud/cloud_messages.h"
 #include "core/dates.h"
 #include "core/error.h"
@@ -261,6 +262,27 @@ void CloudSync::finished(const Id& noteID, quint64 generation,
     }
     inspectAfter_[noteID] = now() + delays_.inspectAfterPublish / 1000.0;
     setMessage(noteID, CloudLabels::waiting);
+}
+
+void CloudSync::downloadAndRetry(const Id& noteID) {
+    const auto it = bindings_.find(noteID);
+    if (it == bindings_.end() || !it->second.enabled)
+        return;
+    if (!it->second.receipt)
+        return sync(noteID);
+    const CloudBinding binding = it->second;
+    try {
+        QStringList files;
+        for (const CloudFile& file : binding.receipt->requiredFiles())
+            files << CloudFiles::resolve(binding.folder, file.path);
+        if (services_.requestDownload)
+            services_.requestDownload(binding.folder, files);
+    } catch (const LumbexError& error) {
+        setMessage(noteID, CloudLabels::failedPrefix + error.message());
+        return;
+    }
+    setMessage(noteID, CloudLabels::downloadWaiting);
+    schedule(noteID, delays_.whenBusy);
 }
 
 void CloudSync::refreshUploads() {

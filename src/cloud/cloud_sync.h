@@ -35,6 +35,8 @@ public:
         // The sync client's identity for a folder (by default from recognizeSyncFolder).
         std::function<std::optional<QString>(const QString& folder)> account;
         UploadProgress progress;
+        // Asks the folder's client to bring these files (absolute paths) up to date now.
+        std::function<void(const QString& folder, const QStringList& files)> requestDownload;
     };
 
     CloudSync(CloudBindings store, Services services, Delays delays, QObject* parent = nullptr);
@@ -61,6 +63,9 @@ public:
     void saved(const Id& noteID, const QString& package);
     // A sync run now (rescheduled while a job runs).
     void sync(const Id& noteID);
+    // The window's Retry: asks the client for the files of the last receipt, then syncs 2 s later;
+    // without a receipt it syncs at once.
+    void downloadAndRetry(const Id& noteID);
     // Reads the state of every published receipt whose inspection is due.
     void refreshUploads();
     // The sync client's identity changed: every enabled binding waits for a reconnection.

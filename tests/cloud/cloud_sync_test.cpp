@@ -27,6 +27,7 @@ protected:
     bool voiceBusy = false;
     QString account = "Syncthing:A";
     bool clientSilent = false;
+    std::vector<std::pair<QString, QStringList>> downloads;
 
     void SetUp() override {
         makeFolders(folder.path("sync/.stfolder"));
@@ -42,6 +43,9 @@ protected:
             if (clientSilent)
                 throw LumbexError("Syncthing is not answering. Start it, then retry.");
             return std::optional(account);
+        };
+        services.requestDownload = [this](const QString& root, const QStringList& files) {
+            downloads.emplace_back(root, files);
         };
         return std::make_unique<CloudSync>(CloudBindings(folder.path("Cloud")), services, quick());
     }
@@ -166,6 +170,39 @@ TEST_F(CloudSyncTest, AClientThatDoesNotAnswerIsNoAccountChange) {
     sync->refreshUploads();
     EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
     EXPECT_EQ(sync->binding(input.note.id)->account, "Syncthing:A");
+}
+
+TEST_F(CloudSyncTest, RetryWithoutAReceiptSyncsAtOnce) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    sync->downloadAndRetry(input.note.id);
+    EXPECT_TRUE(downloads.empty());
+    EXPECT_TRUE(sync->busy(input.note.id));
+    EXPECT_EQ(sync->message(input.note.id), "Preparing mobile review…");
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+}
+
+TEST_F(CloudSyncTest, RetryAsksForTheReceiptFilesThenSyncs) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    const CloudReceipt receipt = *sync->binding(input.note.id)->receipt;
+    resave(5);
+    sync->downloadAndRetry(input.note.id);
+    ASSERT_EQ(downloads.size(), 1u);
+    EXPECT_EQ(downloads[0].first, sync->binding(input.note.id)->folder);
+    QStringList expected;
+    for (const CloudFile& file : receipt.requiredFiles())
+        expected << CloudFiles::resolve(sync->binding(input.note.id)->folder, file.path);
+    EXPECT_EQ(downloads[0].second, expected);
+    EXPECT_EQ(sync->label(input.note.id, 5), "Waiting for cloud download…");
+    EXPECT_FALSE(sync->busy(input.note.id)) << "the sync waits for the download to start";
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+    // A disabled note is left alone.
+    sync->disable(input.note.id);
+    sync->downloadAndRetry(input.note.id);
+    EXPECT_EQ(downloads.size(), 1u);
 }
 
 TEST_F(CloudSyncTest, ConflictStopsWithTheMessageEveryTime) {

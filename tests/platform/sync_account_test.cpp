@@ -28,6 +28,7 @@ public:
         return device;
     }
     std::optional<SyncUpload> upload(const QStringList&) override { return std::nullopt; }
+    bool requestDownload(const QStringList&) override { return false; }
 };
 
 class SyncAccountTest : public ::testing::Test {

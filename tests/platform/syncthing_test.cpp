@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QThread>
 #include <functional>
@@ -101,6 +102,26 @@ TEST_F(SyncthingTest, TheRunningSyncthingNamesTheAccountOfASyncFolder) {
     // Without a configuration that names it the folder is known only by its place.
     EXPECT_EQ(syncAccount(pair_->a.folder, makeSyncthingUploadStatus({}).get(), {}),
               QStringLiteral("Syncthing:") + QFileInfo(pair_->a.folder).canonicalFilePath());
+}
+
+TEST_F(SyncthingTest, ADownloadRequestRescansTheOwningFolder) {
+    const auto lastScan = [&] {
+        return pair_->a.api()
+            .get(QStringLiteral("/rest/stats/folder"))
+            .object()
+            .value(QStringLiteral("lumbex-test"))
+            .toObject()
+            .value(QStringLiteral("lastScan"))
+            .toString();
+    };
+    ASSERT_TRUE(pair_->waitInSync(kTimeoutMs));
+    const QString before = lastScan();
+    // Scan times are kept to the second.
+    QThread::msleep(1100);
+    const auto status = makeSyncthingUploadStatus({pair_->a.configFile()});
+    EXPECT_TRUE(status->requestDownload({pair_->a.folder + QStringLiteral("/not-yet-here.txt")}));
+    EXPECT_TRUE(eventually([&] { return lastScan() != before; }, 20'000)) << before.toStdString();
+    EXPECT_FALSE(status->requestDownload({folder_->path("outside.txt")}));
 }
 
 TEST_F(SyncthingTest, UploadsCountFilesTheOtherDeviceHas) {

@@ -19,6 +19,12 @@ UploadProgress syncthingUploadProgress() {
         };
 }
 
+std::function<void(const QString&, const QStringList&)> syncthingDownloadRequest() {
+    std::shared_ptr<SyncUploadStatus> status =
+        makeSyncthingUploadStatus(standardSyncthingConfigFiles());
+    return [status](const QString&, const QStringList& files) { status->requestDownload(files); };
+}
+
 std::function<std::optional<QString>(const QString&)> syncAccountLookup() {
     std::shared_ptr<SyncUploadStatus> syncthing =
         makeSyncthingUploadStatus(standardSyncthingConfigFiles());

@@ -14,6 +14,8 @@ ReaderFileWriters platformReaderWriters();
 
 // Upload progress from the user's running Syncthing (its REST API), for folders it keeps in sync.
 UploadProgress syncthingUploadProgress();
+// Asks the user's running Syncthing to rescan the folders holding these files.
+std::function<void(const QString& folder, const QStringList& files)> syncthingDownloadRequest();
 
 // Who this computer syncs a folder as: the running Syncthing's device ID, the Nextcloud or
 // ownCloud account, else a value derived from the folder (platform/sync_account.h).

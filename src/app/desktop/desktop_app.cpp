@@ -131,6 +131,7 @@ DesktopApp::DesktopApp()
     cloudServices.writers = cli::platformReaderWriters();
     cloudServices.progress = cli::syncthingUploadProgress();
     cloudServices.account = cli::syncAccountLookup();
+    cloudServices.requestDownload = cli::syncthingDownloadRequest();
     cloud_ =
         std::make_unique<CloudSync>(CloudBindings(CloudBindings::folderBeside(library_->folder())),
                                     std::move(cloudServices), CloudSync::Delays{});
