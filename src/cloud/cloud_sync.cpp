@@ -53,7 +53,10 @@ CloudSync::CloudSync(CloudBindings store, Services services, Delays delays, QObj
     QObject::connect(&poll_, &QTimer::timeout, this, &CloudSync::refreshUploads);
 }
 
-CloudSync::~CloudSync() = default;
+CloudSync::~CloudSync() {
+    // A running job's result has nowhere to go once the engine is gone.
+    workers_.waitForDone();
+}
 
 void CloudSync::start() {
     if (started_)
@@ -229,7 +232,7 @@ void CloudSync::sync(const Id& noteID) {
                          watcher->deleteLater();
                          finished(noteID, generation, outcome.receipt, outcome.error);
                      });
-    watcher->setFuture(QtConcurrent::run([binding, snapshot, queue, writers, noteID]() {
+    watcher->setFuture(QtConcurrent::run(&workers_, [binding, snapshot, queue, writers, noteID]() {
         Outcome outcome;
         try {
             outcome.receipt = prepareAndPublish(noteID, binding, snapshot, queue, writers);

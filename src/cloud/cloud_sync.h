@@ -5,6 +5,7 @@
 #include "cloud/prepared_revision.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -105,6 +106,10 @@ private:
     std::map<Id, quint64> jobs_;
     std::map<Id, double> inspectAfter_;
     quint64 generation_ = 0;
+    // Sync jobs wait for the work they hand to the global pool (the PDF, its pictures, the reader
+    // images); holding global threads while waiting would leave none for that work on a small
+    // machine, so the jobs themselves run here.
+    QThreadPool workers_;
     QTimer poll_;
     bool started_ = false;
 };

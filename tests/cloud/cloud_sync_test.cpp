@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
+#include <QThreadPool>
 
 namespace lumbex {
 namespace {
@@ -203,6 +204,27 @@ TEST_F(CloudSyncTest, RetryAsksForTheReceiptFilesThenSyncs) {
     sync->disable(input.note.id);
     sync->downloadAndRetry(input.note.id);
     EXPECT_EQ(downloads.size(), 1u);
+}
+
+TEST_F(CloudSyncTest, TheRealReaderFilesArePublishedOnATwoThreadMachine) {
+    // The review PDF decodes its pictures in the global pool while the reader images wait for
+    // it there too: with jobs in that pool as well, two threads were not enough and the first
+    // publication never ended.
+    QThreadPool& global = *QThreadPool::globalInstance();
+    const int threads = global.maxThreadCount();
+    global.setMaxThreadCount(2);
+    CloudSync::Services services;
+    services.writers = standardReaderWriters();
+    services.account = [this](const QString&) { return std::optional(account); };
+    CloudSync sync(CloudBindings(folder.path("Cloud")), services, quick());
+    sync.connect(input.note.id, package, folder.path("sync"), false);
+    const bool published =
+        waitFor([&] { return sync.binding(input.note.id)->receipt.has_value(); }, 30000);
+    global.setMaxThreadCount(threads);
+    ASSERT_TRUE(published) << sync.message(input.note.id).toStdString();
+    const QString pdf = CloudFiles::resolve(
+        folder.path("sync"), sync.binding(input.note.id)->receipt->revision.readerPDF);
+    EXPECT_TRUE(readFile(pdf, 1 << 24).startsWith("%PDF"));
 }
 
 TEST_F(CloudSyncTest, ConflictStopsWithTheMessageEveryTime) {
