@@ -227,6 +227,21 @@ TEST_F(CloudSyncTest, TheRealReaderFilesArePublishedOnATwoThreadMachine) {
     EXPECT_TRUE(readFile(pdf, 1 << 24).startsWith("%PDF"));
 }
 
+TEST_F(CloudSyncTest, ANewerPublicationIsNoCloudChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    resave(5);
+    sync->saved(input.note.id, package);
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+    // The pointer now holds the new revision's bytes, as it should.
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 5), "Saved in the sync folder");
+}
+
 TEST_F(CloudSyncTest, ConflictStopsWithTheMessageEveryTime) {
     auto sync = engine();
     sync->connect(input.note.id, package, folder.path("sync"), false);
