@@ -9,12 +9,13 @@
 #include "core/files.h"
 #include "model/image_files.h"
 #include "model/note_coding.h"
-#include "voice/voice_session.h"
 #include "model/note_document.h"
 #include "model/note_edits.h"
+#include "voice/voice_session.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -108,6 +109,8 @@ void OutputCommands::exportReviewPdf() {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilter(QStringLiteral("PDF document (*.pdf)"));
     dialog->setDefaultSuffix(QStringLiteral("pdf"));
+    // In the person's home rather than wherever the application was started.
+    dialog->setDirectory(QDir::homePath());
     dialog->selectFile(reviewPdfFileName(context_.note().title));
     dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QFileDialog::fileSelected, &context_.window(),
