@@ -78,6 +78,8 @@ TEST_F(CloudDeletionTest, ArchivesWithAMarkerAndRestores) {
 
     cloud.restore(entry);
     EXPECT_TRUE(resumed);
+    // Nothing of the deletion is left in the sync folder.
+    EXPECT_FALSE(QFileInfo::exists(sync() + "/Recently Deleted")) << "archive left behind";
     auto after = test::treeOf(sync());
     std::erase_if(after,
                   [](const auto& item) { return item.first.startsWith("Recently Deleted"); });
