@@ -214,6 +214,8 @@ DesktopApp::~DesktopApp() {
     qDeleteAll(editorWindows());
     delete quickCapture_;
     delete onboarding_;
+    // A restore still running hands its note back to the sync engine: it ends first.
+    deleted_.reset();
 }
 
 void DesktopApp::start(const QStringList& args) {
