@@ -10,6 +10,7 @@
 #include "model/note_coding.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <set>
 
@@ -59,10 +60,30 @@ void requireSafe(const DeletedNote& entry, const QString& path) {
         fail("A deleted cloud file has an unsafe path. Its files have been kept.");
 }
 
+// Once everything is back, the marker and the folders left empty go too, so that no deletion
+// marker stands for a note that is active again. Only empty folders are removed: anything else
+// found there stays.
+void tidyArchive(const QString& root, const DeletedNote& entry) {
+    const QString archive = CloudFiles::resolve(root, entry.cloudArchivePath());
+    const QString marker = archive + QStringLiteral("/deletion.json");
+    if (entryKind(marker) == EntryKind::File)
+        QFile::remove(marker);
+    for (const QString& path : entry.cloudPaths.value_or(std::vector<QString>{}))
+        for (QString folder = QFileInfo(archive + u'/' + path).path();
+             folder.startsWith(archive + u'/'); folder = QFileInfo(folder).path())
+            QDir().rmdir(folder);
+    QDir().rmdir(archive);
+    QDir().rmdir(QFileInfo(archive).path());
+}
+
 } // namespace
 
 CloudDeletion::CloudDeletion(std::function<void(const DeletedNote&)> resumed)
     : resumed_(std::move(resumed)) {}
+
+bool CloudDeletion::reachable(const DeletedNote& entry) const {
+    return entry.cloudBinding && CloudSync::folderForDeletion(*entry.cloudBinding);
+}
 
 void CloudDeletion::plan(DeletedNote& entry) {
     const QString root = rootOf(entry);
@@ -140,6 +161,7 @@ void CloudDeletion::restore(const DeletedNote& entry) {
         makeFolders(QFileInfo(active).path());
         renameNoReplace(archived, active);
     }
+    tidyArchive(root, entry);
     if (resumed_)
         resumed_(entry);
 }

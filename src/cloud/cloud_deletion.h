@@ -15,6 +15,7 @@ public:
     // `resumed` runs after a restore put the files back, to let the note sync again.
     explicit CloudDeletion(std::function<void(const DeletedNote&)> resumed = {});
 
+    bool reachable(const DeletedNote& entry) const override;
     void plan(DeletedNote& entry) override;
     void archive(const DeletedNote& entry) override;
     void restore(const DeletedNote& entry) override;

@@ -1,5 +1,6 @@
 #include "cloud/cloud_sync.h"
 
+#include "cloud/cloud_files.h"
 #include "cloud/cloud_messages.h"
 #include "core/dates.h"
 #include "core/error.h"
@@ -52,7 +53,10 @@ CloudSync::CloudSync(CloudBindings store, Services services, Delays delays, QObj
     QObject::connect(&poll_, &QTimer::timeout, this, &CloudSync::refreshUploads);
 }
 
-CloudSync::~CloudSync() = default;
+CloudSync::~CloudSync() {
+    // A running job's result has nowhere to go once the engine is gone.
+    workers_.waitForDone();
+}
 
 void CloudSync::start() {
     if (started_)
@@ -191,8 +195,14 @@ void CloudSync::sync(const Id& noteID) {
         return;
     }
     const CloudBinding binding = it->second;
-    if (!sameAccount(binding)) {
-        setMessage(noteID, CloudLabels::accountChanged);
+    try {
+        if (!sameAccount(binding)) {
+            setMessage(noteID, CloudLabels::accountChanged);
+            return;
+        }
+    } catch (const LumbexError& error) {
+        // The client that would tell the account does not answer: nothing is known to change.
+        setMessage(noteID, CloudLabels::failedPrefix + error.message());
         return;
     }
     setMessage(noteID, CloudLabels::preparing);
@@ -222,7 +232,7 @@ void CloudSync::sync(const Id& noteID) {
                          watcher->deleteLater();
                          finished(noteID, generation, outcome.receipt, outcome.error);
                      });
-    watcher->setFuture(QtConcurrent::run([binding, snapshot, queue, writers, noteID]() {
+    watcher->setFuture(QtConcurrent::run(&workers_, [binding, snapshot, queue, writers, noteID]() {
         Outcome outcome;
         try {
             outcome.receipt = prepareAndPublish(noteID, binding, snapshot, queue, writers);
@@ -257,14 +267,42 @@ void CloudSync::finished(const Id& noteID, quint64 generation,
     setMessage(noteID, CloudLabels::waiting);
 }
 
+void CloudSync::downloadAndRetry(const Id& noteID) {
+    const auto it = bindings_.find(noteID);
+    if (it == bindings_.end() || !it->second.enabled)
+        return;
+    if (!it->second.receipt)
+        return sync(noteID);
+    const CloudBinding binding = it->second;
+    try {
+        QStringList files;
+        for (const CloudFile& file : binding.receipt->requiredFiles())
+            files << CloudFiles::resolve(binding.folder, file.path);
+        if (services_.requestDownload)
+            services_.requestDownload(binding.folder, files);
+    } catch (const LumbexError& error) {
+        setMessage(noteID, CloudLabels::failedPrefix + error.message());
+        return;
+    }
+    setMessage(noteID, CloudLabels::downloadWaiting);
+    schedule(noteID, delays_.whenBusy);
+}
+
 void CloudSync::refreshUploads() {
     for (const auto& [id, binding] : bindings_) {
-        if (!binding.enabled || !binding.receipt || busy(id) || !sameAccount(binding))
+        if (!binding.enabled || !binding.receipt || busy(id))
             continue;
         const auto due = inspectAfter_.find(id);
         if (due != inspectAfter_.end() && due->second > now())
             continue;
         try {
+            if (!sameAccount(binding)) {
+                // Another identity now holds the folder: the note waits for a reconnection.
+                cancel(id);
+                if (message(id) != CloudLabels::accountChanged)
+                    setMessage(id, CloudLabels::accountChanged);
+                continue;
+            }
             const CloudUploadState state =
                 CloudStore::status(binding.folder, *binding.receipt, services_.progress);
             setMessage(id, state.label());
@@ -295,6 +333,16 @@ std::optional<QString> CloudSync::folderForDeletion(const QJsonObject& json) {
     } catch (const LumbexError&) {
     }
     return std::nullopt;
+}
+
+void CloudSync::endForDeletion(const Id& noteID) {
+    cancel(noteID);
+    if (bindings_.erase(noteID) == 0)
+        return;
+    messages_.erase(noteID);
+    inspectAfter_.erase(noteID);
+    persist();
+    emit changed(noteID);
 }
 
 void CloudSync::resumeRestored(const Id& noteID, const QString& localPackage,

@@ -5,6 +5,7 @@
 #include "cloud/prepared_revision.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -35,6 +36,8 @@ public:
         // The sync client's identity for a folder (by default from recognizeSyncFolder).
         std::function<std::optional<QString>(const QString& folder)> account;
         UploadProgress progress;
+        // Asks the folder's client to bring these files (absolute paths) up to date now.
+        std::function<void(const QString& folder, const QStringList& files)> requestDownload;
     };
 
     CloudSync(CloudBindings store, Services services, Delays delays, QObject* parent = nullptr);
@@ -61,6 +64,9 @@ public:
     void saved(const Id& noteID, const QString& package);
     // A sync run now (rescheduled while a job runs).
     void sync(const Id& noteID);
+    // The window's Retry: asks the client for the files of the last receipt, then syncs 2 s later;
+    // without a receipt it syncs at once.
+    void downloadAndRetry(const Id& noteID);
     // Reads the state of every published receipt whose inspection is due.
     void refreshUploads();
     // The sync client's identity changed: every enabled binding waits for a reconnection.
@@ -70,6 +76,9 @@ public:
     // deletion's copies are in; resume a restored note at its new place.
     std::optional<CloudBinding> suspendForDeletion(const Id& noteID);
     static std::optional<QString> folderForDeletion(const QJsonObject& binding);
+    // The note's copies moved with its deletion, whose record keeps the binding: the note no
+    // longer syncs until a restore brings the binding back.
+    void endForDeletion(const Id& noteID);
     void resumeRestored(const Id& noteID, const QString& localPackage,
                         const CloudBinding& previous);
 
@@ -97,6 +106,10 @@ private:
     std::map<Id, quint64> jobs_;
     std::map<Id, double> inspectAfter_;
     quint64 generation_ = 0;
+    // Sync jobs wait for the work they hand to the global pool (the PDF, its pictures, the reader
+    // images); holding global threads while waiting would leave none for that work on a small
+    // machine, so the jobs themselves run here.
+    QThreadPool workers_;
     QTimer poll_;
     bool started_ = false;
 };

@@ -13,6 +13,9 @@ class Trash;
 class DeletedCloudSide {
 public:
     virtual ~DeletedCloudSide() = default;
+    // Whether the entry's sync folder can be reached now; while it cannot, its copies wait where
+    // they are (and the entry cannot expire) without counting as a failure.
+    virtual bool reachable(const DeletedNote&) const { return true; }
     // Lists the note's paths in the sync folder into `entry.cloudPaths` (throws when they cannot
     // be verified; every file stays in place).
     virtual void plan(DeletedNote& entry) = 0;

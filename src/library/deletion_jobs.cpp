@@ -22,8 +22,9 @@ std::optional<QString> runSteps(const DeletedNotesStore& store, DeletedNote& ent
         return target;
     }
     store.completeLocalArchive(entry);
-    store.archiveCloud(entry, cloud);
-    store.expire(entry, cloud, now, trash);
+    DeletedCloudSide* reachable = cloud && cloud->reachable(entry) ? cloud : nullptr;
+    store.archiveCloud(entry, reachable);
+    store.expire(entry, reachable, now, trash);
     return std::nullopt;
 }
 

@@ -152,6 +152,24 @@ public:
         return progress;
     }
 
+    // Syncthing pulls what it lacks on its own; a rescan of the folders makes it compare them
+    // with the other devices' indexes now instead of at its next interval.
+    bool requestDownload(const QStringList& files) override {
+        QSet<QString> scanned;
+        for (const QString& file : files) {
+            const auto owner = findOwner(file);
+            if (!owner)
+                return false;
+            const QString key = owner->first.address + QLatin1Char('\n') + owner->second.id;
+            if (scanned.contains(key))
+                continue;
+            scanned.insert(key);
+            SyncthingApi(owner->first.address, owner->first.apiKey)
+                .post(QStringLiteral("/rest/db/scan?folder=") + encoded(owner->second.id));
+        }
+        return !files.isEmpty();
+    }
+
 private:
     // The configuration and folder of the first client whose folder holds `path`.
     std::optional<std::pair<ClientConfig, FolderConfig>> findOwner(const QString& path) const {

@@ -29,6 +29,9 @@ public:
     // How many of `files` (absolute paths) every other device of their folder holds as they are
     // on disk now. Throws LumbexError when the client owns the folder but does not answer.
     virtual std::optional<SyncUpload> upload(const QStringList& files) = 0;
+    // Asks the client to bring `files` up to date with the other devices now; false when no
+    // client it knows owns them. Throws LumbexError when the owner does not answer.
+    virtual bool requestDownload(const QStringList& files) = 0;
 };
 
 // Syncthing, found through its configuration files (the first of `configFiles` that names a

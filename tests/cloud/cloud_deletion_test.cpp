@@ -3,8 +3,11 @@
 #include "cloud/cloud_files.h"
 #include "cloud/cloud_store.h"
 #include "cloud_fixtures.h"
+#include "library/deleted_notes_store.h"
+#include "library/deletion_jobs.h"
 #include "library/trash.h"
 #include "model/note_coding.h"
+#include "model/note_package.h"
 #include "support/temporary_folder.h"
 
 #include <QDir>
@@ -75,6 +78,8 @@ TEST_F(CloudDeletionTest, ArchivesWithAMarkerAndRestores) {
 
     cloud.restore(entry);
     EXPECT_TRUE(resumed);
+    // Nothing of the deletion is left in the sync folder.
+    EXPECT_FALSE(QFileInfo::exists(sync() + "/Recently Deleted")) << "archive left behind";
     auto after = test::treeOf(sync());
     std::erase_if(after,
                   [](const auto& item) { return item.first.startsWith("Recently Deleted"); });
@@ -134,7 +139,45 @@ TEST_F(CloudDeletionTest, WithoutItsSyncFolderNothingMoves) {
     CloudBinding binding = CloudBinding::fromJson(*entry.cloudBinding);
     binding.folder = folder.path("gone");
     entry.cloudBinding = binding.toJson();
+    EXPECT_FALSE(cloud.reachable(entry));
     EXPECT_THROW(cloud.plan(entry), LumbexError);
+}
+
+TEST_F(CloudDeletionTest, AnUnreachableFolderHoldsExpiryBack) {
+    CloudDeletion cloud;
+    EXPECT_TRUE(cloud.reachable(entry));
+    CloudBinding binding = CloudBinding::fromJson(*entry.cloudBinding);
+    const QString away = folder.path("away");
+    QDir().rename(sync(), away);
+    EXPECT_FALSE(cloud.reachable(entry));
+
+    // A deleted note whose synced copies could not move yet stays past its 30 days.
+    makeFolders(folder.path("Notes"));
+    const QString package = folder.path("Notes/note.capturenote");
+    createNotePackage(input, package);
+    const DeletedNotesStore store(folder.path("Notes"));
+    DeletedNote deleted = store.archive(package, input.note, binding.toJson(), true, 0.0);
+    RecordingTrash trash(folder.path("trash"));
+    const Date later = 31 * 86400.0;
+    runDeletedNoteJob(store, deleted, &cloud, trash, 10.0);
+    EXPECT_FALSE(deleted.error);
+    try {
+        runDeletedNoteJob(store, deleted, &cloud, trash, later);
+        ADD_FAILURE() << "expired without its synced copies";
+    } catch (const LumbexError& e) {
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral("Waiting for the sync folder before the deleted note can expire."));
+    }
+    EXPECT_TRUE(trash.trashed.empty());
+    EXPECT_FALSE(deleted.cloudArchived);
+
+    // Once the folder is back the copies move and the entry expires.
+    QDir().rename(away, sync());
+    runDeletedNoteJob(store, deleted, &cloud, trash, later);
+    EXPECT_TRUE(deleted.cloudArchived);
+    EXPECT_TRUE(deleted.expiredToTrash);
+    EXPECT_EQ(trash.trashed.size(), 2u);
 }
 
 } // namespace

@@ -148,6 +148,9 @@ TEST(CloudVerificationMemory, RemembersAndNoticesChanges) {
     EXPECT_NO_THROW(memory.verify(other, file));
     expectMessage([&] { memory.verify(first, file); },
                   QStringLiteral("A cloud file changed: a.bin. Both copies have been kept."));
+    // Rewritten with the bytes now expected (a newer publication): no change to report.
+    writeFileAtomically(file, "third");
+    EXPECT_NO_THROW(memory.verify({"a.bin", sha256Hex(QByteArray("third")), 5}, file));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
+#include <QThreadPool>
 
 namespace lumbex {
 namespace {
@@ -26,6 +27,8 @@ protected:
     int pdfs = 0;
     bool voiceBusy = false;
     QString account = "Syncthing:A";
+    bool clientSilent = false;
+    std::vector<std::pair<QString, QStringList>> downloads;
 
     void SetUp() override {
         makeFolders(folder.path("sync/.stfolder"));
@@ -37,7 +40,14 @@ protected:
         CloudSync::Services services;
         services.writers = test::fakeReaderWriters(&pdfs);
         services.voicePending = [this](const Id&) { return voiceBusy; };
-        services.account = [this](const QString&) { return std::optional(account); };
+        services.account = [this](const QString&) {
+            if (clientSilent)
+                throw LumbexError("Syncthing is not answering. Start it, then retry.");
+            return std::optional(account);
+        };
+        services.requestDownload = [this](const QString& root, const QStringList& files) {
+            downloads.emplace_back(root, files);
+        };
         return std::make_unique<CloudSync>(CloudBindings(folder.path("Cloud")), services, quick());
     }
     void resave(qint64 revision) {
@@ -122,6 +132,114 @@ TEST_F(CloudSyncTest, AccountChangeParksTheBinding) {
     QTest::qWait(300);
     EXPECT_FALSE(sync->binding(input.note.id)->receipt);
     EXPECT_EQ(sync->label(input.note.id, 4), "Sync account changed · Reconnect to continue");
+}
+
+TEST_F(CloudSyncTest, TheStatusPollNoticesAnAccountChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    account = "Syncthing:B";
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Sync account changed · Reconnect to continue");
+    // A save does not publish under the other identity.
+    resave(5);
+    sync->saved(input.note.id, package);
+    QTest::qWait(300);
+    EXPECT_EQ(sync->binding(input.note.id)->receipt->revision.revision, 4);
+    EXPECT_EQ(sync->label(input.note.id, 5), "Sync account changed · Reconnect to continue");
+    // Reconnecting takes the new identity and publishes again.
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    EXPECT_EQ(sync->binding(input.note.id)->account, "Syncthing:B");
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+}
+
+TEST_F(CloudSyncTest, AClientThatDoesNotAnswerIsNoAccountChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    clientSilent = true;
+    sync->sync(input.note.id);
+    EXPECT_EQ(sync->label(input.note.id, 4),
+              "Couldn’t Sync: Syncthing is not answering. Start it, then retry.");
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4),
+              "Couldn’t Sync: Syncthing is not answering. Start it, then retry.");
+    clientSilent = false;
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    EXPECT_EQ(sync->binding(input.note.id)->account, "Syncthing:A");
+}
+
+TEST_F(CloudSyncTest, RetryWithoutAReceiptSyncsAtOnce) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    sync->downloadAndRetry(input.note.id);
+    EXPECT_TRUE(downloads.empty());
+    EXPECT_TRUE(sync->busy(input.note.id));
+    EXPECT_EQ(sync->message(input.note.id), "Preparing mobile review…");
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+}
+
+TEST_F(CloudSyncTest, RetryAsksForTheReceiptFilesThenSyncs) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    const CloudReceipt receipt = *sync->binding(input.note.id)->receipt;
+    resave(5);
+    sync->downloadAndRetry(input.note.id);
+    ASSERT_EQ(downloads.size(), 1u);
+    EXPECT_EQ(downloads[0].first, sync->binding(input.note.id)->folder);
+    QStringList expected;
+    for (const CloudFile& file : receipt.requiredFiles())
+        expected << CloudFiles::resolve(sync->binding(input.note.id)->folder, file.path);
+    EXPECT_EQ(downloads[0].second, expected);
+    EXPECT_EQ(sync->label(input.note.id, 5), "Waiting for cloud download…");
+    EXPECT_FALSE(sync->busy(input.note.id)) << "the sync waits for the download to start";
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+    // A disabled note is left alone.
+    sync->disable(input.note.id);
+    sync->downloadAndRetry(input.note.id);
+    EXPECT_EQ(downloads.size(), 1u);
+}
+
+TEST_F(CloudSyncTest, TheRealReaderFilesArePublishedOnATwoThreadMachine) {
+    // The review PDF decodes its pictures in the global pool while the reader images wait for
+    // it there too: with jobs in that pool as well, two threads were not enough and the first
+    // publication never ended.
+    QThreadPool& global = *QThreadPool::globalInstance();
+    const int threads = global.maxThreadCount();
+    global.setMaxThreadCount(2);
+    CloudSync::Services services;
+    services.writers = standardReaderWriters();
+    services.account = [this](const QString&) { return std::optional(account); };
+    CloudSync sync(CloudBindings(folder.path("Cloud")), services, quick());
+    sync.connect(input.note.id, package, folder.path("sync"), false);
+    const bool published =
+        waitFor([&] { return sync.binding(input.note.id)->receipt.has_value(); }, 30000);
+    global.setMaxThreadCount(threads);
+    ASSERT_TRUE(published) << sync.message(input.note.id).toStdString();
+    const QString pdf = CloudFiles::resolve(
+        folder.path("sync"), sync.binding(input.note.id)->receipt->revision.readerPDF);
+    EXPECT_TRUE(readFile(pdf, 1 << 24).startsWith("%PDF"));
+}
+
+TEST_F(CloudSyncTest, ANewerPublicationIsNoCloudChange) {
+    auto sync = engine();
+    sync->connect(input.note.id, package, folder.path("sync"), false);
+    ASSERT_TRUE(waitFor([&] { return sync->binding(input.note.id)->receipt.has_value(); }));
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 4), "Saved in the sync folder");
+    resave(5);
+    sync->saved(input.note.id, package);
+    ASSERT_TRUE(
+        waitFor([&] { return sync->binding(input.note.id)->receipt->revision.revision == 5; }));
+    // The pointer now holds the new revision's bytes, as it should.
+    sync->refreshUploads();
+    EXPECT_EQ(sync->label(input.note.id, 5), "Saved in the sync folder");
 }
 
 TEST_F(CloudSyncTest, ConflictStopsWithTheMessageEveryTime) {

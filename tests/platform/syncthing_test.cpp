@@ -1,11 +1,15 @@
 #include "core/error.h"
+#include "platform/sync_account.h"
 #include "platform/syncthing_upload_status.h"
 #include "support/qt_printers.h"
 #include "support/syncthing_pair.h"
 #include "support/temporary_folder.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QJsonObject>
+#include <QFileInfo>
 #include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
@@ -85,6 +89,39 @@ TEST_F(SyncthingTest, TheDeviceIdIsTheAccountOfItsFolder) {
               pair_->b.deviceID);
     EXPECT_EQ(status->account(folder_->path()), std::nullopt) << "outside every shared folder";
     EXPECT_EQ(makeSyncthingUploadStatus({})->account(pair_->a.folder), std::nullopt);
+}
+
+TEST_F(SyncthingTest, TheRunningSyncthingNamesTheAccountOfASyncFolder) {
+    const auto status = makeSyncthingUploadStatus({pair_->a.configFile(), pair_->b.configFile()});
+    const QString inside = pair_->a.folder + QStringLiteral("/Lumbex");
+    QDir().mkpath(inside);
+    EXPECT_EQ(syncAccount(inside, status.get(), {}),
+              QStringLiteral("Syncthing:") + pair_->a.deviceID);
+    EXPECT_EQ(syncAccount(pair_->b.folder, status.get(), {}),
+              QStringLiteral("Syncthing:") + pair_->b.deviceID);
+    // Without a configuration that names it the folder is known only by its place.
+    EXPECT_EQ(syncAccount(pair_->a.folder, makeSyncthingUploadStatus({}).get(), {}),
+              QStringLiteral("Syncthing:") + QFileInfo(pair_->a.folder).canonicalFilePath());
+}
+
+TEST_F(SyncthingTest, ADownloadRequestRescansTheOwningFolder) {
+    const auto lastScan = [&] {
+        return pair_->a.api()
+            .get(QStringLiteral("/rest/stats/folder"))
+            .object()
+            .value(QStringLiteral("lumbex-test"))
+            .toObject()
+            .value(QStringLiteral("lastScan"))
+            .toString();
+    };
+    ASSERT_TRUE(pair_->waitInSync(kTimeoutMs));
+    const QString before = lastScan();
+    // Scan times are kept to the second.
+    QThread::msleep(1100);
+    const auto status = makeSyncthingUploadStatus({pair_->a.configFile()});
+    EXPECT_TRUE(status->requestDownload({pair_->a.folder + QStringLiteral("/not-yet-here.txt")}));
+    EXPECT_TRUE(eventually([&] { return lastScan() != before; }, 20'000)) << before.toStdString();
+    EXPECT_FALSE(status->requestDownload({folder_->path("outside.txt")}));
 }
 
 TEST_F(SyncthingTest, UploadsCountFilesTheOtherDeviceHas) {

@@ -32,7 +32,17 @@ void exportReaderVideo(const ScreenRecording& recording, const QString& segmentF
 }
 
 CloudSync::Services services() {
-    return {platformReaderWriters(), {}, {}, {}, syncthingUploadProgress()};
+    return {platformReaderWriters(), {}, {}, syncAccountLookup(), syncthingUploadProgress()};
+}
+
+// The folder's account now; a client that does not answer is taken as unchanged, and its failure
+// shows when the note syncs.
+bool accountChanged(const CloudBinding& binding) {
+    try {
+        return binding.account != syncAccountLookup()(binding.folder);
+    } catch (const LumbexError&) {
+        return false;
+    }
 }
 
 QString onePackage(const Arguments& args) {
@@ -85,8 +95,7 @@ void syncNow(const QStringList& words, QTextStream& out, QTextStream&) {
     const CloudBindings store = userBindings();
     CloudBinding binding = enabledBinding(store, noteID);
     binding.localNote = QFileInfo(package).absoluteFilePath();
-    const auto account = recognizeSyncFolder(binding.folder);
-    if (!account || binding.account != account->account)
+    if (binding.account != syncAccountLookup()(binding.folder))
         throw LumbexError(CloudLabels::accountChanged);
     CloudStore::checkFolder(binding.folder);
     // Crash tests give a count here: the process dies by SIGKILL right after that many files are
@@ -113,6 +122,8 @@ void syncStatus(const QStringList& words, QTextStream& out, QTextStream&) {
         label = CloudLabels::off;
     else if (!binding->enabled)
         label = CloudLabels::offKept;
+    else if (accountChanged(*binding))
+        label = CloudLabels::accountChanged;
     else if (!binding->receipt || binding->receipt->revision.revision != note.revision)
         label = CloudLabels::updating;
     else {

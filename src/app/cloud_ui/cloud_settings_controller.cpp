@@ -5,6 +5,7 @@
 #include "platform/file_reveal.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
@@ -139,9 +140,10 @@ void CloudSettingsController::chooseFolder() {
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Choose Folder"));
     dialog->setWindowModality(Qt::WindowModal);
-    if (const std::optional<QString> start =
-            engine_.folder() ? engine_.folder() : engine_.previousFolder())
-        dialog->setDirectory(*start);
+    // Without a folder known yet the person's home, not wherever the application was started.
+    const std::optional<QString> start =
+        engine_.folder() ? engine_.folder() : engine_.previousFolder();
+    dialog->setDirectory(start.value_or(QDir::homePath()));
     QObject::connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {
         selectedFolder_ = folder;
         refresh();
@@ -201,8 +203,8 @@ void CloudSettingsController::importCopy() {
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Import Copy"));
     dialog->setWindowModality(Qt::WindowModal);
-    if (const std::optional<QString> folder = engine_.folder())
-        dialog->setDirectory(*folder + QStringLiteral("/Notes"));
+    const std::optional<QString> folder = engine_.folder();
+    dialog->setDirectory(folder ? *folder + QStringLiteral("/Notes") : QDir::homePath());
     QObject::connect(dialog, &QFileDialog::fileSelected, this,
                      [this](const QString& package) { importChosen(package); });
     dialog->open();

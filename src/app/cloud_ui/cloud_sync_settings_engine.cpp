@@ -74,7 +74,7 @@ void CloudSyncSettingsEngine::connect(const QString& folder, bool includeVoiceAu
 }
 
 void CloudSyncSettingsEngine::retry() {
-    sync_.sync(document_.note().id);
+    sync_.downloadAndRetry(document_.note().id);
 }
 
 void CloudSyncSettingsEngine::disable() {

@@ -3,6 +3,7 @@
 #include "app/deleted_ui/deleted_notes_window.h"
 #include "app/deleted_ui/deletion_question.h"
 #include "core/error.h"
+#include "library/deleted_cloud.h"
 #include "library/deleted_note_state.h"
 #include "library/deletion_jobs.h"
 #include "library/trash.h"
@@ -92,61 +93,76 @@ void DeletedNotesController::confirmDeletion(NoteDocument& document, QWidget* wi
         if (other != &document && other->note().id == confirmed.id)
             return fail(QStringLiteral("Close the other copy of this note before deleting it."),
                         window);
-    if (!services_.confirm(confirmed.title, window)) {
+    const std::optional<QJsonObject> binding = services_.cloudBinding(confirmed.id);
+    const std::optional<bool> answer = services_.confirm(confirmed.title, bool(binding), window);
+    if (!answer) {
         if (closeOnCancel && window)
             window->close();
         return;
     }
+    const bool withCloud = *answer && binding;
     QPointer<NoteDocument> saved(&document);
     QPointer<QWidget> owner(window);
-    document.saveCheckpoint([this, saved, owner, confirmed](const std::optional<QString>& error) {
-        if (!saved)
-            return;
-        if (error || saved->filePath().isEmpty())
-            return fail(QStringLiteral("Save the note before deleting it."), owner);
-        // A finished save cycle holds every change made before it ended: a note that still
-        // differs from the confirmed one changed after the question.
-        if (saved->note().revision != confirmed.revision || saved->isSaving())
-            return fail(QStringLiteral("The note changed. Save it and try again."), owner);
-        const QString path = saved->filePath();
-        const CaptureNote note = saved->note();
-        // The document ends with its window; the move starts once nothing can save into it.
-        if (owner) {
-            if (!owner->close())
+    document.saveCheckpoint(
+        [this, saved, owner, confirmed, binding, withCloud](const std::optional<QString>& error) {
+            if (!saved)
+                return;
+            if (error || saved->filePath().isEmpty())
+                return fail(QStringLiteral("Save the note before deleting it."), owner);
+            // No publication may start from the note while its copies move away.
+            if (withCloud)
+                services_.suspendCloud(confirmed.id);
+            // A finished save cycle holds every change made before it ended: a note that still
+            // differs from the confirmed one changed after the question.
+            if (saved->note().revision != confirmed.revision || saved->isSaving())
                 return fail(QStringLiteral("The note changed. Save it and try again."), owner);
-        } else {
-            saved->close();
-        }
-        startDeletion(path, note);
-    });
+            const QString path = saved->filePath();
+            const CaptureNote note = saved->note();
+            // The document ends with its window; the move starts once nothing can save into it.
+            if (owner) {
+                if (!owner->close())
+                    return fail(QStringLiteral("The note changed. Save it and try again."), owner);
+            } else {
+                saved->close();
+            }
+            // The binding as it is now: the save may have published a newer receipt.
+            const auto current = services_.cloudBinding(note.id);
+            startDeletion(path, note, current ? current : binding, withCloud);
+        });
 }
 
-void DeletedNotesController::startDeletion(const QString& path, const CaptureNote& note) {
+void DeletedNotesController::startDeletion(const QString& path, const CaptureNote& note,
+                                           const std::optional<QJsonObject>& binding,
+                                           bool withCloud) {
     ++starting_;
     auto* watcher = new QFutureWatcher<JobResult>(this);
-    connect(watcher, &QFutureWatcher<JobResult>::finished, this, [this, watcher, note] {
+    connect(watcher, &QFutureWatcher<JobResult>::finished, this, [this, watcher, note, withCloud] {
         const JobResult result = watcher->result();
         watcher->deleteLater();
         --starting_;
-        if (result.entry)
+        if (result.entry) {
             services_.forget(note.id);
+            services_.cloudDeleted(note.id, withCloud);
+        }
         finishJob(result, false, true);
     });
     const DeletedNotesStore store = store_;
     const std::shared_ptr<Trash> trash = trash_;
+    const std::shared_ptr<DeletedCloudSide> cloud = services_.cloud;
     const Date when = services_.clock();
-    watcher->setFuture(QtConcurrent::run(&workers_, [store, trash, path, note, when] {
-        JobResult result;
-        try {
-            DeletedNote entry = store.begin(path, note, std::nullopt, false, when);
-            result.entry = entry;
-            runDeletedNoteJob(store, entry, nullptr, *trash, when);
-            result.entry = entry;
-        } catch (const LumbexError& e) {
-            result.error = e.message();
-        }
-        return result;
-    }));
+    watcher->setFuture(
+        QtConcurrent::run(&workers_, [store, trash, cloud, path, note, binding, withCloud, when] {
+            JobResult result;
+            try {
+                DeletedNote entry = store.begin(path, note, binding, withCloud, when);
+                result.entry = entry;
+                runDeletedNoteJob(store, entry, cloud.get(), *trash, when);
+                result.entry = entry;
+            } catch (const LumbexError& e) {
+                result.error = e.message();
+            }
+            return result;
+        }));
 }
 
 bool DeletedNotesController::noteIsOpen(const DeletedNote& entry) const {
@@ -189,14 +205,15 @@ void DeletedNotesController::runJob(const DeletedNote& given, bool showRestored,
             });
     const DeletedNotesStore store = store_;
     const std::shared_ptr<Trash> trash = trash_;
+    const std::shared_ptr<DeletedCloudSide> cloud = services_.cloud;
     const Date when = services_.clock();
-    watcher->setFuture(QtConcurrent::run(&workers_, [store, trash, entry, when]() mutable {
+    watcher->setFuture(QtConcurrent::run(&workers_, [store, trash, cloud, entry, when]() mutable {
         JobResult result;
         // The record as it is now: the list may be older than a change made elsewhere.
         if (auto current = store.entry(entry.id))
             entry = *current;
         try {
-            result.restored = runDeletedNoteJob(store, entry, nullptr, *trash, when);
+            result.restored = runDeletedNoteJob(store, entry, cloud.get(), *trash, when);
         } catch (const LumbexError& e) {
             result.error = e.message();
         }

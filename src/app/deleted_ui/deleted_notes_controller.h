@@ -3,6 +3,7 @@
 #include "core/dates.h"
 #include "library/deleted_notes_store.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
@@ -36,8 +37,20 @@ struct DeletedNotesServices {
     std::function<std::vector<NoteDocument*>()> openDocuments = [] {
         return std::vector<NoteDocument*>{};
     };
-    // The question before a deletion: true to move the note. Default: the alert.
-    std::function<bool(const QString& title, QWidget* parent)> confirm;
+    // The question before a deletion: none to keep the note, else whether its sync-folder copies
+    // move too (`offerCloud`: the note is connected to a sync folder). Default: the alert.
+    std::function<std::optional<bool>(const QString& title, bool offerCloud, QWidget* parent)>
+        confirm;
+    // The note's sync binding as the deletion's record keeps it; none when not connected.
+    std::function<std::optional<QJsonObject>(const Id& noteID)> cloudBinding = [](const Id&) {
+        return std::nullopt;
+    };
+    // Stops the note's sync before its copies move with it.
+    std::function<void(const Id& noteID)> suspendCloud = [](const Id&) {};
+    // The deletion is recorded with the binding: when its copies moved, the note's sync ends.
+    std::function<void(const Id& noteID, bool withCopies)> cloudDeleted = [](const Id&, bool) {};
+    // The sync-folder steps of every job; none keeps them pending.
+    std::shared_ptr<DeletedCloudSide> cloud;
     // Opens a restored package in an editor window.
     std::function<void(const QString& packagePath)> openRestored = [](const QString&) {};
     // Shows a failure. Default: a warning alert titled by the message.
@@ -98,7 +111,8 @@ private:
         std::optional<QString> restored;
         std::optional<QString> error;
     };
-    void startDeletion(const QString& path, const CaptureNote& note);
+    void startDeletion(const QString& path, const CaptureNote& note,
+                       const std::optional<QJsonObject>& binding, bool withCloud);
     // `announce`: show a failure as an alert too (jobs the person started); the minute's retries
     // only keep it in the entry, or an alert would come back every minute.
     void runJob(const DeletedNote& entry, bool showRestored, bool announce);

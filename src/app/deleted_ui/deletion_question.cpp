@@ -1,11 +1,12 @@
 #include "app/deleted_ui/deletion_question.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace lumbex {
 
-DeletionQuestion makeDeletionQuestion(const QString& title, QWidget* parent) {
+DeletionQuestion makeDeletionQuestion(const QString& title, bool offerCloud, QWidget* parent) {
     const QString question =
         QStringLiteral("Move “") + title + QStringLiteral("” to Recently Deleted?");
     DeletionQuestion made;
@@ -18,13 +19,21 @@ DeletionQuestion makeDeletionQuestion(const QString& title, QWidget* parent) {
                                     QMessageBox::DestructiveRole);
     made.box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     made.box->setDefaultButton(made.move);
+    if (offerCloud) {
+        // The box owns the check box from here on.
+        made.cloud = new QCheckBox(QStringLiteral("Also move sync-folder copies and review files"));
+        made.box->setCheckBox(made.cloud);
+    }
     return made;
 }
 
-bool askToMoveToRecentlyDeleted(const QString& title, QWidget* parent) {
-    const DeletionQuestion question = makeDeletionQuestion(title, parent);
+std::optional<bool> askToMoveToRecentlyDeleted(const QString& title, bool offerCloud,
+                                               QWidget* parent) {
+    const DeletionQuestion question = makeDeletionQuestion(title, offerCloud, parent);
     question.box->exec();
-    return question.box->clickedButton() == question.move;
+    if (question.box->clickedButton() != question.move)
+        return std::nullopt;
+    return question.cloud && question.cloud->isChecked();
 }
 
 } // namespace lumbex

@@ -27,6 +27,7 @@
 #include "app/shortcuts_ui/voice_hold_gesture.h"
 #include "app/voice_note_services.h"
 #include "capture/capture_settings.h"
+#include "cloud/cloud_deletion.h"
 #include "cloud/cloud_sync.h"
 #include "core/error.h"
 #include "core/files.h"
@@ -101,12 +102,36 @@ DesktopApp::DesktopApp()
     };
     deletedServices.openRestored = [this](const QString& path) { openArguments({path}); };
     deletedServices.forget = [this](const Id& noteID) { library_->forget(noteID); };
+    deletedServices.cloudBinding = [this](const Id& noteID) -> std::optional<QJsonObject> {
+        if (const auto binding = cloud_->binding(noteID))
+            return binding->toJson();
+        return std::nullopt;
+    };
+    deletedServices.suspendCloud = [this](const Id& noteID) { cloud_->suspendForDeletion(noteID); };
+    deletedServices.cloudDeleted = [this](const Id& noteID, bool withCopies) {
+        if (withCopies)
+            cloud_->endForDeletion(noteID);
+    };
+    // Restores run on a worker: the engine takes the restored note back on its own thread.
+    deletedServices.cloud = std::make_shared<CloudDeletion>([this](const DeletedNote& entry) {
+        if (!entry.cloudBinding || !entry.restoredURL)
+            return;
+        const CloudBinding previous = CloudBinding::fromJson(*entry.cloudBinding);
+        QMetaObject::invokeMethod(
+            cloud_.get(),
+            [this, id = entry.noteID, package = *entry.restoredURL, previous] {
+                cloud_->resumeRestored(id, package, previous);
+            },
+            Qt::QueuedConnection);
+    });
     deleted_ = std::make_unique<DeletedNotesController>(DeletedNotesStore(library_->folder()),
                                                         std::make_shared<FreedesktopTrash>(),
                                                         std::move(deletedServices));
     CloudSync::Services cloudServices;
     cloudServices.writers = cli::platformReaderWriters();
     cloudServices.progress = cli::syncthingUploadProgress();
+    cloudServices.account = cli::syncAccountLookup();
+    cloudServices.requestDownload = cli::syncthingDownloadRequest();
     cloud_ =
         std::make_unique<CloudSync>(CloudBindings(CloudBindings::folderBeside(library_->folder())),
                                     std::move(cloudServices), CloudSync::Delays{});
@@ -190,6 +215,8 @@ DesktopApp::~DesktopApp() {
     qDeleteAll(editorWindows());
     delete quickCapture_;
     delete onboarding_;
+    // A restore still running hands its note back to the sync engine: it ends first.
+    deleted_.reset();
 }
 
 void DesktopApp::start(const QStringList& args) {

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -108,6 +109,8 @@ void OutputCommands::exportReviewPdf() {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilter(QStringLiteral("PDF document (*.pdf)"));
     dialog->setDefaultSuffix(QStringLiteral("pdf"));
+    // In the person's home rather than wherever the application was started.
+    dialog->setDirectory(QDir::homePath());
     dialog->selectFile(reviewPdfFileName(context_.note().title));
     dialog->setWindowModality(Qt::WindowModal);
     QObject::connect(dialog, &QFileDialog::fileSelected, &context_.window(),

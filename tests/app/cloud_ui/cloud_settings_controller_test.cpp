@@ -150,6 +150,34 @@ TEST_F(CloudSettingsControllerTest, AChosenFolderIsSavedWithTheVoiceChoice) {
     EXPECT_FALSE(voiceBox()->isChecked());
 }
 
+TEST_F(CloudSettingsControllerTest, TheFolderPanelStartsAtHomeWhenNoFolderIsKnown) {
+    const auto shownPanel = [] {
+        QFileDialog* dialog = nullptr;
+        test::processEventsUntil(
+            [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible())
+                        dialog = d;
+                return dialog != nullptr;
+            },
+            5000);
+        return dialog;
+    };
+    window.chooseFolder();
+    QFileDialog* first = shownPanel();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->directory().absolutePath(), QDir(QDir::homePath()).absolutePath());
+    first->reject();
+    QApplication::processEvents();
+
+    engine.previous = folder.path();
+    window.chooseFolder();
+    QFileDialog* second = shownPanel();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->directory().absolutePath(), QDir(folder.path()).absolutePath());
+    second->reject();
+}
+
 TEST_F(CloudSettingsControllerTest, ARefusedFolderIsShownAndNothingIsSaved) {
     engine.connectFailure = QStringLiteral(
         "Choose a folder kept in sync by a sync client or a network drive. A local folder does "

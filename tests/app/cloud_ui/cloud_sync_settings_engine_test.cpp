@@ -71,6 +71,21 @@ TEST_F(CloudSyncSettingsEngineTest, ConnectingPublishesAndTheWindowFollowsTheEng
     EXPECT_TRUE(QFileInfo(review).isFile()) << "nothing in the sync folder is removed";
 }
 
+TEST_F(CloudSyncSettingsEngineTest, RetryAsksForTheCloudFilesBeforeSyncing) {
+    const auto engine = engineFor(*document);
+    CloudSettingsController window(*engine);
+    const auto state = [&] { return window.findChild<QLabel*>("cloud.state")->text(); };
+    engine->connect(folder.path("sync"), false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine->publishedReview().has_value(); }, 10000));
+    ASSERT_TRUE(window.findChild<QPushButton*>("cloud.retry")->isEnabled());
+    window.findChild<QPushButton*>("cloud.retry")->click();
+    EXPECT_EQ(state(), "Waiting for cloud download…");
+    // The sync that follows publishes the same revision again (every file verifies as in place).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == "Preparing mobile review…"; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state() == "Waiting for the sync client"; }, 10000))
+        << state().toStdString();
+}
+
 TEST_F(CloudSyncSettingsEngineTest, AnUnsavedNoteCannotBeConnected) {
     const auto unsaved = NoteDocument::fromCapturePNG(
         input.originals.begin()->second, QStringLiteral("Shot"), folder.path("library"));

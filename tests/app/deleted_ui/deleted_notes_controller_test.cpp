@@ -1,20 +1,57 @@
 #include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/deleted_ui/deleted_notes_window.h"
 #include "app/deleted_ui/deletion_question.h"
+#include "library/deleted_cloud.h"
 #include "library/deleted_fixtures.h"
 #include "model/note_document.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <mutex>
 
 namespace lumbex {
 namespace {
+
+// The sync-folder side of jobs, recording what the jobs asked of it (from their worker thread).
+class RecordingCloudSide : public DeletedCloudSide {
+public:
+    std::atomic<bool> folderReachable = true;
+    bool reachable(const DeletedNote&) const override { return folderReachable; }
+    void plan(DeletedNote& entry) override {
+        record("plan");
+        entry.cloudPaths = std::vector<QString>{QStringLiteral("Notes/N.capturenote")};
+    }
+    void archive(const DeletedNote&) override { record("archive"); }
+    void restore(const DeletedNote&) override { record("restore"); }
+    void trashArchive(const DeletedNote&, Trash&) override { record("trash"); }
+    std::vector<std::string> calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    void record(const char* call) {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(call);
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+// A binding as the sync engine keeps it, with a published receipt.
+QJsonObject publishedBinding() {
+    return QJsonObject{{QStringLiteral("enabled"), true},
+                       {QStringLiteral("folder"), QStringLiteral("L3N5bmM=")},
+                       {QStringLiteral("receipt"), QJsonObject{{QStringLiteral("revision"), 3}}}};
+}
 
 class DeletedNotesControllerTest : public ::testing::Test, public test::DeletedNotesFixture {
 protected:
@@ -23,7 +60,12 @@ protected:
     std::vector<QString> asked;
     std::vector<Id> forgotten;
     std::vector<NoteDocument*> documents;
-    bool answer = true;
+    std::optional<bool> answer = false;
+    std::vector<bool> offered;
+    std::optional<QJsonObject> binding;
+    std::vector<Id> suspended;
+    std::vector<std::pair<Id, bool>> ended;
+    std::shared_ptr<RecordingCloudSide> cloud = std::make_shared<RecordingCloudSide>();
     bool voiceBusy = false;
     std::function<void()> whileAsking;
     Date clockNow = 5'000'000.0;
@@ -34,8 +76,9 @@ protected:
         DeletedNotesServices services;
         services.voicePending = [this](const Id&) { return voiceBusy; };
         services.openDocuments = [this] { return documents; };
-        services.confirm = [this](const QString& title, QWidget*) {
+        services.confirm = [this](const QString& title, bool offerCloud, QWidget*) {
             asked.push_back(title);
+            offered.push_back(offerCloud);
             if (whileAsking)
                 whileAsking();
             return answer;
@@ -47,6 +90,12 @@ protected:
         services.forget = [this](const Id& id) { forgotten.push_back(id); };
         services.reveal = [](const QString&) {};
         services.clock = [this] { return clockNow; };
+        services.cloudBinding = [this](const Id&) { return binding; };
+        services.suspendCloud = [this](const Id& id) { suspended.push_back(id); };
+        services.cloudDeleted = [this](const Id& id, bool withCopies) {
+            ended.emplace_back(id, withCopies);
+        };
+        services.cloud = cloud;
         return std::make_unique<DeletedNotesController>(store, trash, std::move(services));
     }();
 
@@ -119,7 +168,8 @@ TEST_F(DeletedNotesControllerTest, WindowListsEntriesWithStatusAndButtons) {
 }
 
 TEST(DeletionQuestionTest, AsksWithTheNoteTitle) {
-    const DeletionQuestion question = makeDeletionQuestion(QStringLiteral("Login form"), nullptr);
+    const DeletionQuestion question =
+        makeDeletionQuestion(QStringLiteral("Login form"), false, nullptr);
     EXPECT_EQ(question.box->text(), QStringLiteral("Move “Login form” to Recently Deleted?"));
     EXPECT_EQ(question.box->windowTitle(), question.box->text());
     EXPECT_EQ(question.box->informativeText(),
@@ -132,6 +182,92 @@ TEST(DeletionQuestionTest, AsksWithTheNoteTitle) {
     EXPECT_EQ(buttons,
               (QStringList{QStringLiteral("Cancel"), QStringLiteral("Move to Recently Deleted")}));
     EXPECT_EQ(question.move->text(), QStringLiteral("Move to Recently Deleted"));
+}
+
+TEST(DeletionQuestionTest, OffersTheSyncFolderCopiesOnlyWhenConnected) {
+    EXPECT_EQ(makeDeletionQuestion(QStringLiteral("Plain"), false, nullptr).cloud, nullptr);
+    EXPECT_EQ(makeDeletionQuestion(QStringLiteral("Plain"), false, nullptr).box->checkBox(),
+              nullptr);
+    const DeletionQuestion question = makeDeletionQuestion(QStringLiteral("Synced"), true, nullptr);
+    ASSERT_NE(question.cloud, nullptr);
+    EXPECT_EQ(question.box->checkBox(), question.cloud);
+    EXPECT_EQ(question.cloud->text(),
+              QStringLiteral("Also move sync-folder copies and review files"));
+    // Moving the copies away is a choice the person makes, never the default.
+    EXPECT_FALSE(question.cloud->isChecked());
+}
+
+TEST_F(DeletedNotesControllerTest, ANoteWithoutSyncIsNotOfferedTheCheckBox) {
+    std::unique_ptr<NoteDocument> document = NoteDocument::open(packagePath);
+    answer = true; // even a checked box cannot move copies that are not there
+    controller->confirmDeletion(*document, nullptr, false);
+    waitForJobs();
+    EXPECT_EQ(offered, std::vector<bool>{false});
+    const DeletedNote entry = onlyEntry();
+    EXPECT_FALSE(entry.removeCloudCopies);
+    EXPECT_FALSE(entry.cloudBinding);
+    EXPECT_TRUE(suspended.empty());
+    EXPECT_TRUE(cloud->calls().empty());
+    EXPECT_EQ(ended, (std::vector<std::pair<Id, bool>>{{contents.note.id, false}}));
+}
+
+TEST_F(DeletedNotesControllerTest, CheckedBoxMovesTheSyncFolderCopies) {
+    binding = publishedBinding();
+    std::unique_ptr<NoteDocument> document = NoteDocument::open(packagePath);
+    answer = true;
+    controller->confirmDeletion(*document, nullptr, false);
+    waitForJobs();
+    EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
+    EXPECT_EQ(offered, std::vector<bool>{true});
+    EXPECT_EQ(suspended, std::vector<Id>{contents.note.id});
+    EXPECT_EQ(ended, (std::vector<std::pair<Id, bool>>{{contents.note.id, true}}));
+    EXPECT_EQ(cloud->calls(), (std::vector<std::string>{"plan", "archive"}));
+    const DeletedNote entry = onlyEntry();
+    EXPECT_TRUE(entry.removeCloudCopies);
+    EXPECT_TRUE(entry.cloudArchived);
+    EXPECT_EQ(entry.cloudBinding, publishedBinding());
+    controller->present();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("30 days remaining · Includes sync folder copies"));
+
+    // Restoring puts the copies back before the record goes.
+    controller->restoreSelected();
+    waitForJobs();
+    EXPECT_EQ(cloud->calls(), (std::vector<std::string>{"plan", "archive", "restore"}));
+    EXPECT_EQ(opened, std::vector<QString>{packagePath});
+    EXPECT_TRUE(store.load().empty());
+}
+
+TEST_F(DeletedNotesControllerTest, UncheckedBoxKeepsTheCopiesAndSaysSo) {
+    binding = publishedBinding();
+    std::unique_ptr<NoteDocument> document = NoteDocument::open(packagePath);
+    answer = false;
+    controller->confirmDeletion(*document, nullptr, false);
+    waitForJobs();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(suspended.empty());
+    EXPECT_TRUE(cloud->calls().empty());
+    const DeletedNote entry = onlyEntry();
+    EXPECT_FALSE(entry.removeCloudCopies);
+    EXPECT_EQ(entry.cloudBinding, publishedBinding());
+    controller->present();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("30 days remaining · Existing sync folder copies kept"));
+}
+
+TEST_F(DeletedNotesControllerTest, CopiesStillToMoveAreShownAsPending) {
+    DeletedNote entry = store.archive(packagePath, contents.note, publishedBinding(), true,
+                                      clockNow - 86400.0 * 2.5);
+    controller->present();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("28 days remaining · Sync folder removal pending"));
+    controller->retrySelected();
+    waitForJobs();
+    EXPECT_EQ(cell(0, 1), QStringLiteral("28 days remaining · Includes sync folder copies"));
+    // Expiry then takes the archived copies to the Trash with the package.
+    clockNow += 30 * 86400.0;
+    controller->retrySelected();
+    waitForJobs();
+    EXPECT_EQ(cloud->calls(), (std::vector<std::string>{"plan", "archive", "trash"}));
+    EXPECT_EQ(trash->trashed, std::vector<QString>{store.package(entry.id)});
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Recovered from Trash · Restore to use this note"));
 }
 
 TEST_F(DeletedNotesControllerTest, ShowFilesNeedsTheFolder) {
@@ -203,7 +339,7 @@ TEST_F(DeletedNotesControllerTest, CancelKeepsTheNoteAndClosesWhenAsked) {
     std::unique_ptr<NoteDocument> document = NoteDocument::open(packagePath);
     QWidget editor;
     editor.show();
-    answer = false;
+    answer = std::nullopt;
     controller->confirmDeletion(*document, &editor, false);
     EXPECT_TRUE(editor.isVisible());
     controller->confirmDeletion(*document, &editor, true);
@@ -263,8 +399,14 @@ TEST_F(DeletedNotesControllerTest, RetryWhileTheNoteIsOpenAgainIsRefused) {
 
 TEST_F(DeletedNotesControllerTest, ExpiryWaitsForTheSyncFolder) {
     DeletedNote entry = store.archive(packagePath, contents.note, {}, true, clockNow);
-    clockNow += 31 * 86400.0;
+    cloud->folderReachable = false;
+    clockNow += 29 * 86400.0;
     controller->start();
+    waitForJobs();
+    // Before its date an unreachable folder is no failure: the copies just wait.
+    EXPECT_FALSE(onlyEntry().error);
+    clockNow += 2 * 86400.0;
+    controller->retryPending();
     waitForJobs();
     // The minute's retries keep the reason in the list instead of alerting every minute.
     EXPECT_TRUE(errors.empty());
@@ -286,6 +428,7 @@ TEST_F(DeletedNotesControllerTest, ExpiredEntriesGoToTheTrash) {
 
 TEST_F(DeletedNotesControllerTest, RetryShowsTheFailureAndKeepsIt) {
     DeletedNote entry = store.archive(packagePath, contents.note, {}, true, clockNow);
+    cloud->folderReachable = false;
     clockNow += 31 * 86400.0;
     controller->present();
     EXPECT_TRUE(window().retryButton().isEnabled());
