@@ -90,7 +90,7 @@ QString reviewDate(Date date) {
 QImage reviewPicture(const CaptureNote& note, const Media& media, const QByteArray& original) {
     QImage decoded;
     try {
-        decoded = ImageFiles::pixels(original);
+        decoded = ImageFiles::image(original);
     } catch (const LumbexError&) {
         throw LumbexError(QStringLiteral(
             "An original image is missing. The previous mobile review has been kept."));

@@ -7,7 +7,6 @@
 #include "core/ids.h"
 #include "core/sha256.h"
 #include "model/app_folders.h"
-#include "model/fast_png.h"
 #include "model/image_header.h"
 #include "model/image_signature.h"
 
@@ -86,7 +85,7 @@ ImageBytes inMemory(const QByteArray& data) {
 
 // Decodes the first image with the decoder the signature names, after checking the header. A
 // null result means the pixels were decoded but applying the orientation failed.
-QImage decode(const QByteArray& data, bool applyOrientation, bool pixelsOnly = false) {
+QImage decode(const QByteArray& data, bool applyOrientation) {
     allowLargestImage();
     const QByteArray format = imageSignatureFormat(data);
     if (format.isEmpty())
@@ -95,9 +94,6 @@ QImage decode(const QByteArray& data, bool applyOrientation, bool pixelsOnly = f
     if (isLargerThanNeeded(data.size(), format, header))
         throw LumbexError(QStringLiteral(
             "The file is larger than its image needs. Choose the original image file."));
-    if (pixelsOnly && !applyOrientation && format == "png")
-        if (std::optional<QImage> fast = FastPng::decode(data); fast && fast->size() == header.size)
-            return *std::move(fast);
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
@@ -201,10 +197,6 @@ QByteArray readImageFile(const FolderHandle& folder, const QString& name) {
 
 QImage image(const QByteArray& data) {
     return decode(data, false);
-}
-
-QImage pixels(const QByteArray& data) {
-    return decode(data, false, true);
 }
 
 QByteArray normalized(const QByteArray& data) {

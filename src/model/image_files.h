@@ -29,9 +29,6 @@ QByteArray readImageFile(const FolderHandle& folder, const QString& name);
 // Decodes image bytes as stored (an orientation tag is not applied). Throws "The image could not
 // be read, or exceeds 120 megapixels."
 QImage image(const QByteArray& data);
-// The same pixels for drawing only: a plain PNG is decoded by the faster decoder of fast_png.h,
-// and the image carries none of the file's text or resolution.
-QImage pixels(const QByteArray& data);
 // The stored original of an imported image: full resolution, orientation tag applied, PNG.
 // Throws "Choose a readable image file." for bytes with no accepted image signature.
 QByteArray normalized(const QByteArray& data);
