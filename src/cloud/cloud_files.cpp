@@ -224,7 +224,7 @@ QString safeTitle(const QString& title) {
     // 64 scalars, not 64 UTF-16 units: a cut never splits a character.
     const auto scalars = out.toUcs4();
     if (scalars.size() > 64)
-        out = QString::fromUcs4(scalars.constData(), 64);
+        out = QString::fromUcs4(reinterpret_cast<const char32_t*>(scalars.constData()), 64);
     out = out.trimmed();
     return out.isEmpty() ? QStringLiteral("Capture") : out;
 }

@@ -32,7 +32,12 @@ void exportReaderVideo(const ScreenRecording& recording, const QString& segmentF
 }
 
 CloudSync::Services services() {
-    return {platformReaderWriters(), {}, {}, syncAccountLookup(), syncthingUploadProgress()};
+    return {.writers = platformReaderWriters(),
+            .voicePending = {},
+            .unsavedSnapshot = {},
+            .account = syncAccountLookup(),
+            .progress = syncthingUploadProgress(),
+            .requestDownload = syncthingDownloadRequest()};
 }
 
 // The folder's account now; a client that does not answer is taken as unchanged, and its failure
