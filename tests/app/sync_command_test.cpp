@@ -5,6 +5,8 @@
 #include "model/image_import.h"
 #include "model/note_coding.h"
 #include "model/note_package.h"
+#include "platform/movie_fixtures.h"
+#include "recording/recording_journal.h"
 #include "support/qt_printers.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
@@ -222,6 +224,50 @@ TEST_F(SyncCommandTest, DeleteWithCloudMovesSyncedCopiesAndRestoreBringsThemBack
     const auto binding = CloudBindings(data + "/Lumbex/Cloud").binding(contents.note.id);
     ASSERT_TRUE(binding) << test::fileBytes(data + "/Lumbex/Cloud/bindings.json").toStdString();
     EXPECT_EQ(binding->localNote, restored);
+}
+
+// A note with a screen recording publishes its reader video beside the PDF, verified like every
+// other file, and republishing reuses it.
+TEST_F(SyncCommandTest, ARecordingIsPublishedAsAReaderVideo) {
+    const QString pending = folder.path("pending");
+    makeFolders(pending);
+    RecordingJournal journal = RecordingJournal::make();
+    journal.recording.title = "Demo";
+    journal.completed = true;
+    for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue)}) {
+        const Id id = newId();
+        const QString movie = pending + "/" + idString(id) + ".mov";
+        test::writeMovie(test::movieSettings(movie),
+                         {{0, colour}, {2'000'000 - kRecordingFrameMicroseconds, colour}},
+                         2'000'000);
+        journal.recording.segments.push_back(inspectRecordingSegment(movie, id));
+    }
+    journal.save(pending);
+    const QString recorded = library + "/Demo.capturenote";
+    Outcome r = lumbex({"recording", "recover", pending, "-o", recorded});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    ASSERT_EQ(lumbex({"sync", "connect", recorded, "--folder", sync}).exitCode, 0);
+
+    r = lumbex({"sync", "now", recorded});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString identifier = r.out.trimmed();
+    const Id noteID = readNotePackage(recorded).note.id;
+    const CloudRevision revision = CloudCoding::decodeRevision(test::fileBytes(
+        sync + "/Notes/" + idString(noteID) + ".capturenote/revisions/" + identifier + ".json"));
+    ASSERT_TRUE(revision.readerVideo);
+    ASSERT_TRUE(revision.file(*revision.readerVideo));
+    const QString video = sync + "/" + *revision.readerVideo;
+    EXPECT_NO_THROW(CloudFiles::verify(sync, *revision.file(*revision.readerVideo)));
+    const auto streams = test::probeMovie(video);
+    ASSERT_FALSE(streams.empty()) << video.toStdString();
+    EXPECT_EQ(streams[0].codec, AV_CODEC_ID_H264);
+    EXPECT_NEAR(double(streams[0].endUs()), 4'000'000.0, 100'000.0);
+
+    const auto before = tree();
+    r = lumbex({"sync", "now", recorded});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), identifier);
+    EXPECT_EQ(tree(), before);
 }
 
 } // namespace
