@@ -2,19 +2,17 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "platform/portal_request.h"
 #include "platform/portal_screenshot.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QImageReader>
-#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -27,7 +25,6 @@ namespace {
 const char kService[] = "org.freedesktop.portal.Desktop";
 const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kScreenshot[] = "org.freedesktop.portal.Screenshot";
-const char kRequest[] = "org.freedesktop.portal.Request";
 
 // The portal answers a non-interactive request at once; an interactive one waits for the person.
 constexpr int kQuietAnswerMs = 30'000;
@@ -46,68 +43,29 @@ QString portalMissing() {
         "or xdg-desktop-portal-kde), then log in again.");
 }
 
-// Receives the Response signal of one request.
-class ResponseCatcher : public QObject {
-    Q_OBJECT
-public:
-    std::optional<uint> response;
-    QVariantMap results;
-    QEventLoop loop;
-
-public slots:
-    void received(uint code, const QVariantMap& values) {
-        response = code;
-        results = values;
-        loop.quit();
-    }
-};
-
-struct Answer {
-    uint response = 2;
-    QVariantMap results;
-};
-
 // Asks the portal for one screenshot and waits for its answer.
-Answer requestScreenshot(bool interactive) {
+PortalAnswer requestScreenshot(bool interactive) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         throw LumbexError(QStringLiteral(
             "Lumbex takes screenshots on Wayland through the desktop portal, but there is no "
             "D-Bus session bus. Start Lumbex from your desktop session, then try again."));
     const QString token = newHandleToken();
-    const QString path = portalRequestPath(bus.baseService(), token);
-    ResponseCatcher catcher;
-    const auto listen = [&](const QString& object) {
-        return bus.connect(QString::fromLatin1(kService), object, QString::fromLatin1(kRequest),
-                           QStringLiteral("Response"), &catcher, SLOT(received(uint, QVariantMap)));
-    };
-    // Listening before asking: the answer may come before the call returns.
-    listen(path);
-
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(kService), QString::fromLatin1(kObject),
         QString::fromLatin1(kScreenshot), QStringLiteral("Screenshot"));
     call << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("interactive"), interactive}};
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kQuietAnswerMs);
-    if (reply.type() == QDBusMessage::ErrorMessage)
+    const PortalAnswer answer =
+        askPortal(bus, call, token, interactive ? kInteractiveAnswerMs : kQuietAnswerMs);
+    if (answer.outcome == PortalAnswer::Outcome::CallFailed)
         throw LumbexError(portalMissing());
-    // Portals older than handle tokens choose their own path.
-    const QString given = reply.arguments().value(0).value<QDBusObjectPath>().path();
-    if (!given.isEmpty() && given != path)
-        listen(given);
-
-    if (!catcher.response) {
-        QTimer::singleShot(interactive ? kInteractiveAnswerMs : kQuietAnswerMs, &catcher.loop,
-                           &QEventLoop::quit);
-        catcher.loop.exec();
-    }
-    if (!catcher.response)
+    if (answer.outcome == PortalAnswer::Outcome::NoAnswer)
         throw LumbexError(QStringLiteral(
             "The desktop portal did not answer the screenshot request. Check that "
             "xdg-desktop-portal and the backend for your desktop are running, then try again."));
-    return {*catcher.response, catcher.results};
+    return answer;
 }
 
 // Removes the portal's copy of a screenshot once it has been read, or when it is stale: it is a
@@ -193,7 +151,7 @@ public:
 private:
     void takePicture() {
         const QDateTime asked = QDateTime::currentDateTimeUtc();
-        Answer answer = requestScreenshot(false);
+        PortalAnswer answer = requestScreenshot(false);
         // Some portals take screenshots only with the person's say: ask that way then.
         if (answer.response == 2)
             answer = requestScreenshot(true);
@@ -229,5 +187,3 @@ std::unique_ptr<ScreenGrabber> openPortalScreenGrabber() {
 }
 
 } // namespace lumbex
-
-#include "portal_screen_grabber.moc"
