@@ -199,5 +199,12 @@ TEST_F(WaylandCaptureTest, WhatWaylandCannotDoIsExplained) {
     }
 }
 
+// The wlroots portal has no global shortcuts: the keys fall back to the desktop's own bindings.
+TEST_F(WaylandCaptureTest, TheWlrootsPortalOffersNoGlobalShortcuts) {
+    const test::WaylandSession::Result r = session->run(QStringLiteral(LUMBEX_SHORTCUTS_PROBE), {});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), "not offered") << r.err.toStdString();
+}
+
 } // namespace
 } // namespace lumbex
