@@ -222,8 +222,10 @@ TEST_F(PortalHotKeysTest, ChangingTheKeysClosesTheOldSessionAndBindsTheNewSet) {
     EXPECT_TRUE(
         waitForCalls(QStringLiteral("Close"), 2).contains(QStringLiteral("Close ") + second));
 
-    // The removed shortcut no longer presses anything; the kept one still does.
+    // The removed shortcut no longer presses anything, nor does a closed session's; the kept one
+    // still does.
     tell("activate capture-explain");
+    tell("activate-in-previous-session quick-capture");
     tell("activate quick-capture");
     waitForPresses(1);
     EXPECT_EQ(presses, std::vector<int>{2});

@@ -1,7 +1,7 @@
 // A stand-in for the desktop portal's global shortcuts on a private session bus. It owns
 // org.freedesktop.portal.Desktop, answers CreateSession, BindShortcuts and Session.Close, and
 // writes one line per call to stdout. A line "activate <id>" or "deactivate <id>" on stdin emits
-// that signal for the latest session.
+// that signal for the latest session; "activate-in-previous-session <id>" for the one before.
 //
 // Options: --no-global-shortcuts (the interface is not offered), --create-response N and
 // --bind-response N (the Response codes; "none" never answers).
@@ -39,6 +39,7 @@ public:
     QString createResponse = QStringLiteral("0");
     QString bindResponse = QStringLiteral("0");
     QString session;
+    QString previousSession;
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -70,8 +71,10 @@ public:
                 options.value(QStringLiteral("session_handle_token")).toString();
             say(QStringLiteral("CreateSession ") + sessionPath);
             bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(requestPath))));
-            if (createResponse == u"0")
+            if (createResponse == u"0") {
+                previousSession = session;
                 session = sessionPath;
+            }
             respond(bus, requestPath, createResponse,
                     {{QStringLiteral("session_handle"), sessionPath}});
             return true;
@@ -103,10 +106,10 @@ public:
         return false;
     }
 
-    void emitShortcut(const QString& signal, const QString& id) {
+    void emitShortcut(const QString& signal, const QString& inSession, const QString& id) {
         QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kObject),
                                                           QString::fromLatin1(kShortcuts), signal);
-        message << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong(1234)
+        message << QVariant::fromValue(QDBusObjectPath(inSession)) << id << qulonglong(1234)
                 << QVariantMap();
         QDBusConnection::sessionBus().send(message);
     }
@@ -162,9 +165,11 @@ int main(int argc, char** argv) {
         for (const QString& command : QString::fromUtf8(line, int(n)).split(u'\n')) {
             const QStringList words = command.split(u' ', Qt::SkipEmptyParts);
             if (words.size() == 2 && words[0] == u"activate")
-                portal.emitShortcut(QStringLiteral("Activated"), words[1]);
+                portal.emitShortcut(QStringLiteral("Activated"), portal.session, words[1]);
+            else if (words.size() == 2 && words[0] == u"activate-in-previous-session")
+                portal.emitShortcut(QStringLiteral("Activated"), portal.previousSession, words[1]);
             else if (words.size() == 2 && words[0] == u"deactivate")
-                portal.emitShortcut(QStringLiteral("Deactivated"), words[1]);
+                portal.emitShortcut(QStringLiteral("Deactivated"), portal.session, words[1]);
         }
     });
     say(QStringLiteral("ready"));
