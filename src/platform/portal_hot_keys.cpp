@@ -88,6 +88,9 @@ public:
                    QDBusServiceWatcher::WatchForUnregistration) {
         qDBusRegisterMetaType<PortalShortcut>();
         qDBusRegisterMetaType<QList<PortalShortcut>>();
+        // The slot below is looked up by its parameters' type names, which Qt knows only once
+        // the types are registered.
+        qRegisterMetaType<QDBusObjectPath>();
         bus_.connect(QString::fromLatin1(kService), QString::fromLatin1(kObject),
                      QString::fromLatin1(kShortcuts), QStringLiteral("Activated"), this,
                      SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
