@@ -1,11 +1,7 @@
 #include "platform/portal_hot_keys.h"
 #include "support/event_waiting.h"
+#include "support/shortcuts_portal_bus.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -21,82 +17,37 @@ const std::map<int, PortalShortcutName> kNames = {
     {2, {QStringLiteral("quick-capture"), QStringLiteral("Quick Capture")}},
 };
 
-void stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
-// A private session bus, and on it the fake portal started with the options of each test.
+// The fake portal on a private session bus, started with the options of each test.
 class PortalHotKeysTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed (package dbus)";
-        ASSERT_TRUE(dir.isValid());
-        daemon.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-             QStringLiteral("--print-address=1"),
-             QStringLiteral("--address=unix:path=") + dir.path() + QStringLiteral("/bus")});
-        ASSERT_TRUE(daemon.waitForReadyRead(10000)) << "the private session bus did not start";
-        address = QString::fromLocal8Bit(daemon.readLine()).trimmed();
-        bus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("portal-hot-keys-test")));
-        ASSERT_TRUE(bus->isConnected());
+        if (const QString reason = test::ShortcutsPortalBus::unavailableReason(); !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        portalBus = std::make_unique<test::ShortcutsPortalBus>();
+        ASSERT_TRUE(portalBus->connected()) << "the private session bus did not start";
     }
 
     void TearDown() override {
         keys.reset();
-        stop(portal);
-        bus.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("portal-hot-keys-test"));
-        stop(daemon);
+        portalBus.reset();
     }
 
     void startPortal(const QStringList& options) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-        portal.setProcessEnvironment(environment);
-        portal.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(&portal, &QProcess::readyReadStandardOutput, [this] {
-            while (portal.canReadLine())
-                calls << QString::fromUtf8(portal.readLine()).trimmed();
-        });
-        portal.start(QStringLiteral(LUMBEX_FAKE_SHORTCUTS_PORTAL), options);
-        ASSERT_TRUE(test::processEventsUntil([this] { return calls.contains(u"ready"); }, 10000))
-            << "the fake portal did not start";
+        ASSERT_TRUE(portalBus->startPortal(options)) << "the fake portal did not start";
     }
 
     void openKeys(const QStringList& options = {}) {
         startPortal(options);
-        keys = openPortalHotKeys(*bus, kNames);
+        keys = openPortalHotKeys(portalBus->bus(), kNames);
         ASSERT_NE(keys, nullptr);
         keys->setPressedHandler([this](int id) { presses.push_back(id); });
     }
 
-    QStringList callsStartingWith(const QString& start) const {
-        QStringList found;
-        for (const QString& call : calls)
-            if (call.startsWith(start))
-                found << call;
-        return found;
-    }
-
-    // The portal's log lags behind its answers by a pipe: waits for `count` such calls.
     QStringList waitForCalls(const QString& start, qsizetype count) {
-        test::processEventsUntil([&] { return callsStartingWith(start).size() >= count; }, 5000);
-        return callsStartingWith(start);
+        return portalBus->waitForCalls(start, count);
     }
 
-    void tell(const QByteArray& line) {
-        portal.write(line + '\n');
-        portal.waitForBytesWritten(1000);
-    }
+    void tell(const QByteArray& line) { portalBus->tell(line); }
 
     // Presses come as signals; waits for `count`, then a little longer to see a surplus one.
     void waitForPresses(std::size_t count) {
@@ -104,13 +55,8 @@ protected:
         test::processEventsFor(300);
     }
 
-    QTemporaryDir dir;
-    QProcess daemon;
-    QProcess portal;
-    QString address;
-    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<test::ShortcutsPortalBus> portalBus;
     std::unique_ptr<HotKeys> keys;
-    QStringList calls;
     std::vector<int> presses;
 };
 
@@ -143,7 +89,7 @@ TEST_F(PortalHotKeysTest, ABoundShortcutIsRegisteredUnderItsNameAndTrigger) {
 
 TEST_F(PortalHotKeysTest, AnUnnamedIdIsBoundUnderItsNumber) {
     startPortal({});
-    keys = openPortalHotKeys(*bus);
+    keys = openPortalHotKeys(portalBus->bus());
     ASSERT_NE(keys, nullptr);
     EXPECT_EQ(keys->add(7, kCtrlSuperF5), 0);
     const QStringList binds = waitForCalls(QStringLiteral("BindShortcuts"), 1);
@@ -164,8 +110,6 @@ TEST_F(PortalHotKeysTest, ARefusedOrFailedRequestLeavesTheKeysUnavailable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         keys.reset();
-        stop(portal);
-        calls.clear();
         openKeys(c.options);
         EXPECT_EQ(keys->add(1, kCtrlAltSuperF), HotKeys::kUnavailable);
         // A session that bound nothing is not left open.
@@ -177,11 +121,11 @@ TEST_F(PortalHotKeysTest, ARefusedOrFailedRequestLeavesTheKeysUnavailable) {
 
 TEST_F(PortalHotKeysTest, APortalWithoutGlobalShortcutsOffersNoKeys) {
     startPortal({QStringLiteral("--no-global-shortcuts")});
-    EXPECT_EQ(openPortalHotKeys(*bus, kNames), nullptr);
+    EXPECT_EQ(openPortalHotKeys(portalBus->bus(), kNames), nullptr);
 }
 
 TEST_F(PortalHotKeysTest, NoPortalOnTheBusOffersNoKeys) {
-    EXPECT_EQ(openPortalHotKeys(*bus, kNames), nullptr);
+    EXPECT_EQ(openPortalHotKeys(portalBus->bus(), kNames), nullptr);
 }
 
 TEST_F(PortalHotKeysTest, AnActivationPressesItsShortcutOnce) {
@@ -247,7 +191,7 @@ TEST_F(PortalHotKeysTest, RemovingEveryKeyThenAddingBindsOnce) {
 TEST_F(PortalHotKeysTest, APortalThatVanishesLeavesKeysThatFailQuietly) {
     openKeys();
     ASSERT_EQ(keys->add(1, kCtrlAltSuperF), 0);
-    stop(portal);
+    portalBus->stopPortal();
     test::processEventsFor(200);
     EXPECT_EQ(keys->add(2, kCtrlSuperF5), HotKeys::kUnavailable);
     keys->remove(1);
