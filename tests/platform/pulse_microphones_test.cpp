@@ -17,15 +17,6 @@ const char kDisconnected[] =
 const char kUnavailable[] = "The selected microphone is unavailable. Choose another microphone in "
                             "this note, or keep typing.";
 
-bool pactl(const QStringList& arguments, QString* output = nullptr) {
-    QProcess client;
-    client.start(QStringLiteral("pactl"), arguments);
-    const bool ok = client.waitForFinished(5000) && client.exitCode() == 0;
-    if (output)
-        *output = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
-    return ok;
-}
-
 class PulseMicrophonesTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -57,7 +48,7 @@ TEST_F(PulseMicrophonesTest, ListsSourcesButNotMonitors) {
 
 TEST_F(PulseMicrophonesTest, TheApplicationsOwnChoiceWinsAndIsNeverReplacedByTheDefault) {
     QString module;
-    ASSERT_TRUE(pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
+    ASSERT_TRUE(server.pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
     const auto microphones = makePulseMicrophones(settings);
     EXPECT_EQ(ids(microphones->available()), (std::vector<QString>{"mic", "desk"}));
     const Microphone desk = microphones->available()[1];
@@ -68,7 +59,7 @@ TEST_F(PulseMicrophonesTest, TheApplicationsOwnChoiceWinsAndIsNeverReplacedByThe
     // A second view of the same settings sees the choice.
     EXPECT_EQ(makePulseMicrophones(settings)->current(), desk);
 
-    ASSERT_TRUE(pactl({"unload-module", module}));
+    ASSERT_TRUE(server.pactl({"unload-module", module}));
     EXPECT_EQ(microphones->selection(), desk);
     EXPECT_EQ(microphones->current(), std::nullopt);
     try {
@@ -99,7 +90,7 @@ struct Captured {
 
 TEST_F(PulseMicrophonesTest, CapturesFloatAudioAndReportsADisconnect) {
     QString module;
-    ASSERT_TRUE(pactl(
+    ASSERT_TRUE(server.pactl(
         {"load-module", "module-remap-source", "source_name=usb", "master=v.monitor", "channels=1"},
         &module));
     auto capture = pulseMicrophoneOpener()(Microphone{"usb", "USB"});
@@ -128,7 +119,7 @@ TEST_F(PulseMicrophonesTest, CapturesFloatAudioAndReportsADisconnect) {
             return captured.loudest > 0.3 && captured.frames > capture->format().sampleRate / 2;
         }));
     }
-    ASSERT_TRUE(pactl({"unload-module", module}));
+    ASSERT_TRUE(server.pactl({"unload-module", module}));
     {
         std::unique_lock lock(captured.mutex);
         ASSERT_TRUE(captured.changed.wait_for(lock, std::chrono::seconds(10),
@@ -175,21 +166,21 @@ TEST_F(PulseMicrophonesTest, TheWatchHearsMicrophonesComeAndGo) {
     };
     int before = seen();
     QString module;
-    ASSERT_TRUE(pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
+    ASSERT_TRUE(server.pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
     ASSERT_TRUE(awaitChange(before));
     EXPECT_EQ(ids(microphones->available()), (std::vector<QString>{"mic", "desk"}));
     before = seen();
-    ASSERT_TRUE(pactl({"set-default-source", "desk"}));
+    ASSERT_TRUE(server.pactl({"set-default-source", "desk"}));
     ASSERT_TRUE(awaitChange(before)) << "a new default input";
     before = seen();
-    ASSERT_TRUE(pactl({"unload-module", module}));
+    ASSERT_TRUE(server.pactl({"unload-module", module}));
     ASSERT_TRUE(awaitChange(before));
     EXPECT_EQ(ids(microphones->available()), std::vector<QString>{"mic"});
     // Sinks and their streams are no microphones: nothing to tell.
-    ASSERT_TRUE(pactl({"load-module", "module-null-sink", "sink_name=speakers"}, &module));
+    ASSERT_TRUE(server.pactl({"load-module", "module-null-sink", "sink_name=speakers"}, &module));
     QThread::msleep(300);
     before = seen();
-    ASSERT_TRUE(pactl({"set-sink-volume", "speakers", "50%"}));
+    ASSERT_TRUE(server.pactl({"set-sink-volume", "speakers", "50%"}));
     QThread::msleep(300);
     EXPECT_EQ(seen(), before);
 }

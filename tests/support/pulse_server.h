@@ -109,14 +109,18 @@ public:
         return player;
     }
 
-private:
-    bool pactl(const QStringList& arguments) const {
+    // Runs `pactl` against this server; `output` receives what it printed.
+    bool pactl(const QStringList& arguments, QString* output = nullptr) const {
         QProcess client;
         client.start(QStringLiteral("pactl"), arguments);
-        return client.waitForFinished(5000) && client.exitStatus() == QProcess::NormalExit &&
-               client.exitCode() == 0;
+        const bool ok = client.waitForFinished(5000) &&
+                        client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+        if (output)
+            *output = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
+        return ok;
     }
 
+private:
     QTemporaryDir folder_;
     QProcess server_;
     QString address_;

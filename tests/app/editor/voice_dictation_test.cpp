@@ -251,15 +251,6 @@ TEST(VoiceDictation, TheMicrophoneButtonWritesSpokenWordsIntoTheNote) {
     player.waitForFinished();
 }
 
-bool pactl(const QStringList& arguments, QString* output = nullptr) {
-    QProcess client;
-    client.start(QStringLiteral("pactl"), arguments);
-    const bool ok = client.waitForFinished(5000) && client.exitCode() == 0;
-    if (output)
-        *output = QString::fromUtf8(client.readAllStandardOutput()).trimmed();
-    return ok;
-}
-
 QStringList titles(const QMenu* menu) {
     QStringList out;
     for (const QAction* action : menu->actions())
@@ -274,10 +265,10 @@ TEST(VoiceDictation, AMicrophoneThatGoesAwayEndsTheNoteAndKeepsItsAudio) {
     ASSERT_TRUE(server.running());
     // A second microphone that hears what the null sink plays.
     QString usbModule;
-    ASSERT_TRUE(pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
-                       QStringLiteral("source_name=usb"), QStringLiteral("master=v.monitor"),
-                       QStringLiteral("source_properties=device.description=USB")},
-                      &usbModule));
+    ASSERT_TRUE(server.pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
+                              QStringLiteral("source_name=usb"), QStringLiteral("master=v.monitor"),
+                              QStringLiteral("source_properties=device.description=USB")},
+                             &usbModule));
     test::TemporaryFolder folder;
     QSettings settings(folder.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
     ClipboardWatch clipboard;
@@ -311,14 +302,15 @@ TEST(VoiceDictation, AMicrophoneThatGoesAwayEndsTheNoteAndKeepsItsAudio) {
 
     // The open menu follows microphones plugged in and out.
     QString deskModule;
-    ASSERT_TRUE(pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
-                       QStringLiteral("source_name=desk"), QStringLiteral("master=v.monitor"),
-                       QStringLiteral("source_properties=device.description=Desk")},
-                      &deskModule));
+    ASSERT_TRUE(
+        server.pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
+                      QStringLiteral("source_name=desk"), QStringLiteral("master=v.monitor"),
+                      QStringLiteral("source_properties=device.description=Desk")},
+                     &deskModule));
     EXPECT_TRUE(test::processEventsUntil(
         [&] { return titles(choices).contains(QStringLiteral("Desk")); }, 5000))
         << titles(choices).join(u'|').toStdString();
-    ASSERT_TRUE(pactl({QStringLiteral("unload-module"), deskModule}));
+    ASSERT_TRUE(server.pactl({QStringLiteral("unload-module"), deskModule}));
     EXPECT_TRUE(test::processEventsUntil(
         [&] { return !titles(choices).contains(QStringLiteral("Desk")); }, 5000))
         << titles(choices).join(u'|').toStdString();
@@ -343,7 +335,7 @@ TEST(VoiceDictation, AMicrophoneThatGoesAwayEndsTheNoteAndKeepsItsAudio) {
     test::processEventsFor(1500);
 
     // The microphone is unplugged mid-sentence.
-    ASSERT_TRUE(pactl({QStringLiteral("unload-module"), usbModule}));
+    ASSERT_TRUE(server.pactl({QStringLiteral("unload-module"), usbModule}));
     ASSERT_TRUE(test::processEventsUntil(
         [&] {
             return status->text() == u"Microphone disconnected. Recorded audio has been kept. "
