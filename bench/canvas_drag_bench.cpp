@@ -23,7 +23,6 @@ public:
     void setDisplayZoom(double, Point) override {}
     void extractText(const Rect&) override {}
     void dictateLocation(const Mark&, const std::optional<Id>&) override {}
-    bool endHeldVoice() override { return false; }
     void selectionDidChange() override {}
     void updateMeasurements() override {}
     void showContextMenu(const QPoint&) override {}

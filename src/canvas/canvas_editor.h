@@ -50,8 +50,6 @@ public:
     virtual void extractText(const Rect& region) = 0;
     // The end of a voice-location choice: a new location (the draft) or an existing mark.
     virtual void dictateLocation(const Mark& draft, const std::optional<Id>& existingID) = 0;
-    // Escape first ends a held-key dictation; true when that consumed the key.
-    virtual bool endHeldVoice() = 0;
     // The selected mark changed (by a click, Escape, navigation or new content).
     virtual void selectionDidChange() = 0;
     // The measurement, sampled colour or loupe changed.

@@ -231,8 +231,6 @@ void CanvasView::keyPressEvent(QKeyEvent* event) {
 bool CanvasView::handleShortcut(QKeyEvent* event) {
     State& s = *state_;
     const int key = event->key();
-    if (key == Qt::Key_Escape && editor_.endHeldVoice())
-        return true;
     if (commandHeld(event->modifiers()))
         return false;
     const bool shift = event->modifiers() & Qt::ShiftModifier;

@@ -214,19 +214,12 @@ TEST_F(CanvasViewTest, NAndCommandKeysChooseNoTool) {
     EXPECT_EQ(view.tool(), CanvasTool::Select);
 }
 
-TEST_F(CanvasViewTest, EscapeEndsAHeldDictationFirstThenCancelsTheGestureSelectionAndTool) {
+TEST_F(CanvasViewTest, EscapeCancelsTheGestureSelectionAndTool) {
     const Mark line = add(MarkKind::Line, {100, 100}, {200, 100});
     view.setTool(CanvasTool::Rectangle);
-    EXPECT_CALL(editor, endHeldVoice()).WillOnce(Return(true));
-    EXPECT_CALL(editor, selectTool(_)).Times(0);
-    key(Qt::Key_Escape);
-    EXPECT_EQ(view.tool(), CanvasTool::Rectangle);
-    ::testing::Mock::VerifyAndClearExpectations(&editor);
-
     view.selectAnnotation(line.id);
     send(QEvent::MouseButtonPress, {10, 10});
     send(QEvent::MouseMove, {60, 60});
-    EXPECT_CALL(editor, endHeldVoice()).WillOnce(Return(false));
     EXPECT_CALL(editor, selectTool(CanvasTool::Select));
     EXPECT_CALL(editor, addMark(_)).Times(0);
     key(Qt::Key_Escape);

@@ -24,7 +24,6 @@ public:
     MOCK_METHOD(void, setDisplayZoom, (double, Point), (override));
     MOCK_METHOD(void, extractText, (const Rect&), (override));
     MOCK_METHOD(void, dictateLocation, (const Mark&, const std::optional<Id>&), (override));
-    MOCK_METHOD(bool, endHeldVoice, (), (override));
     MOCK_METHOD(void, selectionDidChange, (), (override));
     MOCK_METHOD(void, updateMeasurements, (), (override));
     MOCK_METHOD(void, showContextMenu, (const QPoint&), (override));

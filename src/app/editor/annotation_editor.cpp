@@ -170,10 +170,6 @@ void AnnotationEditor::dictateLocation(const Mark& draft, const std::optional<Id
     parts_.voice.dictateAt(draft, existingID);
 }
 
-bool AnnotationEditor::endHeldVoice() {
-    return parts_.voice.endHeldDictation();
-}
-
 void AnnotationEditor::selectionDidChange() {
     parts_.selectionChanged();
 }

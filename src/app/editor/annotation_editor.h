@@ -48,7 +48,6 @@ public:
     void setDisplayZoom(double zoom, Point anchor) override;
     void extractText(const Rect& region) override;
     void dictateLocation(const Mark& draft, const std::optional<Id>& existingID) override;
-    bool endHeldVoice() override;
     void selectionDidChange() override;
     void updateMeasurements() override;
     void showContextMenu(const QPoint& globalPosition) override;

@@ -60,10 +60,6 @@ void VoiceController::dictateAt(const Mark& draft, const std::optional<Id>& exis
     }
 }
 
-bool VoiceController::endHeldDictation() {
-    return false;
-}
-
 std::shared_ptr<VoiceSession> VoiceController::sessionFor(const std::optional<Id>& noteID) const {
     const auto found = latest_.find(noteID);
     return found == latest_.end() ? nullptr : found->second;

@@ -28,8 +28,6 @@ public:
 
     // The end of a voice-location choice: a new location (the draft) or an existing mark.
     void dictateAt(const Mark& draft, const std::optional<Id>& existingID);
-    // Escape first ends a held-key dictation; true when there was one to end.
-    bool endHeldDictation();
 
     // The row's microphone button: stops the session of that text when it can stop, else starts
     // one at `selection` (refusals go to the status line). `file` transcribes an audio file.
