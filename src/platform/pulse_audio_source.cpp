@@ -1,5 +1,6 @@
 #include "core/error.h"
 #include "platform/audio_timeline.h"
+#include "platform/pulse_connection.h"
 #include "platform/recording_sources.h"
 
 #include <pulse/pulseaudio.h>
@@ -104,17 +105,7 @@ private:
             this);
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return false;
-        return waitUntil([&]() -> std::optional<bool> {
-            switch (pa_context_get_state(context_)) {
-            case PA_CONTEXT_READY:
-                return true;
-            case PA_CONTEXT_FAILED:
-            case PA_CONTEXT_TERMINATED:
-                return false;
-            default:
-                return std::nullopt;
-            }
-        });
+        return waitUntil([&] { return contextConnected(context_); });
     }
 
     bool openStream() {

@@ -8,6 +8,18 @@ constexpr pa_usec_t kTimeout = 5 * PA_USEC_PER_SEC;
 
 } // namespace
 
+std::optional<bool> contextConnected(pa_context* context) {
+    switch (pa_context_get_state(context)) {
+    case PA_CONTEXT_READY:
+        return true;
+    case PA_CONTEXT_FAILED:
+    case PA_CONTEXT_TERMINATED:
+        return false;
+    default:
+        return std::nullopt;
+    }
+}
+
 PulseConnection::PulseConnection(const char* name) {
     loop_ = pa_threaded_mainloop_new();
     if (!loop_ || pa_threaded_mainloop_start(loop_) < 0)
@@ -27,17 +39,7 @@ PulseConnection::PulseConnection(const char* name) {
             },
             this);
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0)
-            ready_ = waitUntil([this]() -> std::optional<bool> {
-                switch (pa_context_get_state(context_)) {
-                case PA_CONTEXT_READY:
-                    return true;
-                case PA_CONTEXT_FAILED:
-                case PA_CONTEXT_TERMINATED:
-                    return false;
-                default:
-                    return std::nullopt;
-                }
-            });
+            ready_ = waitUntil([this] { return contextConnected(context_); });
     }
     unlock();
 }

@@ -6,6 +6,10 @@
 
 namespace lumbex {
 
+// Whether `context` connected: true when ready, false when it failed or ended, nothing while it
+// is still connecting.
+std::optional<bool> contextConnected(pa_context* context);
+
 // A threaded main loop with a context connected to the default server (PULSE_SERVER). Callers
 // lock the loop around every call on the context. Never throws: `ready()` says whether it
 // connected within the time allowed.
