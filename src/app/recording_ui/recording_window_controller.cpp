@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <set>
 
@@ -127,7 +128,7 @@ QWidget* RecordingWindowController::buildControls() {
     auto* toolRow = new QHBoxLayout(toolBox);
     toolRow->setContentsMargins(0, 0, 0, 0);
     const std::pair<QString, Tool> tools[] = {
-        {tr("Play"), Tool::Play}, {tr("Crop"), Tool::Crop}, {tr("Redact"), Tool::Redact}};
+        {tr("&Play"), Tool::Play}, {tr("&Crop"), Tool::Crop}, {tr("Re&dact"), Tool::Redact}};
     for (const auto& [text, tool] : tools) {
         auto* button = new QToolButton(toolBox);
         button->setText(text);
@@ -140,7 +141,7 @@ QWidget* RecordingWindowController::buildControls() {
     connect(tools_, &QButtonGroup::idClicked, this, [this](int id) { setTool(Tool(id)); });
     rows->addWidget(toolBox);
 
-    auto* range = new QGroupBox(tr("Source range · seconds"), controls);
+    auto* range = new QGroupBox(tr("&Source range · seconds"), controls);
     auto* rangeRow = new QHBoxLayout(range);
     rangeStart_ = new QLineEdit(range);
     rangeStart_->setObjectName(QStringLiteral("recording.range.start"));
@@ -150,20 +151,21 @@ QWidget* RecordingWindowController::buildControls() {
     rangeEnd_->setAccessibleName(tr("Source range end in seconds"));
     lastEdited_ = rangeStart_;
     for (QLineEdit* field : {rangeStart_, rangeEnd_}) {
+        field->installEventFilter(this);
         rangeRow->addWidget(field);
         connect(field, &QLineEdit::textEdited, this, [this, field] { lastEdited_ = field; });
     }
-    addButton(rangeRow, tr("Use Playhead"), &RecordingWindowController::usePlayhead);
-    addButton(rangeRow, tr("Trim to Range"), &RecordingWindowController::trimToRange);
-    addButton(rangeRow, tr("Reset Trim"), &RecordingWindowController::resetTrim);
+    addButton(rangeRow, tr("Use Play&head"), &RecordingWindowController::usePlayhead);
+    addButton(rangeRow, tr("&Trim to Range"), &RecordingWindowController::trimToRange);
+    addButton(rangeRow, tr("R&eset Trim"), &RecordingWindowController::resetTrim);
     rows->addWidget(range);
 
     auto* imageRow = new QHBoxLayout;
-    addButton(imageRow, tr("Restore Crop"), &RecordingWindowController::restoreCrop);
-    addButton(imageRow, tr("Remove Last Redaction"),
+    addButton(imageRow, tr("Restore Cr&op"), &RecordingWindowController::restoreCrop);
+    addButton(imageRow, tr("Remove &Last Redaction"),
               &RecordingWindowController::removeLastRedaction);
-    muteSystem_ = new QCheckBox(tr("Mute system audio"), controls);
-    muteMicrophone_ = new QCheckBox(tr("Mute microphone"), controls);
+    muteSystem_ = new QCheckBox(tr("Mute s&ystem audio"), controls);
+    muteMicrophone_ = new QCheckBox(tr("Mute &microphone"), controls);
     for (QCheckBox* box : {muteSystem_, muteMicrophone_}) {
         imageRow->addWidget(box);
         connect(box, &QCheckBox::toggled, this, &RecordingWindowController::changeSound);
@@ -188,8 +190,9 @@ QPushButton* RecordingWindowController::addButton(QLayout* layout, const QString
 }
 
 QAbstractButton* RecordingWindowController::button(const QString& text) const {
+    // Labels carry keyboard mnemonics ("&Trim to Range"); callers name the label as it shows.
     for (QAbstractButton* candidate : findChildren<QAbstractButton*>())
-        if (candidate->text() == text)
+        if (QString(candidate->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))) == text)
             return candidate;
     return nullptr;
 }
@@ -302,6 +305,16 @@ bool RecordingWindowController::eventFilter(QObject* watched, QEvent* event) {
     // The drag layer covers the picture's widget exactly.
     if (watched == player_->video() && event->type() == QEvent::Resize)
         selection_->setGeometry(player_->video()->rect());
+    // A range field keeps the undo keys only while it has typing of its own to undo; otherwise
+    // they undo the window's edits, as they do everywhere else in it.
+    if (event->type() == QEvent::ShortcutOverride &&
+        (watched == rangeStart_ || watched == rangeEnd_)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* field = static_cast<QLineEdit*>(watched);
+        if ((key->matches(QKeySequence::Undo) && !field->isUndoAvailable()) ||
+            (key->matches(QKeySequence::Redo) && !field->isRedoAvailable()))
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -311,6 +324,9 @@ bool RecordingWindowController::attempt(const std::function<void()>& edit) {
     try {
         edit();
         showStatus({});
+        // The typed times are part of the edit now: the undo keys undo the note from here on.
+        for (QLineEdit* field : {rangeStart_, rangeEnd_})
+            field->setText(field->text());
         return true;
     } catch (const LumbexError& error) {
         showStatus(error.message());
@@ -380,11 +396,11 @@ QWidget* RecordingWindowController::buildFrameButtons() {
     auto* group = new QGroupBox(tr("Notes && Frames"), this);
     auto* row = new QHBoxLayout(group);
     for (QPushButton* button :
-         {addButton(row, tr("Add Time Note"), &RecordingWindowController::addTimeNote),
-          addButton(row, tr("Add Current Frame"), &RecordingWindowController::addCurrentFrame),
-          addButton(row, tr("Add Three Frames"), &RecordingWindowController::addThreeFrames)})
+         {addButton(row, tr("Add T&ime Note"), &RecordingWindowController::addTimeNote),
+          addButton(row, tr("Add C&urrent Frame"), &RecordingWindowController::addCurrentFrame),
+          addButton(row, tr("Add Th&ree Frames"), &RecordingWindowController::addThreeFrames)})
         operationButtons_.push_back(button);
-    addButton(row, tr("Review Frames"), &RecordingWindowController::reviewFrames);
+    addButton(row, tr("Re&view Frames"), &RecordingWindowController::reviewFrames);
     row->addStretch();
     return group;
 }

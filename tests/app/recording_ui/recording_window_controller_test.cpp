@@ -11,11 +11,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace lumbex {
 namespace {
@@ -79,6 +82,31 @@ protected:
     std::vector<Id> shownNotes;
     std::vector<Id> shownImages;
 };
+
+// Every control is reachable with Alt and a letter; two controls on one letter would leave one
+// of them unreachable.
+TEST_F(RecordingWindowTest, EachMnemonicReachesOneControl) {
+    QStringList labels;
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        labels << button->text();
+    for (const QGroupBox* group : window->findChildren<QGroupBox*>())
+        labels << group->title();
+    std::map<QChar, QString> taken;
+    int reachable = 0;
+    for (const QString& label : labels) {
+        const QRegularExpressionMatch mnemonic =
+            QRegularExpression(QStringLiteral("(?<!&)&([^&])")).match(label);
+        if (!mnemonic.hasMatch())
+            continue;
+        const QChar key = mnemonic.captured(1).at(0).toLower();
+        const auto [at, added] = taken.emplace(key, label);
+        EXPECT_TRUE(added) << label.toStdString() << " and " << at->second.toStdString();
+        ++reachable;
+    }
+    EXPECT_GE(reachable, 16);
+    for (const char* label : {"Trim to Range", "Add Three Frames", "Export", "Redact"})
+        EXPECT_TRUE(window->button(QString::fromUtf8(label))) << label;
+}
 
 TEST_F(RecordingWindowTest, TheRangeFieldsNameTheirFaults) {
     EXPECT_EQ(window->rangeStart()->objectName(), "recording.range.start");
@@ -192,8 +220,8 @@ TEST_F(RecordingWindowTest, TheMuteBoxesChangeTheSoundAndFollowUndo) {
     document->undoStack().undo();
     EXPECT_FALSE(window->muteMicrophone()->isChecked());
     EXPECT_TRUE(window->muteSystem()->isChecked());
-    EXPECT_EQ(window->muteSystem()->text(), "Mute system audio");
-    EXPECT_EQ(window->muteMicrophone()->text(), "Mute microphone");
+    EXPECT_EQ(window->button("Mute system audio"), window->muteSystem());
+    EXPECT_EQ(window->button("Mute microphone"), window->muteMicrophone());
 }
 
 TEST_F(RecordingWindowTest, TheUsualKeysUndoAndRedoTheWindowsEdits) {
@@ -207,6 +235,28 @@ TEST_F(RecordingWindowTest, TheUsualKeysUndoAndRedoTheWindowsEdits) {
     EXPECT_FALSE(recording().trim);
     QTest::keySequence(window, QKeySequence(QKeySequence::Redo));
     EXPECT_EQ(recording().trim, (RecordingRange{500'000, recording().duration()}));
+}
+
+// In a range field the undo keys undo its typing while there is some, then the window's edits.
+TEST_F(RecordingWindowTest, UndoInARangeFieldUndoesItsTypingThenTheEdit) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QLineEdit* start = window->rangeStart();
+    start->setFocus();
+    start->selectAll();
+    QTest::keyClicks(start, QStringLiteral("0.5"));
+    click("Trim to Range");
+    ASSERT_TRUE(recording().trim);
+    ASSERT_TRUE(start->hasFocus());
+
+    QTest::keyClicks(start, QStringLiteral("7"));
+    QTest::keySequence(start, QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(start->text(), "0.500") << "the field's own typing goes first";
+    EXPECT_TRUE(recording().trim);
+    QTest::keySequence(start, QKeySequence(QKeySequence::Undo));
+    EXPECT_FALSE(recording().trim) << "then the trim";
+    QTest::keySequence(start, QKeySequence(QKeySequence::Redo));
+    EXPECT_TRUE(recording().trim);
 }
 
 TEST_F(RecordingWindowTest, ThePlayerShowsWhatIsExported) {
