@@ -51,6 +51,9 @@ RecordingWindowController::RecordingWindowController(NoteDocument& document,
     setAttribute(Qt::WA_DeleteOnClose);
     openWindows().insert(this);
     player_->video()->installEventFilter(this);
+    // The outline follows the picture: where it is drawn is known once a picture arrived.
+    connect(&player_->player(), &RecordingPlayer::pictureChanged, this,
+            &RecordingWindowController::outlineCrop);
     if (services_.playSound)
         player_->player().setSound(services_.media.readSound, services_.playSound);
     connect(selection_, &RecordingSelectionLayer::dragged, this,
@@ -204,7 +207,37 @@ QString RecordingWindowController::statusText() const {
 bool RecordingWindowController::isPreviewCurrent() const {
     const RecordingComposition* shown = player_->player().composition();
     return document_ && document_->note().screenRecording && shown && !previewTask_.isPending() &&
-           editKey(shown->recording()) == editKey(*document_->note().screenRecording);
+           editKey(shown->recording()) == editKey(shownRecording());
+}
+
+ScreenRecording RecordingWindowController::shownRecording() const {
+    ScreenRecording recording = *document_->note().screenRecording;
+    // The crop tool shows the whole picture, so that a new crop can reach past the current one.
+    if (tool_ == Tool::Crop)
+        recording.crop.reset();
+    return recording;
+}
+
+void RecordingWindowController::outlineCrop() {
+    const RecordingComposition* shown = player_->player().composition();
+    const std::optional<Rect> crop = document_ && document_->note().screenRecording
+                                         ? document_->note().screenRecording->crop
+                                         : std::nullopt;
+    if (tool_ != Tool::Crop || !shown || !crop || shown->recording().crop) {
+        selection_->setOutline(std::nullopt);
+        return;
+    }
+    const QRectF picture = player_->video()->pictureRect();
+    const Rect whole = shown->recording().visibleRect();
+    if (picture.isEmpty() || whole.width <= 0 || whole.height <= 0) {
+        selection_->setOutline(std::nullopt);
+        return;
+    }
+    const double scaleX = picture.width() / whole.width;
+    const double scaleY = picture.height() / whole.height;
+    selection_->setOutline(QRectF(picture.left() + (crop->x - whole.x) * scaleX,
+                                  picture.top() + (crop->y - whole.y) * scaleY,
+                                  crop->width * scaleX, crop->height * scaleY));
 }
 
 void RecordingWindowController::seek(qint64 sourceTime) {
@@ -224,13 +257,16 @@ void RecordingWindowController::reload() {
         close();
         return;
     }
-    const ScreenRecording& recording = *document_->note().screenRecording;
-    refreshControls(recording);
+    refreshControls(*document_->note().screenRecording);
+    export_->setRecording(*document_->note().screenRecording,
+                          noteRecordingDirectoryOrEmpty(document_->contents()));
+    const ScreenRecording recording = shownRecording();
     const QString key = editKey(recording);
-    if (loadedKey_ == key)
+    if (loadedKey_ == key) {
+        outlineCrop();
         return;
+    }
     loadedKey_ = key;
-    export_->setRecording(recording, noteRecordingDirectoryOrEmpty(document_->contents()));
     if (!pendingSeek_ && player_->player().composition())
         pendingSeek_ = player_->player().sourcePosition();
     player_->player().pause();
@@ -282,11 +318,14 @@ void RecordingWindowController::refreshControls(const ScreenRecording& recording
 }
 
 void RecordingWindowController::setTool(Tool tool) {
+    const bool wholePicture = (tool == Tool::Crop) != (tool_ == Tool::Crop);
     tool_ = tool;
     tools_->button(int(tool))->setChecked(true);
     selection_->setActive(tool != Tool::Play);
     if (tool != Tool::Play)
         player_->player().pause();
+    if (wholePicture)
+        reload();
 }
 
 void RecordingWindowController::keyPressEvent(QKeyEvent* event) {
@@ -303,8 +342,10 @@ void RecordingWindowController::keyPressEvent(QKeyEvent* event) {
 
 bool RecordingWindowController::eventFilter(QObject* watched, QEvent* event) {
     // The drag layer covers the picture's widget exactly.
-    if (watched == player_->video() && event->type() == QEvent::Resize)
+    if (watched == player_->video() && event->type() == QEvent::Resize) {
         selection_->setGeometry(player_->video()->rect());
+        outlineCrop();
+    }
     // A range field keeps the undo keys only while it has typing of its own to undo; otherwise
     // they undo the window's edits, as they do everywhere else in it.
     if (event->type() == QEvent::ShortcutOverride &&
@@ -374,7 +415,7 @@ void RecordingWindowController::finishDrag(QPointF from, QPointF to) {
     const RecordingComposition* shown = player_->player().composition();
     if (!shown || tool_ == Tool::Play)
         return;
-    // The picture shows the output, so the drag is mapped through the crop it was made with.
+    // The drag is mapped through the crop of the picture shown (none while cropping).
     const std::optional<Rect> rect = recordingDragRect(player_->video()->pictureRect(), from, to,
                                                        shown->recording().visibleRect());
     if (!rect)

@@ -195,6 +195,38 @@ TEST_F(RecordingWindowTest, CropAndRedactionAreDraggedOverThePicture) {
     EXPECT_EQ(undoText(), "Reset Recording Crop");
 }
 
+// While cropping, the whole picture shows with the crop outlined, so a new crop can be larger
+// than the one before or lie elsewhere; back in play the picture is the crop again.
+TEST_F(RecordingWindowTest, TheCropToolShowsTheWholePicture) {
+    cropRecording(*document, Rect{40, 30, 80, 60});
+    waitForPreview();
+    ASSERT_EQ(player().picture().size(), QSize(80, 60));
+
+    window->setTool(RecordingWindowController::Tool::Crop);
+    waitForPreview();
+    EXPECT_EQ(player().picture().size(), QSize(160, 120));
+    const QRectF picture = window->playerPanel()->video()->pictureRect();
+    ASSERT_TRUE(window->selection()->outline());
+    const QRectF outline = *window->selection()->outline();
+    EXPECT_NEAR(outline.left(), picture.left() + picture.width() / 4, 1);
+    EXPECT_NEAR(outline.top(), picture.top() + picture.height() / 4, 1);
+    EXPECT_NEAR(outline.width(), picture.width() / 2, 1);
+
+    drag({0, 0}, {0.875, 0.875});
+    ASSERT_TRUE(recording().crop) << window->statusText().toStdString();
+    EXPECT_NEAR(recording().crop->x, 0, 1);
+    EXPECT_NEAR(recording().crop->width, 140, 2) << "a crop past the one before";
+    waitForPreview();
+    EXPECT_EQ(player().picture().size(), QSize(160, 120)) << "still the whole picture";
+    EXPECT_NEAR(window->selection()->outline()->width(), picture.width() * 0.875, 2);
+
+    window->setTool(RecordingWindowController::Tool::Play);
+    waitForPreview();
+    EXPECT_FALSE(window->selection()->outline());
+    EXPECT_EQ(player().picture().size(),
+              QSize(int(recording().crop->width), int(recording().crop->height)));
+}
+
 TEST_F(RecordingWindowTest, RemovingTheLastRedactionTwiceRemovesTwoUndoably) {
     for (const double x : {0.0, 40.0, 80.0})
         redactRecording(*document, {0, 1'000'000}, Rect{x, 0, 20, 20});
