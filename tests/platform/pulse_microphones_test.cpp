@@ -147,25 +147,39 @@ TEST_F(PulseMicrophonesTest, AServerThatGoesAwayDisconnectsTheCapture) {
     EXPECT_EQ(captured.failures, std::vector<QString>{kDisconnected});
 }
 
+// What a watch told, from its own thread.
+class WatchChanges {
+public:
+    std::function<void()> counter() {
+        return [this] {
+            const std::lock_guard lock(mutex_);
+            ++changes_;
+            changed_.notify_all();
+        };
+    }
+    int seen() {
+        const std::lock_guard lock(mutex_);
+        return changes_;
+    }
+    // Whether a change after the `seen`th one comes within ten seconds.
+    bool awaitChange(int seen) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return changes_ > seen; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int changes_ = 0;
+};
+
 TEST_F(PulseMicrophonesTest, TheWatchHearsMicrophonesComeAndGo) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int changes = 0;
-    PulseMicrophoneWatch watch([&] {
-        const std::lock_guard lock(mutex);
-        ++changes;
-        changed.notify_all();
-    });
+    WatchChanges changes;
+    PulseMicrophoneWatch watch(changes.counter());
     ASSERT_TRUE(watch.watching());
     const auto microphones = makePulseMicrophones(settings);
-    const auto awaitChange = [&](int seen) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return changes > seen; });
-    };
-    const auto seen = [&] {
-        const std::lock_guard lock(mutex);
-        return changes;
-    };
+    const auto awaitChange = [&](int seen) { return changes.awaitChange(seen); };
+    const auto seen = [&] { return changes.seen(); };
     int before = seen();
     QString module;
     ASSERT_TRUE(server.pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
@@ -200,25 +214,11 @@ bool eventually(const std::function<bool()>& condition) {
 // The sound server going away and coming back (a crash, a restart of the sound system) is a
 // change each time, and the watch follows the new server's microphones.
 TEST_F(PulseMicrophonesTest, TheWatchFollowsARestartedServer) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int changes = 0;
-    PulseMicrophoneWatch watch(
-        [&] {
-            const std::lock_guard lock(mutex);
-            ++changes;
-            changed.notify_all();
-        },
-        std::chrono::milliseconds(100));
+    WatchChanges changes;
+    PulseMicrophoneWatch watch(changes.counter(), std::chrono::milliseconds(100));
     ASSERT_TRUE(watch.watching());
-    const auto awaitChange = [&](int seen) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return changes > seen; });
-    };
-    const auto seen = [&] {
-        const std::lock_guard lock(mutex);
-        return changes;
-    };
+    const auto awaitChange = [&](int seen) { return changes.awaitChange(seen); };
+    const auto seen = [&] { return changes.seen(); };
 
     int before = seen();
     server.stop();
