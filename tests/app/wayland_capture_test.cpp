@@ -32,14 +32,13 @@ protected:
         ASSERT_TRUE(session->missing().isEmpty()) << session->missing().toStdString();
     }
 
-    // A window with known content, floating in the middle of the desktop; waits until it has
-    // been painted.
-    void showWindow() {
+    // A window with known content, floating in the middle of the focused output; waits until it
+    // has been painted.
+    void showWindow(QColor color = windowColor, const QString& title = QStringLiteral("Doc")) {
         QProcessEnvironment qt;
         qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        QProcess& window =
-            session->startClient(QStringLiteral(LUMBEX_TEST_WINDOW),
-                                 {"0", "0", "400", "300", windowColor.name(), "Doc"}, qt);
+        QProcess& window = session->startClient(QStringLiteral(LUMBEX_TEST_WINDOW),
+                                                {"0", "0", "400", "300", color.name(), title}, qt);
         ASSERT_TRUE(window.waitForReadyRead(20000)) << "the test window did not appear";
     }
 
@@ -52,28 +51,63 @@ protected:
     }
 
     // The titles of the windows sway shows, with "(full screen)" after those that cover their
-    // output.
-    QStringList windowTitles() const {
-        const QStringList sockets =
-            QDir(session->folder()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-        if (sockets.isEmpty())
-            return {};
-        const test::WaylandSession::Result tree =
-            session->run(QStringLiteral("swaymsg"),
-                         {"-s", session->folder() + u'/' + sockets.first(), "-t", "get_tree"});
+    // output, and with where they are on the desktop when `withPlace` is set.
+    QStringList windowTitles(bool withPlace = false) const {
+        const test::WaylandSession::Result tree = session->swaymsg({"-t", "get_tree"});
         QStringList titles;
         const std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+            const QJsonObject rect = node.value(QStringLiteral("rect")).toObject();
+            const QString place = QStringLiteral(" at %1,%2,%3,%4")
+                                      .arg(rect.value(QStringLiteral("x")).toInt())
+                                      .arg(rect.value(QStringLiteral("y")).toInt())
+                                      .arg(rect.value(QStringLiteral("width")).toInt())
+                                      .arg(rect.value(QStringLiteral("height")).toInt());
             if (node.value(QStringLiteral("pid")).isDouble())
                 titles << node.value(QStringLiteral("name")).toString() +
                               (node.value(QStringLiteral("fullscreen_mode")).toInt() > 0
                                    ? QStringLiteral(" (full screen)")
-                                   : QString());
+                                   : QString()) +
+                              (withPlace ? place : QString());
             for (const char* key : {"nodes", "floating_nodes"})
                 for (const QJsonValue& child : node.value(QLatin1String(key)).toArray())
                     walk(child.toObject());
         };
         walk(QJsonDocument::fromJson(tree.out).object());
         return titles;
+    }
+
+    // How many pixels outside `hint` differ from `before` once the picker's first frame is on
+    // screen (a busy machine may take a while to draw it).
+    int pixelsChangedOutside(const QImage& before, const QRect& hint) const {
+        int differing = -1;
+        QElapsedTimer waited;
+        waited.start();
+        while (differing != 0 && waited.elapsed() < 10000) {
+            QThread::msleep(200);
+            if (session->run(QStringLiteral("grim"), {"picker.png"}).exitCode != 0)
+                return -1;
+            const QImage picker = picture(QStringLiteral("picker.png"));
+            if (picker.size() != before.size())
+                return -1;
+            differing = 0;
+            for (int y = 0; y < before.height(); ++y)
+                for (int x = 0; x < before.width(); ++x)
+                    if (!hint.contains(x, y) && picker.pixel(x, y) != before.pixel(x, y))
+                        ++differing;
+        }
+        return differing;
+    }
+
+    // Starts the desktop application, then its capture picker.
+    void openPicker() {
+        // Without XDG_SESSION_TYPE, as some sessions start applications: the windows are still
+        // Wayland ones.
+        QProcessEnvironment unnamed;
+        unnamed.insert(QStringLiteral("XDG_SESSION_TYPE"), QString());
+        session->startClient(QStringLiteral(LUMBEX_BINARY), {}, unnamed);
+        ASSERT_TRUE(waitForWindow(QStringLiteral("Welcome to Lumbex")))
+            << windowTitles().join(u", ").toStdString();
+        session->startClient(QStringLiteral(LUMBEX_BINARY), {"--capture"}, unnamed);
     }
 
     bool waitForWindow(const QString& title, int timeoutMs = 20000) const {
@@ -144,37 +178,14 @@ TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
 TEST_F(WaylandCaptureTest, ThePickerCoversTheOutputWithTheDesktopWithoutLumbex) {
     showWindow();
     ASSERT_EQ(session->run(QStringLiteral("grim"), {"before.png"}).exitCode, 0);
-    // Without XDG_SESSION_TYPE, as some sessions start applications: the windows are still
-    // Wayland ones.
-    QProcessEnvironment unnamed;
-    unnamed.insert(QStringLiteral("XDG_SESSION_TYPE"), QString());
-    session->startClient(QStringLiteral(LUMBEX_BINARY), {}, unnamed);
-    ASSERT_TRUE(waitForWindow(QStringLiteral("Welcome to Lumbex")))
-        << windowTitles().join(u", ").toStdString();
-    session->startClient(QStringLiteral(LUMBEX_BINARY), {"--capture"}, unnamed);
+    openPicker();
     ASSERT_TRUE(waitForWindow(QStringLiteral("Choose Capture Area (full screen)")))
         << windowTitles().join(u", ").toStdString();
     EXPECT_FALSE(windowTitles().contains(QStringLiteral("Welcome to Lumbex")));
 
-    // Everything but the hint in the top left corner is the desktop as it was, once the picker's
-    // first frame is on screen (a busy machine may take a while to draw it).
-    const QImage before = picture(QStringLiteral("before.png"));
-    const QRect hint(0, 0, 400, 100);
-    int differing = -1;
-    QElapsedTimer waited;
-    waited.start();
-    while (differing != 0 && waited.elapsed() < 10000) {
-        QThread::msleep(200);
-        ASSERT_EQ(session->run(QStringLiteral("grim"), {"picker.png"}).exitCode, 0);
-        const QImage picker = picture(QStringLiteral("picker.png"));
-        ASSERT_EQ(picker.size(), before.size());
-        differing = 0;
-        for (int y = 0; y < before.height(); ++y)
-            for (int x = 0; x < before.width(); ++x)
-                if (!hint.contains(x, y) && picker.pixel(x, y) != before.pixel(x, y))
-                    ++differing;
-    }
-    EXPECT_EQ(differing, 0);
+    // Everything but the hint in the top left corner is the desktop as it was.
+    EXPECT_EQ(pixelsChangedOutside(picture(QStringLiteral("before.png")), QRect(0, 0, 400, 100)),
+              0);
 }
 
 TEST_F(WaylandCaptureTest, WhatWaylandCannotDoIsExplained) {
@@ -204,6 +215,115 @@ TEST_F(WaylandCaptureTest, WhatWaylandCannotDoIsExplained) {
             << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(session->folder() + u'/' + row.args.last()));
     }
+}
+
+// The same desktop over two outputs of different sizes side by side: HEADLESS-1 (1280 × 800) at
+// the origin and HEADLESS-2 (800 × 600) to its right, so that the area below HEADLESS-2 is on no
+// output. Each output shows a window of its own colour in its middle.
+class WaylandTwoOutputsTest : public WaylandCaptureTest {
+protected:
+    void SetUp() override {
+        WaylandCaptureTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        try {
+            ASSERT_EQ(session->addOutput(QSize(800, 600), QPoint(1280, 0)), "HEADLESS-2");
+        } catch (const std::exception& e) {
+            FAIL() << e.what();
+        }
+        for (const auto& [output, color] :
+             {std::pair{"HEADLESS-1", windowColor}, std::pair{"HEADLESS-2", secondColor}}) {
+            ASSERT_EQ(session->swaymsg({QStringLiteral("focus output ") + output}).exitCode, 0);
+            showWindow(color, QString::fromLatin1(output));
+        }
+    }
+
+    const QColor secondColor{40, 160, 60};
+};
+
+TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
+    struct Row {
+        QStringList grim;
+        QStringList source;
+        QSize size;
+        QPoint probe;    // a pixel of the reference that shows
+        QColor expected; // this colour
+    } rows[] = {
+        {{"-o", "HEADLESS-1"}, {"--display", "0"}, {1280, 800}, {640, 400}, windowColor},
+        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}, {400, 300}, secondColor},
+        // Across the outputs' shared edge: the desktop of the first, the window on the second.
+        {{"-g", "1000,100 600x400"},
+         {"--area", "1000,100,600,400"},
+         {600, 400},
+         {500, 200},
+         secondColor},
+        {{"-g", "1000,100 600x400"},
+         {"--area", "1000,100,600,400"},
+         {600, 400},
+         {100, 100},
+         desktopColor},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source.join(u' ').toStdString());
+        const test::WaylandSession::Result grim =
+            session->run(QStringLiteral("grim"), row.grim + QStringList{"grim.png"});
+        ASSERT_EQ(grim.exitCode, 0) << grim.err.toStdString();
+        const QImage reference = picture(QStringLiteral("grim.png"));
+        ASSERT_EQ(reference.size(), row.size);
+        EXPECT_EQ(QColor(reference.pixel(row.probe)), row.expected);
+
+        const test::WaylandSession::Result r =
+            lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "lumbex.png"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
+    }
+}
+
+TEST_F(WaylandTwoOutputsTest, DisplaysAndAreasBeyondTheOutputsAreRefused) {
+    struct Row {
+        QStringList source;
+        const char* message;
+    } rows[] = {
+        {{"--display", "2"}, "There is no display 2: the screen has 2 (numbered from 0"},
+        // Below the smaller output, inside the layout's bounding box but on no output.
+        {{"--area", "1400,650,100,100"}, "The saved area is outside the connected displays."},
+        {{"--area", "2000,500,100,100"}, "is not within the screens, which cover 0,0,2080,800."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source.join(u' ').toStdString());
+        const test::WaylandSession::Result r =
+            lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "refused.png"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(row.message)) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(session->folder() + QStringLiteral("/refused.png")));
+    }
+}
+
+// One overlay per output, each full screen on its own output and showing its part of the frozen
+// desktop.
+TEST_F(WaylandTwoOutputsTest, ThePickerCoversEachOutputWithItsPartOfTheDesktop) {
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"before.png"}).exitCode, 0);
+    const QImage before = picture(QStringLiteral("before.png"));
+    ASSERT_EQ(before.size(), QSize(2080, 800));
+    ASSERT_EQ(QColor(before.pixel(640, 400)), windowColor);
+    ASSERT_EQ(QColor(before.pixel(1680, 300)), secondColor);
+    openPicker();
+    const QStringList overlays = {
+        QStringLiteral("Choose Capture Area (full screen) at 0,0,1280,800"),
+        QStringLiteral("Choose Capture Area (full screen) at 1280,0,800,600")};
+    QElapsedTimer waited;
+    waited.start();
+    while (
+        !(windowTitles(true).contains(overlays[0]) && windowTitles(true).contains(overlays[1])) &&
+        waited.elapsed() < 20000)
+        QThread::msleep(100);
+    const QStringList shown = windowTitles(true);
+    EXPECT_TRUE(shown.contains(overlays[0]) && shown.contains(overlays[1]))
+        << shown.join(u", ").toStdString();
+    EXPECT_EQ(shown.filter(QStringLiteral("Choose Capture Area")).size(), 2)
+        << shown.join(u", ").toStdString();
+
+    EXPECT_EQ(pixelsChangedOutside(before, QRect(0, 0, 400, 100)), 0);
 }
 
 // The wlroots portal has no global shortcuts: the keys fall back to the desktop's own bindings.
