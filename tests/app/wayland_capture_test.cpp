@@ -238,6 +238,32 @@ protected:
         }
     }
 
+    // HEADLESS-2 at scale 2: 400 × 300 in the layout.
+    void scaleSecondOutput() const {
+        ASSERT_EQ(session->swaymsg({"output HEADLESS-2 scale 2"}).exitCode, 0);
+        QElapsedTimer waited;
+        waited.start();
+        while (!session->swaymsg({"-t", "get_outputs"}).out.contains("\"width\": 400") &&
+               waited.elapsed() < 10000)
+            QThread::msleep(50);
+    }
+
+    // Waits until sway shows the picker's overlays at these places.
+    QStringList waitForOverlays(const QStringList& places) const {
+        QElapsedTimer waited;
+        waited.start();
+        QStringList shown;
+        do {
+            QThread::msleep(100);
+            shown = windowTitles(true).filter(QStringLiteral("Choose Capture Area"));
+        } while (shown.size() != places.size() && waited.elapsed() < 20000);
+        for (const QString& place : places)
+            EXPECT_TRUE(
+                shown.contains(QStringLiteral("Choose Capture Area (full screen) at ") + place))
+                << place.toStdString() << " in " << shown.join(u", ").toStdString();
+        return shown;
+    }
+
     const QColor secondColor{40, 160, 60};
 };
 
@@ -279,6 +305,55 @@ TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
     }
 }
 
+// With the second output at scale 2, the portal's picture is drawn at scale 2 throughout: the
+// second display is its output's own pixels, the first one is enlarged twice, and areas are in
+// the picture's pixels.
+TEST_F(WaylandTwoOutputsTest, AScaledOutputSetsThePicturesScale) {
+    scaleSecondOutput();
+
+    struct Row {
+        QStringList grim;
+        QStringList source;
+        QSize size;
+    } rows[] = {
+        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}},
+        {{"-g", "1200,100 200x200"}, {"--area", "2400,200,400,400"}, {400, 400}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source.join(u' ').toStdString());
+        ASSERT_EQ(session->run(QStringLiteral("grim"), row.grim + QStringList{"grim.png"}).exitCode,
+                  0);
+        const QImage reference = picture(QStringLiteral("grim.png"));
+        ASSERT_EQ(reference.size(), row.size);
+        const test::WaylandSession::Result r =
+            lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "lumbex.png"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
+    }
+
+    const test::WaylandSession::Result r = lumbex({"capture", "--display", "0", "-o", "first.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage first = picture(QStringLiteral("first.png"));
+    EXPECT_EQ(first.size(), QSize(2560, 1600));
+    EXPECT_EQ(QColor(first.pixel(1280, 800)), windowColor);
+    EXPECT_EQ(QColor(first.pixel(20, 1580)), desktopColor);
+}
+
+// Each overlay fits its output's logical size and shows its part of the picture scaled to it: the
+// first output's window in its middle, the second output's desktop in its top left corner.
+TEST_F(WaylandTwoOutputsTest, ThePickerFitsEachOutputAtItsOwnScale) {
+    scaleSecondOutput();
+    openPicker();
+    EXPECT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,400,300"}).size(), 2);
+    QThread::msleep(500);
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"picker.png"}).exitCode, 0);
+    const QImage shown = picture(QStringLiteral("picker.png"));
+    ASSERT_EQ(shown.size(), QSize(3360, 1600));
+    EXPECT_EQ(QColor(shown.pixel(1280, 800)), windowColor);
+    EXPECT_EQ(QColor(shown.pixel(40, 1560)), desktopColor);
+    EXPECT_EQ(QColor(shown.pixel(2600, 40)), desktopColor);
+}
+
 TEST_F(WaylandTwoOutputsTest, DisplaysAndAreasBeyondTheOutputsAreRefused) {
     struct Row {
         QStringList source;
@@ -308,21 +383,7 @@ TEST_F(WaylandTwoOutputsTest, ThePickerCoversEachOutputWithItsPartOfTheDesktop) 
     ASSERT_EQ(QColor(before.pixel(640, 400)), windowColor);
     ASSERT_EQ(QColor(before.pixel(1680, 300)), secondColor);
     openPicker();
-    const QStringList overlays = {
-        QStringLiteral("Choose Capture Area (full screen) at 0,0,1280,800"),
-        QStringLiteral("Choose Capture Area (full screen) at 1280,0,800,600")};
-    QElapsedTimer waited;
-    waited.start();
-    while (
-        !(windowTitles(true).contains(overlays[0]) && windowTitles(true).contains(overlays[1])) &&
-        waited.elapsed() < 20000)
-        QThread::msleep(100);
-    const QStringList shown = windowTitles(true);
-    EXPECT_TRUE(shown.contains(overlays[0]) && shown.contains(overlays[1]))
-        << shown.join(u", ").toStdString();
-    EXPECT_EQ(shown.filter(QStringLiteral("Choose Capture Area")).size(), 2)
-        << shown.join(u", ").toStdString();
-
+    EXPECT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,800,600"}).size(), 2);
     EXPECT_EQ(pixelsChangedOutside(before, QRect(0, 0, 400, 100)), 0);
 }
 

@@ -105,8 +105,13 @@ void OverlayCapturePicker::open(std::vector<CaptureDisplay> displays,
         const CaptureDisplay& display = covered[i];
         auto* view = new CapturePickerView(logic_, display, std::move(frozen[i]), services_.pointer,
                                            [this] { refreshViews(); });
-        if (QScreen* screen = screenShowing(display))
+        // The window takes the screen's own geometry: on Wayland that is the output's logical
+        // size, which its part of the desktop picture exceeds when another output has a larger
+        // scale (the view then maps its points through the difference).
+        if (QScreen* screen = screenShowing(display)) {
             view->setScreen(screen);
+            view->setGeometry(screen->geometry());
+        }
         views_.emplace_back(view);
     }
     const QPoint pointer = services_.pointer();
