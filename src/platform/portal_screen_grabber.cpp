@@ -126,12 +126,13 @@ class PortalScreenGrabber final : public ScreenGrabber {
 public:
     ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
 
-    // The outputs as they were at the latest picture: every grab takes a picture of its own, so
-    // that a display that changed is noticed there, and asking for the layout (menus do, to
-    // enable items) never costs a screenshot after the first.
+    // The outputs as they were at the latest picture, which is taken anew only when the
+    // compositor's outputs have changed since: every grab takes a picture of its own, so that a
+    // display that changed is noticed there, and asking for the layout (menus do, to enable
+    // items) costs a few round trips to the compositor but a screenshot only after a change.
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
-        if (picture_.isNull())
+        if (picture_.isNull() || readWaylandOutputs() != outputs_)
             takePicture();
         return layout_;
     }
@@ -176,7 +177,8 @@ private:
             answer = requestScreenshot(true);
         picture_ = readPicture(screenshotFile(answer.response, answer.results), asked);
         // Read right after the picture, so that the two describe the same desktop.
-        layout_ = displaysInPicture(readWaylandOutputs(), picture_.size());
+        outputs_ = readWaylandOutputs();
+        layout_ = displaysInPicture(outputs_, picture_.size());
         taken_.start();
         // A picture serves a grab only within the step that took it: once the event loop turns,
         // windows may have been hidden or shown since. A command line that never returns to an
@@ -196,6 +198,8 @@ private:
 
     std::mutex mutex_;
     QImage picture_;
+    // The compositor's outputs at the latest picture, and the displays they make of it.
+    std::vector<WaylandOutput> outputs_;
     std::vector<ScreenDisplay> layout_;
     QElapsedTimer taken_;
     // Whether the latest picture may still serve one grab.

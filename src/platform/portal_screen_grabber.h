@@ -16,8 +16,9 @@ namespace lumbex {
 // capture needs X11; there is no pointer image either.
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
-// picture. A picture serves the next grab made within a second and before the event loop turns
-// (so that a command-line capture asks the portal once); any other grab takes a new picture.
+// picture unless the compositor's outputs have changed since. A picture serves the next grab made
+// within a second and before the event loop turns (so that a command-line capture asks the portal
+// once); any other grab takes a new picture.
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber();
 
 } // namespace lumbex

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -352,6 +353,63 @@ TEST_F(WaylandTwoOutputsTest, ThePickerFitsEachOutputAtItsOwnScale) {
     EXPECT_EQ(QColor(shown.pixel(1280, 800)), windowColor);
     EXPECT_EQ(QColor(shown.pixel(40, 1560)), desktopColor);
     EXPECT_EQ(QColor(shown.pixel(2600, 40)), desktopColor);
+}
+
+// The whole way through the compositor: keys typed on a virtual keyboard place the picker's
+// default area on the first output and move it across the shared edge, Return captures, and the
+// new note's picture is what grim reads of that area.
+TEST_F(WaylandTwoOutputsTest, AKeyboardSelectionAcrossTheOutputsIsCapturedAsGrimReadsIt) {
+    if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
+        GTEST_SKIP() << "wtype is not installed (package wtype): run scripts/install-deps";
+    // The default area is 400 × 240 in the middle of the output under the pointer, which is at
+    // the desktop's origin while no pointer exists; each Shift+→ moves it 10 pixels right.
+    const int moves = 70;
+    const QRect expected(440 + moves * 10, 280, 400, 240);
+    ASSERT_EQ(session
+                  ->run(QStringLiteral("grim"), {"-g",
+                                                 QStringLiteral("%1,%2 %3x%4")
+                                                     .arg(expected.x())
+                                                     .arg(expected.y())
+                                                     .arg(expected.width())
+                                                     .arg(expected.height()),
+                                                 "area.png"})
+                  .exitCode,
+              0);
+    const QImage area = picture(QStringLiteral("area.png"));
+    // The area shows both outputs: the desktop on the first, the window on the second.
+    ASSERT_EQ(QColor(area.pixel(10, 10)), desktopColor);
+    ASSERT_EQ(QColor(area.pixel(390, 100)), secondColor);
+
+    openPicker();
+    ASSERT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,800,600"}).size(), 2);
+    // The first keys wait until the toolkit has taken the new keyboard.
+    QStringList keys = {"-s", "800", "-M", "shift"};
+    for (int i = 0; i < moves; ++i)
+        keys << "-k"
+             << "Right";
+    keys << "-m"
+         << "shift"
+         << "-s"
+         << "200"
+         << "-k"
+         << "Return";
+    ASSERT_EQ(session->run(QStringLiteral("wtype"), keys).exitCode, 0);
+
+    const QString notes = session->environment().value(QStringLiteral("XDG_DATA_HOME")) +
+                          QStringLiteral("/Lumbex/Notes");
+    QStringList pictures;
+    QElapsedTimer waited;
+    waited.start();
+    while (pictures.isEmpty() && waited.elapsed() < 20000) {
+        QThread::msleep(200);
+        for (const QString& note :
+             QDir(notes).entryList({QStringLiteral("*.capturenote")}, QDir::Dirs))
+            for (const QString& png : QDir(notes + u'/' + note + QStringLiteral("/assets"))
+                                          .entryList({QStringLiteral("*.png")}, QDir::Files))
+                pictures << notes + u'/' + note + QStringLiteral("/assets/") + png;
+    }
+    ASSERT_EQ(pictures.size(), 1) << windowTitles().join(u", ").toStdString();
+    EXPECT_TRUE(test::samePixels(ImageFiles::image(test::fileBytes(pictures.first())), area));
 }
 
 TEST_F(WaylandTwoOutputsTest, DisplaysAndAreasBeyondTheOutputsAreRefused) {
