@@ -108,6 +108,13 @@ protected:
         session->startClient(QStringLiteral(LUMBEX_BINARY), {}, unnamed);
         ASSERT_TRUE(waitForWindow(QStringLiteral("Welcome to Lumbex")))
             << windowTitles().join(u", ").toStdString();
+        askForCapture();
+    }
+
+    // Asks the running application for its capture picker.
+    void askForCapture() {
+        QProcessEnvironment unnamed;
+        unnamed.insert(QStringLiteral("XDG_SESSION_TYPE"), QString());
         session->startClient(QStringLiteral(LUMBEX_BINARY), {"--capture"}, unnamed);
     }
 
@@ -265,6 +272,31 @@ protected:
         return shown;
     }
 
+    // Types on a virtual keyboard; the first keys wait until the toolkit has taken it.
+    void typeKeys(const QStringList& keys) const {
+        const test::WaylandSession::Result r =
+            session->run(QStringLiteral("wtype"), QStringList{"-s", "800"} + keys);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+
+    // The pictures of the notes in the library, once there is one.
+    QStringList notePictures() const {
+        const QString notes = session->environment().value(QStringLiteral("XDG_DATA_HOME")) +
+                              QStringLiteral("/Lumbex/Notes/");
+        QStringList pictures;
+        QElapsedTimer waited;
+        waited.start();
+        while (pictures.isEmpty() && waited.elapsed() < 20000) {
+            QThread::msleep(200);
+            for (const QString& note :
+                 QDir(notes).entryList({QStringLiteral("*.capturenote")}, QDir::Dirs))
+                for (const QString& png : QDir(notes + note + QStringLiteral("/assets"))
+                                              .entryList({QStringLiteral("*.png")}, QDir::Files))
+                    pictures << notes + note + QStringLiteral("/assets/") + png;
+        }
+        return pictures;
+    }
+
     const QColor secondColor{40, 160, 60};
 };
 
@@ -382,8 +414,7 @@ TEST_F(WaylandTwoOutputsTest, AKeyboardSelectionAcrossTheOutputsIsCapturedAsGrim
 
     openPicker();
     ASSERT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,800,600"}).size(), 2);
-    // The first keys wait until the toolkit has taken the new keyboard.
-    QStringList keys = {"-s", "800", "-M", "shift"};
+    QStringList keys = {"-M", "shift"};
     for (int i = 0; i < moves; ++i)
         keys << "-k"
              << "Right";
@@ -393,23 +424,42 @@ TEST_F(WaylandTwoOutputsTest, AKeyboardSelectionAcrossTheOutputsIsCapturedAsGrim
          << "200"
          << "-k"
          << "Return";
-    ASSERT_EQ(session->run(QStringLiteral("wtype"), keys).exitCode, 0);
+    typeKeys(keys);
 
-    const QString notes = session->environment().value(QStringLiteral("XDG_DATA_HOME")) +
-                          QStringLiteral("/Lumbex/Notes");
-    QStringList pictures;
-    QElapsedTimer waited;
-    waited.start();
-    while (pictures.isEmpty() && waited.elapsed() < 20000) {
-        QThread::msleep(200);
-        for (const QString& note :
-             QDir(notes).entryList({QStringLiteral("*.capturenote")}, QDir::Dirs))
-            for (const QString& png : QDir(notes + u'/' + note + QStringLiteral("/assets"))
-                                          .entryList({QStringLiteral("*.png")}, QDir::Files))
-                pictures << notes + u'/' + note + QStringLiteral("/assets/") + png;
-    }
+    const QStringList pictures = notePictures();
     ASSERT_EQ(pictures.size(), 1) << windowTitles().join(u", ").toStdString();
     EXPECT_TRUE(test::samePixels(ImageFiles::image(test::fileBytes(pictures.first())), area));
+}
+
+// A running application notices an output's new scale: the next picker is laid out anew, and its
+// area is cut from a picture of the new layout.
+TEST_F(WaylandTwoOutputsTest, APickerAfterAnOutputChangedUsesTheNewLayout) {
+    if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
+        GTEST_SKIP() << "wtype is not installed (package wtype): run scripts/install-deps";
+    openPicker();
+    ASSERT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,800,600"}).size(), 2);
+    typeKeys({"-k", "Escape"});
+    QElapsedTimer waited;
+    waited.start();
+    while (!windowTitles().filter(QStringLiteral("Choose Capture Area")).isEmpty() &&
+           waited.elapsed() < 10000)
+        QThread::msleep(100);
+    ASSERT_TRUE(windowTitles().filter(QStringLiteral("Choose Capture Area")).isEmpty());
+
+    scaleSecondOutput();
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"before.png"}).exitCode, 0);
+    const QImage before = picture(QStringLiteral("before.png"));
+    ASSERT_EQ(before.size(), QSize(3360, 1600));
+    askForCapture();
+    ASSERT_EQ(waitForOverlays({"0,0,1280,800", "1280,0,400,300"}).size(), 2);
+    // Tab places the default area, 400 × 240 in the middle of the first output's 2560 × 1600
+    // pixels of the picture, without moving it.
+    typeKeys({"-k", "Tab", "-s", "200", "-k", "Return"});
+
+    const QStringList pictures = notePictures();
+    ASSERT_EQ(pictures.size(), 1) << windowTitles().join(u", ").toStdString();
+    EXPECT_TRUE(test::samePixels(ImageFiles::image(test::fileBytes(pictures.first())),
+                                 before.copy(1080, 680, 400, 240)));
 }
 
 TEST_F(WaylandTwoOutputsTest, DisplaysAndAreasBeyondTheOutputsAreRefused) {
