@@ -249,6 +249,53 @@ QProcess& WaylandSession::startClient(const QString& program, const QStringList&
     return *processes_.back();
 }
 
+QString WaylandSession::logOf(const QString& program) const {
+    return dir_.path() + QStringLiteral("/logs/") + QFileInfo(program).fileName() +
+           QStringLiteral(".log");
+}
+
+bool WaylandSession::portalAnswers() const {
+    const Result r =
+        run(QStringLiteral("dbus-send"),
+            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+             QStringLiteral("string:org.freedesktop.portal.Desktop")},
+            {}, 5000);
+    return r.exitCode == 0 && r.out.contains("boolean true");
+}
+
+QProcessEnvironment WaylandSession::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "WAYLAND_SOCKET"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(environment_);
+    return env;
+}
+
+WaylandSession::Result WaylandSession::run(const QString& program, const QStringList& arguments,
+                                           const QProcessEnvironment& extra, int timeoutMs) const {
+    QProcess process;
+    QProcessEnvironment env = environment();
+    env.insert(extra);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir_.path());
+    const QStringList command = asSessionUser(program, arguments);
+    process.start(command.first(), command.mid(1));
+    Result result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(3000);
+        result.err = "timed out";
+        return result;
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    return result;
+}
+
 WaylandSession::Result WaylandSession::swaymsg(const QStringList& arguments) const {
     const QStringList sockets =
         QDir(dir_.path()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
@@ -306,53 +353,6 @@ QString WaylandSession::addOutput(QSize size, QPoint position) {
         QThread::msleep(50);
     }
     throw std::runtime_error("sway did not place " + name.toStdString() + " as asked");
-}
-
-QString WaylandSession::logOf(const QString& program) const {
-    return dir_.path() + QStringLiteral("/logs/") + QFileInfo(program).fileName() +
-           QStringLiteral(".log");
-}
-
-bool WaylandSession::portalAnswers() const {
-    const Result r =
-        run(QStringLiteral("dbus-send"),
-            {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-             QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-             QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-             QStringLiteral("string:org.freedesktop.portal.Desktop")},
-            {}, 5000);
-    return r.exitCode == 0 && r.out.contains("boolean true");
-}
-
-QProcessEnvironment WaylandSession::environment() const {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "WAYLAND_SOCKET"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(environment_);
-    return env;
-}
-
-WaylandSession::Result WaylandSession::run(const QString& program, const QStringList& arguments,
-                                           const QProcessEnvironment& extra, int timeoutMs) const {
-    QProcess process;
-    QProcessEnvironment env = environment();
-    env.insert(extra);
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(dir_.path());
-    const QStringList command = asSessionUser(program, arguments);
-    process.start(command.first(), command.mid(1));
-    Result result;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(3000);
-        result.err = "timed out";
-        return result;
-    }
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    if (process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
-    return result;
 }
 
 } // namespace lumbex::test
