@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "platform/portal_request.h"
+#include "platform/portal_screen_cast.h"
 #include "platform/portal_screenshot.h"
 
 #include <QBuffer>
@@ -118,7 +119,9 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
-    ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
+    explicit PortalScreenGrabber(ScreenCapabilities capabilities) : capabilities_(capabilities) {}
+
+    ScreenCapabilities capabilities() const override { return capabilities_; }
 
     // The geometry of the latest picture: every grab takes a picture of its own, so that a
     // display that changed is noticed there, and asking for the layout (menus do, to enable
@@ -173,6 +176,7 @@ private:
         return picture_;
     }
 
+    const ScreenCapabilities capabilities_;
     std::mutex mutex_;
     QImage picture_;
     QElapsedTimer taken_;
@@ -183,7 +187,10 @@ private:
 } // namespace
 
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber() {
-    return std::make_unique<PortalScreenGrabber>();
+    ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
+    if (screenCastOffer(QDBusConnection::sessionBus()))
+        capabilities |= ScreenCapability::RecordScreen;
+    return std::make_unique<PortalScreenGrabber>(capabilities);
 }
 
 } // namespace lumbex

@@ -10,7 +10,8 @@ namespace lumbex {
 // the session bus: non-interactive where the portal allows it, interactive otherwise. The whole
 // desktop is one picture, so it is one display ("screen"); areas are cut from that picture.
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
-// capture needs X11; there is no pointer image either.
+// capture needs X11; there is no pointer image either. Recording is offered when the portal
+// shares screens (its ScreenCast interface, asked once here).
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
 // picture. A picture serves the next grab made within a second and before the event loop turns

@@ -158,6 +158,25 @@ QString WaylandSession::start(QSize size) {
             .toUtf8());
     config.close();
 
+    // Screen sharing picks the one output without asking: the backend's default chooser runs
+    // slurp, wofi or bemenu, none of which a headless session has.
+    QDir(dir).mkpath(QStringLiteral("config/xdg-desktop-portal-wlr"));
+    QFile sharing(dir + QStringLiteral("/config/xdg-desktop-portal-wlr/config"));
+    if (!sharing.open(QIODevice::WriteOnly))
+        return QStringLiteral("Could not write the screen sharing configuration.");
+    sharing.write("[screencast]\noutput_name=HEADLESS-1\nchooser_type=none\n");
+    sharing.close();
+    if (runningAsRoot()) {
+        // The session's programs write their own settings under the same folder.
+        const passwd* nobody = ::getpwnam("nobody");
+        for (const char* made :
+             {"config", "config/xdg-desktop-portal-wlr", "config/xdg-desktop-portal-wlr/config"})
+            if (::chown(QFile::encodeName(dir + u'/' + QLatin1String(made)).constData(),
+                        nobody->pw_uid, nobody->pw_gid) != 0)
+                return QStringLiteral("Could not hand the screen sharing configuration to "
+                                      "“nobody”.");
+    }
+
     QProcessEnvironment base;
     base.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     base.insert(QStringLiteral("HOME"), dir);
@@ -217,9 +236,17 @@ QString WaylandSession::start(QSize size) {
             .exitCode != 0)
         return QStringLiteral("dbus-update-activation-environment failed.");
 
-    launch(QStringLiteral("pipewire"), {}, base);
+    QProcess& pipewire = launch(QStringLiteral("pipewire"), {}, base);
+    // The portal's backend connects to PipeWire once, when it starts; without the server's socket
+    // it gives up screen sharing for good.
+    if (!waitFor([&] { return QFileInfo::exists(dir + QStringLiteral("/pipewire-0")); }, pipewire,
+                 10000))
+        return QStringLiteral("PipeWire did not start: ") +
+               logTail(logOf(QStringLiteral("pipewire")));
     launch(QStringLiteral("wireplumber"), {}, base);
-    launch(QString::fromLatin1(kWlrPortal), {}, base);
+    QProcessEnvironment backend = base;
+    backend.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMBEX_SCREENCOPY_SHIM));
+    launch(QString::fromLatin1(kWlrPortal), {}, backend);
     // Verbose: its log says which backend it waits for when it is slow to appear.
     QProcess& portal = launch(QString::fromLatin1(kPortal), {QStringLiteral("--verbose")}, base);
     if (!waitFor([this] { return portalAnswers(); }, portal, 30000))

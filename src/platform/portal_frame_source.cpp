@@ -1,0 +1,65 @@
+#include "platform/portal_frame_source.h"
+
+#include "core/error.h"
+#include "platform/pipewire_frame_source.h"
+#include "platform/portal_screenshot.h"
+
+namespace lumbex {
+namespace {
+
+// The pictures of a granted stream; the portal's session is closed after the stream stopped.
+class PortalFrameSource final : public ScreenFrameSource {
+public:
+    PortalFrameSource(std::unique_ptr<ScreenCastSession> session,
+                      std::unique_ptr<ScreenFrameSource> pictures)
+        : session_(std::move(session)), pictures_(std::move(pictures)) {}
+
+    ~PortalFrameSource() override { pictures_.reset(); }
+
+    void start(Deliver deliver, Failed failed) override {
+        pictures_->start(std::move(deliver), std::move(failed));
+    }
+
+    void stop() override { pictures_->stop(); }
+
+private:
+    std::unique_ptr<ScreenCastSession> session_;
+    std::unique_ptr<ScreenFrameSource> pictures_;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenFrameSource>
+openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
+                      const ScreenFrameSettings& settings, const QString& restoreToken,
+                      const std::function<void(const QString&)>& keepToken) {
+    const QRect* area = std::get_if<QRect>(&settings.source);
+    if (!area)
+        throw LumbexError(windowCaptureNeedsX11());
+    auto session = std::make_unique<ScreenCastSession>(
+        std::move(bus), offer,
+        ScreenCastRequest{kScreenCastMonitor, settings.cursor, restoreToken});
+    const ScreenCastStream& stream = session->stream();
+    keepToken(session->restoreToken());
+
+    // Portals that do not say where the monitor is share the only one there is.
+    const QRect shown(stream.position.value_or(QPoint(0, 0)), stream.size.value_or(area->size()));
+    if (!shown.contains(*area)) {
+        const bool crossesEdge = shown.intersects(*area) && !area->contains(shown);
+        if (crossesEdge)
+            throw LumbexError(QStringLiteral("Keep the recording area on one display."));
+        keepToken(QString());
+        throw LumbexError(
+            QStringLiteral("The selected recording source changed. Choose it again."));
+    }
+    PipeWireFrameSettings pictures;
+    pictures.fd = session->takePipeWireFd();
+    pictures.node = stream.node;
+    pictures.grantedSize = shown.size();
+    if (*area != shown)
+        pictures.area = area->translated(-shown.topLeft());
+    return std::make_unique<PortalFrameSource>(std::move(session),
+                                               openPipeWireFrameSource(pictures));
+}
+
+} // namespace lumbex

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/portal_screen_cast.h"
+#include "platform/recording_sources.h"
+
+#include <functional>
+#include <memory>
+
+namespace lumbex {
+
+// A screen frame source in a Wayland session: the desktop portal grants one monitor (asking the
+// person through its chooser unless `restoreToken` still names an earlier grant), and its
+// PipeWire stream delivers the pictures, cut to the settings' area. The area is in desktop
+// pixels and must lie on the granted monitor: one that crosses the monitor's edge fails with
+// "Keep the recording area on one display.", one the monitor does not show at all with "The
+// selected recording source changed. Choose it again.". `keepToken` receives the token to keep
+// for the next run: the portal's new one, or an empty one when the grant no longer fits, so that
+// the person chooses again. The portal session stays open while the source lives. Window
+// recordings need X11. Throws LumbexError.
+std::unique_ptr<ScreenFrameSource>
+openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
+                      const ScreenFrameSettings& settings, const QString& restoreToken,
+                      const std::function<void(const QString&)>& keepToken);
+
+} // namespace lumbex
