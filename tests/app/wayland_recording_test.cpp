@@ -1,0 +1,142 @@
+#include "platform/recording_media.h"
+#include "support/wayland_session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace lumbex {
+namespace {
+
+// Recordings through the desktop portal's screen sharing and PipeWire in a private headless sway
+// session, whose wlroots backend shares the one output without asking.
+class WaylandRecordingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString reason = test::WaylandSession::unavailableReason(); !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        session = std::make_unique<test::WaylandSession>(QSize(1280, 800));
+        ASSERT_TRUE(session->missing().isEmpty()) << session->missing().toStdString();
+        // Screen sharing sends a picture only when the screen changes: something must move.
+        QProcessEnvironment qt;
+        qt.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        QProcess& animation = session->startClient(QStringLiteral(LUMBEX_TEST_ANIMATION),
+                                                   {"0", "0", "480", "320", "30"}, qt);
+        ASSERT_TRUE(animation.waitForReadyRead(20000)) << "the animation did not appear";
+    }
+
+    struct Recorded {
+        QString file;
+        RecordingSegment segment;
+    };
+
+    // Records for `seconds` with `source` into a new folder and reads the one segment it wrote.
+    Recorded record(const QStringList& source, const QString& folder, const char* seconds = "3") {
+        const test::WaylandSession::Result r = session->run(
+            QStringLiteral(LUMBEX_BINARY),
+            QStringList{"record"} + source + QStringList{"--seconds", seconds, "--folder", folder},
+            {}, 60000);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QString path = session->folder() + u'/' + folder;
+        EXPECT_EQ(r.out, (path + u'\n').toUtf8());
+        // Every picture the portal sent reached the movie.
+        const QRegularExpressionMatch line =
+            QRegularExpression(QStringLiteral("segment ([0-9A-F-]{36}) duration=\\d+ dropped=0/0"))
+                .match(QString::fromUtf8(r.err));
+        EXPECT_TRUE(line.hasMatch()) << r.err.toStdString();
+        if (!line.hasMatch())
+            return {};
+        const QString file = path + u'/' + line.captured(1) + QStringLiteral(".mov");
+        const std::optional<Id> id = parseId(line.captured(1));
+        EXPECT_TRUE(id.has_value());
+        return {file, inspectRecordingSegment(file, id.value_or(newId()))};
+    }
+
+    // The grant the portal gave, as the settings keep it.
+    QString restoreToken() const {
+        const QSettings settings(session->folder() + QStringLiteral("/config/Lumbex/Lumbex.ini"),
+                                 QSettings::IniFormat);
+        return settings.value(QStringLiteral("screenCastRestoreToken")).toString();
+    }
+
+    std::unique_ptr<test::WaylandSession> session;
+};
+
+TEST_F(WaylandRecordingTest, TheMovingDesktopIsRecordedWithoutDroppedFrames) {
+    const Recorded recorded = record({"--display", "0"}, QStringLiteral("rec"));
+    ASSERT_FALSE(recorded.file.isEmpty());
+    EXPECT_EQ(recorded.segment.width, 1280);
+    EXPECT_EQ(recorded.segment.height, 800);
+    EXPECT_GE(recorded.segment.duration, 2'800'000);
+    EXPECT_LE(recorded.segment.duration, 3'600'000);
+
+    // The animation moves all the time, so pictures a quarter second apart all differ.
+    std::vector<QImage> pictures;
+    for (qint64 at = 0; at < 2'800'000; at += 250'000)
+        pictures.push_back(readRecordingFrame(recorded.file, at));
+    int distinct = 1;
+    for (size_t i = 1; i < pictures.size(); ++i)
+        distinct += pictures[i] != pictures[i - 1];
+    EXPECT_GE(distinct, 8) << "of " << pictures.size();
+    // The desktop around the animation is the session's background.
+    const QColor background = pictures.back().pixelColor(1000, 700);
+    EXPECT_NEAR(background.red(), 0x33, 6);
+    EXPECT_NEAR(background.green(), 0x66, 6);
+    EXPECT_NEAR(background.blue(), 0x99, 6);
+}
+
+TEST_F(WaylandRecordingTest, AnAreaIsCutFromTheSharedOutput) {
+    // sway centres the floating animation: its right edge is near x = 880, so the area shows the
+    // animation on its left and the desktop on its right.
+    const Recorded recorded = record({"--area", "780,300,320,200"}, QStringLiteral("area"), "1");
+    ASSERT_FALSE(recorded.file.isEmpty());
+    EXPECT_EQ(recorded.segment.width, 320);
+    EXPECT_EQ(recorded.segment.height, 200);
+    const QImage picture = readRecordingFrame(recorded.file, 0);
+    const QColor right = picture.pixelColor(250, 100);
+    EXPECT_NEAR(right.red(), 0x33, 6);
+    EXPECT_NEAR(right.green(), 0x66, 6);
+    EXPECT_NEAR(right.blue(), 0x99, 6);
+    const QColor left = picture.pixelColor(40, 100);
+    EXPECT_GT(std::abs(left.red() - 0x33) + std::abs(left.blue() - 0x99), 40);
+}
+
+TEST_F(WaylandRecordingTest, TheNextRecordingReusesTheGrant) {
+    // The portal says in its log when it turns a token back into the grant it stands for.
+    const auto restored = [&] {
+        QFile log(session->folder() + QStringLiteral("/logs/xdg-desktop-portal.log"));
+        return log.open(QIODevice::ReadOnly) &&
+               log.readAll().contains("Replacing 'restore_token' with portal-specific data");
+    };
+    ASSERT_TRUE(restoreToken().isEmpty());
+    ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("first"), "1").file.isEmpty());
+    const QString first = restoreToken();
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(restored());
+    ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("second"), "1").file.isEmpty());
+    EXPECT_TRUE(restored());
+    EXPECT_FALSE(restoreToken().isEmpty());
+}
+
+TEST_F(WaylandRecordingTest, AStaleGrantIsReplacedByTheNewOne) {
+    const char stale[] = "0b6f2d7e-5d8c-4c1e-9a51-2f0e3c9d4b7a";
+    // Written as the session's user, whose settings they are.
+    ASSERT_EQ(session
+                  ->run(QStringLiteral("sh"),
+                        {"-c", QStringLiteral("mkdir -p config/Lumbex && printf '[General]\\n"
+                                              "screenCastRestoreToken=%1\\n' > "
+                                              "config/Lumbex/Lumbex.ini")
+                                   .arg(QLatin1String(stale))})
+                  .exitCode,
+              0);
+    ASSERT_EQ(restoreToken(), QLatin1String(stale));
+    ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("rec"), "1").file.isEmpty());
+    EXPECT_FALSE(restoreToken().isEmpty());
+    EXPECT_NE(restoreToken(), QLatin1String(stale));
+}
+
+} // namespace
+} // namespace lumbex
