@@ -29,6 +29,27 @@ private:
 
 } // namespace
 
+SharedMonitorFit fitOnSharedMonitor(const QRect& area, const ScreenCastStream& stream) {
+    const QPoint origin = stream.position.value_or(QPoint(0, 0));
+    SharedMonitorFit fit;
+    if (!stream.size) {
+        // Nothing to check against: the pictures' own size bounds the cut.
+        fit.kind = SharedMonitorFit::Kind::Inside;
+        fit.part = area.translated(-origin);
+        return fit;
+    }
+    const QRect shown(origin, *stream.size);
+    fit.monitorSize = shown.size();
+    if (shown.contains(area)) {
+        fit.kind = SharedMonitorFit::Kind::Inside;
+        if (area != shown)
+            fit.part = area.translated(-shown.topLeft());
+    } else if (shown.intersects(area) && !area.contains(shown)) {
+        fit.kind = SharedMonitorFit::Kind::CrossesEdge;
+    }
+    return fit;
+}
+
 std::unique_ptr<ScreenFrameSource>
 openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
                       const ScreenFrameSettings& settings, const QString& restoreToken,
@@ -42,12 +63,11 @@ openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
     const ScreenCastStream& stream = session->stream();
     keepToken(session->restoreToken());
 
-    // Portals that do not say where the monitor is share the only one there is.
-    const QRect shown(stream.position.value_or(QPoint(0, 0)), stream.size.value_or(area->size()));
-    if (!shown.contains(*area)) {
-        const bool crossesEdge = shown.intersects(*area) && !area->contains(shown);
-        if (crossesEdge)
-            throw LumbexError(QStringLiteral("Keep the recording area on one display."));
+    const SharedMonitorFit fit = fitOnSharedMonitor(*area, stream);
+    if (fit.kind == SharedMonitorFit::Kind::CrossesEdge)
+        throw LumbexError(QStringLiteral("Keep the recording area on one display."));
+    if (fit.kind == SharedMonitorFit::Kind::Elsewhere) {
+        // The kept grant no longer fits what the person chose: the next recording asks again.
         keepToken(QString());
         throw LumbexError(
             QStringLiteral("The selected recording source changed. Choose it again."));
@@ -55,9 +75,8 @@ openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
     PipeWireFrameSettings pictures;
     pictures.fd = session->takePipeWireFd();
     pictures.node = stream.node;
-    pictures.grantedSize = shown.size();
-    if (*area != shown)
-        pictures.area = area->translated(-shown.topLeft());
+    pictures.grantedSize = fit.monitorSize;
+    pictures.area = fit.part;
     return std::make_unique<PortalFrameSource>(std::move(session),
                                                openPipeWireFrameSource(pictures));
 }

@@ -3,6 +3,7 @@
 #include "platform/portal_screen_cast.h"
 #include "platform/recording_sources.h"
 
+#include <QRect>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,23 @@ namespace lumbex {
 // for the next run: the portal's new one, or an empty one when the grant no longer fits, so that
 // the person chooses again. The portal session stays open while the source lives. Window
 // recordings need X11. Throws LumbexError.
+// How a recorded area (desktop pixels) lies on the monitor a portal shared.
+struct SharedMonitorFit {
+    enum class Kind {
+        Inside,      // recordable: `part` is what to keep
+        CrossesEdge, // partly on the monitor
+        Elsewhere    // not on it at all, or larger than it
+    };
+    Kind kind = Kind::Elsewhere;
+    // In the stream's own logical pixels; none when the area is the whole monitor.
+    std::optional<QRect> part;
+    QSize monitorSize; // empty when the portal did not say
+};
+
+// A portal that does not say where the monitor is shares the only one there is, at the desktop's
+// origin; one that does not say its size leaves the pictures' size to bound the area.
+SharedMonitorFit fitOnSharedMonitor(const QRect& area, const ScreenCastStream& stream);
+
 std::unique_ptr<ScreenFrameSource>
 openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
                       const ScreenFrameSettings& settings, const QString& restoreToken,
