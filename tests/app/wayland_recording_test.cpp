@@ -1,4 +1,5 @@
 #include "platform/recording_media.h"
+#include "recording/recording_journal.h"
 #include "support/wayland_session.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -136,6 +138,37 @@ TEST_F(WaylandRecordingTest, AStaleGrantIsReplacedByTheNewOne) {
     ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("rec"), "1").file.isEmpty());
     EXPECT_FALSE(restoreToken().isEmpty());
     EXPECT_NE(restoreToken(), QLatin1String(stale));
+}
+
+TEST_F(WaylandRecordingTest, SharingThatStopsEndsTheRecordingAndKeepsWhatWasRecorded) {
+    QProcess& recording = session->startClient(QStringLiteral(LUMBEX_BINARY),
+                                               {"record", "--display", "0", "--folder", "lost"});
+    const QString folder = session->folder() + QStringLiteral("/lost");
+    // Recording once the journal names the segment being written, then a while longer.
+    const auto journal = [&] {
+        QFile file(folder + QStringLiteral("/recording.json"));
+        return file.open(QIODevice::ReadOnly) ? RecordingJournal::decode(file.readAll())
+                                              : RecordingJournal();
+    };
+    for (int waited = 0; !journal().activeSegment && waited < 20000; waited += 100)
+        QThread::msleep(100);
+    ASSERT_TRUE(journal().activeSegment) << "the recording did not start";
+    QThread::msleep(1500);
+
+    // The backend goes, and its PipeWire node with it.
+    ASSERT_TRUE(session->stopProgram(QStringLiteral("/usr/libexec/xdg-desktop-portal-wlr")));
+    ASSERT_TRUE(recording.waitForFinished(15000)) << "the recording went on";
+    EXPECT_EQ(recording.exitCode(), 1);
+    QFile log(session->folder() + QStringLiteral("/logs/lumbex.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray said = log.readAll();
+    const QString stopped = QStringLiteral(
+        "The screen sharing stopped, so the recording ended. Start a new recording to continue.");
+    EXPECT_TRUE(said.contains(stopped.toUtf8())) << said.toStdString();
+    const RecordingJournal kept = journal();
+    EXPECT_EQ(kept.issue, stopped);
+    ASSERT_EQ(kept.recording.segments.size(), 1u);
+    EXPECT_GE(kept.recording.segments.front().duration, 1'000'000);
 }
 
 } // namespace

@@ -270,6 +270,17 @@ QProcess& WaylandSession::startClient(const QString& program, const QStringList&
     return *processes_.back();
 }
 
+bool WaylandSession::stopProgram(const QString& program) {
+    for (const std::unique_ptr<QProcess>& process : processes_) {
+        const QStringList command = QStringList{process->program()} + process->arguments();
+        if (process->state() == QProcess::NotRunning || !command.contains(program))
+            continue;
+        process->kill();
+        return process->waitForFinished(5000);
+    }
+    return false;
+}
+
 QString WaylandSession::logOf(const QString& program) const {
     return dir_.path() + QStringLiteral("/logs/") + QFileInfo(program).fileName() +
            QStringLiteral(".log");

@@ -54,6 +54,10 @@ public:
     QProcess& startClient(const QString& program, const QStringList& arguments,
                           const QProcessEnvironment& extra = {});
 
+    // Ends one of the session's own programs (as started: "sway", the portal's full path…), as
+    // if it had crashed; false when the session has no such program running.
+    bool stopProgram(const QString& program);
+
 private:
     QString start(QSize size);
     QProcess& launch(const QString& program, const QStringList& arguments,
