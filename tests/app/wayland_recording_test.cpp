@@ -106,20 +106,24 @@ TEST_F(WaylandRecordingTest, AnAreaIsCutFromTheSharedOutput) {
     EXPECT_GT(std::abs(left.red() - 0x33) + std::abs(left.blue() - 0x99), 40);
 }
 
-TEST_F(WaylandRecordingTest, TheNextRecordingReusesTheGrant) {
-    // The portal says in its log when it turns a token back into the grant it stands for.
+TEST_F(WaylandRecordingTest, TheNextRecordingReusesTheGrantUnlessAskedToChooseAgain) {
+    // The portal says in its log each time it turns a token back into the grant it stands for.
     const auto restored = [&] {
         QFile log(session->folder() + QStringLiteral("/logs/xdg-desktop-portal.log"));
-        return log.open(QIODevice::ReadOnly) &&
-               log.readAll().contains("Replacing 'restore_token' with portal-specific data");
+        return log.open(QIODevice::ReadOnly)
+                   ? log.readAll().count("Replacing 'restore_token' with portal-specific data")
+                   : -1;
     };
     ASSERT_TRUE(restoreToken().isEmpty());
     ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("first"), "1").file.isEmpty());
-    const QString first = restoreToken();
-    EXPECT_FALSE(first.isEmpty());
-    EXPECT_FALSE(restored());
+    EXPECT_FALSE(restoreToken().isEmpty());
+    EXPECT_EQ(restored(), 0);
     ASSERT_FALSE(record({"--display", "0"}, QStringLiteral("second"), "1").file.isEmpty());
-    EXPECT_TRUE(restored());
+    EXPECT_EQ(restored(), 1);
+    EXPECT_FALSE(restoreToken().isEmpty());
+    ASSERT_FALSE(
+        record({"--display", "0", "--interactive"}, QStringLiteral("third"), "1").file.isEmpty());
+    EXPECT_EQ(restored(), 1);
     EXPECT_FALSE(restoreToken().isEmpty());
 }
 
