@@ -51,9 +51,9 @@ const QString kScreenCastTokenKey = QStringLiteral("screenCastRestoreToken");
 // Each segment opens its own portal session; after the first, the grant just kept is reused, so
 // that asking anew asks once per recording.
 std::function<std::unique_ptr<ScreenFrameSource>(const ScreenFrameSettings&)>
-portalScreen(bool chooseAgain) {
+portalScreen(ScreenGrabber& screen, bool chooseAgain) {
     auto askNext = std::make_shared<bool>(chooseAgain);
-    return [askNext](const ScreenFrameSettings& settings) {
+    return [&screen, askNext](const ScreenFrameSettings& settings) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         const std::optional<ScreenCastOffer> offer = screenCastOffer(bus);
         if (!offer)
@@ -61,13 +61,18 @@ portalScreen(bool chooseAgain) {
         const std::unique_ptr<QSettings> stored = openSettings();
         const QString token = *askNext ? QString() : stored->value(kScreenCastTokenKey).toString();
         *askNext = false;
-        return openPortalFrameSource(bus, *offer, settings, token, [&](const QString& kept) {
-            if (kept.isEmpty())
-                stored->remove(kScreenCastTokenKey);
-            else
-                stored->setValue(kScreenCastTokenKey, kept);
-            stored->sync();
-        });
+        // Areas are measured in the portal's screenshot of the whole desktop.
+        QRect desktop;
+        for (const ScreenDisplay& display : screen.displays())
+            desktop |= display.geometry;
+        return openPortalFrameSource(bus, *offer, settings, desktop.size(), token,
+                                     [&](const QString& kept) {
+                                         if (kept.isEmpty())
+                                             stored->remove(kScreenCastTokenKey);
+                                         else
+                                             stored->setValue(kScreenCastTokenKey, kept);
+                                         stored->sync();
+                                     });
     };
 }
 
@@ -80,7 +85,7 @@ RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain)
         return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
     };
     if (screenSessionFor(QProcessEnvironment::systemEnvironment()) == ScreenSession::Portal)
-        services.openScreen = portalScreen(chooseAgain);
+        services.openScreen = portalScreen(screen, chooseAgain);
     else
         services.openScreen = [](const ScreenFrameSettings& settings) {
             return openX11FrameSource(qgetenv("DISPLAY"), settings);

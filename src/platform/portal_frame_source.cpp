@@ -4,6 +4,8 @@
 #include "platform/pipewire_frame_source.h"
 #include "platform/portal_screenshot.h"
 
+#include <cmath>
+
 namespace lumbex {
 namespace {
 
@@ -50,9 +52,19 @@ SharedMonitorFit fitOnSharedMonitor(const QRect& area, const ScreenCastStream& s
     return fit;
 }
 
+double desktopScale(QSize desktopPixels, const ScreenCastStream& stream) {
+    const bool atOrigin = !stream.position || stream.position->isNull();
+    if (desktopPixels.isEmpty() || !stream.size || !atOrigin)
+        return 1;
+    const double scale = double(desktopPixels.width()) / stream.size->width();
+    const bool sameShape = std::abs(desktopPixels.height() - stream.size->height() * scale) <= 1;
+    return sameShape && scale > 1 ? scale : 1;
+}
+
 std::unique_ptr<ScreenFrameSource>
 openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
-                      const ScreenFrameSettings& settings, const QString& restoreToken,
+                      const ScreenFrameSettings& settings, QSize desktopPixels,
+                      const QString& restoreToken,
                       const std::function<void(const QString&)>& keepToken) {
     const QRect* area = std::get_if<QRect>(&settings.source);
     if (!area)
@@ -63,7 +75,12 @@ openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
     const ScreenCastStream& stream = session->stream();
     keepToken(session->restoreToken());
 
-    const SharedMonitorFit fit = fitOnSharedMonitor(*area, stream);
+    // The portal measures its monitors in logical pixels, screenshots come in device pixels.
+    const double scale = desktopScale(desktopPixels, stream);
+    const QRect logical(int(std::lround(area->x() / scale)), int(std::lround(area->y() / scale)),
+                        int(std::lround(area->width() / scale)),
+                        int(std::lround(area->height() / scale)));
+    const SharedMonitorFit fit = fitOnSharedMonitor(logical, stream);
     if (fit.kind == SharedMonitorFit::Kind::CrossesEdge)
         throw LumbexError(QStringLiteral("Keep the recording area on one display."));
     if (fit.kind == SharedMonitorFit::Kind::Elsewhere) {

@@ -77,5 +77,32 @@ TEST(SharedMonitorFit, TheAreaMustLieOnTheSharedMonitor) {
     }
 }
 
+TEST(DesktopScale, ScreenshotPixelsPerLogicalPixelOfAWholeDesktopMonitor) {
+    const ScreenCastStream scaled{40, QPoint(0, 0), QSize(640, 400), kScreenCastMonitor};
+    const ScreenCastStream placeless{41, std::nullopt, QSize(1280, 720), 0};
+    const ScreenCastStream right{42, QPoint(1280, 0), QSize(1280, 800), kScreenCastMonitor};
+    const ScreenCastStream sizeless{43, QPoint(0, 0), std::nullopt, 0};
+    struct Row {
+        const char* what;
+        QSize desktop;
+        ScreenCastStream stream;
+        double scale;
+    } rows[] = {
+        {"a monitor at scale 2", QSize(1280, 800), scaled, 2},
+        {"the same monitor at scale 1", QSize(640, 400), scaled, 1},
+        {"scale 1.5 with a rounded height", QSize(1920, 1081), placeless, 1.5},
+        {"a desktop of another shape: two monitors", QSize(2560, 720), placeless, 1},
+        {"a desktop larger in width only", QSize(1920, 720), placeless, 1},
+        {"a monitor that is not at the origin", QSize(2560, 800), right, 1},
+        {"a portal that gives no size", QSize(1280, 800), sizeless, 1},
+        {"no desktop picture", QSize(), scaled, 1},
+        {"a desktop smaller than the monitor", QSize(320, 200), scaled, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_DOUBLE_EQ(desktopScale(row.desktop, row.stream), row.scale);
+    }
+}
+
 } // namespace
 } // namespace lumbex

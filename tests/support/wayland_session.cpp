@@ -80,13 +80,13 @@ QString WaylandSession::unavailableReason() {
     return {};
 }
 
-WaylandSession::WaylandSession(QSize size) {
+WaylandSession::WaylandSession(QSize size, int scale) {
     missing_ = unavailableReason();
     if (missing_.isEmpty() && !dir_.isValid())
         missing_ = QStringLiteral("No temporary folder for the Wayland session: %1")
                        .arg(dir_.errorString());
     if (missing_.isEmpty())
-        missing_ = start(size);
+        missing_ = start(size, scale);
 }
 
 WaylandSession::~WaylandSession() {
@@ -133,7 +133,7 @@ QProcess& WaylandSession::launch(const QString& program, const QStringList& argu
     return *processes_.back();
 }
 
-QString WaylandSession::start(QSize size) {
+QString WaylandSession::start(QSize size, int scale) {
     const QString dir = dir_.path();
     if (runningAsRoot()) {
         const passwd* nobody = ::getpwnam("nobody");
@@ -148,13 +148,14 @@ QString WaylandSession::start(QSize size) {
     if (!config.open(QIODevice::WriteOnly))
         return QStringLiteral("Could not write the sway configuration.");
     config.write(
-        QStringLiteral("output HEADLESS-1 resolution %1x%2\n"
+        QStringLiteral("output HEADLESS-1 resolution %1x%2 scale %3\n"
                        "output * bg #336699 solid_color\n"
                        "xwayland disable\n"
                        // Windows float at their own size, so the desktop shows around them.
                        "for_window [title=\".*\"] floating enable\n")
             .arg(size.width())
             .arg(size.height())
+            .arg(scale)
             .toUtf8());
     config.close();
 
