@@ -246,7 +246,9 @@ QString WaylandSession::start(QSize size, int scale) {
                logTail(logOf(QStringLiteral("pipewire")));
     launch(QStringLiteral("wireplumber"), {}, base);
     QProcessEnvironment backend = base;
+#ifdef LUMBEX_SCREENCOPY_SHIM
     backend.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMBEX_SCREENCOPY_SHIM));
+#endif
     launch(QString::fromLatin1(kWlrPortal), {}, backend);
     // Verbose: its log says which backend it waits for when it is slow to appear.
     QProcess& portal = launch(QString::fromLatin1(kPortal), {QStringLiteral("--verbose")}, base);
