@@ -5,6 +5,7 @@
 #include "platform/portal_request.h"
 #include "platform/portal_screen_cast.h"
 #include "platform/portal_screenshot.h"
+#include "platform/wayland_outputs.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -35,6 +37,10 @@ constexpr qint64 kPictureReuseMs = 1000;
 
 constexpr int kLongestSide = 32768;
 constexpr qint64 kMostPixels = 120'000'000;
+
+QString displayChanged() {
+    return QStringLiteral("The selected display changed. Start a new capture.");
+}
 
 QString portalMissing() {
     return QStringLiteral(
@@ -123,14 +129,15 @@ public:
 
     ScreenCapabilities capabilities() const override { return capabilities_; }
 
-    // The geometry of the latest picture: every grab takes a picture of its own, so that a
+    // The outputs as they were at the latest picture, which is taken anew only when the
+    // compositor's outputs have changed since: every grab takes a picture of its own, so that a
     // display that changed is noticed there, and asking for the layout (menus do, to enable
-    // items) never costs a screenshot after the first.
+    // items) costs a few round trips to the compositor but a screenshot only after a change.
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
-        if (picture_.isNull())
+        if (picture_.isNull() || readWaylandOutputs() != outputs_)
             takePicture();
-        return {{QStringLiteral("screen"), picture_.rect(), 0, true}};
+        return layout_;
     }
 
     std::vector<ScreenWindow> windows() override { return {}; }
@@ -139,12 +146,25 @@ public:
         const std::lock_guard lock(mutex_);
         const QImage& picture = pictureForPixels();
         if (!picture.rect().contains(area))
-            throw LumbexError(QStringLiteral("The selected display changed. Start a new capture."));
+            throw LumbexError(displayChanged());
         return {picture.copy(area), area.topLeft()};
     }
 
     ScreenGrab grabDisplay(const ScreenDisplay& display) override {
-        return grabArea(display.geometry);
+        return grabDisplays({display}).front();
+    }
+
+    std::vector<ScreenGrab> grabDisplays(const std::vector<ScreenDisplay>& displays) override {
+        const std::lock_guard lock(mutex_);
+        const QImage& picture = pictureForPixels();
+        std::vector<ScreenGrab> grabs;
+        for (const ScreenDisplay& display : displays) {
+            // The display must still be where it was when it was chosen.
+            if (std::find(layout_.begin(), layout_.end(), display) == layout_.end())
+                throw LumbexError(displayChanged());
+            grabs.push_back({picture.copy(display.geometry), display.geometry.topLeft()});
+        }
+        return grabs;
     }
 
     ScreenGrab grabWindow(quint32) override { throw LumbexError(windowCaptureNeedsX11()); }
@@ -159,6 +179,9 @@ private:
         if (answer.response == 2)
             answer = requestScreenshot(true);
         picture_ = readPicture(screenshotFile(answer.response, answer.results), asked);
+        // Read right after the picture, so that the two describe the same desktop.
+        outputs_ = readWaylandOutputs();
+        layout_ = displaysInPicture(outputs_, picture_.size());
         taken_.start();
         // A picture serves a grab only within the step that took it: once the event loop turns,
         // windows may have been hidden or shown since. A command line that never returns to an
@@ -179,6 +202,9 @@ private:
     const ScreenCapabilities capabilities_;
     std::mutex mutex_;
     QImage picture_;
+    // The compositor's outputs at the latest picture, and the displays they make of it.
+    std::vector<WaylandOutput> outputs_;
+    std::vector<ScreenDisplay> layout_;
     QElapsedTimer taken_;
     // Whether the latest picture may still serve one grab.
     std::shared_ptr<std::atomic<bool>> current_;

@@ -8,14 +8,18 @@ namespace lumbex {
 
 // Reads the screen of a Wayland session through the desktop portal's Screenshot interface on
 // the session bus: non-interactive where the portal allows it, interactive otherwise. The whole
-// desktop is one picture, so it is one display ("screen"); areas are cut from that picture.
+// desktop is one picture; the compositor's outputs divide it into displays (one display "screen"
+// covering it when they cannot be read or do not fit it), and areas are cut from it. Geometry is
+// in the picture's pixels: the layout's logical pixels scaled to the picture (the wlroots portal
+// draws it at the largest output scale).
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
 // capture needs X11; there is no pointer image either. Recording is offered when the portal
 // shares screens (its ScreenCast interface, asked once here).
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
-// picture. A picture serves the next grab made within a second and before the event loop turns
-// (so that a command-line capture asks the portal once); any other grab takes a new picture.
+// picture unless the compositor's outputs have changed since. A picture serves the next grab made
+// within a second and before the event loop turns (so that a command-line capture asks the portal
+// once); any other grab takes a new picture.
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber();
 
 } // namespace lumbex

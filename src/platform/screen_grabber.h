@@ -80,6 +80,14 @@ public:
     virtual ScreenGrab grabArea(const QRect& area) = 0;
     // A whole display, the fastest path for full-screen captures.
     virtual ScreenGrab grabDisplay(const ScreenDisplay& display) = 0;
+    // Several displays as they are at one moment, in the given order (a screen that is read as
+    // one picture reads it once).
+    virtual std::vector<ScreenGrab> grabDisplays(const std::vector<ScreenDisplay>& displays) {
+        std::vector<ScreenGrab> grabs;
+        for (const ScreenDisplay& display : displays)
+            grabs.push_back(grabDisplay(display));
+        return grabs;
+    }
     // A window with its frame, as far as it is on the desktop. Parts covered by other windows
     // show what covers them: without a compositor nobody keeps hidden window contents.
     virtual ScreenGrab grabWindow(quint32 id) = 0;

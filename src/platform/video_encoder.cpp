@@ -39,6 +39,9 @@ VideoEncoder::VideoEncoder(int width, int height, qint64 bitRate, qint64 keyFram
         c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c.priv_data, "preset", "ultrafast", 0);
     av_opt_set(c.priv_data, "tune", "zerolatency", 0);
+    // The fastest preset leaves out the deblocking filter; at four bits per pixel a screen of
+    // scrolling text then shows its 16-pixel blocks. Turning it back on costs no measurable CPU.
+    av_opt_set(c.priv_data, "deblock", "0:0", 0);
     av_opt_set_int(c.priv_data, "forced-idr", 1, 0);
     if (avcodec_open2(&c, parts_.codec(), nullptr) < 0)
         throw LumbexError(kNotPrepared);

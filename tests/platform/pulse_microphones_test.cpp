@@ -6,8 +6,10 @@
 #include <QSettings>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 namespace lumbex {
 namespace {
@@ -145,25 +147,39 @@ TEST_F(PulseMicrophonesTest, AServerThatGoesAwayDisconnectsTheCapture) {
     EXPECT_EQ(captured.failures, std::vector<QString>{kDisconnected});
 }
 
+// What a watch told, from its own thread.
+class WatchChanges {
+public:
+    std::function<void()> counter() {
+        return [this] {
+            const std::lock_guard lock(mutex_);
+            ++changes_;
+            changed_.notify_all();
+        };
+    }
+    int seen() {
+        const std::lock_guard lock(mutex_);
+        return changes_;
+    }
+    // Whether a change after the `seen`th one comes within ten seconds.
+    bool awaitChange(int seen) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return changes_ > seen; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int changes_ = 0;
+};
+
 TEST_F(PulseMicrophonesTest, TheWatchHearsMicrophonesComeAndGo) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int changes = 0;
-    PulseMicrophoneWatch watch([&] {
-        const std::lock_guard lock(mutex);
-        ++changes;
-        changed.notify_all();
-    });
+    WatchChanges changes;
+    PulseMicrophoneWatch watch(changes.counter());
     ASSERT_TRUE(watch.watching());
     const auto microphones = makePulseMicrophones(settings);
-    const auto awaitChange = [&](int seen) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return changes > seen; });
-    };
-    const auto seen = [&] {
-        const std::lock_guard lock(mutex);
-        return changes;
-    };
+    const auto awaitChange = [&](int seen) { return changes.awaitChange(seen); };
+    const auto seen = [&] { return changes.seen(); };
     int before = seen();
     QString module;
     ASSERT_TRUE(server.pactl({"load-module", "module-null-source", "source_name=desk"}, &module));
@@ -183,6 +199,51 @@ TEST_F(PulseMicrophonesTest, TheWatchHearsMicrophonesComeAndGo) {
     ASSERT_TRUE(server.pactl({"set-sink-volume", "speakers", "50%"}));
     QThread::msleep(300);
     EXPECT_EQ(seen(), before);
+}
+
+// Whether `condition` holds within ten seconds.
+bool eventually(const std::function<bool()>& condition) {
+    for (int waited = 0; waited < 10'000; waited += 20) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+// The sound server going away and coming back (a crash, a restart of the sound system) is a
+// change each time, and the watch follows the new server's microphones.
+TEST_F(PulseMicrophonesTest, TheWatchFollowsARestartedServer) {
+    WatchChanges changes;
+    PulseMicrophoneWatch watch(changes.counter(), std::chrono::milliseconds(100));
+    ASSERT_TRUE(watch.watching());
+    const auto awaitChange = [&](int seen) { return changes.awaitChange(seen); };
+    const auto seen = [&] { return changes.seen(); };
+
+    int before = seen();
+    server.stop();
+    ASSERT_TRUE(awaitChange(before)) << "the server's end was not told";
+    EXPECT_FALSE(watch.watching());
+
+    before = seen();
+    server.start();
+    ASSERT_TRUE(server.running());
+    ASSERT_TRUE(awaitChange(before)) << "the new server was not told";
+    ASSERT_TRUE(eventually([&] { return watch.watching(); }));
+
+    before = seen();
+    ASSERT_TRUE(server.pactl({"load-module", "module-null-source", "source_name=desk"}));
+    EXPECT_TRUE(awaitChange(before)) << "the new server's microphones are not followed";
+}
+
+TEST_F(PulseMicrophonesTest, AWatchStartedWithoutAServerFindsOneThatStartsLater) {
+    server.stop();
+    std::atomic<int> changes = 0;
+    PulseMicrophoneWatch watch([&] { ++changes; }, std::chrono::milliseconds(100));
+    EXPECT_FALSE(watch.watching());
+    server.start();
+    ASSERT_TRUE(eventually([&] { return watch.watching(); }));
+    EXPECT_GE(changes, 1);
 }
 
 TEST_F(PulseMicrophonesTest, NoServerMeansNoWatch) {

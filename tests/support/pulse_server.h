@@ -37,24 +37,10 @@ public:
         environment.remove(QStringLiteral("PULSE_SERVER"));
         server_.setProcessEnvironment(environment);
         server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server_.start(QStringLiteral("pulseaudio"),
-                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disable-shm"),
-                       QStringLiteral("--log-level=error"), QStringLiteral("-L"),
-                       QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1")
-                           .arg(folder_.filePath(QStringLiteral("s"))),
-                       QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=v"),
-                       QStringLiteral("-L"),
-                       QStringLiteral("module-remap-source source_name=mic master=v.monitor")});
         previous_ = qgetenv("PULSE_SERVER");
         hadPrevious_ = qEnvironmentVariableIsSet("PULSE_SERVER");
         qputenv("PULSE_SERVER", address_.toLocal8Bit());
-        QElapsedTimer waited;
-        waited.start();
-        while (!pactl({QStringLiteral("info")}) && waited.elapsed() < 10000)
-            QThread::msleep(50);
-        running_ = pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}) &&
-                   pactl({QStringLiteral("set-default-sink"), QStringLiteral("v")});
+        start();
     }
     ~PulseServer() {
         stop();
@@ -71,6 +57,27 @@ public:
     // Where a client finds it (PULSE_SERVER's form).
     const QString& address() const { return address_; }
     const QTemporaryDir& folder() const { return folder_; }
+
+    // Starts the server (again, after `stop()`: a restarted sound system) on the same address.
+    void start() {
+        if (server_.state() != QProcess::NotRunning)
+            return;
+        server_.start(QStringLiteral("pulseaudio"),
+                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disable-shm"),
+                       QStringLiteral("--log-level=error"), QStringLiteral("-L"),
+                       QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1")
+                           .arg(folder_.filePath(QStringLiteral("s"))),
+                       QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=v"),
+                       QStringLiteral("-L"),
+                       QStringLiteral("module-remap-source source_name=mic master=v.monitor")});
+        QElapsedTimer waited;
+        waited.start();
+        while (!pactl({QStringLiteral("info")}) && waited.elapsed() < 10000)
+            QThread::msleep(50);
+        running_ = pactl({QStringLiteral("set-default-source"), QStringLiteral("mic")}) &&
+                   pactl({QStringLiteral("set-default-sink"), QStringLiteral("v")});
+    }
 
     // Ends the server, as a crash or a restart of the sound system would.
     void stop() {

@@ -4,9 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
 #include <QStandardPaths>
 #include <QThread>
+#include <map>
 #include <pwd.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -329,6 +335,65 @@ WaylandSession::Result WaylandSession::run(const QString& program, const QString
     if (process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
     return result;
+}
+
+WaylandSession::Result WaylandSession::swaymsg(const QStringList& arguments) const {
+    const QStringList sockets =
+        QDir(dir_.path()).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    if (sockets.isEmpty())
+        return {-1, {}, "sway has no IPC socket"};
+    return run(QStringLiteral("swaymsg"),
+               QStringList{QStringLiteral("-s"), dir_.path() + u'/' + sockets.first()} + arguments);
+}
+
+QString WaylandSession::addOutput(QSize size, QPoint position) {
+    const auto outputs = [this] {
+        std::map<QString, QRect> rects;
+        const Result r =
+            swaymsg({QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_outputs")});
+        for (const QJsonValue& value : QJsonDocument::fromJson(r.out).array()) {
+            const QJsonObject output = value.toObject();
+            const QJsonObject rect = output.value(QStringLiteral("rect")).toObject();
+            rects[output.value(QStringLiteral("name")).toString()] = QRect(
+                rect.value(QStringLiteral("x")).toInt(), rect.value(QStringLiteral("y")).toInt(),
+                rect.value(QStringLiteral("width")).toInt(),
+                rect.value(QStringLiteral("height")).toInt());
+        }
+        return rects;
+    };
+    const std::map<QString, QRect> before = outputs();
+    const Result created = swaymsg({QStringLiteral("create_output")});
+    if (created.exitCode != 0)
+        throw std::runtime_error("swaymsg create_output: " + created.err.toStdString());
+    QString name;
+    for (const auto& [candidate, rect] : outputs())
+        if (!before.count(candidate))
+            name = candidate;
+    if (name.isEmpty())
+        throw std::runtime_error("sway created no new output");
+    // sway places outputs without a position of their own beside the others, and moves them
+    // when one is added: pin the first one at the origin.
+    const QString first = before.empty() ? QStringLiteral("HEADLESS-1") : before.begin()->first;
+    for (const QString& command : {QStringLiteral("output %1 position 0 0").arg(first),
+                                   QStringLiteral("output %1 resolution %2x%3 position %4 %5")
+                                       .arg(name)
+                                       .arg(size.width())
+                                       .arg(size.height())
+                                       .arg(position.x())
+                                       .arg(position.y())}) {
+        const Result r = swaymsg({command});
+        if (r.exitCode != 0)
+            throw std::runtime_error(command.toStdString() + ": " + r.err.toStdString());
+    }
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        const std::map<QString, QRect> now = outputs();
+        if (now.count(name) && now.at(name) == QRect(position, size) && now.count(first) &&
+            now.at(first).topLeft() == QPoint(0, 0))
+            return name;
+        QThread::msleep(50);
+    }
+    throw std::runtime_error("sway did not place " + name.toStdString() + " as asked");
 }
 
 } // namespace lumbex::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSize>
@@ -49,6 +50,14 @@ public:
     // gives exit code -1).
     Result run(const QString& program, const QStringList& arguments,
                const QProcessEnvironment& extra = {}, int timeoutMs = 30000) const;
+
+    // Runs swaymsg against this session's compositor.
+    Result swaymsg(const QStringList& arguments) const;
+
+    // Adds a headless output of `size` with its top left corner at `position` in the desktop's
+    // layout, the first output staying at the origin, and waits until sway reports both. Returns
+    // the new output's name ("HEADLESS-2"), or throws std::runtime_error with sway's words.
+    QString addOutput(QSize size, QPoint position);
 
     // Starts a client (a window to look at) as the session's user and leaves it running until
     // the session ends; its standard output stays readable.

@@ -1,6 +1,7 @@
-// lumbex_wayland_runner [WIDTH HEIGHT]: starts a private headless Wayland session (see
-// wayland_session.h), prints what its clients need as NAME=VALUE lines, then "ready", and keeps it
-// running until standard input closes. For benchmarks and trying things by hand.
+// lumbex_wayland_runner [WIDTH HEIGHT [WIDTH2 HEIGHT2]]: starts a private headless Wayland session
+// (see wayland_session.h), with a second output to the right of the first when its size is
+// given, prints what its clients need as NAME=VALUE lines, then "ready", and keeps it running
+// until standard input closes. For benchmarks and trying things by hand.
 #include "support/wayland_session.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     const QSize size =
-        args.size() == 2 ? QSize(args[0].toInt(), args[1].toInt()) : QSize(1280, 800);
+        args.size() >= 2 ? QSize(args[0].toInt(), args[1].toInt()) : QSize(1280, 800);
     if (const QString reason = lumbex::test::WaylandSession::unavailableReason();
         !reason.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(reason));
@@ -22,6 +23,15 @@ int main(int argc, char** argv) {
     if (!session.missing().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(session.missing()));
         return 1;
+    }
+    // A second output to the right of the first.
+    if (args.size() == 4) {
+        try {
+            session.addOutput(QSize(args[2].toInt(), args[3].toInt()), QPoint(size.width(), 0));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
     }
     const QProcessEnvironment env = session.environment();
     for (const char* name :

@@ -45,8 +45,22 @@ void CapturePickerView::refresh() {
     update();
 }
 
+QSizeF CapturePickerView::desktopPerViewPoint() const {
+    if (width() <= 0 || height() <= 0)
+        return {1, 1};
+    return {display_.cocoaFrame.width / width(), display_.cocoaFrame.height / height()};
+}
+
 Point CapturePickerView::desktopPoint(const QPointF& local) const {
-    return {display_.cocoaFrame.x + local.x(), display_.cocoaFrame.y + local.y()};
+    const QSizeF scale = desktopPerViewPoint();
+    return {display_.cocoaFrame.x + local.x() * scale.width(),
+            display_.cocoaFrame.y + local.y() * scale.height()};
+}
+
+QPointF CapturePickerView::viewPoint(Point desktop) const {
+    const QSizeF scale = desktopPerViewPoint();
+    return {(desktop.x - display_.cocoaFrame.x) / scale.width(),
+            (desktop.y - display_.cocoaFrame.y) / scale.height()};
 }
 
 void CapturePickerView::mousePressEvent(QMouseEvent* event) {
@@ -76,27 +90,28 @@ void CapturePickerView::mouseReleaseEvent(QMouseEvent* event) {
 void CapturePickerView::keyPressEvent(QKeyEvent* event) {
     const QPoint pointer = pointer_();
     const bool shift = event->modifiers() & Qt::ShiftModifier || event->key() == Qt::Key_Backtab;
-    logic_->key(CapturePickerLogic::keyFromQt(event->key()), shift, event->modifiers() & Qt::AltModifier,
-                {double(pointer.x()), double(pointer.y())});
+    logic_->key(CapturePickerLogic::keyFromQt(event->key()), shift,
+                event->modifiers() & Qt::AltModifier, {double(pointer.x()), double(pointer.y())});
     changed_();
 }
 
 void CapturePickerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(rect(), frozen_);
-    const Point origin = display_.cocoaFrame.origin();
     if (const std::optional<Rect> visible = logic_->visibleSelection()) {
-        const Rect local{visible->x - origin.x, visible->y - origin.y, visible->width,
-                         visible->height};
-        const QRectF outline = toQt(local).adjusted(1.5, 1.5, -1.5, -1.5);
+        const QRectF local(viewPoint(visible->origin()),
+                           viewPoint({visible->x + visible->width, visible->y + visible->height}));
+        const QRectF outline = local.adjusted(1.5, 1.5, -1.5, -1.5);
         painter.setPen(QPen(Qt::white, 3));
         painter.drawRect(outline);
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
         painter.drawRect(outline);
     }
     const std::optional<Point> pointer = logic_->pointerLocation();
-    if (pointer && display_.cocoaFrame.contains(*pointer))
-        paintReadout(painter, *pointer - origin);
+    if (pointer && display_.cocoaFrame.contains(*pointer)) {
+        const QPointF local = viewPoint(*pointer);
+        paintReadout(painter, {local.x(), local.y()});
+    }
 }
 
 void CapturePickerView::paintReadout(QPainter& painter, Point pointer) {

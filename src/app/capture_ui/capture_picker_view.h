@@ -36,7 +36,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Desktop pixels per point of this view: 1 on X11; on Wayland the output's logical size may
+    // differ from its part of the desktop picture (an output scale below the picture's).
+    QSizeF desktopPerViewPoint() const;
     Point desktopPoint(const QPointF& local) const;
+    QPointF viewPoint(Point desktop) const;
     void paintReadout(QPainter& painter, Point pointer);
 
     // Shared so that the logic outlives a view closed from inside one of its own events.

@@ -15,26 +15,56 @@ QRect pixelRect(const Rect& r) {
     return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
 }
 
-// What the display shows now, through the whole-display path (shared memory) when the screen
-// still lists it; a grey stand-in when it cannot be read, so that the picker still works and the
-// capture itself reports the failure.
-QImage frozenGrab(ScreenGrabber& screen, const std::vector<ScreenDisplay>& connected,
-                  const CaptureDisplay& display) {
-    const QRect area = pixelRect(display.quartzFrame);
-    try {
-        for (const ScreenDisplay& candidate : connected)
-            if (candidate.name == display.id && candidate.geometry == area)
-                return screen.grabDisplay(candidate).image;
-        return screen.grabArea(area).image;
-    } catch (const LumbexError&) {
-        QImage standIn(area.size(), QImage::Format_RGB32);
-        standIn.fill(Qt::gray);
-        return standIn;
-    }
+QImage standIn(const CaptureDisplay& display) {
+    QImage image(pixelRect(display.quartzFrame).size(), QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    return image;
 }
 
+// What the covered displays show now, all read at one moment through the whole-display path when
+// the screen still lists them; a grey stand-in for a display that cannot be read, so that the
+// picker still works and the capture itself reports the failure.
+std::vector<QImage> frozenGrabs(ScreenGrabber& screen, const std::vector<CaptureDisplay>& covered) {
+    std::vector<ScreenDisplay> connected;
+    try {
+        connected = screen.displays();
+    } catch (const LumbexError&) {
+        // Each display then falls back to an area read, or to its stand-in.
+    }
+    std::vector<ScreenDisplay> listed;
+    for (const CaptureDisplay& display : covered)
+        for (const ScreenDisplay& candidate : connected)
+            if (candidate.name == display.id &&
+                candidate.geometry == pixelRect(display.quartzFrame))
+                listed.push_back(candidate);
+    std::vector<QImage> images;
+    if (listed.size() == covered.size()) {
+        try {
+            for (ScreenGrab& grab : screen.grabDisplays(listed))
+                images.push_back(std::move(grab.image));
+            return images;
+        } catch (const LumbexError&) {
+            images.clear();
+        }
+    }
+    for (const CaptureDisplay& display : covered) {
+        try {
+            images.push_back(screen.grabArea(pixelRect(display.quartzFrame)).image);
+        } catch (const LumbexError&) {
+            images.push_back(standIn(display));
+        }
+    }
+    return images;
+}
+
+// The screen of the display's name (Wayland outputs and X11 monitors alike), else the one at its
+// place.
 QScreen* screenShowing(const CaptureDisplay& display) {
-    for (QScreen* screen : QGuiApplication::screens())
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* screen : screens)
+        if (screen->name() == display.id)
+            return screen;
+    for (QScreen* screen : screens)
         if (screen->geometry() == pixelRect(display.cocoaFrame))
             return screen;
     return nullptr;
@@ -69,18 +99,19 @@ void OverlayCapturePicker::open(std::vector<CaptureDisplay> displays,
         services_.beep);
     logic_->setWillCapture(std::move(willCapture));
 
-    std::vector<ScreenDisplay> connected;
-    try {
-        connected = services_.screen.displays();
-    } catch (const LumbexError&) {
-        // Each display then falls back to an area read, or to its stand-in.
-    }
-    for (const CaptureDisplay& display : logic_->coveredDisplays()) {
-        auto* view =
-            new CapturePickerView(logic_, display, frozenGrab(services_.screen, connected, display),
-                                  services_.pointer, [this] { refreshViews(); });
-        if (QScreen* screen = screenShowing(display))
+    const std::vector<CaptureDisplay> covered = logic_->coveredDisplays();
+    std::vector<QImage> frozen = frozenGrabs(services_.screen, covered);
+    for (size_t i = 0; i < covered.size(); ++i) {
+        const CaptureDisplay& display = covered[i];
+        auto* view = new CapturePickerView(logic_, display, std::move(frozen[i]), services_.pointer,
+                                           [this] { refreshViews(); });
+        // The window takes the screen's own geometry: on Wayland that is the output's logical
+        // size, which its part of the desktop picture exceeds when another output has a larger
+        // scale (the view then maps its points through the difference).
+        if (QScreen* screen = screenShowing(display)) {
             view->setScreen(screen);
+            view->setGeometry(screen->geometry());
+        }
         views_.emplace_back(view);
     }
     const QPoint pointer = services_.pointer();

@@ -1,5 +1,6 @@
 #include "app/desktop/recording_windows.h"
 
+#include "app/desktop/window_placement.h"
 #include "app/editor/editor_window.h"
 #include "app/editor/note_row.h"
 #include "app/recording_ui/recording_window_controller.h"
@@ -8,6 +9,7 @@
 #include "platform/sound_output.h"
 
 #include <QFileDialog>
+#include <QScreen>
 
 namespace lumbex {
 namespace {
@@ -60,7 +62,12 @@ RecordingWindowController* RecordingWindows::open(EditorWindow& editor,
         };
         window = new RecordingWindowController(document, std::move(services));
         *dialogParent = window.data();
-        window->resize(960, 760);
+        const QSize wanted(960, 760);
+        if (const QScreen* screen = editor.screen())
+            window->setGeometry(
+                placedOver(wanted, editor.frameGeometry(), screen->availableGeometry()));
+        else
+            window->resize(wanted);
     }
     if (sourceTime)
         window->seek(*sourceTime);

@@ -171,6 +171,16 @@ void EditorVoiceHold::hold(std::shared_ptr<VoiceSession> session) {
                  .recordingID = session->id(),
                  .noteID = session->noteID(),
                  .bodyBefore = body.value_or(QString())};
+    // A session may end on its own during the hold (the microphone unplugged, transcription
+    // falling behind): then the hold has nothing left to stop, and its hint goes.
+    session->onFinish = [previous = session->onFinish, self = QPointer(this), id = session->id()] {
+        if (previous)
+            previous();
+        if (self && self->held_ && self->held_->recordingID == id) {
+            self->held_.reset();
+            self->showHoldHint({});
+        }
+    };
     // The words should appear where the person sees them; a new location's row is built later.
     QTimer::singleShot(0, this, [this, noteID = session->noteID()] {
         auto* scroll =

@@ -28,7 +28,7 @@ RecordingExportControls::RecordingExportControls(RecordingExportMedia media,
       format_(new QComboBox(this)), outputSize_(new QComboBox(this)), fps_(new QComboBox(this)),
       loop_(new QCheckBox(tr("Loop GIF"), this)), gifOptions_(new QWidget(this)),
       summary_(new QLabel(this)), estimate_(new QLabel(this)), basis_(new QLabel(this)),
-      export_(new QPushButton(tr("Export"), this)), cancel_(new QPushButton(tr("Cancel"), this)) {
+      export_(new QPushButton(tr("E&xport"), this)), cancel_(new QPushButton(tr("Cancel"), this)) {
     format_->setAccessibleName(tr("Recording export format"));
     format_->addItem(QStringLiteral("MP4"), int(RecordingExportFormat::MP4));
     format_->addItem(QStringLiteral("GIF"), int(RecordingExportFormat::GIF));

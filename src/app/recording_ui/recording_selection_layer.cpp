@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 
 namespace lumbex {
 
@@ -41,10 +42,25 @@ void RecordingSelectionLayer::mouseReleaseEvent(QMouseEvent* event) {
     emit dragged(from_, to_);
 }
 
+void RecordingSelectionLayer::setOutline(std::optional<QRectF> outline) {
+    if (outline_ == outline)
+        return;
+    outline_ = outline;
+    update();
+}
+
 void RecordingSelectionLayer::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (outline_) {
+        QPainterPath outside;
+        outside.addRect(rect());
+        outside.addRect(*outline_);
+        painter.fillPath(outside, QColor(0, 0, 0, 110));
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(*outline_);
+    }
     if (!dragging_)
         return;
-    QPainter painter(this);
     painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
     painter.setBrush(QColor(255, 255, 255, 40));
     painter.drawRect(QRectF(from_, to_).normalized());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 namespace lumbex {
 
@@ -14,6 +15,10 @@ public:
     // Takes drags (true) or lets the mouse through to the picture.
     void setActive(bool active);
     bool isActive() const { return active_; }
+    // A rectangle shown as kept, the rest of the picture dimmed (the crop while cropping); none
+    // hides it.
+    void setOutline(std::optional<QRectF> outline);
+    std::optional<QRectF> outline() const { return outline_; }
 
 signals:
     // A finished drag, in this widget's pixels.
@@ -30,6 +35,7 @@ private:
     bool dragging_ = false;
     QPointF from_;
     QPointF to_;
+    std::optional<QRectF> outline_;
 };
 
 } // namespace lumbex

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <set>
 
@@ -50,6 +51,9 @@ RecordingWindowController::RecordingWindowController(NoteDocument& document,
     setAttribute(Qt::WA_DeleteOnClose);
     openWindows().insert(this);
     player_->video()->installEventFilter(this);
+    // The outline follows the picture: where it is drawn is known once a picture arrived.
+    connect(&player_->player(), &RecordingPlayer::pictureChanged, this,
+            &RecordingWindowController::outlineCrop);
     if (services_.playSound)
         player_->player().setSound(services_.media.readSound, services_.playSound);
     connect(selection_, &RecordingSelectionLayer::dragged, this,
@@ -127,7 +131,7 @@ QWidget* RecordingWindowController::buildControls() {
     auto* toolRow = new QHBoxLayout(toolBox);
     toolRow->setContentsMargins(0, 0, 0, 0);
     const std::pair<QString, Tool> tools[] = {
-        {tr("Play"), Tool::Play}, {tr("Crop"), Tool::Crop}, {tr("Redact"), Tool::Redact}};
+        {tr("&Play"), Tool::Play}, {tr("&Crop"), Tool::Crop}, {tr("Re&dact"), Tool::Redact}};
     for (const auto& [text, tool] : tools) {
         auto* button = new QToolButton(toolBox);
         button->setText(text);
@@ -140,7 +144,7 @@ QWidget* RecordingWindowController::buildControls() {
     connect(tools_, &QButtonGroup::idClicked, this, [this](int id) { setTool(Tool(id)); });
     rows->addWidget(toolBox);
 
-    auto* range = new QGroupBox(tr("Source range · seconds"), controls);
+    auto* range = new QGroupBox(tr("&Source range · seconds"), controls);
     auto* rangeRow = new QHBoxLayout(range);
     rangeStart_ = new QLineEdit(range);
     rangeStart_->setObjectName(QStringLiteral("recording.range.start"));
@@ -150,20 +154,21 @@ QWidget* RecordingWindowController::buildControls() {
     rangeEnd_->setAccessibleName(tr("Source range end in seconds"));
     lastEdited_ = rangeStart_;
     for (QLineEdit* field : {rangeStart_, rangeEnd_}) {
+        field->installEventFilter(this);
         rangeRow->addWidget(field);
         connect(field, &QLineEdit::textEdited, this, [this, field] { lastEdited_ = field; });
     }
-    addButton(rangeRow, tr("Use Playhead"), &RecordingWindowController::usePlayhead);
-    addButton(rangeRow, tr("Trim to Range"), &RecordingWindowController::trimToRange);
-    addButton(rangeRow, tr("Reset Trim"), &RecordingWindowController::resetTrim);
+    addButton(rangeRow, tr("Use Play&head"), &RecordingWindowController::usePlayhead);
+    addButton(rangeRow, tr("&Trim to Range"), &RecordingWindowController::trimToRange);
+    addButton(rangeRow, tr("R&eset Trim"), &RecordingWindowController::resetTrim);
     rows->addWidget(range);
 
     auto* imageRow = new QHBoxLayout;
-    addButton(imageRow, tr("Restore Crop"), &RecordingWindowController::restoreCrop);
-    addButton(imageRow, tr("Remove Last Redaction"),
+    addButton(imageRow, tr("Restore Cr&op"), &RecordingWindowController::restoreCrop);
+    addButton(imageRow, tr("Remove &Last Redaction"),
               &RecordingWindowController::removeLastRedaction);
-    muteSystem_ = new QCheckBox(tr("Mute system audio"), controls);
-    muteMicrophone_ = new QCheckBox(tr("Mute microphone"), controls);
+    muteSystem_ = new QCheckBox(tr("Mute s&ystem audio"), controls);
+    muteMicrophone_ = new QCheckBox(tr("Mute &microphone"), controls);
     for (QCheckBox* box : {muteSystem_, muteMicrophone_}) {
         imageRow->addWidget(box);
         connect(box, &QCheckBox::toggled, this, &RecordingWindowController::changeSound);
@@ -188,8 +193,9 @@ QPushButton* RecordingWindowController::addButton(QLayout* layout, const QString
 }
 
 QAbstractButton* RecordingWindowController::button(const QString& text) const {
+    // Labels carry keyboard mnemonics ("&Trim to Range"); callers name the label as it shows.
     for (QAbstractButton* candidate : findChildren<QAbstractButton*>())
-        if (candidate->text() == text)
+        if (QString(candidate->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))) == text)
             return candidate;
     return nullptr;
 }
@@ -201,7 +207,37 @@ QString RecordingWindowController::statusText() const {
 bool RecordingWindowController::isPreviewCurrent() const {
     const RecordingComposition* shown = player_->player().composition();
     return document_ && document_->note().screenRecording && shown && !previewTask_.isPending() &&
-           editKey(shown->recording()) == editKey(*document_->note().screenRecording);
+           editKey(shown->recording()) == editKey(shownRecording());
+}
+
+ScreenRecording RecordingWindowController::shownRecording() const {
+    ScreenRecording recording = *document_->note().screenRecording;
+    // The crop tool shows the whole picture, so that a new crop can reach past the current one.
+    if (tool_ == Tool::Crop)
+        recording.crop.reset();
+    return recording;
+}
+
+void RecordingWindowController::outlineCrop() {
+    const RecordingComposition* shown = player_->player().composition();
+    const std::optional<Rect> crop = document_ && document_->note().screenRecording
+                                         ? document_->note().screenRecording->crop
+                                         : std::nullopt;
+    if (tool_ != Tool::Crop || !shown || !crop || shown->recording().crop) {
+        selection_->setOutline(std::nullopt);
+        return;
+    }
+    const QRectF picture = player_->video()->pictureRect();
+    const Rect whole = shown->recording().visibleRect();
+    if (picture.isEmpty() || whole.width <= 0 || whole.height <= 0) {
+        selection_->setOutline(std::nullopt);
+        return;
+    }
+    const double scaleX = picture.width() / whole.width;
+    const double scaleY = picture.height() / whole.height;
+    selection_->setOutline(QRectF(picture.left() + (crop->x - whole.x) * scaleX,
+                                  picture.top() + (crop->y - whole.y) * scaleY,
+                                  crop->width * scaleX, crop->height * scaleY));
 }
 
 void RecordingWindowController::seek(qint64 sourceTime) {
@@ -221,13 +257,16 @@ void RecordingWindowController::reload() {
         close();
         return;
     }
-    const ScreenRecording& recording = *document_->note().screenRecording;
-    refreshControls(recording);
+    refreshControls(*document_->note().screenRecording);
+    export_->setRecording(*document_->note().screenRecording,
+                          noteRecordingDirectoryOrEmpty(document_->contents()));
+    const ScreenRecording recording = shownRecording();
     const QString key = editKey(recording);
-    if (loadedKey_ == key)
+    if (loadedKey_ == key) {
+        outlineCrop();
         return;
+    }
     loadedKey_ = key;
-    export_->setRecording(recording, noteRecordingDirectoryOrEmpty(document_->contents()));
     if (!pendingSeek_ && player_->player().composition())
         pendingSeek_ = player_->player().sourcePosition();
     player_->player().pause();
@@ -279,11 +318,14 @@ void RecordingWindowController::refreshControls(const ScreenRecording& recording
 }
 
 void RecordingWindowController::setTool(Tool tool) {
+    const bool wholePicture = (tool == Tool::Crop) != (tool_ == Tool::Crop);
     tool_ = tool;
     tools_->button(int(tool))->setChecked(true);
     selection_->setActive(tool != Tool::Play);
     if (tool != Tool::Play)
         player_->player().pause();
+    if (wholePicture)
+        reload();
 }
 
 void RecordingWindowController::keyPressEvent(QKeyEvent* event) {
@@ -300,8 +342,20 @@ void RecordingWindowController::keyPressEvent(QKeyEvent* event) {
 
 bool RecordingWindowController::eventFilter(QObject* watched, QEvent* event) {
     // The drag layer covers the picture's widget exactly.
-    if (watched == player_->video() && event->type() == QEvent::Resize)
+    if (watched == player_->video() && event->type() == QEvent::Resize) {
         selection_->setGeometry(player_->video()->rect());
+        outlineCrop();
+    }
+    // A range field keeps the undo keys only while it has typing of its own to undo; otherwise
+    // they undo the window's edits, as they do everywhere else in it.
+    if (event->type() == QEvent::ShortcutOverride &&
+        (watched == rangeStart_ || watched == rangeEnd_)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* field = static_cast<QLineEdit*>(watched);
+        if ((key->matches(QKeySequence::Undo) && !field->isUndoAvailable()) ||
+            (key->matches(QKeySequence::Redo) && !field->isRedoAvailable()))
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -311,6 +365,9 @@ bool RecordingWindowController::attempt(const std::function<void()>& edit) {
     try {
         edit();
         showStatus({});
+        // The typed times are part of the edit now: the undo keys undo the note from here on.
+        for (QLineEdit* field : {rangeStart_, rangeEnd_})
+            field->setText(field->text());
         return true;
     } catch (const LumbexError& error) {
         showStatus(error.message());
@@ -358,7 +415,7 @@ void RecordingWindowController::finishDrag(QPointF from, QPointF to) {
     const RecordingComposition* shown = player_->player().composition();
     if (!shown || tool_ == Tool::Play)
         return;
-    // The picture shows the output, so the drag is mapped through the crop it was made with.
+    // The drag is mapped through the crop of the picture shown (none while cropping).
     const std::optional<Rect> rect = recordingDragRect(player_->video()->pictureRect(), from, to,
                                                        shown->recording().visibleRect());
     if (!rect)
@@ -380,11 +437,11 @@ QWidget* RecordingWindowController::buildFrameButtons() {
     auto* group = new QGroupBox(tr("Notes && Frames"), this);
     auto* row = new QHBoxLayout(group);
     for (QPushButton* button :
-         {addButton(row, tr("Add Time Note"), &RecordingWindowController::addTimeNote),
-          addButton(row, tr("Add Current Frame"), &RecordingWindowController::addCurrentFrame),
-          addButton(row, tr("Add Three Frames"), &RecordingWindowController::addThreeFrames)})
+         {addButton(row, tr("Add T&ime Note"), &RecordingWindowController::addTimeNote),
+          addButton(row, tr("Add C&urrent Frame"), &RecordingWindowController::addCurrentFrame),
+          addButton(row, tr("Add Th&ree Frames"), &RecordingWindowController::addThreeFrames)})
         operationButtons_.push_back(button);
-    addButton(row, tr("Review Frames"), &RecordingWindowController::reviewFrames);
+    addButton(row, tr("Re&view Frames"), &RecordingWindowController::reviewFrames);
     row->addStretch();
     return group;
 }

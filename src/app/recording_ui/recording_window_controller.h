@@ -95,6 +95,10 @@ private:
     bool attempt(const std::function<void()>& edit);
     void showStatus(const QString& text);
     void refreshControls(const ScreenRecording& recording);
+    // The note's recording as the player shows it for the current tool.
+    ScreenRecording shownRecording() const;
+    // Draws the note's crop over the whole picture while the crop tool is on.
+    void outlineCrop();
     void usePlayhead();
     void trimToRange();
     void resetTrim();

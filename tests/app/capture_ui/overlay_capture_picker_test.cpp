@@ -83,6 +83,22 @@ TEST_F(OverlayCapturePickerTest, DragChoosesTheAreaAndShowsItsSizeWhileDragging)
     EXPECT_FALSE(picker_.isOpen());
 }
 
+// On Wayland an output of scale 1 beside one of scale 2 shows its part of the desktop picture
+// (drawn at scale 2) in half as many points: its view's points map to two desktop pixels each,
+// also past its edge while a drag is held.
+TEST_F(OverlayCapturePickerTest, AViewSmallerThanItsDisplayMapsItsPointsThroughTheScale) {
+    open(false);
+    CapturePickerView* left = view(0);
+    left->resize(200, 150);
+    QTest::mousePress(left, Qt::LeftButton, {}, {10, 20});
+    QTest::mouseMove(left, {300, 50});
+    EXPECT_TRUE(left->accessibleDescription().contains(QStringLiteral("580 × 60 pt")))
+        << left->accessibleDescription().toStdString();
+    QTest::mouseRelease(left, Qt::LeftButton, {}, {300, 50});
+    ASSERT_EQ(completions_, 1);
+    EXPECT_EQ(chosenArea(), (Rect{20, 40, 580, 60}));
+}
+
 TEST_F(OverlayCapturePickerTest, RestrictedPickerCoversOneDisplayAndClampsToIt) {
     open(false, QStringLiteral("B"));
     ASSERT_EQ(picker_.views().size(), 1u);

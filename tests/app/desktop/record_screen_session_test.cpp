@@ -1,16 +1,20 @@
 // Record Screen in the real application on a private X server, window manager and sound server,
 // driven by another client (xdotool) as a person would: the dialog, the picker, the countdown,
-// the floating controls, and the recovery offered after the application was killed mid-recording.
+// the floating controls, the recording window's edits and export by their keys, and the recovery
+// offered after the application was killed mid-recording.
+#include "platform/export_fixtures.h"
 #include "support/desktop_session.h"
 #include "support/pulse_server.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -87,6 +91,34 @@ protected:
                     QString::number(values["HEIGHT"] / 2), "click", "1"})
             .has_value();
     }
+    void keys(const QStringList& names) {
+        for (const QString& name : names) {
+            run("xdotool", {"key", name});
+            processEventsFor(150);
+        }
+    }
+    // Drags in the window with that title between two fractions of its size.
+    void dragInWindow(const QString& title, QPointF from, QPointF to) {
+        const std::optional<QString> found =
+            run("xdotool", {"search", "--onlyvisible", "--name", title});
+        ASSERT_TRUE(found);
+        const QString id = found->section('\n', 0, 0);
+        const std::optional<QString> geometry =
+            run("xdotool", {"getwindowgeometry", "--shell", id});
+        ASSERT_TRUE(geometry);
+        QMap<QString, int> values;
+        for (const QString& line : geometry->split('\n', Qt::SkipEmptyParts))
+            values[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+        const auto at = [&](QPointF f) {
+            return QPoint(values["X"] + int(f.x() * values["WIDTH"]),
+                          values["Y"] + int(f.y() * values["HEIGHT"]));
+        };
+        drag(at(from), at(to));
+    }
+    // Waits until the saved note shows what an edit should have made of it.
+    static bool savedWhen(const std::function<bool()>& condition) {
+        return processEventsUntil(condition, 15000);
+    }
     // Record Screen… from outside, then an area over the animation until the controls show.
     void startRecording() {
         QProcess second;
@@ -125,8 +157,10 @@ protected:
 // From the right edge of the controls: Stop, then Pause/Resume.
 constexpr int kStop = 52;
 constexpr int kPause = 138;
+// The recording window is titled with its note's title alone.
+const QString kRecordingWindow = QStringLiteral("^Recording [^—]*[AP]M$");
 
-TEST_F(RecordScreenSession, PausedAndResumedRecordingOpensAsANoteOfTwoSegments) {
+TEST_F(RecordScreenSession, APausedRecordingOpensAsANoteAndIsEditedAndExportedInItsWindow) {
     startRecording();
     processEventsFor(2000);
     ASSERT_TRUE(clickControl(kPause));
@@ -139,10 +173,69 @@ TEST_F(RecordScreenSession, PausedAndResumedRecordingOpensAsANoteOfTwoSegments) 
 
     const QStringList saved = notes();
     ASSERT_EQ(saved.size(), 1);
+    const QString package = saved.first();
     const QJsonArray segments =
-        noteJSON(saved.first())["screenRecording"].toObject()["segments"].toArray();
+        noteJSON(package)["screenRecording"].toObject()["segments"].toArray();
     EXPECT_EQ(segments.size(), 2) << "a pause ends a segment";
-    EXPECT_EQ(QDir(QDir(saved.first()).filePath("video")).entryList({"*.mov"}).size(), 2);
+    EXPECT_EQ(QDir(QDir(package).filePath("video")).entryList({"*.mov"}).size(), 2);
+
+    // File → Open Recording, the third item from the menu's end.
+    ASSERT_TRUE(run("xdotool", {"search", "--onlyvisible", "--name", "^Recording .* — Lumbex$",
+                                "windowactivate", "--sync"}));
+    keys({"alt+f", "Up", "Up", "Up", "Return"});
+    ASSERT_TRUE(waitForWindow(kRecordingWindow)) << "no recording window";
+    ASSERT_TRUE(run("xdotool", {"search", "--onlyvisible", "--name", kRecordingWindow,
+                                "windowactivate", "--sync"}));
+    const auto recording = [&] { return noteJSON(package)["screenRecording"].toObject(); };
+
+    keys({"alt+s", "ctrl+a"});
+    run("xdotool", {"type", "1"});
+    keys({"Tab", "ctrl+a"});
+    run("xdotool", {"type", "3"});
+    keys({"alt+t"});
+    const QJsonObject trimmed{{"start", 1'000'000}, {"end", 3'000'000}};
+    ASSERT_TRUE(savedWhen([&] { return recording()["trim"] == trimmed; })) << "no trim saved";
+    keys({"ctrl+z"});
+    EXPECT_TRUE(savedWhen([&] { return !recording().contains("trim"); })) << "undo kept the trim";
+    keys({"ctrl+shift+z"});
+    EXPECT_TRUE(savedWhen([&] { return recording()["trim"] == trimmed; })) << "redo lost it";
+
+    keys({"alt+d"});
+    dragInWindow(kRecordingWindow, {0.45, 0.12}, {0.6, 0.3});
+    const auto redactions = [&] { return recording()["redactions"].toArray(); };
+    ASSERT_TRUE(savedWhen([&] { return redactions().size() == 1; })) << "no redaction saved";
+    keys({"ctrl+z"});
+    EXPECT_TRUE(savedWhen([&] { return redactions().isEmpty(); })) << "undo kept the redaction";
+    keys({"ctrl+shift+z"});
+    ASSERT_TRUE(savedWhen([&] { return redactions().size() == 1; })) << "redo lost it";
+
+    const qsizetype images = noteJSON(package)["media"].toArray().size();
+    keys({"alt+r"});
+    EXPECT_TRUE(savedWhen([&] {
+        return noteJSON(package)["media"].toArray().size() == images + 3;
+    })) << "Add Three Frames did not add three images";
+
+    const QString movie = session.folder().path("Recording.mp4");
+    keys({"alt+x"});
+    ASSERT_TRUE(waitForWindow("^Export Recording$")) << "no save panel";
+    keys({"ctrl+a"});
+    run("xdotool", {"type", movie});
+    keys({"Return"});
+    ASSERT_TRUE(session.waitForWindow("^Export Recording$", false, 15000)) << "the panel stayed";
+    // The export writes a temporary and renames it into place when it is whole.
+    ASSERT_TRUE(processEventsUntil([&] { return QFileInfo::exists(movie); }, 30000))
+        << "nothing exported";
+    const test::DecodedMovie decoded = test::decodeMovie(movie);
+    const QJsonArray rect = redactions().first()["rect"].toArray();
+    const QRect hidden(rect[0][0].toInt(), rect[0][1].toInt(), rect[1][0].toInt(),
+                       rect[1][1].toInt());
+    EXPECT_EQ(decoded.width, 500);
+    EXPECT_EQ(decoded.height, 300);
+    EXPECT_NEAR(decoded.duration, 2'000'000, 100'000) << "the trim is the movie";
+    ASSERT_GE(decoded.frames.size(), 55u);
+    for (const test::DecodedFrame& frame : decoded.frames)
+        ASSERT_LT(qGray(frame.image.pixel(hidden.center())), 24)
+            << "a redacted pixel shows at " << frame.start << " µs";
 }
 
 TEST_F(RecordScreenSession, ARecordingCutShortByAKillIsOfferedAtTheNextLaunch) {

@@ -355,6 +355,29 @@ TEST_F(VoiceHoldTargetTest, AClickOnARedactionIsRefusedAndAnotherPlaceMayBeChose
     EXPECT_TRUE(settled(hold->voice().sessionFor(note().notes.front().id)));
 }
 
+// A voice note that ends on its own while the shortcut is still held (here stopped from outside,
+// as an unplugged microphone would) takes the hold's hint with it and keeps its words.
+TEST_F(VoiceHoldTargetTest, ASessionEndingDuringTheHoldTakesItsHintAway) {
+    QPlainTextEdit* text = textOf(std::nullopt);
+    ASSERT_TRUE(text);
+    text->setFocus();
+    pressShortcut();
+    const auto session = hold->heldSession();
+    ASSERT_TRUE(session);
+    ASSERT_TRUE(say(QStringLiteral("ends early")));
+    ASSERT_TRUE(hint->isVisible());
+
+    session->stop();
+    ASSERT_TRUE(settled(session));
+    EXPECT_TRUE(hint->isHidden()) << hint->text().toStdString();
+    EXPECT_FALSE(hold->heldSession());
+
+    releaseShortcut();
+    EXPECT_FALSE(gesture.isHolding());
+    EXPECT_EQ(note().general, "ends early");
+    EXPECT_TRUE(recordingOf(*session));
+}
+
 TEST_F(VoiceHoldTargetTest, ASecondHoldWhileAVoiceNoteRunsIsRefused) {
     // A voice note started with the general note's microphone button.
     auto* microphone = row(std::nullopt)->findChild<QToolButton*>(QStringLiteral("Microphone"));

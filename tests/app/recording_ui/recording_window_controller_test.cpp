@@ -11,11 +11,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace lumbex {
 namespace {
@@ -79,6 +82,31 @@ protected:
     std::vector<Id> shownNotes;
     std::vector<Id> shownImages;
 };
+
+// Every control is reachable with Alt and a letter; two controls on one letter would leave one
+// of them unreachable.
+TEST_F(RecordingWindowTest, EachMnemonicReachesOneControl) {
+    QStringList labels;
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        labels << button->text();
+    for (const QGroupBox* group : window->findChildren<QGroupBox*>())
+        labels << group->title();
+    std::map<QChar, QString> taken;
+    int reachable = 0;
+    for (const QString& label : labels) {
+        const QRegularExpressionMatch mnemonic =
+            QRegularExpression(QStringLiteral("(?<!&)&([^&])")).match(label);
+        if (!mnemonic.hasMatch())
+            continue;
+        const QChar key = mnemonic.captured(1).at(0).toLower();
+        const auto [at, added] = taken.emplace(key, label);
+        EXPECT_TRUE(added) << label.toStdString() << " and " << at->second.toStdString();
+        ++reachable;
+    }
+    EXPECT_GE(reachable, 16);
+    for (const char* label : {"Trim to Range", "Add Three Frames", "Export", "Redact"})
+        EXPECT_TRUE(window->button(QString::fromUtf8(label))) << label;
+}
 
 TEST_F(RecordingWindowTest, TheRangeFieldsNameTheirFaults) {
     EXPECT_EQ(window->rangeStart()->objectName(), "recording.range.start");
@@ -167,6 +195,38 @@ TEST_F(RecordingWindowTest, CropAndRedactionAreDraggedOverThePicture) {
     EXPECT_EQ(undoText(), "Reset Recording Crop");
 }
 
+// While cropping, the whole picture shows with the crop outlined, so a new crop can be larger
+// than the one before or lie elsewhere; back in play the picture is the crop again.
+TEST_F(RecordingWindowTest, TheCropToolShowsTheWholePicture) {
+    cropRecording(*document, Rect{40, 30, 80, 60});
+    waitForPreview();
+    ASSERT_EQ(player().picture().size(), QSize(80, 60));
+
+    window->setTool(RecordingWindowController::Tool::Crop);
+    waitForPreview();
+    EXPECT_EQ(player().picture().size(), QSize(160, 120));
+    const QRectF picture = window->playerPanel()->video()->pictureRect();
+    ASSERT_TRUE(window->selection()->outline());
+    const QRectF outline = *window->selection()->outline();
+    EXPECT_NEAR(outline.left(), picture.left() + picture.width() / 4, 1);
+    EXPECT_NEAR(outline.top(), picture.top() + picture.height() / 4, 1);
+    EXPECT_NEAR(outline.width(), picture.width() / 2, 1);
+
+    drag({0, 0}, {0.875, 0.875});
+    ASSERT_TRUE(recording().crop) << window->statusText().toStdString();
+    EXPECT_NEAR(recording().crop->x, 0, 1);
+    EXPECT_NEAR(recording().crop->width, 140, 2) << "a crop past the one before";
+    waitForPreview();
+    EXPECT_EQ(player().picture().size(), QSize(160, 120)) << "still the whole picture";
+    EXPECT_NEAR(window->selection()->outline()->width(), picture.width() * 0.875, 2);
+
+    window->setTool(RecordingWindowController::Tool::Play);
+    waitForPreview();
+    EXPECT_FALSE(window->selection()->outline());
+    EXPECT_EQ(player().picture().size(),
+              QSize(int(recording().crop->width), int(recording().crop->height)));
+}
+
 TEST_F(RecordingWindowTest, RemovingTheLastRedactionTwiceRemovesTwoUndoably) {
     for (const double x : {0.0, 40.0, 80.0})
         redactRecording(*document, {0, 1'000'000}, Rect{x, 0, 20, 20});
@@ -192,8 +252,8 @@ TEST_F(RecordingWindowTest, TheMuteBoxesChangeTheSoundAndFollowUndo) {
     document->undoStack().undo();
     EXPECT_FALSE(window->muteMicrophone()->isChecked());
     EXPECT_TRUE(window->muteSystem()->isChecked());
-    EXPECT_EQ(window->muteSystem()->text(), "Mute system audio");
-    EXPECT_EQ(window->muteMicrophone()->text(), "Mute microphone");
+    EXPECT_EQ(window->button("Mute system audio"), window->muteSystem());
+    EXPECT_EQ(window->button("Mute microphone"), window->muteMicrophone());
 }
 
 TEST_F(RecordingWindowTest, TheUsualKeysUndoAndRedoTheWindowsEdits) {
@@ -207,6 +267,28 @@ TEST_F(RecordingWindowTest, TheUsualKeysUndoAndRedoTheWindowsEdits) {
     EXPECT_FALSE(recording().trim);
     QTest::keySequence(window, QKeySequence(QKeySequence::Redo));
     EXPECT_EQ(recording().trim, (RecordingRange{500'000, recording().duration()}));
+}
+
+// In a range field the undo keys undo its typing while there is some, then the window's edits.
+TEST_F(RecordingWindowTest, UndoInARangeFieldUndoesItsTypingThenTheEdit) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QLineEdit* start = window->rangeStart();
+    start->setFocus();
+    start->selectAll();
+    QTest::keyClicks(start, QStringLiteral("0.5"));
+    click("Trim to Range");
+    ASSERT_TRUE(recording().trim);
+    ASSERT_TRUE(start->hasFocus());
+
+    QTest::keyClicks(start, QStringLiteral("7"));
+    QTest::keySequence(start, QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(start->text(), "0.500") << "the field's own typing goes first";
+    EXPECT_TRUE(recording().trim);
+    QTest::keySequence(start, QKeySequence(QKeySequence::Undo));
+    EXPECT_FALSE(recording().trim) << "then the trim";
+    QTest::keySequence(start, QKeySequence(QKeySequence::Redo));
+    EXPECT_TRUE(recording().trim);
 }
 
 TEST_F(RecordingWindowTest, ThePlayerShowsWhatIsExported) {
