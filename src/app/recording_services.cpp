@@ -61,11 +61,11 @@ portalScreen(ScreenGrabber& screen, bool chooseAgain) {
         const std::unique_ptr<QSettings> stored = openSettings();
         const QString token = *askNext ? QString() : stored->value(kScreenCastTokenKey).toString();
         *askNext = false;
-        // Areas are measured in the portal's screenshot of the whole desktop.
-        QRect desktop;
+        // Areas and displays are measured in the portal's screenshot of the whole desktop.
+        std::vector<QRect> displays;
         for (const ScreenDisplay& display : screen.displays())
-            desktop |= display.geometry;
-        return openPortalFrameSource(bus, *offer, settings, desktop.size(), token,
+            displays.push_back(display.geometry);
+        return openPortalFrameSource(bus, *offer, settings, displays, token,
                                      [&](const QString& kept) {
                                          if (kept.isEmpty())
                                              stored->remove(kScreenCastTokenKey);

@@ -4,10 +4,19 @@
 #include "platform/pipewire_frame_source.h"
 #include "platform/portal_screenshot.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lumbex {
 namespace {
+
+bool near(QPointF a, QPoint b) {
+    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1;
+}
+
+QString acrossDisplays() {
+    return QStringLiteral("Keep the recording area on one display.");
+}
 
 // The pictures of a granted stream; the portal's session is closed after the stream stopped.
 class PortalFrameSource final : public ScreenFrameSource {
@@ -31,58 +40,63 @@ private:
 
 } // namespace
 
-SharedMonitorFit fitOnSharedMonitor(const QRect& area, const ScreenCastStream& stream) {
-    const QPoint origin = stream.position.value_or(QPoint(0, 0));
+SharedMonitorFit fitOnSharedMonitor(const QRect& area, const std::vector<QRect>& displays,
+                                    const ScreenCastStream& stream) {
     SharedMonitorFit fit;
-    if (!stream.size) {
-        // Nothing to check against: the pictures' own size bounds the cut.
-        fit.kind = SharedMonitorFit::Kind::Inside;
-        fit.part = area.translated(-origin);
+    fit.monitorSize = stream.size.value_or(QSize());
+    const auto on = std::find_if(displays.begin(), displays.end(),
+                                 [&](const QRect& d) { return d.contains(area); });
+    if (on == displays.end()) {
+        fit.kind = SharedMonitorFit::Kind::AcrossDisplays;
         return fit;
     }
-    const QRect shown(origin, *stream.size);
-    fit.monitorSize = shown.size();
-    if (shown.contains(area)) {
+    const QRect display = *on;
+    const QRect local = area.translated(-display.topLeft());
+    if (!stream.size) {
         fit.kind = SharedMonitorFit::Kind::Inside;
-        if (area != shown)
-            fit.part = area.translated(-shown.topLeft());
-    } else if (shown.intersects(area) && !area.contains(shown)) {
-        fit.kind = SharedMonitorFit::Kind::CrossesEdge;
+        if (area != display)
+            fit.part = local;
+        return fit;
     }
+    // Screenshot pixels per portal pixel: the output's scale where the portal counts logical
+    // pixels, or the screenshot's where it is drawn larger than an output.
+    const double scale = double(display.width()) / stream.size->width();
+    if (std::abs(display.height() - stream.size->height() * scale) > 1)
+        return fit;
+    if (stream.position && displays.size() > 1) {
+        const QPointF place(*stream.position);
+        if (!near(place, display.topLeft()) && !near(place * scale, display.topLeft()))
+            return fit;
+    }
+    fit.kind = SharedMonitorFit::Kind::Inside;
+    if (area != display)
+        fit.part = QRect(int(std::lround(local.x() / scale)), int(std::lround(local.y() / scale)),
+                         int(std::lround(local.width() / scale)),
+                         int(std::lround(local.height() / scale)));
     return fit;
-}
-
-double desktopScale(QSize desktopPixels, const ScreenCastStream& stream) {
-    const bool atOrigin = !stream.position || stream.position->isNull();
-    if (desktopPixels.isEmpty() || !stream.size || !atOrigin)
-        return 1;
-    const double scale = double(desktopPixels.width()) / stream.size->width();
-    const bool sameShape = std::abs(desktopPixels.height() - stream.size->height() * scale) <= 1;
-    return sameShape && scale > 1 ? scale : 1;
 }
 
 std::unique_ptr<ScreenFrameSource>
 openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
-                      const ScreenFrameSettings& settings, QSize desktopPixels,
+                      const ScreenFrameSettings& settings, const std::vector<QRect>& displays,
                       const QString& restoreToken,
                       const std::function<void(const QString&)>& keepToken) {
     const QRect* area = std::get_if<QRect>(&settings.source);
     if (!area)
         throw LumbexError(windowCaptureNeedsX11());
+    // Known before the portal asks the person anything.
+    if (std::none_of(displays.begin(), displays.end(),
+                     [&](const QRect& display) { return display.contains(*area); }))
+        throw LumbexError(acrossDisplays());
     auto session = std::make_unique<ScreenCastSession>(
         std::move(bus), offer,
         ScreenCastRequest{kScreenCastMonitor, settings.cursor, restoreToken});
     const ScreenCastStream& stream = session->stream();
     keepToken(session->restoreToken());
 
-    // The portal measures its monitors in logical pixels, screenshots come in device pixels.
-    const double scale = desktopScale(desktopPixels, stream);
-    const QRect logical(int(std::lround(area->x() / scale)), int(std::lround(area->y() / scale)),
-                        int(std::lround(area->width() / scale)),
-                        int(std::lround(area->height() / scale)));
-    const SharedMonitorFit fit = fitOnSharedMonitor(logical, stream);
-    if (fit.kind == SharedMonitorFit::Kind::CrossesEdge)
-        throw LumbexError(QStringLiteral("Keep the recording area on one display."));
+    const SharedMonitorFit fit = fitOnSharedMonitor(*area, displays, stream);
+    if (fit.kind == SharedMonitorFit::Kind::AcrossDisplays)
+        throw LumbexError(acrossDisplays());
     if (fit.kind == SharedMonitorFit::Kind::Elsewhere) {
         // The kept grant no longer fits what the person chose: the next recording asks again.
         keepToken(QString());

@@ -6,44 +6,43 @@
 #include <QRect>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace lumbex {
 
-// A screen frame source in a Wayland session: the desktop portal grants one monitor (asking the
-// person through its chooser unless `restoreToken` still names an earlier grant), and its
-// PipeWire stream delivers the pictures, cut to the settings' area. The area is in the pixels of
-// the desktop picture of `desktopPixels` (empty: the portal's logical pixels) and must lie on the
-// granted monitor: one that crosses the monitor's edge fails with
-// "Keep the recording area on one display.", one the monitor does not show at all with "The
-// selected recording source changed. Choose it again.". `keepToken` receives the token to keep
-// for the next run: the portal's new one, or an empty one when the grant no longer fits, so that
-// the person chooses again. The portal session stays open while the source lives. Window
-// recordings need X11. Throws LumbexError.
-// How a recorded area (desktop pixels) lies on the monitor a portal shared.
+// How a recorded area lies on the monitor a portal shared. Areas and displays are in the pixels
+// of the portal's screenshot of the desktop; the portal gives the shared monitor's size in pixels
+// of its own (logical or device ones), and its pictures come in device pixels.
 struct SharedMonitorFit {
     enum class Kind {
-        Inside,      // recordable: `part` is what to keep
-        CrossesEdge, // partly on the monitor
-        Elsewhere    // not on it at all, or larger than it
+        Inside,         // recordable: `part` is what to keep
+        AcrossDisplays, // on no one display
+        Elsewhere       // on a display that is not the shared monitor
     };
     Kind kind = Kind::Elsewhere;
-    // In the stream's own logical pixels; none when the area is the whole monitor.
+    // In the portal's pixels of the shared monitor; none when the area is the whole monitor.
     std::optional<QRect> part;
-    QSize monitorSize; // empty when the portal did not say
+    QSize monitorSize; // as the portal gives it; empty when it did not say
 };
 
-// A portal that does not say where the monitor is shares the only one there is, at the desktop's
-// origin; one that does not say its size leaves the pictures' size to bound the area.
-SharedMonitorFit fitOnSharedMonitor(const QRect& area, const ScreenCastStream& stream);
+// The area's display is the shared monitor when it has the stream's shape (at any scale) and,
+// where the portal says where the monitor is and there are several displays, its place (as given
+// or at the same scale). Without a size from the portal the display is taken at scale 1.
+SharedMonitorFit fitOnSharedMonitor(const QRect& area, const std::vector<QRect>& displays,
+                                    const ScreenCastStream& stream);
 
-// How many desktop pixels (as the portal's screenshots measure them, in device pixels) make one of
-// the portal's logical pixels: the output's scale when the shared monitor is the whole desktop of
-// `desktopPixels`, otherwise 1.
-double desktopScale(QSize desktopPixels, const ScreenCastStream& stream);
-
+// A screen frame source in a Wayland session: the desktop portal grants one monitor (asking the
+// person through its chooser unless `restoreToken` still names an earlier grant), and its
+// PipeWire stream delivers the pictures, cut to the settings' area. The area lies on one of
+// `displays` (both in the portal's screenshot pixels) and must be on the granted monitor: one on
+// no one display fails with "Keep the recording area on one display.", one on another display
+// with "The selected recording source changed. Choose it again.". `keepToken` receives the token
+// to keep for the next run: the portal's new one, or an empty one when the grant no longer fits,
+// so that the person chooses again. The portal session stays open while the source lives. Window
+// recordings need X11. Throws LumbexError.
 std::unique_ptr<ScreenFrameSource>
 openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
-                      const ScreenFrameSettings& settings, QSize desktopPixels,
+                      const ScreenFrameSettings& settings, const std::vector<QRect>& displays,
                       const QString& restoreToken,
                       const std::function<void(const QString&)>& keepToken);
 

@@ -174,6 +174,54 @@ TEST_F(WaylandScaledRecordingTest, DisplaysAndAreasAreInDevicePixels) {
     EXPECT_NEAR(middle.blue(), 0x99, 6);
 }
 
+// Two outputs side by side: HEADLESS-1 (1280 × 800, the one the backend shares) and HEADLESS-2
+// (800 × 600) to its right.
+class WaylandTwoOutputsRecordingTest : public WaylandRecordingTest {
+protected:
+    void SetUp() override {
+        WaylandRecordingTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        try {
+            ASSERT_EQ(session->addOutput(QSize(800, 600), QPoint(1280, 0)), "HEADLESS-2");
+        } catch (const std::exception& e) {
+            FAIL() << e.what();
+        }
+    }
+
+    test::WaylandSession::Result refused(const QStringList& source, const QString& folder) const {
+        return session->run(QStringLiteral(LUMBEX_BINARY),
+                            QStringList{"record"} + source +
+                                QStringList{"--seconds", "1", "--folder", folder},
+                            {}, 60000);
+    }
+};
+
+TEST_F(WaylandTwoOutputsRecordingTest, OnlyTheSharedOutputIsRecorded) {
+    const Recorded shared = record({"--display", "0"}, QStringLiteral("shared"), "1");
+    ASSERT_FALSE(shared.file.isEmpty());
+    EXPECT_EQ(shared.segment.width, 1280);
+    EXPECT_EQ(shared.segment.height, 800);
+    const Recorded area = record({"--area", "100,100,320,200"}, QStringLiteral("area"), "1");
+    ASSERT_FALSE(area.file.isEmpty());
+    EXPECT_EQ(area.segment.width, 320);
+    ASSERT_FALSE(restoreToken().isEmpty());
+
+    // The grant is HEADLESS-1: the other output no longer matches it, and the kept grant goes so
+    // that the next recording asks.
+    const test::WaylandSession::Result other = refused({"--display", "1"}, QStringLiteral("other"));
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.err.contains("The selected recording source changed. Choose it again."))
+        << other.err.toStdString();
+    EXPECT_TRUE(restoreToken().isEmpty());
+
+    const test::WaylandSession::Result across =
+        refused({"--area", "1200,100,200,200"}, QStringLiteral("across"));
+    EXPECT_EQ(across.exitCode, 1);
+    EXPECT_TRUE(across.err.contains("Keep the recording area on one display."))
+        << across.err.toStdString();
+}
+
 TEST_F(WaylandRecordingTest, SharingThatStopsEndsTheRecordingAndKeepsWhatWasRecorded) {
     QProcess& recording = session->startClient(QStringLiteral(LUMBEX_BINARY),
                                                {"record", "--display", "0", "--folder", "lost"});
