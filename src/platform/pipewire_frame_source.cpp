@@ -98,7 +98,7 @@ private:
 
     // With the loop locked, before its thread runs.
     bool connect() {
-        // The connection owns the descriptor from here on, also when it fails.
+        // Handed to the connection, which closes it when it goes.
         core_ = pw_context_connect_fd(context_, std::exchange(fd_, -1), nullptr, 0);
         if (!core_)
             return false;

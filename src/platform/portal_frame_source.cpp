@@ -25,8 +25,6 @@ public:
                       std::unique_ptr<ScreenFrameSource> pictures)
         : session_(std::move(session)), pictures_(std::move(pictures)) {}
 
-    ~PortalFrameSource() override { pictures_.reset(); }
-
     void start(Deliver deliver, Failed failed) override {
         pictures_->start(std::move(deliver), std::move(failed));
     }
@@ -34,6 +32,7 @@ public:
     void stop() override { pictures_->stop(); }
 
 private:
+    // Declared first, so that the session is closed after the pictures stopped.
     std::unique_ptr<ScreenCastSession> session_;
     std::unique_ptr<ScreenFrameSource> pictures_;
 };
