@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -220,6 +221,48 @@ TEST_F(WaylandTwoOutputsRecordingTest, OnlyTheSharedOutputIsRecorded) {
     EXPECT_EQ(across.exitCode, 1);
     EXPECT_TRUE(across.err.contains("Keep the recording area on one display."))
         << across.err.toStdString();
+}
+
+// The desktop application: Record Screen with the display as its source records through the
+// portal too.
+TEST_F(WaylandRecordingTest, RecordScreenRecordsTheDisplay) {
+    if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
+        GTEST_SKIP() << "wtype is not installed (package wtype): run scripts/install-deps";
+    session->startClient(QStringLiteral(LUMBEX_BINARY), {"--record-screen"});
+    const auto shown = [&](const char* title) {
+        return session->swaymsg({"-t", "get_tree"}).out.contains(QByteArray("\"") + title + '"');
+    };
+    for (int waited = 0; !shown("Record Screen") && waited < 20000; waited += 100)
+        QThread::msleep(100);
+    ASSERT_TRUE(shown("Record Screen"));
+    // Source: Area, Window, Main Display; then Continue, and the countdown.
+    const test::WaylandSession::Result typed = session->run(
+        QStringLiteral("wtype"), {"-s", "800", "-k", "Down", "-k", "Down", "-k", "Return"});
+    ASSERT_EQ(typed.exitCode, 0) << typed.err.toStdString();
+
+    // The recording's folder waits among the pending ones while it runs; its segment grows by
+    // two-second fragments.
+    const QString pending = session->environment().value(QStringLiteral("XDG_DATA_HOME")) +
+                            QStringLiteral("/Lumbex/Notes/Pending Recordings");
+    qint64 bytes = 0;
+    RecordingJournal journal;
+    for (int waited = 0; bytes < 20'000 && waited < 30000; waited += 200) {
+        QThread::msleep(200);
+        const QStringList folders = QDir(pending).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (folders.size() != 1)
+            continue;
+        QFile file(pending + u'/' + folders.front() + QStringLiteral("/recording.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        journal = RecordingJournal::decode(file.readAll());
+        if (journal.activeSegment)
+            bytes = QFileInfo(pending + u'/' + folders.front() + u'/' +
+                              idString(*journal.activeSegment) + QStringLiteral(".mov"))
+                        .size();
+    }
+    EXPECT_TRUE(journal.activeSegment);
+    EXPECT_FALSE(journal.issue) << journal.issue.value_or(QString()).toStdString();
+    EXPECT_GE(bytes, 20'000);
 }
 
 TEST_F(WaylandRecordingTest, SharingThatStopsEndsTheRecordingAndKeepsWhatWasRecorded) {
