@@ -3,7 +3,10 @@
 #include "capture/screen_lists.h"
 #include "core/error.h"
 #include "core/files.h"
+#include "model/app_folders.h"
 #include "model/note_library.h"
+#include "platform/portal_frame_source.h"
+#include "platform/portal_screenshot.h"
 #include "platform/recording_sources.h"
 #include "platform/screen_grabber.h"
 #include "recording/pending_recording.h"
@@ -14,6 +17,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcessEnvironment>
+#include <QSettings>
 
 namespace lumbex {
 namespace {
@@ -40,17 +45,51 @@ QString recordingNoteTitle(const QDateTime& moment) {
            QStringLiteral(" at ") + english.toString(moment, QStringLiteral("h:mm AP"));
 }
 
+// The portal's grant of the screen to record, kept so that the person chooses once.
+const QString kScreenCastTokenKey = QStringLiteral("screenCastRestoreToken");
+
+// Each segment opens its own portal session; after the first, the grant just kept is reused, so
+// that asking anew asks once per recording.
+std::function<std::unique_ptr<ScreenFrameSource>(const ScreenFrameSettings&)>
+portalScreen(ScreenGrabber& screen, bool chooseAgain) {
+    auto askNext = std::make_shared<bool>(chooseAgain);
+    return [&screen, askNext](const ScreenFrameSettings& settings) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const std::optional<ScreenCastOffer> offer = screenCastOffer(bus);
+        if (!offer)
+            throw LumbexError(recordingNeedsX11());
+        const std::unique_ptr<QSettings> stored = openSettings();
+        const QString token = *askNext ? QString() : stored->value(kScreenCastTokenKey).toString();
+        *askNext = false;
+        // Areas and displays are measured in the portal's screenshot of the whole desktop.
+        std::vector<QRect> displays;
+        for (const ScreenDisplay& display : screen.displays())
+            displays.push_back(display.geometry);
+        return openPortalFrameSource(bus, *offer, settings, displays, token,
+                                     [&](const QString& kept) {
+                                         if (kept.isEmpty())
+                                             stored->remove(kScreenCastTokenKey);
+                                         else
+                                             stored->setValue(kScreenCastTokenKey, kept);
+                                         stored->sync();
+                                     });
+    };
+}
+
 } // namespace
 
-RecorderServices systemRecorderServices(ScreenGrabber& screen) {
+RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain) {
     RecorderServices services;
     services.displays = [&screen] { return captureDisplays(screen.displays()); };
     services.windows = [&screen] {
         return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
     };
-    services.openScreen = [](const ScreenFrameSettings& settings) {
-        return openX11FrameSource(qgetenv("DISPLAY"), settings);
-    };
+    if (screenSessionFor(QProcessEnvironment::systemEnvironment()) == ScreenSession::Portal)
+        services.openScreen = portalScreen(screen, chooseAgain);
+    else
+        services.openScreen = [](const ScreenFrameSettings& settings) {
+            return openX11FrameSource(qgetenv("DISPLAY"), settings);
+        };
     services.openAudio = openPulseAudioSource;
     services.openMovie = openMovieWriter;
     services.inspect = [](const QString& file, const Id& id) {

@@ -11,9 +11,11 @@ namespace lumbex {
 class NoteLibrary;
 class ScreenGrabber;
 
-// The recorder's real services: the X11 screen of $DISPLAY, PulseAudio, FFmpeg movies and the
-// host clock. `screen` must outlive the recorder.
-RecorderServices systemRecorderServices(ScreenGrabber& screen);
+// The recorder's real services: the X11 screen of $DISPLAY (in a Wayland session, the desktop
+// portal's screen sharing, whose grant is kept in the settings so that the person chooses once;
+// `chooseAgain` lets the portal ask anew), PulseAudio, FFmpeg movies and the host clock.
+// `screen` must outlive the recorder.
+RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain = false);
 
 // Makes a stopped recorder's folder a note through `library` (at `packagePath`, by default in the
 // library): its segments move into the package's video folder, then the recording folder goes,

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/files.h"
 #include "platform/portal_request.h"
+#include "platform/portal_screen_cast.h"
 #include "platform/portal_screenshot.h"
 #include "platform/wayland_outputs.h"
 
@@ -124,7 +125,9 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
-    ScreenCapabilities capabilities() const override { return ScreenCapability::ReadScreen; }
+    explicit PortalScreenGrabber(ScreenCapabilities capabilities) : capabilities_(capabilities) {}
+
+    ScreenCapabilities capabilities() const override { return capabilities_; }
 
     // The outputs as they were at the latest picture, which is taken anew only when the
     // compositor's outputs have changed since: every grab takes a picture of its own, so that a
@@ -196,6 +199,7 @@ private:
         return picture_;
     }
 
+    const ScreenCapabilities capabilities_;
     std::mutex mutex_;
     QImage picture_;
     // The compositor's outputs at the latest picture, and the displays they make of it.
@@ -209,7 +213,10 @@ private:
 } // namespace
 
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber() {
-    return std::make_unique<PortalScreenGrabber>();
+    ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
+    if (screenCastOffer(QDBusConnection::sessionBus()))
+        capabilities |= ScreenCapability::RecordScreen;
+    return std::make_unique<PortalScreenGrabber>(capabilities);
 }
 
 } // namespace lumbex

@@ -13,7 +13,8 @@ namespace lumbex {
 // in the picture's pixels: the layout's logical pixels scaled to the picture (the wlroots portal
 // draws it at the largest output scale).
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
-// capture needs X11; there is no pointer image either.
+// capture needs X11; there is no pointer image either. Recording is offered when the portal
+// shares screens (its ScreenCast interface, asked once here).
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
 // picture unless the compositor's outputs have changed since. A picture serves the next grab made

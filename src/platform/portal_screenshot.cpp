@@ -93,9 +93,10 @@ QString windowCaptureNeedsX11() {
 
 QString recordingNeedsX11() {
     return QStringLiteral(
-        "Recording the screen needs an X11 session for now: on Wayland, Lumbex takes still "
-        "captures through the desktop portal only. Log in with an X11 session (“on Xorg”) to "
-        "record.");
+        "Recording the screen on Wayland needs the desktop portal’s screen sharing, which this "
+        "desktop does not offer. Install the portal backend for your desktop "
+        "(xdg-desktop-portal-wlr for sway and other wlroots desktops, xdg-desktop-portal-gnome "
+        "or xdg-desktop-portal-kde) and log in again, or record in an X11 session (“on Xorg”).");
 }
 
 } // namespace lumbex

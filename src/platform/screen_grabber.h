@@ -55,7 +55,7 @@ enum class ScreenCapability {
     ReadScreen = 0x1,
     // Other applications' windows can be listed and read (X11; Wayland keeps them private).
     ReadWindows = 0x2,
-    // The screen can be read continuously for recordings (X11 for now).
+    // The screen can be read continuously for recordings (X11, or the portal's screen sharing).
     RecordScreen = 0x4,
 };
 Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)

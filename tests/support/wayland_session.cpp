@@ -86,13 +86,13 @@ QString WaylandSession::unavailableReason() {
     return {};
 }
 
-WaylandSession::WaylandSession(QSize size) {
+WaylandSession::WaylandSession(QSize size, int scale) {
     missing_ = unavailableReason();
     if (missing_.isEmpty() && !dir_.isValid())
         missing_ = QStringLiteral("No temporary folder for the Wayland session: %1")
                        .arg(dir_.errorString());
     if (missing_.isEmpty())
-        missing_ = start(size);
+        missing_ = start(size, scale);
 }
 
 WaylandSession::~WaylandSession() {
@@ -139,7 +139,7 @@ QProcess& WaylandSession::launch(const QString& program, const QStringList& argu
     return *processes_.back();
 }
 
-QString WaylandSession::start(QSize size) {
+QString WaylandSession::start(QSize size, int scale) {
     const QString dir = dir_.path();
     if (runningAsRoot()) {
         const passwd* nobody = ::getpwnam("nobody");
@@ -154,15 +154,35 @@ QString WaylandSession::start(QSize size) {
     if (!config.open(QIODevice::WriteOnly))
         return QStringLiteral("Could not write the sway configuration.");
     config.write(
-        QStringLiteral("output HEADLESS-1 resolution %1x%2\n"
+        QStringLiteral("output HEADLESS-1 resolution %1x%2 scale %3\n"
                        "output * bg #336699 solid_color\n"
                        "xwayland disable\n"
                        // Windows float at their own size, so the desktop shows around them.
                        "for_window [title=\".*\"] floating enable\n")
             .arg(size.width())
             .arg(size.height())
+            .arg(scale)
             .toUtf8());
     config.close();
+
+    // Screen sharing picks the one output without asking: the backend's default chooser runs
+    // slurp, wofi or bemenu, none of which a headless session has.
+    QDir(dir).mkpath(QStringLiteral("config/xdg-desktop-portal-wlr"));
+    QFile sharing(dir + QStringLiteral("/config/xdg-desktop-portal-wlr/config"));
+    if (!sharing.open(QIODevice::WriteOnly))
+        return QStringLiteral("Could not write the screen sharing configuration.");
+    sharing.write("[screencast]\noutput_name=HEADLESS-1\nchooser_type=none\n");
+    sharing.close();
+    if (runningAsRoot()) {
+        // The session's programs write their own settings under the same folder.
+        const passwd* nobody = ::getpwnam("nobody");
+        for (const char* made :
+             {"config", "config/xdg-desktop-portal-wlr", "config/xdg-desktop-portal-wlr/config"})
+            if (::chown(QFile::encodeName(dir + u'/' + QLatin1String(made)).constData(),
+                        nobody->pw_uid, nobody->pw_gid) != 0)
+                return QStringLiteral("Could not hand the screen sharing configuration to "
+                                      "“nobody”.");
+    }
 
     QProcessEnvironment base;
     base.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
@@ -223,9 +243,19 @@ QString WaylandSession::start(QSize size) {
             .exitCode != 0)
         return QStringLiteral("dbus-update-activation-environment failed.");
 
-    launch(QStringLiteral("pipewire"), {}, base);
+    QProcess& pipewire = launch(QStringLiteral("pipewire"), {}, base);
+    // The portal's backend connects to PipeWire once, when it starts; without the server's socket
+    // it gives up screen sharing for good.
+    if (!waitFor([&] { return QFileInfo::exists(dir + QStringLiteral("/pipewire-0")); }, pipewire,
+                 10000))
+        return QStringLiteral("PipeWire did not start: ") +
+               logTail(logOf(QStringLiteral("pipewire")));
     launch(QStringLiteral("wireplumber"), {}, base);
-    launch(QString::fromLatin1(kWlrPortal), {}, base);
+    QProcessEnvironment backend = base;
+#ifdef LUMBEX_SCREENCOPY_SHIM
+    backend.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(LUMBEX_SCREENCOPY_SHIM));
+#endif
+    launch(QString::fromLatin1(kWlrPortal), {}, backend);
     // Verbose: its log says which backend it waits for when it is slow to appear.
     QProcess& portal = launch(QString::fromLatin1(kPortal), {QStringLiteral("--verbose")}, base);
     if (!waitFor([this] { return portalAnswers(); }, portal, 30000))
@@ -247,6 +277,17 @@ QProcess& WaylandSession::startClient(const QString& program, const QStringList&
     process->waitForStarted(5000);
     processes_.push_back(std::move(process));
     return *processes_.back();
+}
+
+bool WaylandSession::stopProgram(const QString& program) {
+    for (const std::unique_ptr<QProcess>& process : processes_) {
+        const QStringList command = QStringList{process->program()} + process->arguments();
+        if (process->state() == QProcess::NotRunning || !command.contains(program))
+            continue;
+        process->kill();
+        return process->waitForFinished(5000);
+    }
+    return false;
 }
 
 QString WaylandSession::logOf(const QString& program) const {

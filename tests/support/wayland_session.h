@@ -24,7 +24,8 @@ public:
     // Why no session can run on this machine (a program is not installed), or empty.
     static QString unavailableReason();
 
-    explicit WaylandSession(QSize size = QSize(1280, 800));
+    // `size` is the output's mode in pixels; a `scale` above 1 makes its logical size smaller.
+    explicit WaylandSession(QSize size = QSize(1280, 800), int scale = 1);
     ~WaylandSession();
     WaylandSession(const WaylandSession&) = delete;
     WaylandSession& operator=(const WaylandSession&) = delete;
@@ -63,8 +64,12 @@ public:
     QProcess& startClient(const QString& program, const QStringList& arguments,
                           const QProcessEnvironment& extra = {});
 
+    // Ends one of the session's own programs (as started: "sway", the portal's full path…), as
+    // if it had crashed; false when the session has no such program running.
+    bool stopProgram(const QString& program);
+
 private:
-    QString start(QSize size);
+    QString start(QSize size, int scale);
     QProcess& launch(const QString& program, const QStringList& arguments,
                      const QProcessEnvironment& environment);
     // The command that runs a program as the session's user.

@@ -152,7 +152,8 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
                           QStringLiteral("--longest-side"), QStringLiteral("--note"),
                           QStringLiteral("--folder")},
                          {QStringLiteral("--no-cursor"), QStringLiteral("--clicks"),
-                          QStringLiteral("--system-audio"), QStringLiteral("--microphone")});
+                          QStringLiteral("--system-audio"), QStringLiteral("--microphone"),
+                          QStringLiteral("--interactive")});
     if (!args.positionals().isEmpty())
         throw UsageError(QStringLiteral("unexpected “%1”").arg(args.positionals().first()));
     requireOneSource(args);
@@ -168,8 +169,9 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     if (can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::RecordScreen))
         throw LumbexError(recordingNeedsX11());
     const CaptureSelection selection = chosenSelection(args, *screen);
-    ScreenRecorder recorder(selection, options, chosenFolder(args),
-                            systemRecorderServices(*screen));
+    ScreenRecorder recorder(
+        selection, options, chosenFolder(args),
+        systemRecorderServices(*screen, args.has(QStringLiteral("--interactive"))));
     log << "recording " << recorder.directory() << Qt::endl;
     recorder.onSegment = [&log](const RecordingSegment& segment) {
         log << "segment " << idString(segment.id) << " duration=" << segment.duration
@@ -193,7 +195,7 @@ std::vector<Command> recordCommands() {
     return {{{QStringLiteral("record")},
              QStringLiteral("record (--area X,Y,W,H | --window ID | --display N) [--seconds S] "
                             "[--longest-side N] [--no-cursor] [--clicks] [--system-audio] "
-                            "[--microphone] [--note PACKAGE | --folder DIR]"),
+                            "[--microphone] [--interactive] [--note PACKAGE | --folder DIR]"),
              record}};
 }
 
