@@ -24,11 +24,7 @@ import subprocess
 import sys
 import time
 
-
-def as_session_user(args):
-    if os.geteuid() != 0:
-        return args
-    return ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"] + args
+from wayland_bench_session import as_session_user, end_session, programs, start_session
 
 
 def timed(args, env, cwd, out):
@@ -50,24 +46,8 @@ def main():
     parser.add_argument("--size", default="1920x1080")
     options = parser.parse_args()
     width, height = options.size.split("x")
-    runner = os.path.join(options.build, "tests/support/lumbex_wayland_runner")
-    lumbex = os.path.abspath(os.path.join(options.build, "lumbex"))
-    desktop = os.path.abspath(os.path.join(options.build, "bench/bench_desktop_window"))
-    for program in (runner, lumbex, desktop):
-        if not os.access(program, os.X_OK):
-            raise SystemExit(f"build {os.path.basename(program)} in {options.build} first")
-
-    session = subprocess.Popen([runner, width, height], stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "LANG": "C.UTF-8"}
-    for line in session.stdout:
-        line = line.strip()
-        if line == "ready":
-            break
-        name, _, value = line.partition("=")
-        env[name] = value
-    else:
-        raise SystemExit("the Wayland session did not start: " + session.stderr.read())
+    lumbex, desktop = programs(options.build, "lumbex", "bench/bench_desktop_window")
+    session, env = start_session(options.build, width, height)
     folder = env["XDG_RUNTIME_DIR"]
     window = None
     try:
@@ -109,8 +89,7 @@ def main():
         if window:
             window.terminate()
             window.wait()
-        session.stdin.close()
-        session.wait()
+        end_session(session)
 
 
 if __name__ == "__main__":

@@ -31,6 +31,18 @@ QImage::Format imageFormat(int format) {
     }
 }
 
+// The one picture format the producer offers: `format` at `size`, pictures whenever it sends.
+const spa_pod* formatParam(spa_pod_builder& builder, int format, QSize size) {
+    spa_rectangle rect{uint32_t(size.width()), uint32_t(size.height())};
+    spa_fraction rate{0, 1};
+    return static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format, SPA_POD_Id(format),
+        SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&rect), SPA_FORMAT_VIDEO_framerate,
+        SPA_POD_Fraction(&rate)));
+}
+
 } // namespace
 
 QString PipeWireServer::unavailableReason() {
@@ -142,14 +154,7 @@ PipeWireVideoProducer::PipeWireVideoProducer(const PipeWireServer& server, int f
     pw_stream_add_listener(stream_, hook, &events, this);
     uint8_t buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    spa_rectangle rect{uint32_t(size.width()), uint32_t(size.height())};
-    spa_fraction rate{0, 1};
-    const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format, SPA_POD_Id(format),
-        SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&rect), SPA_FORMAT_VIDEO_framerate,
-        SPA_POD_Fraction(&rate)))};
+    const spa_pod* params[1] = {formatParam(builder, format, size)};
     pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
                       pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params,
                       1);
@@ -213,14 +218,7 @@ void PipeWireVideoProducer::resize(QSize size) {
     size_ = size;
     uint8_t buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    spa_rectangle rect{uint32_t(size.width()), uint32_t(size.height())};
-    spa_fraction rate{0, 1};
-    const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format, SPA_POD_Id(format_),
-        SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&rect), SPA_FORMAT_VIDEO_framerate,
-        SPA_POD_Fraction(&rate)))};
+    const spa_pod* params[1] = {formatParam(builder, format_, size)};
     pw_stream_update_params(stream_, params, 1);
     pw_thread_loop_unlock(loop_);
 }
