@@ -257,9 +257,13 @@ void RecordingWindowController::reload() {
         close();
         return;
     }
-    refreshControls(*document_->note().screenRecording);
-    export_->setRecording(*document_->note().screenRecording,
-                          noteRecordingDirectoryOrEmpty(document_->contents()));
+    const ScreenRecording& edited = *document_->note().screenRecording;
+    refreshControls(edited);
+    // Other changes of the note (its text, say) leave the export's details as they are.
+    if (const QString key = editKey(edited); exportedKey_ != key) {
+        exportedKey_ = key;
+        export_->setRecording(edited, noteRecordingDirectoryOrEmpty(document_->contents()));
+    }
     const ScreenRecording recording = shownRecording();
     const QString key = editKey(recording);
     if (loadedKey_ == key) {

@@ -134,6 +134,8 @@ private:
     Tool tool_ = Tool::Play;
     // The recording edit key the preview was built (or is being built) for.
     std::optional<QString> loadedKey_;
+    // The edit key of the recording the export controls describe.
+    std::optional<QString> exportedKey_;
     std::optional<RecordingRange> shownRange_;
     std::optional<qint64> pendingSeek_;
     bool closed_ = false;

@@ -291,6 +291,19 @@ TEST_F(RecordingWindowTest, UndoInARangeFieldUndoesItsTypingThenTheEdit) {
     EXPECT_TRUE(recording().trim);
 }
 
+// Typing in the note changes the note, not its recording: the size estimate stands.
+TEST_F(RecordingWindowTest, OtherChangesOfTheNoteKeepTheExportEstimate) {
+    auto* estimate = window->findChild<QLabel*>(QStringLiteral("recording.export.estimate"));
+    ASSERT_TRUE(estimate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return estimate->text().startsWith("Estimated "); }, kWait));
+    const QString before = estimate->text();
+    document->change(QStringLiteral("Typing"),
+                     [](CaptureNote& note) { note.general = QStringLiteral("Checkout stalls"); });
+    EXPECT_EQ(estimate->text(), before);
+    window->muteSystem()->click();
+    EXPECT_EQ(estimate->text(), "Estimating size…") << "a recording edit estimates again";
+}
+
 TEST_F(RecordingWindowTest, ThePlayerShowsWhatIsExported) {
     trimRecording(*document, {700'000, 2'600'000});
     cropRecording(*document, {20, 10, 100, 80});
