@@ -13,7 +13,8 @@ class ScreenGrabber;
 
 // The recorder's real services: the X11 screen of $DISPLAY (in a Wayland session, the desktop
 // portal's screen sharing, whose grant is kept in the settings so that the person chooses once;
-// `chooseAgain` lets the portal ask anew), PulseAudio, FFmpeg movies and the host clock.
+// `chooseAgain` lets the portal ask anew; a window, where the portal shares windows, is chosen in
+// its dialog for every recording), PulseAudio, FFmpeg movies and the host clock.
 // `screen` must outlive the recorder.
 RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain = false);
 

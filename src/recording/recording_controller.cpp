@@ -113,6 +113,11 @@ void RecordingController::select(const std::shared_ptr<Attempt>& attempt) {
             selected(*main, attempt);
             return;
         }
+        if (source == Source::Window && services_.windowsChosenInDialog &&
+            services_.windowsChosenInDialog()) {
+            selected(CaptureWindow{kWindowChosenInDialog, 0, {}, {}}, attempt);
+            return;
+        }
         PickerRequest picker;
         picker.chooseWindow = source == Source::Window;
         picker.displays = services_.displays();

@@ -146,7 +146,7 @@ void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
 void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     // Before any thread starts, so that only the event loop hears them.
     ProcessSignals processSignals({SIGINT, SIGTERM, SIGUSR1});
-    const Arguments args(words,
+    const Arguments args(withChosenWindow(words),
                          {QStringLiteral("--area"), QStringLiteral("--window"),
                           QStringLiteral("--display"), QStringLiteral("--seconds"),
                           QStringLiteral("--longest-side"), QStringLiteral("--note"),

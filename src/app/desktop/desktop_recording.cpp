@@ -36,6 +36,7 @@ DesktopRecording::DesktopRecording(Services services, QObject* parent)
             [&screen] {
                 return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
             },
+        .windowsChosenInDialog = [&screen] { return choosesWindowInDialog(screen.capabilities()); },
         .checkMicrophone =
             [this](std::function<void(std::optional<QString>)> done) {
                 checkMicrophone(std::move(done));
