@@ -84,6 +84,7 @@ const QString kScreenCastWindowTokenKey = QStringLiteral("screenCastWindowRestor
 // the next ones) and lists the granted window at the size the portal gives; the segment's screen
 // then reads that session.
 struct PortalWindowRecording {
+    bool cursor = true;
     bool askNext = true;
     std::unique_ptr<ScreenCastSession> session;
 
@@ -100,7 +101,7 @@ struct PortalWindowRecording {
         session =
             std::make_unique<ScreenCastSession>(bus, *offer,
                                                 ScreenCastRequest{.sourceType = kScreenCastWindow,
-                                                                  .cursor = true,
+                                                                  .cursor = cursor,
                                                                   .restoreToken = token,
                                                                   .persist = true});
         if (session->restoreToken().isEmpty())
@@ -125,7 +126,7 @@ struct PortalWindowRecording {
 
 } // namespace
 
-RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain) {
+RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain, bool cursor) {
     RecorderServices services;
     services.displays = [&screen] { return captureDisplays(screen.displays()); };
     services.windows = [&screen] {
@@ -135,6 +136,7 @@ RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain)
         const auto areas = portalScreen(screen, chooseAgain);
         if (choosesWindowInDialog(screen.capabilities())) {
             const auto window = std::make_shared<PortalWindowRecording>();
+            window->cursor = cursor;
             services.windows = [window] { return window->grant(); };
             services.openScreen = [areas, window](const ScreenFrameSettings& settings) {
                 if (std::holds_alternative<quint32>(settings.source))

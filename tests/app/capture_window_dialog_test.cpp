@@ -161,6 +161,17 @@ TEST_F(CaptureWindowDialogTest, AWindowChosenInTheDialogIsRecorded) {
               "fresh-token");
 }
 
+TEST_F(CaptureWindowDialogTest, RecordingAWindowWithoutThePointerAsksThePortalSo) {
+    startPortal("3", {"--window-size", "64x48", "--screenshot", folder.path("screen.png")});
+    const test::Result r = lumbex({"record", "--window", "--interactive", "--no-cursor",
+                                   "--seconds", "0.5", "--folder", folder.path("take")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList selected = portal->waitForCalls("SelectSources", 1);
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_TRUE(selected.front().contains(u"types=2 multiple=false cursor_mode=1"))
+        << selected.front().toStdString();
+}
+
 TEST_F(CaptureWindowDialogTest, RecordingAWindowWithoutTheDialogSaysWindowsNeedX11) {
     startPortal("1");
     const test::Result r =

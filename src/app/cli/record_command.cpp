@@ -171,7 +171,7 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     const CaptureSelection selection = chosenSelection(args, *screen);
     ScreenRecorder recorder(
         selection, options, chosenFolder(args),
-        systemRecorderServices(*screen, args.has(QStringLiteral("--interactive"))));
+        systemRecorderServices(*screen, args.has(QStringLiteral("--interactive")), options.cursor));
     log << "recording " << recorder.directory() << Qt::endl;
     recorder.onSegment = [&log](const RecordingSegment& segment) {
         log << "segment " << idString(segment.id) << " duration=" << segment.duration

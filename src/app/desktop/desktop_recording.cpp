@@ -44,8 +44,9 @@ DesktopRecording::DesktopRecording(Services services, QObject* parent)
         .makeRecorder =
             [&screen](const CaptureSelection& selection, const ScreenRecordingOptions& options,
                       const QString& folder) {
-                return std::make_unique<ScreenRecorder>(selection, options, folder,
-                                                        systemRecorderServices(screen));
+                return std::make_unique<ScreenRecorder>(
+                    selection, options, folder,
+                    systemRecorderServices(screen, false, options.cursor));
             },
         .saveNote =
             [this](const ScreenRecorder& recorder) {

@@ -397,7 +397,7 @@ TEST(DesktopMenusOnWayland, WindowCaptureIsOffAndSaysItNeedsX11) {
 }
 
 // Where the portal lets the person choose a window in its own dialog, the item is on again.
-TEST(DesktopMenus, WindowCaptureFollowsTheScreensCapabilities) {
+TEST(WindowCaptureItem, FollowsTheScreensCapabilities) {
     using Can = ScreenCapability;
     struct Row {
         ScreenCapabilities can;
