@@ -76,7 +76,7 @@ portalScreen(ScreenGrabber& screen, bool chooseAgain) {
     };
 }
 
-// The window the portal granted for a recording, and the grant of the segment to come.
+// The portal's grant of a recorded window, kept for the segments after a pause.
 const QString kScreenCastWindowTokenKey = QStringLiteral("screenCastWindowRestoreToken");
 
 // A recording of a window chosen in the portal's dialog: each segment's plan asks for the window
@@ -146,10 +146,11 @@ RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain,
         } else {
             services.openScreen = areas;
         }
-    } else
+    } else {
         services.openScreen = [](const ScreenFrameSettings& settings) {
             return openX11FrameSource(qgetenv("DISPLAY"), settings);
         };
+    }
     services.openAudio = openPulseAudioSource;
     services.openMovie = openMovieWriter;
     services.inspect = [](const QString& file, const Id& id) {
