@@ -226,6 +226,33 @@ TEST_F(RecordingControllerTest, AWindowChosenInTheDesktopsDialogSkipsThePicker) 
     }
 }
 
+// Cancel in the desktop's dialog as the recorder starts ends the attempt quietly and leaves no
+// recording behind; a failure there is still shown.
+TEST_F(RecordingControllerTest, ACancelledDialogChoiceLeavesNothing) {
+    struct Row {
+        int systemError;
+        bool shown;
+    } rows[] = {{ECANCELED, false}, {0, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.systemError);
+        shell.errors.clear();
+        RecordingController::Services s = services();
+        s.windowsChosenInDialog = [] { return true; };
+        rig.windowsFailure = LumbexError(QStringLiteral("No window was shared."), row.systemError);
+        RecordingController controller(std::move(s));
+        RecordingRequest request;
+        request.source = RecordingRequest::Source::Window;
+        controller.begin(request);
+        ASSERT_TRUE(countdown.completion);
+        std::exchange(countdown.completion, nullptr)(true);
+        EXPECT_FALSE(controller.hasRecorder());
+        EXPECT_FALSE(controller.isBusy());
+        EXPECT_EQ(shell.errors, row.shown ? QStringList{"No window was shared."} : QStringList{});
+        ASSERT_FALSE(folders.empty());
+        EXPECT_EQ(QDir(folders.back()).exists(), row.shown);
+    }
+}
+
 TEST_F(RecordingControllerTest, CancellingBeforeTheRecorderStartsLeavesNothing) {
     const struct {
         const char* name;
