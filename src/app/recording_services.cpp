@@ -76,20 +76,81 @@ portalScreen(ScreenGrabber& screen, bool chooseAgain) {
     };
 }
 
+// The portal's grant of a recorded window, kept for the segments after a pause.
+const QString kScreenCastWindowTokenKey = QStringLiteral("screenCastWindowRestoreToken");
+
+// A recording of a window chosen in the portal's dialog: each segment's plan asks for the window
+// list, which opens that segment's session (the dialog asks for the first, the kept grant serves
+// the next ones) and lists the granted window at the size the portal gives; the segment's screen
+// then reads that session.
+struct PortalWindowRecording {
+    bool cursor = true;
+    bool askNext = true;
+    std::unique_ptr<ScreenCastSession> session;
+
+    std::vector<CaptureWindow> grant() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const std::optional<ScreenCastOffer> offer = screenCastOffer(bus);
+        if (!offer || !(offer->sourceTypes & kScreenCastWindow))
+            throw LumbexError(windowCaptureNeedsX11());
+        const std::unique_ptr<QSettings> stored = openSettings();
+        const QString token =
+            askNext ? QString() : stored->value(kScreenCastWindowTokenKey).toString();
+        askNext = false;
+        session.reset();
+        session =
+            std::make_unique<ScreenCastSession>(bus, *offer,
+                                                ScreenCastRequest{.sourceType = kScreenCastWindow,
+                                                                  .cursor = cursor,
+                                                                  .restoreToken = token,
+                                                                  .persist = true});
+        if (session->restoreToken().isEmpty())
+            stored->remove(kScreenCastWindowTokenKey);
+        else
+            stored->setValue(kScreenCastWindowTokenKey, session->restoreToken());
+        stored->sync();
+        const std::optional<QSize> size = session->stream().size;
+        if (!size)
+            throw LumbexError(QStringLiteral("The desktop portal did not tell the size of the "
+                                             "chosen window, so it cannot be recorded."));
+        return {CaptureWindow{kWindowChosenInDialog, 0, QStringLiteral("Window"),
+                              Rect{0, 0, double(size->width()), double(size->height())}}};
+    }
+
+    std::unique_ptr<ScreenFrameSource> open() {
+        if (!session)
+            throw LumbexError(QStringLiteral("The selected window is no longer available."));
+        return openPortalWindowFrameSource(std::move(session));
+    }
+};
+
 } // namespace
 
-RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain) {
+RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain, bool cursor) {
     RecorderServices services;
     services.displays = [&screen] { return captureDisplays(screen.displays()); };
     services.windows = [&screen] {
         return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
     };
-    if (screenSessionFor(QProcessEnvironment::systemEnvironment()) == ScreenSession::Portal)
-        services.openScreen = portalScreen(screen, chooseAgain);
-    else
+    if (screenSessionFor(QProcessEnvironment::systemEnvironment()) == ScreenSession::Portal) {
+        const auto areas = portalScreen(screen, chooseAgain);
+        if (choosesWindowInDialog(screen.capabilities())) {
+            const auto window = std::make_shared<PortalWindowRecording>();
+            window->cursor = cursor;
+            services.windows = [window] { return window->grant(); };
+            services.openScreen = [areas, window](const ScreenFrameSettings& settings) {
+                if (std::holds_alternative<quint32>(settings.source))
+                    return window->open();
+                return areas(settings);
+            };
+        } else {
+            services.openScreen = areas;
+        }
+    } else {
         services.openScreen = [](const ScreenFrameSettings& settings) {
             return openX11FrameSource(qgetenv("DISPLAY"), settings);
         };
+    }
     services.openAudio = openPulseAudioSource;
     services.openMovie = openMovieWriter;
     services.inspect = [](const QString& file, const Id& id) {

@@ -13,9 +13,12 @@ class ScreenGrabber;
 
 // The recorder's real services: the X11 screen of $DISPLAY (in a Wayland session, the desktop
 // portal's screen sharing, whose grant is kept in the settings so that the person chooses once;
-// `chooseAgain` lets the portal ask anew), PulseAudio, FFmpeg movies and the host clock.
-// `screen` must outlive the recorder.
-RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain = false);
+// `chooseAgain` lets the portal ask anew; a window, where the portal shares windows, is chosen in
+// its dialog for every recording), PulseAudio, FFmpeg movies and the host clock.
+// `screen` must outlive the recorder. `cursor` is the recording's choice, which the portal needs
+// when a window is granted, before the recorder's screen opens.
+RecorderServices systemRecorderServices(ScreenGrabber& screen, bool chooseAgain = false,
+                                        bool cursor = true);
 
 // Makes a stopped recorder's folder a note through `library` (at `packagePath`, by default in the
 // library): its segments move into the package's video folder, then the recording folder goes,

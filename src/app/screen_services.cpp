@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "platform/portal_screen_grabber.h"
 #include "platform/portal_screenshot.h"
+#include "platform/portal_window_grab.h"
 #include "platform/unavailable_screen_grabber.h"
 #include "platform/x11_connection.h"
 #include "platform/x11_screen_grabber.h"
@@ -16,7 +17,9 @@ std::unique_ptr<ScreenGrabber> openScreenGrabber() {
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     switch (screenSessionFor(environment)) {
     case ScreenSession::Portal:
-        return openPortalScreenGrabber();
+        return openPortalScreenGrabber([](const ScreenCastOffer& offer) {
+            return grabPortalWindow(QDBusConnection::sessionBus(), offer);
+        });
     case ScreenSession::X11:
         try {
             return connectX11ScreenGrabber(

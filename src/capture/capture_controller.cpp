@@ -57,8 +57,13 @@ void CaptureController::begin(const std::shared_ptr<Request>& request, Mode mode
                               const std::optional<CaptureRegion>& lastRegion) {
     try {
         switch (mode) {
-        case Mode::Area:
-        case Mode::Window: {
+        case Mode::Window:
+            if (choosesWindowInDialog(services_.screen.capabilities())) {
+                selected(CaptureWindow{kWindowChosenInDialog, 0, {}, {}}, request, delay);
+                return;
+            }
+            [[fallthrough]];
+        case Mode::Area: {
             PickerRequest picker{mode == Mode::Window, captureDisplays(services_.screen.displays()),
                                  captureWindows(services_.screen.windows(), services_.ownProcess)};
             services_.picker.present(picker, [this, request, delay](auto selection) {
@@ -140,7 +145,7 @@ void CaptureController::finish(const WorkOutcome<CaptureShot>& outcome,
                                const CaptureSelection& selection,
                                const std::shared_ptr<Request>& request) {
     if (const LumbexError* error = outcome.error())
-        fail(error->message());
+        isCancelledChoice(*error) ? cancel(true) : fail(error->message());
     else
         deliver(outcome.value(), selection, request);
 }

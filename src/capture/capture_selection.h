@@ -22,6 +22,10 @@ struct CaptureDisplay {
     friend bool operator==(const CaptureDisplay&, const CaptureDisplay&) = default;
 };
 
+// A window id that no window system gives out: the window is the one the person chooses in the
+// desktop's own dialog when it is read (Wayland keeps windows private).
+inline constexpr quint32 kWindowChosenInDialog = 0;
+
 struct CaptureWindow {
     quint32 id = 0;
     qint32 processID = 0;

@@ -29,7 +29,8 @@ ScreenGrab grab(const CaptureSelection& selection, ScreenGrabber& screen) {
     if (const auto* region = std::get_if<CaptureRegion>(&selection))
         return screen.grabArea(pixelRect(region->rect));
     if (const auto* window = std::get_if<CaptureWindow>(&selection))
-        return screen.grabWindow(window->id);
+        return window->id == kWindowChosenInDialog ? screen.grabChosenWindow()
+                                                   : screen.grabWindow(window->id);
     const auto& display = std::get<CaptureDisplay>(selection);
     for (const ScreenDisplay& candidate : screen.displays())
         if (candidate.name == display.id)
@@ -44,6 +45,9 @@ void validateSelection(const CaptureSelection& selection, ScreenGrabber& screen,
     if (const auto* region = std::get_if<CaptureRegion>(&selection)) {
         validateRegion(*region, captureDisplays(screen.displays()));
     } else if (const auto* window = std::get_if<CaptureWindow>(&selection)) {
+        // Chosen only when it is read.
+        if (window->id == kWindowChosenInDialog)
+            return;
         const std::vector<CaptureWindow> windows = captureWindows(screen.windows(), ownProcess);
         if (std::none_of(windows.begin(), windows.end(), [&](const CaptureWindow& w) {
                 return w.id == window->id && w.processID == window->processID;

@@ -15,4 +15,12 @@ std::vector<CaptureDisplay> captureDisplays(const std::vector<ScreenDisplay>& di
 std::vector<CaptureWindow> captureWindows(const std::vector<ScreenWindow>& windows,
                                           qint32 ownProcess);
 
+// Whether a window capture goes through the desktop's own dialog (kWindowChosenInDialog) rather
+// than Lumbex's window picker: the windows cannot be listed, but the desktop lets the person
+// choose one.
+inline bool choosesWindowInDialog(ScreenCapabilities can) {
+    return can.testFlag(ScreenCapability::ChooseWindow) &&
+           !can.testFlag(ScreenCapability::ReadWindows);
+}
+
 } // namespace lumbex

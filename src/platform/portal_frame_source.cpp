@@ -111,4 +111,14 @@ openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
                                                openPipeWireFrameSource(pictures));
 }
 
+std::unique_ptr<ScreenFrameSource>
+openPortalWindowFrameSource(std::unique_ptr<ScreenCastSession> session) {
+    PipeWireFrameSettings pictures;
+    pictures.fd = session->takePipeWireFd();
+    pictures.node = session->stream().node;
+    pictures.grantedSize = session->stream().size.value_or(QSize());
+    return std::make_unique<PortalFrameSource>(std::move(session),
+                                               openPipeWireFrameSource(pictures));
+}
+
 } // namespace lumbex

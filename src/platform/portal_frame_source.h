@@ -46,4 +46,9 @@ openPortalFrameSource(QDBusConnection bus, const ScreenCastOffer& offer,
                       const QString& restoreToken,
                       const std::function<void(const QString&)>& keepToken);
 
+// The pictures of a window the portal granted in `session` (a kScreenCastWindow one), whole, at
+// the size the portal gave; the session closes after the pictures stopped. Throws LumbexError.
+std::unique_ptr<ScreenFrameSource>
+openPortalWindowFrameSource(std::unique_ptr<ScreenCastSession> session);
+
 } // namespace lumbex

@@ -10,6 +10,7 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -52,9 +53,9 @@ void checkResponse(uint response) {
     if (response == 0)
         return;
     if (response == 1)
-        throw LumbexError(QStringLiteral(
-            "Screen sharing was cancelled, so nothing was recorded. Start again and choose a "
-            "screen to share."));
+        throw LumbexError(QStringLiteral("Screen sharing was cancelled, so nothing was recorded. "
+                                         "Start again and choose a screen to share."),
+                          ECANCELED);
     throw LumbexError(QStringLiteral(
         "The desktop portal could not start sharing the screen. Check that xdg-desktop-portal "
         "and the backend for your desktop are running, then try again."));
@@ -218,7 +219,7 @@ ScreenCastSession::ScreenCastSession(QDBusConnection bus, const ScreenCastOffer&
             {QStringLiteral("cursor_mode"),
              embedded ? kScreenCastCursorEmbedded : kScreenCastCursorHidden},
         };
-        if (offer.version >= kPersistVersion) {
+        if (request.persist && offer.version >= kPersistVersion) {
             selection.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
             if (!request.restoreToken.isEmpty())
                 selection.insert(QStringLiteral("restore_token"), request.restoreToken);

@@ -49,7 +49,7 @@ struct ScreenCastGrant {
 // Reads Start's Response. `results["streams"]` is the D-Bus a(ua{sv}) either as the bus delivers
 // it (a QDBusArgument) or already unpacked as a list of [node, properties] lists, whose
 // "position" and "size" are [x, y] and [width, height] lists. Throws LumbexError: the person's
-// cancellation (1), the portal's failure (2), and an answer of the wrong shape.
+// cancellation (1, with ECANCELED), the portal's failure (2), and an answer of the wrong shape.
 ScreenCastGrant parseScreenCastStart(uint response, const QVariantMap& results);
 
 // What a recording asks the portal for.
@@ -57,6 +57,8 @@ struct ScreenCastRequest {
     uint sourceType = kScreenCastMonitor;
     bool cursor = true;   // draw the pointer into the pictures, where the portal can
     QString restoreToken; // the grant of an earlier run, so that the person chooses once
+    // Ask the portal to keep the grant for later runs (from version 4); off, it asks every time.
+    bool persist = true;
 };
 
 // One ScreenCast session, from the portal's grant to the PipeWire connection: CreateSession,

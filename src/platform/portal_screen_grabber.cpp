@@ -125,7 +125,9 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
-    explicit PortalScreenGrabber(ScreenCapabilities capabilities) : capabilities_(capabilities) {}
+    PortalScreenGrabber(ScreenCapabilities capabilities, std::optional<ScreenCastOffer> offer,
+                        PortalWindowChooser chooseWindow)
+        : capabilities_(capabilities), offer_(offer), chooseWindow_(std::move(chooseWindow)) {}
 
     ScreenCapabilities capabilities() const override { return capabilities_; }
 
@@ -169,6 +171,13 @@ public:
 
     ScreenGrab grabWindow(quint32) override { throw LumbexError(windowCaptureNeedsX11()); }
 
+    // Not serialised with the screenshots: the portal's dialog may wait minutes for the person.
+    ScreenGrab grabChosenWindow() override {
+        if (!capabilities_.testFlag(ScreenCapability::ChooseWindow))
+            throw LumbexError(windowCaptureNeedsX11());
+        return chooseWindow_(*offer_);
+    }
+
     std::optional<CursorImage> cursor() override { return std::nullopt; }
 
 private:
@@ -200,6 +209,8 @@ private:
     }
 
     const ScreenCapabilities capabilities_;
+    const std::optional<ScreenCastOffer> offer_;
+    const PortalWindowChooser chooseWindow_;
     std::mutex mutex_;
     QImage picture_;
     // The compositor's outputs at the latest picture, and the displays they make of it.
@@ -212,11 +223,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenGrabber> openPortalScreenGrabber() {
+std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow) {
     ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
-    if (screenCastOffer(QDBusConnection::sessionBus()))
+    const std::optional<ScreenCastOffer> offer = screenCastOffer(QDBusConnection::sessionBus());
+    if (offer)
         capabilities |= ScreenCapability::RecordScreen;
-    return std::make_unique<PortalScreenGrabber>(capabilities);
+    if (offer && (offer->sourceTypes & kScreenCastWindow) && chooseWindow)
+        capabilities |= ScreenCapability::ChooseWindow;
+    return std::make_unique<PortalScreenGrabber>(capabilities, offer, std::move(chooseWindow));
 }
 
 } // namespace lumbex

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/portal_screen_cast.h"
 #include "platform/screen_grabber.h"
 
+#include <functional>
 #include <memory>
 
 namespace lumbex {
@@ -14,12 +16,14 @@ namespace lumbex {
 // draws it at the largest output scale).
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
 // capture needs X11; there is no pointer image either. Recording is offered when the portal
-// shares screens (its ScreenCast interface, asked once here).
+// shares screens (its ScreenCast interface, asked once here); when it shares windows too and
+// `chooseWindow` is given, `grabChosenWindow` calls it (ChooseWindow).
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
 // picture unless the compositor's outputs have changed since. A picture serves the next grab made
 // within a second and before the event loop turns (so that a command-line capture asks the portal
 // once); any other grab takes a new picture.
-std::unique_ptr<ScreenGrabber> openPortalScreenGrabber();
+using PortalWindowChooser = std::function<ScreenGrab(const ScreenCastOffer& offer)>;
+std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow = {});
 
 } // namespace lumbex

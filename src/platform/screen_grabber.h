@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/error.h"
+#include "platform/portal_screenshot.h"
+
 #include <QFlags>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <cerrno>
 #include <optional>
 #include <vector>
 
@@ -48,6 +52,12 @@ struct ScreenGrab {
     QPoint origin;
 };
 
+// A choice the person backed out of in the desktop's own dialog (its Cancel) fails with
+// ECANCELED as the error number: a cancellation to drop quietly, not a failure to show.
+inline bool isCancelledChoice(const LumbexError& error) {
+    return error.systemError() == ECANCELED;
+}
+
 // What a screen grabber can do in this session. Menus and dialogs ask this rather than the
 // grabber's type, so that a new kind of screen only has to answer it.
 enum class ScreenCapability {
@@ -57,6 +67,9 @@ enum class ScreenCapability {
     ReadWindows = 0x2,
     // The screen can be read continuously for recordings (X11, or the portal's screen sharing).
     RecordScreen = 0x4,
+    // The desktop's own dialog lets the person choose a window to read once (the portal's
+    // window sharing on Wayland), without the window list.
+    ChooseWindow = 0x8,
 };
 Q_DECLARE_FLAGS(ScreenCapabilities, ScreenCapability)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ScreenCapabilities)
@@ -91,6 +104,9 @@ public:
     // A window with its frame, as far as it is on the desktop. Parts covered by other windows
     // show what covers them: without a compositor nobody keeps hidden window contents.
     virtual ScreenGrab grabWindow(quint32 id) = 0;
+    // A window the person chooses in the desktop's own dialog (ChooseWindow), read once; may wait
+    // minutes for the choice. Throws LumbexError; a cancelled choice is an isCancelledChoice one.
+    virtual ScreenGrab grabChosenWindow() { throw LumbexError(windowCaptureNeedsX11()); }
     // The pointer, or nothing when the server cannot give its image.
     virtual std::optional<CursorImage> cursor() = 0;
 };

@@ -1,6 +1,7 @@
 #include "recording/recording_controller.h"
 
 #include "capture/capture_coordinates.h"
+#include "core/files.h"
 #include "records/recording_time.h"
 
 #include <QDir>
@@ -113,6 +114,11 @@ void RecordingController::select(const std::shared_ptr<Attempt>& attempt) {
             selected(*main, attempt);
             return;
         }
+        if (source == Source::Window && services_.windowsChosenInDialog &&
+            services_.windowsChosenInDialog()) {
+            selected(CaptureWindow{kWindowChosenInDialog, 0, {}, {}}, attempt);
+            return;
+        }
         PickerRequest picker;
         picker.chooseWindow = source == Source::Window;
         picker.displays = services_.displays();
@@ -153,8 +159,23 @@ void RecordingController::startRecorder(const CaptureSelection& selection,
         recorder_->onChange = [this] { refresh(); };
         recorder_->start();
     } catch (const LumbexError& error) {
+        // Cancel in the desktop's own dialog is the picker's Escape: the new folder, which holds
+        // nothing recorded, goes too.
+        const bool cancelled = isCancelledChoice(error) && recorder_ &&
+                               recorder_->journal().recording.segments.empty();
+        const QString folder = recorder_ ? recorder_->directory() : QString();
         recorder_.reset();
-        fail(error.message());
+        if (!cancelled) {
+            fail(error.message());
+            return;
+        }
+        try {
+            removePath(folder);
+        } catch (const LumbexError&) {
+            // An empty recording that stays is offered for recovery, and recovers to nothing.
+        }
+        services_.panel.close();
+        reset(true);
         return;
     }
     if (const std::optional<Rect> recorded = recordedArea(selection, services_.displays()))

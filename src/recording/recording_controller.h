@@ -60,6 +60,9 @@ public:
         RecordingPanel& panel;
         std::function<std::vector<CaptureDisplay>()> displays;
         std::function<std::vector<CaptureWindow>()> windows;
+        // Whether a window is chosen in the desktop's own dialog once the recorder starts
+        // (kWindowChosenInDialog) instead of in the picker; none means the picker.
+        std::function<bool()> windowsChosenInDialog;
         // Opens the default microphone and closes it again, off the GUI thread; `done` runs on
         // the GUI thread with nothing when it opened, else the message. It may never run (a sound
         // server that does not answer).

@@ -276,6 +276,41 @@ TEST_F(CaptureControllerTest, AFailedReadEndsTheRequestWithTheWindowsBack) {
     EXPECT_FALSE(shell.delivered);
 }
 
+// Wayland keeps windows private, but the portal's own dialog chooses one: Lumbex's picker stays
+// away and the dialog's answer is the capture.
+TEST_F(CaptureControllerTest, AWindowChosenInTheDesktopsDialogSkipsThePicker) {
+    screen.offered = ScreenCapability::ReadScreen | ScreenCapability::RecordScreen |
+                     ScreenCapability::ChooseWindow;
+    QImage chosen(50, 30, QImage::Format_RGB32);
+    chosen.fill(QColor(10, 200, 60));
+    screen.chosenWindow = chosen;
+    settings.setIncludeWindowShadow(false);
+    controller.capture(Mode::Window, true);
+    settle();
+    waitUntilIdle();
+    EXPECT_EQ(picker.presented, 0);
+    EXPECT_EQ(screen.chooseCount, 1);
+    EXPECT_EQ(shell.events,
+              (QStringList{"close panels", "hide", "restore and activate", "editor"}));
+    const QImage image = deliveredImage();
+    ASSERT_EQ(image.size(), chosen.size());
+    EXPECT_EQ(QColor(image.pixel(25, 15)), QColor(10, 200, 60));
+    EXPECT_EQ(shell.delivered->selection,
+              CaptureSelection(CaptureWindow{kWindowChosenInDialog, 0, {}, {}}));
+}
+
+// Cancel in the desktop's dialog is the picker's Escape: the windows come back, nothing is said.
+TEST_F(CaptureControllerTest, ACancelledDialogChoiceEndsQuietly) {
+    screen.offered = ScreenCapability::ReadScreen | ScreenCapability::RecordScreen |
+                     ScreenCapability::ChooseWindow;
+    controller.capture(Mode::Window, true);
+    settle();
+    waitUntilIdle();
+    EXPECT_EQ(screen.chooseCount, 1);
+    EXPECT_EQ(shell.events, (QStringList{"close panels", "hide", "restore and activate"}));
+    EXPECT_FALSE(shell.delivered);
+}
+
 TEST_F(CaptureControllerTest, AnUnavailableScreenOrNoMainDisplayIsExplained) {
     screen.failure = QStringLiteral("Lumbex needs an X11 display to capture the screen.");
     controller.capture(Mode::Area, true);

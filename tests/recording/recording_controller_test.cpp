@@ -96,6 +96,7 @@ public:
                 [this](const CaptureSelection& selection, const ScreenRecordingOptions& options,
                        const QString& folder) {
                     folders.push_back(folder);
+                    selections.push_back(selection);
                     return rig.makeRecorder(options, selection, folder);
                 },
             .saveNote =
@@ -146,6 +147,7 @@ public:
     std::function<void(std::optional<QString>)> microphoneAnswer;
     int microphoneChecks = 0;
     std::vector<QString> folders;
+    std::vector<CaptureSelection> selections;
     int saves = 0;
     std::optional<Phase> savedPhase;
     std::optional<QString> saveFailure;
@@ -193,6 +195,62 @@ TEST_F(RecordingControllerTest, RecordsFromTheChosenAreaToAnOpenedNote) {
     EXPECT_FALSE(panel.shown);
     EXPECT_FALSE(controller.isBusy());
     EXPECT_TRUE(shell.errors.isEmpty());
+}
+
+// Where the desktop's own dialog chooses the window (Wayland's portal), the picker stays away and
+// the recorder asks the dialog when it starts.
+TEST_F(RecordingControllerTest, AWindowChosenInTheDesktopsDialogSkipsThePicker) {
+    for (const bool inDialog : {true, false}) {
+        SCOPED_TRACE(inDialog);
+        picker.requests.clear();
+        selections.clear();
+        RecordingController::Services s = services();
+        s.windowsChosenInDialog = [inDialog] { return inDialog; };
+        rig.windows = {{kWindowChosenInDialog, 0, QStringLiteral("Window"), {0, 0, 64, 48}}};
+        RecordingController controller(std::move(s));
+        RecordingRequest request;
+        request.source = RecordingRequest::Source::Window;
+        controller.begin(request);
+        if (!inDialog) {
+            ASSERT_EQ(picker.requests.size(), 1u);
+            EXPECT_TRUE(picker.requests[0].chooseWindow);
+            continue;
+        }
+        EXPECT_TRUE(picker.requests.empty());
+        ASSERT_TRUE(countdown.completion);
+        std::exchange(countdown.completion, nullptr)(true);
+        ASSERT_TRUE(controller.hasRecorder());
+        ASSERT_EQ(selections.size(), 1u);
+        EXPECT_EQ(selections[0], CaptureSelection(CaptureWindow{kWindowChosenInDialog, 0, {}, {}}));
+        controller.stopRecording();
+    }
+}
+
+// Cancel in the desktop's dialog as the recorder starts ends the attempt quietly and leaves no
+// recording behind; a failure there is still shown.
+TEST_F(RecordingControllerTest, ACancelledDialogChoiceLeavesNothing) {
+    struct Row {
+        int systemError;
+        bool shown;
+    } rows[] = {{ECANCELED, false}, {0, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.systemError);
+        shell.errors.clear();
+        RecordingController::Services s = services();
+        s.windowsChosenInDialog = [] { return true; };
+        rig.windowsFailure = LumbexError(QStringLiteral("No window was shared."), row.systemError);
+        RecordingController controller(std::move(s));
+        RecordingRequest request;
+        request.source = RecordingRequest::Source::Window;
+        controller.begin(request);
+        ASSERT_TRUE(countdown.completion);
+        std::exchange(countdown.completion, nullptr)(true);
+        EXPECT_FALSE(controller.hasRecorder());
+        EXPECT_FALSE(controller.isBusy());
+        EXPECT_EQ(shell.errors, row.shown ? QStringList{"No window was shared."} : QStringList{});
+        ASSERT_FALSE(folders.empty());
+        EXPECT_EQ(QDir(folders.back()).exists(), row.shown);
+    }
 }
 
 TEST_F(RecordingControllerTest, CancellingBeforeTheRecorderStartsLeavesNothing) {

@@ -3,9 +3,14 @@
 // SelectSources, Start, OpenPipeWireRemote and Session.Close, and writes one line per call to
 // stdout.
 //
-// Options: --version N and --cursor-modes N (the properties), --start-response N, and --streams
-// good | text | list-of-numbers | text-position (the shape of Start's "streams").
+// Options: --version N, --cursor-modes N and --source-types N (the properties), --start-response
+// N, --streams good | text | list-of-numbers | text-position (the shape of Start's "streams"), and
+// --pipewire-socket PATH with --window-node N: a types=2 selection is answered with that node (no
+// position or size), and OpenPipeWireRemote hands over a new connection to that PipeWire socket
+// instead of /dev/null; --window-size WxH gives that window's size. --screenshot PATH answers the
+// Screenshot interface non-interactively with a grey 640 × 480 PNG written to PATH.
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -15,8 +20,16 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QFile>
+#include <QImage>
+#include <QSize>
+#include <QUrl>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +113,11 @@ public:
     uint cursorModes = 3;
     uint startResponse = 0;
     QString streams = QStringLiteral("good");
+    uint sourceTypes = 1;
+    QString pipeWireSocket;
+    uint windowNode = 0;
+    QSize windowSize;
+    QString screenshot;
 
     QString introspect(const QString&) const override { return {}; }
 
@@ -110,13 +128,28 @@ public:
         if (message.interface() == u"org.freedesktop.DBus.Properties" && member == u"GetAll") {
             bus.send(message.createReply(
                 QVariantMap{{QStringLiteral("version"), version},
-                            {QStringLiteral("AvailableSourceTypes"), uint(1)},
+                            {QStringLiteral("AvailableSourceTypes"), sourceTypes},
                             {QStringLiteral("AvailableCursorModes"), cursorModes}}));
             return true;
         }
         if (message.interface() == u"org.freedesktop.portal.Session" && member == u"Close") {
             say(QStringLiteral("Close ") + message.path());
             bus.send(message.createReply());
+            return true;
+        }
+        if (message.interface() == u"org.freedesktop.portal.Screenshot" &&
+            member == u"Screenshot" && !screenshot.isEmpty()) {
+            const QVariantMap options = qdbus_cast<QVariantMap>(arguments.last());
+            const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
+                                    senderPart(message.service()) + u'/' +
+                                    options.value(QStringLiteral("handle_token")).toString();
+            say(QStringLiteral("Screenshot"));
+            QImage picture(640, 480, QImage::Format_RGB32);
+            picture.fill(QColor(90, 90, 90));
+            picture.save(screenshot, "PNG");
+            bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+            respond(bus, request, 0,
+                    {{QStringLiteral("uri"), QUrl::fromLocalFile(screenshot).toString()}});
             return true;
         }
         if (message.interface() != QLatin1String(kScreenCast))
@@ -142,6 +175,7 @@ public:
                                "persist_mode=%4 restore_token=%5")
                     .arg(shown("types"), shown("multiple"), shown("cursor_mode"),
                          shown("persist_mode"), shown("restore_token")));
+            selectedTypes = options.value(QStringLiteral("types")).toUInt();
             bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
             respond(bus, request, 0, {});
         } else if (member == u"Start") {
@@ -150,7 +184,8 @@ public:
             respond(bus, request, startResponse, startResults());
         } else if (member == u"OpenPipeWireRemote") {
             say(QStringLiteral("OpenPipeWireRemote"));
-            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            const int fd = pipeWireSocket.isEmpty() ? ::open("/dev/null", O_RDONLY | O_CLOEXEC)
+                                                    : connectTo(pipeWireSocket);
             bus.send(message.createReply(QVariant::fromValue(QDBusUnixFileDescriptor(fd))));
             ::close(fd);
         } else {
@@ -160,10 +195,35 @@ public:
     }
 
 private:
+    static int connectTo(const QString& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min<size_t>(name.size(), sizeof address.sun_path - 1));
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
     QVariantMap startResults() const {
         QVariantMap results;
         if (version >= 4)
             results.insert(QStringLiteral("restore_token"), QStringLiteral("fresh-token"));
+        if (selectedTypes == 2 && windowNode != 0) {
+            // Window streams carry no place on the desktop here, as on most desktops.
+            QVariantMap properties{{QStringLiteral("source_type"), uint(2)}};
+            if (windowSize.isValid())
+                properties.insert(
+                    QStringLiteral("size"),
+                    QVariant::fromValue(Pair{windowSize.width(), windowSize.height()}));
+            results.insert(QStringLiteral("streams"),
+                           QVariant::fromValue(QList<Stream>{{windowNode, properties}}));
+            return results;
+        }
         if (streams == u"text") {
             results.insert(QStringLiteral("streams"), QStringLiteral("57"));
         } else if (streams == u"list-of-numbers") {
@@ -181,6 +241,8 @@ private:
         }
         return results;
     }
+
+    uint selectedTypes = 0;
 
     static void respond(QDBusConnection& bus, const QString& request, uint code,
                         const QVariantMap& results) {
@@ -212,6 +274,17 @@ int main(int argc, char** argv) {
             portal.startResponse = value.toUInt();
         else if (arguments[i] == u"--streams")
             portal.streams = value;
+        else if (arguments[i] == u"--source-types")
+            portal.sourceTypes = value.toUInt();
+        else if (arguments[i] == u"--pipewire-socket")
+            portal.pipeWireSocket = value;
+        else if (arguments[i] == u"--window-node")
+            portal.windowNode = value.toUInt();
+        else if (arguments[i] == u"--window-size")
+            portal.windowSize =
+                QSize(value.section(u'x', 0, 0).toInt(), value.section(u'x', 1, 1).toInt());
+        else if (arguments[i] == u"--screenshot")
+            portal.screenshot = value;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(QString::fromLatin1(kObject), &portal,

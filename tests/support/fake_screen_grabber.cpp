@@ -15,9 +15,19 @@ void FakeScreenGrabber::check() const {
 
 ScreenCapabilities FakeScreenGrabber::capabilities() const {
     const std::lock_guard lock(mutex_);
-    return failure ? ScreenCapabilities()
-                   : ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
-                         ScreenCapability::RecordScreen;
+    if (failure)
+        return {};
+    return offered.value_or(ScreenCapability::ReadScreen | ScreenCapability::ReadWindows |
+                            ScreenCapability::RecordScreen);
+}
+
+ScreenGrab FakeScreenGrabber::grabChosenWindow() {
+    const std::lock_guard lock(mutex_);
+    check();
+    ++chooseCount;
+    if (!chosenWindow)
+        throw LumbexError(QStringLiteral("The choice was cancelled."), ECANCELED);
+    return {*chosenWindow, QPoint()};
 }
 
 std::vector<ScreenDisplay> FakeScreenGrabber::displays() {

@@ -19,6 +19,11 @@ public:
     std::optional<CursorImage> pointer;
     std::optional<QString> failure;
     int grabCount = 0;
+    // When set, the capabilities reported instead of everything.
+    std::optional<ScreenCapabilities> offered;
+    // What the desktop's dialog gives grabChosenWindow: this picture, or a cancelled choice.
+    std::optional<QImage> chosenWindow;
+    int chooseCount = 0;
 
     // Everything while no failure is set.
     ScreenCapabilities capabilities() const override;
@@ -27,6 +32,7 @@ public:
     ScreenGrab grabArea(const QRect& area) override;
     ScreenGrab grabDisplay(const ScreenDisplay& display) override;
     ScreenGrab grabWindow(quint32 id) override;
+    ScreenGrab grabChosenWindow() override;
     std::optional<CursorImage> cursor() override;
 
 private:

@@ -115,11 +115,15 @@ PipeWireServer::~PipeWireServer() {
     }
 }
 
+QString PipeWireServer::socketPath() const {
+    return dir_.path() + QStringLiteral("/pipewire-0");
+}
+
 int PipeWireServer::connect() const {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(dir_.path() + QStringLiteral("/pipewire-0"));
+    const QByteArray path = QFile::encodeName(socketPath());
     std::memcpy(address.sun_path, path.constData(),
                 std::min<size_t>(path.size(), sizeof address.sun_path - 1));
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {

@@ -33,6 +33,8 @@ public:
     const QString& missing() const { return missing_; }
     // A new connection to the server, as the desktop portal hands one over; the caller owns it.
     int connect() const;
+    // The server's socket, for a process that connects by itself.
+    QString socketPath() const;
 
 private:
     QTemporaryDir dir_;

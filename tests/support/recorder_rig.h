@@ -30,7 +30,11 @@ struct RecorderRig {
     RecorderServices services() {
         RecorderServices s;
         s.displays = [this] { return displays; };
-        s.windows = [this] { return windows; };
+        s.windows = [this] {
+            if (windowsFailure)
+                throw *windowsFailure;
+            return windows;
+        };
         s.openScreen = [this](const ScreenFrameSettings& settings) {
             screenSettings.push_back(settings);
             return std::make_unique<ManualSource<VideoSample>>(screen);
@@ -85,6 +89,8 @@ struct RecorderRig {
     std::vector<CaptureDisplay> displays{display("A", {0, 0, 1280, 720}),
                                          display("B", {1280, 0, 1920, 1080}, 2)};
     std::vector<CaptureWindow> windows;
+    // When set, listing the windows throws it (a window grant that fails or is cancelled).
+    std::optional<LumbexError> windowsFailure;
     std::shared_ptr<ScreenHandle> screen = std::make_shared<ScreenHandle>();
     std::map<RecordingAudio, std::shared_ptr<AudioHandle>> audio{
         {RecordingAudio::System, std::make_shared<AudioHandle>()},

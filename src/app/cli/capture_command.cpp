@@ -41,13 +41,14 @@ void writeNote(const CaptureShot& shot, const QString& path) {
 }
 
 // Takes the picture straight away (after the delay), without the picker, as the app would for
-// the same selection; the window shadow follows the app's "captureWindowShadow" setting.
+// the same selection; the window shadow follows the app's "captureWindowShadow" setting. With
+// --interactive the desktop's own dialog may ask (on Wayland, for --window without an id).
 void capture(const QStringList& words, QTextStream& out, QTextStream&) {
-    const Arguments args(words,
+    const Arguments args(withChosenWindow(words),
                          {QStringLiteral("--area"), QStringLiteral("--window"),
                           QStringLiteral("--display"), QStringLiteral("--delay"),
                           QStringLiteral("-o"), QStringLiteral("--note")},
-                         {QStringLiteral("--cursor")});
+                         {QStringLiteral("--cursor"), QStringLiteral("--interactive")});
     if (!args.positionals().isEmpty())
         throw UsageError(QStringLiteral("unexpected “%1”").arg(args.positionals().first()));
     requireOneSource(args);
@@ -80,7 +81,7 @@ void capture(const QStringList& words, QTextStream& out, QTextStream&) {
 std::vector<Command> captureCommands() {
     return {{{QStringLiteral("capture")},
              QStringLiteral("capture (--area X,Y,W,H | --window ID | --display N) [--cursor] "
-                            "[--delay SECONDS] [-o OUT.png | --note PACKAGE]"),
+                            "[--interactive] [--delay SECONDS] [-o OUT.png | --note PACKAGE]"),
              capture}};
 }
 

@@ -53,10 +53,24 @@ CaptureRegion areaSelection(const Rect& area, const std::vector<CaptureDisplay>&
     return region;
 }
 
-CaptureWindow windowSelection(quint32 id, ScreenGrabber& screen) {
+QString windowIdsNeedX11(ScreenCapabilities can) {
+    if (!choosesWindowInDialog(can))
+        return windowCaptureNeedsX11();
+    return windowCaptureNeedsX11() +
+           QStringLiteral(
+               " Here, use --window --interactive to choose it in the desktop’s dialog.");
+}
+
+CaptureWindow windowSelection(const QString& text, bool interactive, ScreenGrabber& screen) {
     const ScreenCapabilities can = screen.capabilities();
-    if (can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::ReadWindows))
-        throw LumbexError(windowCaptureNeedsX11());
+    const bool windowsArePrivate =
+        can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::ReadWindows);
+    if (windowsArePrivate) {
+        if (text.isEmpty() && interactive && choosesWindowInDialog(can))
+            return CaptureWindow{kWindowChosenInDialog, 0, {}, {}};
+        throw LumbexError(windowIdsNeedX11(can));
+    }
+    const quint32 id = parseWindowID(text);
     for (const CaptureWindow& window :
          captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid())))
         if (window.id == id)
@@ -82,9 +96,23 @@ CaptureDisplay displaySelection(const QString& text, const std::vector<CaptureDi
 
 } // namespace
 
+QStringList withChosenWindow(const QStringList& words) {
+    QStringList read = words;
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        if (read[i] == u"--")
+            break;
+        if (read[i] == u"--window" && (i + 1 == read.size() || read[i + 1].startsWith(u'-'))) {
+            read.insert(i + 1, QString());
+            break;
+        }
+    }
+    return read;
+}
+
 CaptureSelection chosenSelection(const Arguments& args, ScreenGrabber& screen) {
     if (args.has(QStringLiteral("--window")))
-        return windowSelection(parseWindowID(args.value(QStringLiteral("--window"))), screen);
+        return windowSelection(args.value(QStringLiteral("--window")),
+                               args.has(QStringLiteral("--interactive")), screen);
     const std::vector<CaptureDisplay> displays = captureDisplays(screen.displays());
     if (args.has(QStringLiteral("--area")))
         return areaSelection(parseArea(args.value(QStringLiteral("--area"))), displays);

@@ -146,7 +146,7 @@ void runUntilStopped(ScreenRecorder& recorder, ProcessSignals& processSignals,
 void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     // Before any thread starts, so that only the event loop hears them.
     ProcessSignals processSignals({SIGINT, SIGTERM, SIGUSR1});
-    const Arguments args(words,
+    const Arguments args(withChosenWindow(words),
                          {QStringLiteral("--area"), QStringLiteral("--window"),
                           QStringLiteral("--display"), QStringLiteral("--seconds"),
                           QStringLiteral("--longest-side"), QStringLiteral("--note"),
@@ -171,7 +171,7 @@ void record(const QStringList& words, QTextStream& out, QTextStream& log) {
     const CaptureSelection selection = chosenSelection(args, *screen);
     ScreenRecorder recorder(
         selection, options, chosenFolder(args),
-        systemRecorderServices(*screen, args.has(QStringLiteral("--interactive"))));
+        systemRecorderServices(*screen, args.has(QStringLiteral("--interactive")), options.cursor));
     log << "recording " << recorder.directory() << Qt::endl;
     recorder.onSegment = [&log](const RecordingSegment& segment) {
         log << "segment " << idString(segment.id) << " duration=" << segment.duration

@@ -45,14 +45,15 @@ Command openAtLoginCommand() {
             [entry] { return entry().isEnabled(); }};
 }
 
-// A screen that can be read but whose windows cannot (Wayland).
-bool windowsArePrivate(const ScreenGrabber& screen) {
-    const ScreenCapabilities can = screen.capabilities();
-    return can.testFlag(ScreenCapability::ReadScreen) &&
-           !can.testFlag(ScreenCapability::ReadWindows);
-}
-
 } // namespace
+
+WindowCaptureItem windowCaptureItem(ScreenCapabilities can) {
+    const bool windowsArePrivate =
+        can.testFlag(ScreenCapability::ReadScreen) && !can.testFlag(ScreenCapability::ReadWindows);
+    if (windowsArePrivate && !can.testFlag(ScreenCapability::ChooseWindow))
+        return {QStringLiteral("Capture Window (needs an X11 session)"), false};
+    return {QStringLiteral("Capture Window…"), true};
+}
 
 std::vector<Command> applicationCommands(const ApplicationServices& services) {
     using Mode = CaptureController::Mode;
@@ -69,17 +70,14 @@ std::vector<Command> applicationCommands(const ApplicationServices& services) {
          capture(Mode::Area, false)},
         {"capture.explain", "Capture and Explain…", QKeySequence(Qt::CTRL | Qt::Key_N), idle,
          capture(Mode::Area, true)},
-        // Wayland keeps other applications' windows private: the item stays, saying why it is off.
+        // Wayland keeps other applications' windows private: the desktop's own dialog chooses
+        // one where the portal offers it; elsewhere the item stays, saying why it is off.
         {"capture.window",
          "Capture Window…",
          {},
-         [s, idle] { return idle() && !windowsArePrivate(s->screen); },
+         [s, idle] { return idle() && windowCaptureItem(s->screen.capabilities()).enabled; },
          capture(Mode::Window, true),
-         [s] {
-             return windowsArePrivate(s->screen)
-                        ? QStringLiteral("Capture Window (needs an X11 session)")
-                        : QStringLiteral("Capture Window…");
-         }},
+         [s] { return windowCaptureItem(s->screen.capabilities()).label; }},
         {"capture.display", "Capture Main Display", {}, idle, capture(Mode::Display, true)},
         {"capture.lastArea", "Capture Last Area", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R),
          repeatable, capture(Mode::LastArea, true)},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/commands/command_registry.h"
+#include "platform/screen_grabber.h"
 
 #include <QStringList>
 #include <functional>
@@ -11,7 +12,6 @@ namespace lumbex {
 class CaptureController;
 class CaptureSettings;
 class RecordingController;
-class ScreenGrabber;
 class ScrollCaptureUI;
 
 // What the application's own commands act on; everything must outlive the commands.
@@ -40,6 +40,14 @@ struct ApplicationServices {
     std::function<void()> editCaptureShortcuts = {};
     std::function<void()> editVoiceShortcut = {};
 };
+
+// "Capture Window…" as a screen with these capabilities offers it: Lumbex's window picker (X11),
+// the desktop's own dialog (a Wayland portal that shares windows), or off with the X11 note.
+struct WindowCaptureItem {
+    QString label;
+    bool enabled = false;
+};
+WindowCaptureItem windowCaptureItem(ScreenCapabilities can);
 
 // The commands of the status menu and of the application's menus in every editor window:
 // captures, screen recording, opening notes, the saved notes window, Recently Deleted and help.

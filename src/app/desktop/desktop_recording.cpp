@@ -36,6 +36,7 @@ DesktopRecording::DesktopRecording(Services services, QObject* parent)
             [&screen] {
                 return captureWindows(screen.windows(), qint32(QCoreApplication::applicationPid()));
             },
+        .windowsChosenInDialog = [&screen] { return choosesWindowInDialog(screen.capabilities()); },
         .checkMicrophone =
             [this](std::function<void(std::optional<QString>)> done) {
                 checkMicrophone(std::move(done));
@@ -43,8 +44,9 @@ DesktopRecording::DesktopRecording(Services services, QObject* parent)
         .makeRecorder =
             [&screen](const CaptureSelection& selection, const ScreenRecordingOptions& options,
                       const QString& folder) {
-                return std::make_unique<ScreenRecorder>(selection, options, folder,
-                                                        systemRecorderServices(screen));
+                return std::make_unique<ScreenRecorder>(
+                    selection, options, folder,
+                    systemRecorderServices(screen, false, options.cursor));
             },
         .saveNote =
             [this](const ScreenRecorder& recorder) {

@@ -1,5 +1,6 @@
 #include "app/deleted_ui/deleted_notes_controller.h"
 #include "app/deleted_ui/deleted_notes_window.h"
+#include "app/desktop/application_commands.h"
 #include "app/desktop/closing_editors.h"
 #include "app/desktop/desktop_app.h"
 #include "app/desktop/quick_capture_note.h"
@@ -393,6 +394,29 @@ TEST(DesktopMenusOnWayland, WindowCaptureIsOffAndSaysItNeedsX11) {
     EXPECT_EQ(window->text(), u"Capture Window (needs an X11 session)");
     for (const char* id : {"capture.explain", "capture.quick", "capture.display"})
         EXPECT_TRUE(app.commands().registry().action(QString::fromLatin1(id))->isEnabled()) << id;
+}
+
+// Where the portal lets the person choose a window in its own dialog, the item is on again.
+TEST(WindowCaptureItem, FollowsTheScreensCapabilities) {
+    using Can = ScreenCapability;
+    struct Row {
+        ScreenCapabilities can;
+        QString label;
+        bool enabled;
+    } rows[] = {
+        {Can::ReadScreen | Can::ReadWindows | Can::RecordScreen, "Capture Window…", true},
+        {Can::ReadScreen | Can::RecordScreen, "Capture Window (needs an X11 session)", false},
+        {Can::ReadScreen, "Capture Window (needs an X11 session)", false},
+        {Can::ReadScreen | Can::RecordScreen | Can::ChooseWindow, "Capture Window…", true},
+        // Nothing readable: the capture itself says why.
+        {{}, "Capture Window…", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(int(row.can));
+        const WindowCaptureItem item = windowCaptureItem(row.can);
+        EXPECT_EQ(item.label, row.label);
+        EXPECT_EQ(item.enabled, row.enabled);
+    }
 }
 
 // The application's handlers are set after the window was made: its menu must not wait for some

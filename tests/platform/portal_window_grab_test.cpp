@@ -1,0 +1,172 @@
+#include "platform/portal_screen_grabber.h"
+#include "platform/portal_window_grab.h"
+#include "support/pipewire_server.h"
+#include "support/screen_cast_portal_bus.h"
+
+#include <QDBusConnection>
+#include <QPainter>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <spa/param/video/raw.h>
+#include <thread>
+
+namespace lumbex {
+namespace {
+
+// Four quarters of different colours, so that a wrong byte order or a wrong cut shows.
+QImage quarters(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int w = size.width() / 2;
+    const int h = size.height() / 2;
+    painter.fillRect(0, 0, w, h, QColor(200, 30, 0));
+    painter.fillRect(w, 0, size.width() - w, h, QColor(0, 180, 30));
+    painter.fillRect(0, h, w, size.height() - h, QColor(30, 0, 220));
+    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(250, 250, 30));
+    return image;
+}
+
+// The fake portal on a private bus, answering a window choice with a node of a private PipeWire
+// server that keeps sending `sent` while it is linked.
+class PortalWindowGrabTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString reason = test::ScreenCastPortalBus::unavailableReason();
+            !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        if (const QString reason = test::PipeWireServer::unavailableReason(); !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        portal = std::make_unique<test::ScreenCastPortalBus>(
+            QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL));
+        ASSERT_FALSE(portal->address().isEmpty());
+        bus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(portal->address(), QStringLiteral("window-grab-bus")));
+        ASSERT_TRUE(bus->isConnected());
+        server = std::make_unique<test::PipeWireServer>();
+        ASSERT_TRUE(server->missing().isEmpty()) << server->missing().toStdString();
+        producer = std::make_unique<test::PipeWireVideoProducer>(*server, SPA_VIDEO_FORMAT_BGRx,
+                                                                 sent.size());
+        ASSERT_NE(producer->node(), 0u);
+        sender = std::thread([this] {
+            while (!done) {
+                if (producer->waitUntilStreaming(50))
+                    producer->send(sent);
+                QThread::msleep(30);
+            }
+        });
+    }
+
+    void TearDown() override {
+        done = true;
+        if (sender.joinable())
+            sender.join();
+        producer.reset();
+        server.reset();
+        bus.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("window-grab-bus"));
+        portal.reset();
+    }
+
+    void startPortal(const QStringList& extra = {}) {
+        ASSERT_TRUE(portal->startPortal(QStringList{"--source-types", "3", "--pipewire-socket",
+                                                    server->socketPath(), "--window-node",
+                                                    QString::number(producer->node())} +
+                                        extra));
+    }
+
+    ScreenCastOffer offer() {
+        const std::optional<ScreenCastOffer> offered = screenCastOffer(*bus);
+        EXPECT_TRUE(offered.has_value());
+        return offered.value_or(ScreenCastOffer{});
+    }
+
+    const QImage sent = quarters(QSize(64, 48));
+    std::unique_ptr<test::ScreenCastPortalBus> portal;
+    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<test::PipeWireServer> server;
+    std::unique_ptr<test::PipeWireVideoProducer> producer;
+    std::atomic<bool> done = false;
+    std::thread sender;
+};
+
+TEST_F(PortalWindowGrabTest, TheChosenWindowsPictureIsTheCapture) {
+    startPortal();
+    const ScreenCastOffer offered = offer();
+    EXPECT_EQ(offered.sourceTypes, kScreenCastMonitor | kScreenCastWindow);
+    const ScreenGrab grab = grabPortalWindow(*bus, offered);
+    ASSERT_EQ(grab.image.size(), sent.size());
+    EXPECT_EQ(grab.image.format(), QImage::Format_RGB32);
+    for (const QPoint at : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 40), QPoint(60, 40)})
+        EXPECT_EQ(QColor(grab.image.pixel(at)), QColor(sent.pixel(at))) << at.x() << "," << at.y();
+    // No place on the desktop was told.
+    EXPECT_EQ(grab.origin, QPoint(0, 0));
+    // One window, asked every time, without the pointer; the session closes after the picture.
+    EXPECT_EQ(portal->waitForCalls("SelectSources", 1),
+              QStringList{"SelectSources types=2 multiple=false cursor_mode=1 persist_mode=- "
+                          "restore_token=-"});
+    EXPECT_EQ(portal->waitForCalls("Close", 1).size(), 1);
+}
+
+TEST_F(PortalWindowGrabTest, ACancelledChoiceIsACancellationAndReadsNothing) {
+    startPortal({"--start-response", "1"});
+    try {
+        grabPortalWindow(*bus, offer());
+        ADD_FAILURE() << "nothing was thrown";
+    } catch (const LumbexError& error) {
+        EXPECT_TRUE(isCancelledChoice(error));
+        EXPECT_EQ(error.message(), "The window capture was cancelled. Nothing was captured.");
+    }
+    EXPECT_EQ(portal->waitForCalls("Close", 1).size(), 1);
+    EXPECT_TRUE(portal->waitForCalls("OpenPipeWireRemote", 0).isEmpty());
+}
+
+TEST_F(PortalWindowGrabTest, AFailedChoiceStaysAPlainFailure) {
+    startPortal({"--start-response", "2"});
+    try {
+        grabPortalWindow(*bus, offer());
+        ADD_FAILURE() << "nothing was thrown";
+    } catch (const LumbexError& error) {
+        EXPECT_FALSE(isCancelledChoice(error));
+    }
+}
+
+TEST_F(PortalWindowGrabTest, TheGrabberOffersTheChoiceWhenThePortalSharesWindows) {
+    // The grabber reads the session bus: this test's own.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", portal->address().toLocal8Bit());
+    const auto chooser = [](const ScreenCastOffer& offer) {
+        return grabPortalWindow(QDBusConnection::sessionBus(), offer);
+    };
+    struct Row {
+        QString sourceTypes;
+        bool withChooser;
+        bool choosesWindow;
+    } rows[] = {
+        {"3", true, true},
+        {"3", false, false},
+        {"1", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sourceTypes.toStdString() + (row.withChooser ? " chooser" : ""));
+        startPortal({"--source-types", row.sourceTypes});
+        const std::unique_ptr<ScreenGrabber> grabber = openPortalScreenGrabber(
+            row.withChooser ? PortalWindowChooser(chooser) : PortalWindowChooser());
+        const ScreenCapabilities can = grabber->capabilities();
+        EXPECT_EQ(can.testFlag(ScreenCapability::ChooseWindow), row.choosesWindow);
+        EXPECT_TRUE(can.testFlag(ScreenCapability::RecordScreen));
+        EXPECT_FALSE(can.testFlag(ScreenCapability::ReadWindows));
+        if (row.choosesWindow) {
+            EXPECT_EQ(grabber->grabChosenWindow().image.size(), sent.size());
+        } else {
+            try {
+                grabber->grabChosenWindow();
+                ADD_FAILURE() << "nothing was thrown";
+            } catch (const LumbexError& error) {
+                EXPECT_EQ(error.message(), windowCaptureNeedsX11());
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace lumbex
