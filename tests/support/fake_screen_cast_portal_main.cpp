@@ -10,6 +10,8 @@
 // instead of /dev/null; --window-size WxH gives that window's size. --screenshot PATH answers the
 // Screenshot interface non-interactively with a grey 640 × 480 PNG written to PATH.
 
+#include "support/fake_portal_lines.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -97,15 +99,8 @@ namespace {
 const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kScreenCast[] = "org.freedesktop.portal.ScreenCast";
 
-void say(const QString& line) {
-    std::fputs(qPrintable(line + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
-QString senderPart(const QString& sender) {
-    QString part = sender.mid(1);
-    return part.replace(u'.', u'_');
-}
+using lumbex::test::say;
+using lumbex::test::senderPart;
 
 class FakePortal : public QDBusVirtualObject {
 public:

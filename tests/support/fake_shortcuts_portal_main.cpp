@@ -6,6 +6,8 @@
 // Options: --no-global-shortcuts (the interface is not offered), --create-response N and
 // --bind-response N (the Response codes; "none" never answers).
 
+#include "support/fake_portal_lines.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -23,15 +25,8 @@ namespace {
 const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kShortcuts[] = "org.freedesktop.portal.GlobalShortcuts";
 
-void say(const QString& line) {
-    std::fputs(qPrintable(line + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
-QString senderPart(const QString& sender) {
-    QString part = sender.mid(1);
-    return part.replace(u'.', u'_');
-}
+using lumbex::test::say;
+using lumbex::test::senderPart;
 
 class FakePortal : public QDBusVirtualObject {
 public:
