@@ -1,11 +1,9 @@
 #include "platform/portal_screen_cast.h"
 #include "support/event_waiting.h"
+#include "support/screen_cast_portal_bus.h"
 #include "support/thrown_message.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QDBusConnection>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,45 +15,25 @@ namespace {
 class ScreenCastSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed (package dbus)";
-        daemon.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-             QStringLiteral("--print-address=1"),
-             QStringLiteral("--address=unix:path=") + dir.path() + QStringLiteral("/bus")});
-        ASSERT_TRUE(daemon.waitForReadyRead(10000));
-        address = QString::fromLocal8Bit(daemon.readLine()).trimmed();
+        if (const QString reason = test::ScreenCastPortalBus::unavailableReason();
+            !reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        ASSERT_FALSE(portalBus.address().isEmpty()) << "the private bus did not start";
         bus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("screen-cast-bus")));
+            QDBusConnection::connectToBus(portalBus.address(), QStringLiteral("screen-cast-bus")));
         ASSERT_TRUE(bus->isConnected());
     }
 
     void TearDown() override {
-        stop(portal);
         bus.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("screen-cast-bus"));
-        stop(daemon);
     }
 
-    void startPortal(const QStringList& options) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-        portal.setProcessEnvironment(environment);
-        portal.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(&portal, &QProcess::readyReadStandardOutput, [this] {
-            while (portal.canReadLine())
-                calls << QString::fromUtf8(portal.readLine()).trimmed();
-        });
-        portal.start(QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL), options);
-        ASSERT_TRUE(test::processEventsUntil([this] { return calls.contains(u"ready"); }, 10000));
-    }
+    void startPortal(const QStringList& options) { ASSERT_TRUE(portalBus.startPortal(options)); }
 
     // The portal's log lags behind its answers by a pipe.
     QStringList waitForCalls(const QString& start, qsizetype count) {
-        const auto found = [&] { return calls.filter(QRegularExpression(u'^' + start)); };
-        test::processEventsUntil([&] { return found().size() >= count; }, 5000);
-        return found();
+        return portalBus.waitForCalls(start, count);
     }
 
     ScreenCastOffer offer() {
@@ -64,22 +42,8 @@ protected:
         return offered.value_or(ScreenCastOffer{});
     }
 
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    QTemporaryDir dir;
-    QProcess daemon;
-    QString address;
+    test::ScreenCastPortalBus portalBus{QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL)};
     std::unique_ptr<QDBusConnection> bus;
-    QProcess portal;
-    QStringList calls;
 };
 
 TEST_F(ScreenCastSessionTest, WithoutAPortalNothingIsOffered) {
@@ -125,8 +89,6 @@ TEST_F(ScreenCastSessionTest, ThePointerIsEmbeddedOnlyWhenWantedAndOffered) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.modes.toStdString() + (row.cursor ? " wanted" : " not wanted"));
-        calls.clear();
-        stop(portal);
         startPortal({"--cursor-modes", row.modes});
         ScreenCastSession session(*bus, offer(), {kScreenCastMonitor, row.cursor, {}});
         const QStringList selected = waitForCalls("SelectSources", 1);
@@ -167,8 +129,6 @@ TEST_F(ScreenCastSessionTest, RefusalsAndAnswersOfTheWrongShapeCloseTheSessionWi
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.options.join(u' ').toStdString());
-        calls.clear();
-        stop(portal);
         startPortal(row.options);
         const ScreenCastOffer offered = offer();
         EXPECT_EQ(test::thrownMessage([&] {
@@ -177,7 +137,7 @@ TEST_F(ScreenCastSessionTest, RefusalsAndAnswersOfTheWrongShapeCloseTheSessionWi
                   row.message);
         EXPECT_EQ(waitForCalls("Close", 1).size(), 1);
         // The portal logs in order: a connection asked for would be logged before the close.
-        EXPECT_TRUE(calls.filter(QStringLiteral("OpenPipeWireRemote")).isEmpty());
+        EXPECT_TRUE(waitForCalls("OpenPipeWireRemote", 0).isEmpty());
     }
 }
 

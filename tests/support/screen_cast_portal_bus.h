@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/event_waiting.h"
+#include "support/private_session_bus.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,45 +16,29 @@ namespace lumbex::test {
 class ScreenCastPortalBus {
 public:
     // Why none can run here, or empty.
-    static QString unavailableReason() {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            return QStringLiteral("dbus-daemon is not installed (package dbus)");
-        return {};
-    }
+    static QString unavailableReason() { return PrivateSessionBus::unavailableReason(); }
 
     explicit ScreenCastPortalBus(QString portalProgram) : program_(std::move(portalProgram)) {
-        daemon_.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-             QStringLiteral("--print-address=1"),
-             QStringLiteral("--address=unix:path=") + dir_.path() + QStringLiteral("/bus")});
-        if (daemon_.waitForReadyRead(10000))
-            address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
         QObject::connect(&portal_, &QProcess::readyReadStandardOutput, [this] {
             while (portal_.canReadLine())
                 calls_ << QString::fromUtf8(portal_.readLine()).trimmed();
         });
     }
 
-    ~ScreenCastPortalBus() {
-        stop(portal_);
-        stop(daemon_);
-    }
+    ~ScreenCastPortalBus() { stopProcess(portal_); }
 
     ScreenCastPortalBus(const ScreenCastPortalBus&) = delete;
     ScreenCastPortalBus& operator=(const ScreenCastPortalBus&) = delete;
 
     // Empty when the bus did not start.
-    const QString& address() const { return address_; }
+    const QString& address() const { return bus_.address(); }
 
     // Starts the portal with `options` (ending one that runs, and forgetting its log); whether
     // it said it is ready.
     bool startPortal(const QStringList& options) {
-        stop(portal_);
+        stopProcess(portal_);
         calls_.clear();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
-        portal_.setProcessEnvironment(environment);
+        portal_.setProcessEnvironment(bus_.environment());
         portal_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         portal_.start(program_, options);
         return processEventsUntil([this] { return calls_.contains(u"ready"); }, 10000);
@@ -68,20 +53,8 @@ public:
     }
 
 private:
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
+    PrivateSessionBus bus_;
     QString program_;
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
     QProcess portal_;
     QStringList calls_;
 };

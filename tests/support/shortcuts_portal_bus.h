@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/event_waiting.h"
+#include "support/private_session_bus.h"
 
 #include <QDBusConnection>
 #include <QProcess>
@@ -17,30 +18,19 @@ namespace lumbex::test {
 class ShortcutsPortalBus {
 public:
     // Why there can be no bus here, or empty.
-    static QString unavailableReason() {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            return QStringLiteral("dbus-daemon is not installed (package dbus)");
-        return {};
-    }
+    static QString unavailableReason() { return PrivateSessionBus::unavailableReason(); }
 
     ShortcutsPortalBus() {
-        daemon_.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-             QStringLiteral("--print-address=1"),
-             QStringLiteral("--address=unix:path=") + dir_.path() + QStringLiteral("/bus")});
-        if (!daemon_.waitForReadyRead(10000))
+        if (private_.address().isEmpty())
             return;
-        address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
-        bus_ = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address_, QStringLiteral("shortcuts-portal-bus")));
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
+            private_.address(), QStringLiteral("shortcuts-portal-bus")));
     }
 
     ~ShortcutsPortalBus() {
         stopPortal();
         bus_.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("shortcuts-portal-bus"));
-        stop(daemon_);
     }
 
     bool connected() const { return bus_ && bus_->isConnected(); }
@@ -50,10 +40,8 @@ public:
     bool startPortal(const QStringList& options) {
         stopPortal();
         calls.clear();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
         portal_ = std::make_unique<QProcess>();
-        portal_->setProcessEnvironment(environment);
+        portal_->setProcessEnvironment(private_.environment());
         portal_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(portal_.get(), &QProcess::readyReadStandardOutput, [this] {
             while (portal_->canReadLine())
@@ -65,7 +53,7 @@ public:
 
     void stopPortal() {
         if (portal_)
-            stop(*portal_);
+            stopProcess(*portal_);
         portal_.reset();
     }
 
@@ -92,19 +80,7 @@ public:
     QStringList calls;
 
 private:
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
+    PrivateSessionBus private_;
     std::unique_ptr<QDBusConnection> bus_;
     std::unique_ptr<QProcess> portal_;
 };
