@@ -4,6 +4,7 @@
 #include "recording/recording_journal.h"
 #include "support/pipewire_server.h"
 #include "support/screen_cast_portal_bus.h"
+#include "support/test_images.h"
 
 #include <QPainter>
 #include <QSettings>
@@ -16,17 +17,7 @@
 namespace lumbex {
 namespace {
 
-QImage quarters(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    QPainter painter(&image);
-    const int w = size.width() / 2;
-    const int h = size.height() / 2;
-    painter.fillRect(0, 0, w, h, QColor(200, 30, 0));
-    painter.fillRect(w, 0, size.width() - w, h, QColor(0, 180, 30));
-    painter.fillRect(0, h, w, size.height() - h, QColor(30, 0, 220));
-    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(250, 250, 30));
-    return image;
-}
+using test::quarters;
 
 const QString hint =
     QStringLiteral(" Here, use --window --interactive to choose it in the desktop’s dialog.");

@@ -2,6 +2,7 @@
 #include "platform/portal_window_grab.h"
 #include "support/pipewire_server.h"
 #include "support/screen_cast_portal_bus.h"
+#include "support/test_images.h"
 
 #include <QDBusConnection>
 #include <QPainter>
@@ -14,18 +15,7 @@
 namespace lumbex {
 namespace {
 
-// Four quarters of different colours, so that a wrong byte order or a wrong cut shows.
-QImage quarters(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    QPainter painter(&image);
-    const int w = size.width() / 2;
-    const int h = size.height() / 2;
-    painter.fillRect(0, 0, w, h, QColor(200, 30, 0));
-    painter.fillRect(w, 0, size.width() - w, h, QColor(0, 180, 30));
-    painter.fillRect(0, h, w, size.height() - h, QColor(30, 0, 220));
-    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(250, 250, 30));
-    return image;
-}
+using test::quarters;
 
 // The fake portal on a private bus, answering a window choice with a node of a private PipeWire
 // server that keeps sending `sent` while it is linked.

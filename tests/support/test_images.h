@@ -21,6 +21,20 @@ inline QByteArray solidPng(int width, int height, QColor color = Qt::darkCyan) {
     return bytes;
 }
 
+// Four quarters of different colours, so that a wrong byte order or a wrong cut shows; `shade`
+// tells pictures of one size apart.
+inline QImage quarters(QSize size, int shade = 0) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int w = size.width() / 2;
+    const int h = size.height() / 2;
+    painter.fillRect(0, 0, w, h, QColor(200, shade, 0));
+    painter.fillRect(w, 0, size.width() - w, h, QColor(0, 180, shade));
+    painter.fillRect(0, h, w, size.height() - h, QColor(shade, 0, 220));
+    painter.fillRect(w, h, size.width() - w, size.height() - h, QColor(250, 250, shade));
+    return image;
+}
+
 // How screen text is drawn at 1×: a terminal's, unless told otherwise.
 struct TextStyle {
     QString family = QStringLiteral("DejaVu Sans Mono");
