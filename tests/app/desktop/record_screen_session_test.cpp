@@ -1,7 +1,7 @@
 // Record Screen in the real application on a private X server, window manager and sound server,
-// driven by another client (xdotool) as a person would: the dialog, the picker, the countdown,
-// the floating controls, the recording window's edits and export by their keys, and the recovery
-// offered after the application was killed mid-recording.
+// driven by another client (xdotool) as a person would: the tray menu, the dialog, the picker, the
+// countdown, the floating controls, the recording window's edits and export by their keys, and the
+// recovery offered after the application was killed mid-recording.
 #include "platform/export_fixtures.h"
 #include "support/desktop_session.h"
 #include "support/pulse_server.h"
@@ -36,13 +36,21 @@ protected:
         animation.setProcessEnvironment(session.environment());
         animation.start(QStringLiteral(LUMBEX_TEST_ANIMATION), {"0", "0", "600", "400", "30"});
         ASSERT_TRUE(animation.waitForReadyRead(10000)) << "the animation did not start";
+        // A system tray of one icon's size at the bottom right, where the application docks.
+        tray.setProcessEnvironment(session.environment());
+        tray.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                              "--width", "32", "--height", "32", "--transparent", "false"});
+        ASSERT_TRUE(tray.waitForStarted(5000)) << "trayer is not installed";
+        ASSERT_TRUE(run("xdotool", {"search", "--sync", "--name", "^panel$"}));
         ASSERT_TRUE(session.startApp(LUMBEX_BINARY));
     }
 
     void TearDown() override {
         session.stopApp();
-        animation.kill();
-        animation.waitForFinished(3000);
+        for (QProcess* process : {&animation, &tray}) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
     }
 
     std::optional<QString> run(const QString& program, const QStringList& args, int ms = 15000) {
@@ -119,14 +127,37 @@ protected:
     static bool savedWhen(const std::function<bool()>& condition) {
         return processEventsUntil(condition, 15000);
     }
-    // Record Screen… from outside, then an area over the animation until the controls show.
-    void startRecording() {
+    // "Record Screen…" in the tray icon's menu: the eighth item that can be chosen.
+    void recordScreenFromTheTray() {
+        const std::optional<QString> panel = run("xdotool", {"search", "--name", "^panel$"});
+        ASSERT_TRUE(panel);
+        const std::optional<QString> geometry =
+            run("xdotool", {"getwindowgeometry", "--shell", panel->section('\n', 0, 0)});
+        ASSERT_TRUE(geometry);
+        QMap<QString, int> values;
+        for (const QString& line : geometry->split('\n', Qt::SkipEmptyParts))
+            values[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+        run("xdotool", {"mousemove", QString::number(values["X"] + values["WIDTH"] / 2),
+                        QString::number(values["Y"] + values["HEIGHT"] / 2), "click", "3"});
+        processEventsFor(600);
+        keys(QStringList(8, QStringLiteral("Down")) << QStringLiteral("Return"));
+    }
+    // Record Screen… as another launch asks for it (the desktop entry's action).
+    void recordScreenFromASecondLaunch() {
         QProcess second;
         second.setProcessEnvironment(session.environment());
         second.start(LUMBEX_BINARY, {"--record-screen"});
         ASSERT_TRUE(
             processEventsUntil([&] { return second.state() == QProcess::NotRunning; }, 15000));
         ASSERT_EQ(second.exitCode(), 0);
+    }
+    enum class Entry { Tray, SecondLaunch };
+    // Record Screen…, then an area over the animation until the controls show.
+    void startRecording(Entry entry) {
+        if (entry == Entry::Tray)
+            recordScreenFromTheTray();
+        else
+            recordScreenFromASecondLaunch();
         ASSERT_TRUE(waitForWindow("^Record Screen$")) << "no Record Screen dialog";
         ASSERT_TRUE(confirm("^Record Screen$"));
         ASSERT_TRUE(waitForWindow("^Choose Capture Area$")) << "no picker";
@@ -152,6 +183,7 @@ protected:
     test::PulseServer pulse;
     test::DesktopSession session;
     QProcess animation;
+    QProcess tray;
 };
 
 // From the right edge of the controls: Stop, then Pause/Resume.
@@ -161,7 +193,7 @@ constexpr int kPause = 138;
 const QString kRecordingWindow = QStringLiteral("^Recording [^—]*[AP]M$");
 
 TEST_F(RecordScreenSession, APausedRecordingOpensAsANoteAndIsEditedAndExportedInItsWindow) {
-    startRecording();
+    startRecording(Entry::Tray);
     processEventsFor(2000);
     ASSERT_TRUE(clickControl(kPause));
     processEventsFor(1000);
@@ -239,7 +271,7 @@ TEST_F(RecordScreenSession, APausedRecordingOpensAsANoteAndIsEditedAndExportedIn
 }
 
 TEST_F(RecordScreenSession, ARecordingCutShortByAKillIsOfferedAtTheNextLaunch) {
-    startRecording();
+    startRecording(Entry::SecondLaunch);
     processEventsFor(2500);
     session.killApp();
     EXPECT_TRUE(notes().isEmpty());
