@@ -2,17 +2,11 @@
 #include "model/image_files.h"
 #include "platform/portal_screenshot.h"
 #include "recording/recording_journal.h"
-#include "support/pipewire_server.h"
-#include "support/screen_cast_portal_bus.h"
+#include "support/chosen_window_rig.h"
 #include "support/test_images.h"
 
-#include <QPainter>
 #include <QSettings>
-#include <QThread>
-#include <atomic>
 #include <gtest/gtest.h>
-#include <spa/param/video/raw.h>
-#include <thread>
 
 namespace lumbex {
 namespace {
@@ -27,26 +21,12 @@ const QString hint =
 class CaptureWindowDialogTest : public test::CommandLineTest {
 protected:
     void SetUp() override {
-        if (const QString reason = test::ScreenCastPortalBus::unavailableReason();
-            !reason.isEmpty())
+        if (const QString reason = test::ChosenWindowRig::unavailableReason(); !reason.isEmpty())
             GTEST_SKIP() << reason.toStdString();
-        if (const QString reason = test::PipeWireServer::unavailableReason(); !reason.isEmpty())
-            GTEST_SKIP() << reason.toStdString();
-        portal = std::make_unique<test::ScreenCastPortalBus>(
-            QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL));
-        ASSERT_FALSE(portal->address().isEmpty());
-        server = std::make_unique<test::PipeWireServer>();
-        ASSERT_TRUE(server->missing().isEmpty()) << server->missing().toStdString();
-        producer = std::make_unique<test::PipeWireVideoProducer>(*server, SPA_VIDEO_FORMAT_BGRx,
-                                                                 sent.size());
-        ASSERT_NE(producer->node(), 0u);
-        sender = std::thread([this] {
-            while (!done) {
-                if (producer->waitUntilStreaming(50))
-                    producer->send(sent);
-                QThread::msleep(30);
-            }
-        });
+        rig = std::make_unique<test::ChosenWindowRig>(
+            QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL), quarters(QSize(64, 48)));
+        ASSERT_TRUE(rig->problem().isEmpty()) << rig->problem().toStdString();
+        portal = &rig->portal();
         qputenv("DBUS_SESSION_BUS_ADDRESS", portal->address().toLocal8Bit());
         qputenv("LUMBEX_SCREEN", "portal");
         qputenv("XDG_CONFIG_HOME", folder.path(QStringLiteral("config")).toLocal8Bit());
@@ -56,28 +36,12 @@ protected:
         settings.setValue(QStringLiteral("captureWindowShadow"), false);
     }
 
-    void TearDown() override {
-        done = true;
-        if (sender.joinable())
-            sender.join();
-        producer.reset();
-        server.reset();
-        portal.reset();
-    }
-
     void startPortal(const QString& sourceTypes, const QStringList& extra = {}) {
-        ASSERT_TRUE(portal->startPortal(
-            QStringList{"--source-types", sourceTypes, "--pipewire-socket", server->socketPath(),
-                        "--window-node", QString::number(producer->node())} +
-            extra));
+        ASSERT_TRUE(rig->startPortal(sourceTypes, extra));
     }
 
-    const QImage sent = quarters(QSize(64, 48));
-    std::unique_ptr<test::ScreenCastPortalBus> portal;
-    std::unique_ptr<test::PipeWireServer> server;
-    std::unique_ptr<test::PipeWireVideoProducer> producer;
-    std::atomic<bool> done = false;
-    std::thread sender;
+    std::unique_ptr<test::ChosenWindowRig> rig;
+    test::ScreenCastPortalBus* portal = nullptr;
 };
 
 TEST_F(CaptureWindowDialogTest, TheWindowChosenInTheDialogIsWritten) {
@@ -86,9 +50,10 @@ TEST_F(CaptureWindowDialogTest, TheWindowChosenInTheDialogIsWritten) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, folder.path("out.png") + u'\n');
     const QImage written = ImageFiles::image(test::fileBytes(folder.path("out.png")));
-    ASSERT_EQ(written.size(), sent.size());
+    ASSERT_EQ(written.size(), rig->picture().size());
     for (const QPoint at : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 40), QPoint(60, 40)})
-        EXPECT_EQ(QColor(written.pixel(at)), QColor(sent.pixel(at))) << at.x() << "," << at.y();
+        EXPECT_EQ(QColor(written.pixel(at)), QColor(rig->picture().pixel(at)))
+            << at.x() << "," << at.y();
     EXPECT_EQ(portal->waitForCalls("SelectSources", 1),
               QStringList{"SelectSources types=2 multiple=false cursor_mode=1 persist_mode=- "
                           "restore_token=-"});

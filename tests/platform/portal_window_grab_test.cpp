@@ -1,16 +1,10 @@
 #include "platform/portal_screen_grabber.h"
 #include "platform/portal_window_grab.h"
-#include "support/pipewire_server.h"
-#include "support/screen_cast_portal_bus.h"
+#include "support/chosen_window_rig.h"
 #include "support/test_images.h"
 
 #include <QDBusConnection>
-#include <QPainter>
-#include <QThread>
-#include <atomic>
 #include <gtest/gtest.h>
-#include <spa/param/video/raw.h>
-#include <thread>
 
 namespace lumbex {
 namespace {
@@ -18,52 +12,27 @@ namespace {
 using test::quarters;
 
 // The fake portal on a private bus, answering a window choice with a node of a private PipeWire
-// server that keeps sending `sent` while it is linked.
+// server that keeps sending its picture while it is linked.
 class PortalWindowGrabTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const QString reason = test::ScreenCastPortalBus::unavailableReason();
-            !reason.isEmpty())
+        if (const QString reason = test::ChosenWindowRig::unavailableReason(); !reason.isEmpty())
             GTEST_SKIP() << reason.toStdString();
-        if (const QString reason = test::PipeWireServer::unavailableReason(); !reason.isEmpty())
-            GTEST_SKIP() << reason.toStdString();
-        portal = std::make_unique<test::ScreenCastPortalBus>(
-            QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL));
-        ASSERT_FALSE(portal->address().isEmpty());
+        rig = std::make_unique<test::ChosenWindowRig>(
+            QStringLiteral(LUMBEX_FAKE_SCREEN_CAST_PORTAL), quarters(QSize(64, 48)));
+        ASSERT_TRUE(rig->problem().isEmpty()) << rig->problem().toStdString();
+        portal = &rig->portal();
         bus = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(portal->address(), QStringLiteral("window-grab-bus")));
         ASSERT_TRUE(bus->isConnected());
-        server = std::make_unique<test::PipeWireServer>();
-        ASSERT_TRUE(server->missing().isEmpty()) << server->missing().toStdString();
-        producer = std::make_unique<test::PipeWireVideoProducer>(*server, SPA_VIDEO_FORMAT_BGRx,
-                                                                 sent.size());
-        ASSERT_NE(producer->node(), 0u);
-        sender = std::thread([this] {
-            while (!done) {
-                if (producer->waitUntilStreaming(50))
-                    producer->send(sent);
-                QThread::msleep(30);
-            }
-        });
     }
 
     void TearDown() override {
-        done = true;
-        if (sender.joinable())
-            sender.join();
-        producer.reset();
-        server.reset();
         bus.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("window-grab-bus"));
-        portal.reset();
     }
 
-    void startPortal(const QStringList& extra = {}) {
-        ASSERT_TRUE(portal->startPortal(QStringList{"--source-types", "3", "--pipewire-socket",
-                                                    server->socketPath(), "--window-node",
-                                                    QString::number(producer->node())} +
-                                        extra));
-    }
+    void startPortal(const QStringList& extra = {}) { ASSERT_TRUE(rig->startPortal("3", extra)); }
 
     ScreenCastOffer offer() {
         const std::optional<ScreenCastOffer> offered = screenCastOffer(*bus);
@@ -71,13 +40,9 @@ protected:
         return offered.value_or(ScreenCastOffer{});
     }
 
-    const QImage sent = quarters(QSize(64, 48));
-    std::unique_ptr<test::ScreenCastPortalBus> portal;
+    std::unique_ptr<test::ChosenWindowRig> rig;
+    test::ScreenCastPortalBus* portal = nullptr;
     std::unique_ptr<QDBusConnection> bus;
-    std::unique_ptr<test::PipeWireServer> server;
-    std::unique_ptr<test::PipeWireVideoProducer> producer;
-    std::atomic<bool> done = false;
-    std::thread sender;
 };
 
 TEST_F(PortalWindowGrabTest, TheChosenWindowsPictureIsTheCapture) {
@@ -85,10 +50,11 @@ TEST_F(PortalWindowGrabTest, TheChosenWindowsPictureIsTheCapture) {
     const ScreenCastOffer offered = offer();
     EXPECT_EQ(offered.sourceTypes, kScreenCastMonitor | kScreenCastWindow);
     const ScreenGrab grab = grabPortalWindow(*bus, offered);
-    ASSERT_EQ(grab.image.size(), sent.size());
+    ASSERT_EQ(grab.image.size(), rig->picture().size());
     EXPECT_EQ(grab.image.format(), QImage::Format_RGB32);
     for (const QPoint at : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 40), QPoint(60, 40)})
-        EXPECT_EQ(QColor(grab.image.pixel(at)), QColor(sent.pixel(at))) << at.x() << "," << at.y();
+        EXPECT_EQ(QColor(grab.image.pixel(at)), QColor(rig->picture().pixel(at)))
+            << at.x() << "," << at.y();
     // No place on the desktop was told.
     EXPECT_EQ(grab.origin, QPoint(0, 0));
     // One window, asked every time, without the pointer; the session closes after the picture.
@@ -146,7 +112,7 @@ TEST_F(PortalWindowGrabTest, TheGrabberOffersTheChoiceWhenThePortalSharesWindows
         EXPECT_TRUE(can.testFlag(ScreenCapability::RecordScreen));
         EXPECT_FALSE(can.testFlag(ScreenCapability::ReadWindows));
         if (row.choosesWindow) {
-            EXPECT_EQ(grabber->grabChosenWindow().image.size(), sent.size());
+            EXPECT_EQ(grabber->grabChosenWindow().image.size(), rig->picture().size());
         } else {
             try {
                 grabber->grabChosenWindow();
