@@ -1,7 +1,6 @@
 #include "app/recognition_engines.h"
 
-#include "platform/tesseract_engine.h"
-#include "platform/zxing_qr_reader.h"
+#include "platform/recognition_module.h"
 
 #include <QThread>
 #include <algorithm>
@@ -12,8 +11,7 @@ RecognitionEngines installedRecognitionEngines() {
     // Each engine takes a moment to load and tens of megabytes: beyond a few, more engines cost
     // more than they save on a screen's worth of text.
     constexpr int kMostTextThreads = 4;
-    return {[] { return std::make_unique<TesseractEngine>(); },
-            [] { return std::make_unique<ZxingQrReader>(); },
+    return {[] { return openInstalledTextEngine(); }, [] { return openInstalledQrReader(); },
             std::clamp(QThread::idealThreadCount(), 1, kMostTextThreads)};
 }
 

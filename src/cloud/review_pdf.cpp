@@ -19,14 +19,9 @@
 #include <cmath>
 #include <numeric>
 #include <optional>
-#include <poppler-qt6.h>
 
 namespace lumbex {
 namespace {
-
-LumbexError notVerified() {
-    return LumbexError(QStringLiteral("The mobile PDF could not be verified."));
-}
 
 // Decoding and composing the originals is most of the work: one image per core at a time.
 std::vector<QImage> renderPictures(const CaptureNote& note, const std::vector<Media>& visible,
@@ -116,19 +111,6 @@ QByteArray renderDocument(const CaptureNote& note, const std::vector<Media>& vis
 }
 
 } // namespace
-
-void verifyReviewPdf(const QString& path, int pageCount) {
-    // A damaged file is an answer here, not something to log.
-    Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant());
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked() || document->numPages() != pageCount)
-        throw notVerified();
-    for (int i = 0; i < pageCount; ++i) {
-        const std::unique_ptr<Poppler::Page> page = document->page(i);
-        if (!page || page->pageSizeF() != QSizeF(ReviewPage::width, ReviewPage::height))
-            throw notVerified();
-    }
-}
 
 std::vector<Media> reviewVisibleMedia(const CaptureNote& note) {
     std::vector<Media> visible;

@@ -13,6 +13,7 @@ version=$2
 check=$3
 app_id=design.omek.lumbex
 icon_sizes=(16 22 24 32 48 64 128 256 512)
+modules=(lumbex-media.so lumbex-pdf.so lumbex-recognition.so)
 
 fail() {
     echo "FAIL: $*" >&2
@@ -29,6 +30,9 @@ package() {
 inputs() {
     echo "$build/lumbex" "$build/CPackConfig.cmake" "$build/packaging/lumbex.1.gz" \
         "$build/packaging/$app_id.metainfo.xml"
+    for module in "${modules[@]}"; do
+        echo "$build/$module"
+    done
     for size in "${icon_sizes[@]}"; do
         echo "$build/packaging/icons/${size}x$size/apps/lumbex.png"
     done
@@ -75,7 +79,8 @@ check_contents() {
     local depends
     depends=$(dpkg-deb -f "$deb" Depends)
     # dpkg-shlibdeps found the libraries the binary links; the plugins are named by hand.
-    for needed in libqt6core6 libqt6widgets6 libc6 qt6-qpa-plugins libqt6svg6; do
+    for needed in libqt6core6 libqt6widgets6 libc6 qt6-qpa-plugins libqt6svg6 libavcodec59 \
+        libpoppler-qt6-3 libtesseract5; do
         [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
     done
 
@@ -89,9 +94,12 @@ check_contents() {
                 echo "./usr/share/icons/hicolor/${size}x$size/apps/lumbex.png"
             done
             echo ./usr/share/man/man1/lumbex.1.gz
+            for module in "${modules[@]}"; do
+                echo "./usr/lib/lumbex/$module"
+            done
         } | sort
     )
-    # Regular files only: nothing else (no tests, benchmarks or libraries) may be installed.
+    # Regular files only: nothing else (no tests, benchmarks or other libraries) may be installed.
     actual=$(dpkg-deb -c "$deb" | awk '$1 ~ /^-/ {print $6}' | sort)
     [[ $actual == "$expected" ]] || fail "file list differs:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
@@ -110,6 +118,19 @@ $(diff <(echo "$expected") <(echo "$actual") || true)"
     local help
     help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/lumbex" --help)
     [[ $help == usage:* ]] || fail "--help printed \"$help\""
+
+    # Each module is found where the package puts it: the commands get past loading it.
+    local work icon=$root/usr/share/icons/hicolor/64x64/apps/lumbex.png
+    work=$(mktemp -d)
+    printf 'not a movie' >"$work/cut.mov"
+    out=$("$root/usr/bin/lumbex" recording inspect "$work/cut.mov" 2>&1 || true)
+    [[ $out == "The recording contains no readable video." ]] || fail "recording inspect printed \"$out\""
+    "$root/usr/bin/lumbex" recognize "$icon" --qr >/dev/null 2>"$work/err" ||
+        fail "recognize failed: $(cat "$work/err")"
+    "$root/usr/bin/lumbex" note create "$icon" -o "$work/icon.capturenote" >/dev/null &&
+        QT_QPA_PLATFORM=offscreen "$root/usr/bin/lumbex" review-pdf "$work/icon.capturenote" \
+            -o "$work/icon.pdf" >/dev/null 2>"$work/err" || fail "review-pdf failed: $(cat "$work/err")"
+    rm -rf "$work"
 
     # The man page lists exactly the commands of --help, in the same order.
     local from_help from_page

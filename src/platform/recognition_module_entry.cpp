@@ -1,0 +1,7 @@
+#include "platform/recognition_module.h"
+
+extern "C" __attribute__((visibility("default"))) const void* lumbexRecognitionModule() {
+    static const lumbex::RecognitionModule module{&lumbex::openInstalledTextEngine,
+                                                  &lumbex::openInstalledQrReader};
+    return &module;
+}
