@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <mutex>
 
 namespace lumbex {
 namespace {
@@ -15,6 +16,27 @@ constexpr int kLargestGIFSide = 960;
 
 struct Estimate {
     QString text;
+};
+
+// The composition of one refresh, worked out by whichever of its jobs asks first: the details
+// and the estimate both need it, and making it checks every segment file.
+class SharedComposition {
+public:
+    explicit SharedComposition(std::function<RecordingComposition()> compose)
+        : compose_(std::move(compose)) {}
+
+    // Throws the composition's LumbexError (and tries again at the next call).
+    const RecordingComposition& get() {
+        const std::lock_guard lock(mutex_);
+        if (!composition_)
+            composition_ = compose_();
+        return *composition_;
+    }
+
+private:
+    std::function<RecordingComposition()> compose_;
+    std::mutex mutex_;
+    std::optional<RecordingComposition> composition_;
 };
 
 } // namespace
@@ -110,21 +132,22 @@ void RecordingExportControls::refresh() {
     }
     summary_->setText(tr("…"));
     estimate_->setText(tr("Estimating size…"));
-    const auto compose = [recording = *recording_, directory = directory_, chosen, open = open_] {
-        return composeRecordingExport(recording, directory, chosen, open);
-    };
+    const auto composition = std::make_shared<SharedComposition>(
+        [recording = *recording_, directory = directory_, chosen, open = open_] {
+            return composeRecordingExport(recording, directory, chosen, open);
+        });
     estimateTask_.start(
         tr("describe the export"),
-        [compose, chosen] { return recordingExportSummary(compose(), chosen); },
+        [composition, chosen] { return recordingExportSummary(composition->get(), chosen); },
         [this](const WorkOutcome<QString>& outcome) {
             summary_->setText(outcome.error() ? outcome.error()->message() : outcome.value());
         });
     estimateTask_.run(
         tr("estimate the size"),
-        [compose, chosen, media = media_] {
-            const RecordingComposition composition = compose();
-            const std::optional<qint64> bytes = estimateRecordingExport(composition, chosen, media);
-            return Estimate{bytes ? recordingEstimateText(*bytes, composition, chosen.format)
+        [composition, chosen, media = media_] {
+            const RecordingComposition& composed = composition->get();
+            const std::optional<qint64> bytes = estimateRecordingExport(composed, chosen, media);
+            return Estimate{bytes ? recordingEstimateText(*bytes, composed, chosen.format)
                                   : QString()};
         },
         [this](const WorkOutcome<Estimate>& outcome) {
