@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "platform/copied_screen.h"
 #include "platform/portal_request.h"
 #include "platform/portal_screen_cast.h"
 #include "platform/portal_screenshot.h"
@@ -126,8 +127,11 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
     PortalScreenGrabber(ScreenCapabilities capabilities, std::optional<ScreenCastOffer> offer,
-                        PortalWindowChooser chooseWindow)
-        : capabilities_(capabilities), offer_(offer), chooseWindow_(std::move(chooseWindow)) {}
+                        PortalWindowChooser chooseWindow, std::unique_ptr<OutputCopier> copier)
+        : capabilities_(capabilities), offer_(offer), chooseWindow_(std::move(chooseWindow)) {
+        if (copier)
+            copied_.emplace(std::move(copier));
+    }
 
     ScreenCapabilities capabilities() const override { return capabilities_; }
 
@@ -137,6 +141,9 @@ public:
     // items) costs a few round trips to the compositor but a screenshot only after a change.
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<std::vector<ScreenDisplay>> layout = copied_->displays())
+                return std::move(*layout);
         if (picture_.isNull() || readWaylandOutputs() != outputs_)
             takePicture();
         return layout_;
@@ -146,6 +153,9 @@ public:
 
     ScreenGrab grabArea(const QRect& area) override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<ScreenGrab> grab = copied_->grabArea(area))
+                return std::move(*grab);
         const QImage& picture = pictureForPixels();
         if (!picture.rect().contains(area))
             throw LumbexError(displayChanged());
@@ -158,6 +168,9 @@ public:
 
     std::vector<ScreenGrab> grabDisplays(const std::vector<ScreenDisplay>& displays) override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<std::vector<ScreenGrab>> grabs = copied_->grabDisplays(displays))
+                return std::move(*grabs);
         const QImage& picture = pictureForPixels();
         std::vector<ScreenGrab> grabs;
         for (const ScreenDisplay& display : displays) {
@@ -211,6 +224,7 @@ private:
     const ScreenCapabilities capabilities_;
     const std::optional<ScreenCastOffer> offer_;
     const PortalWindowChooser chooseWindow_;
+    std::optional<CopiedScreen> copied_;
     std::mutex mutex_;
     QImage picture_;
     // The compositor's outputs at the latest picture, and the displays they make of it.
@@ -223,14 +237,16 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow) {
+std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow,
+                                                       std::unique_ptr<OutputCopier> copier) {
     ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
     const std::optional<ScreenCastOffer> offer = screenCastOffer(QDBusConnection::sessionBus());
     if (offer)
         capabilities |= ScreenCapability::RecordScreen;
     if (offer && (offer->sourceTypes & kScreenCastWindow) && chooseWindow)
         capabilities |= ScreenCapability::ChooseWindow;
-    return std::make_unique<PortalScreenGrabber>(capabilities, offer, std::move(chooseWindow));
+    return std::make_unique<PortalScreenGrabber>(capabilities, offer, std::move(chooseWindow),
+                                                 std::move(copier));
 }
 
 } // namespace lumbex

@@ -2,6 +2,7 @@
 
 #include "platform/portal_screen_cast.h"
 #include "platform/screen_grabber.h"
+#include "platform/wayland_screen_copy.h"
 
 #include <functional>
 #include <memory>
@@ -23,7 +24,15 @@ namespace lumbex {
 // picture unless the compositor's outputs have changed since. A picture serves the next grab made
 // within a second and before the event loop turns (so that a command-line capture asks the portal
 // once); any other grab takes a new picture.
+//
+// Where the compositor lets `copier` copy its outputs (wlroots ones do), the layout comes from the
+// outputs alone and grabs read only the outputs they need, straight from the compositor, as long
+// as that gives exactly the portal's picture of them: outputs drawn at the picture's scale and
+// areas that lie on outputs. Any other grab, or a copy that fails, asks the portal. Without a
+// copier every grab asks the portal.
 using PortalWindowChooser = std::function<ScreenGrab(const ScreenCastOffer& offer)>;
-std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow = {});
+std::unique_ptr<ScreenGrabber>
+openPortalScreenGrabber(PortalWindowChooser chooseWindow = {},
+                        std::unique_ptr<OutputCopier> copier = waylandOutputCopier());
 
 } // namespace lumbex
