@@ -126,14 +126,25 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
-    PortalScreenGrabber(ScreenCapabilities capabilities, std::optional<ScreenCastOffer> offer,
-                        PortalWindowChooser chooseWindow, std::unique_ptr<OutputCopier> copier)
-        : capabilities_(capabilities), offer_(offer), chooseWindow_(std::move(chooseWindow)) {
+    PortalScreenGrabber(PortalWindowChooser chooseWindow, std::unique_ptr<OutputCopier> copier)
+        : chooseWindow_(std::move(chooseWindow)) {
         if (copier)
             copied_.emplace(std::move(copier));
     }
 
-    ScreenCapabilities capabilities() const override { return capabilities_; }
+    // The portal is asked on the first question rather than on opening: a command-line capture
+    // that copies the outputs never needs the session bus.
+    ScreenCapabilities capabilities() const override {
+        std::call_once(offerAsked_, [this] {
+            offer_ = screenCastOffer(QDBusConnection::sessionBus());
+            capabilities_ = ScreenCapability::ReadScreen;
+            if (offer_)
+                capabilities_ |= ScreenCapability::RecordScreen;
+            if (offer_ && (offer_->sourceTypes & kScreenCastWindow) && chooseWindow_)
+                capabilities_ |= ScreenCapability::ChooseWindow;
+        });
+        return capabilities_;
+    }
 
     // The outputs as they were at the latest picture, which is taken anew only when the
     // compositor's outputs have changed since: every grab takes a picture of its own, so that a
@@ -186,7 +197,7 @@ public:
 
     // Not serialised with the screenshots: the portal's dialog may wait minutes for the person.
     ScreenGrab grabChosenWindow() override {
-        if (!capabilities_.testFlag(ScreenCapability::ChooseWindow))
+        if (!capabilities().testFlag(ScreenCapability::ChooseWindow))
             throw LumbexError(windowCaptureNeedsX11());
         return chooseWindow_(*offer_);
     }
@@ -221,8 +232,9 @@ private:
         return picture_;
     }
 
-    const ScreenCapabilities capabilities_;
-    const std::optional<ScreenCastOffer> offer_;
+    mutable std::once_flag offerAsked_;
+    mutable ScreenCapabilities capabilities_;
+    mutable std::optional<ScreenCastOffer> offer_;
     const PortalWindowChooser chooseWindow_;
     std::optional<CopiedScreen> copied_;
     std::mutex mutex_;
@@ -239,14 +251,7 @@ private:
 
 std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow,
                                                        std::unique_ptr<OutputCopier> copier) {
-    ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
-    const std::optional<ScreenCastOffer> offer = screenCastOffer(QDBusConnection::sessionBus());
-    if (offer)
-        capabilities |= ScreenCapability::RecordScreen;
-    if (offer && (offer->sourceTypes & kScreenCastWindow) && chooseWindow)
-        capabilities |= ScreenCapability::ChooseWindow;
-    return std::make_unique<PortalScreenGrabber>(capabilities, offer, std::move(chooseWindow),
-                                                 std::move(copier));
+    return std::make_unique<PortalScreenGrabber>(std::move(chooseWindow), std::move(copier));
 }
 
 } // namespace lumbex

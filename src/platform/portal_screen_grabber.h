@@ -17,8 +17,8 @@ namespace lumbex {
 // draws it at the largest output scale).
 // Wayland gives no window list, so `windows()` is empty and `grabWindow` explains that window
 // capture needs X11; there is no pointer image either. Recording is offered when the portal
-// shares screens (its ScreenCast interface, asked once here); when it shares windows too and
-// `chooseWindow` is given, `grabChosenWindow` calls it (ChooseWindow).
+// shares screens (its ScreenCast interface, asked once, on the first question); when it shares
+// windows too and `chooseWindow` is given, `grabChosenWindow` calls it (ChooseWindow).
 //
 // The first `displays()` takes a picture for the layout; later ones answer from the latest
 // picture unless the compositor's outputs have changed since. A picture serves the next grab made
