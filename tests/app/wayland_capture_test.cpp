@@ -427,6 +427,8 @@ TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
     }
+    // Both outputs are at the picture's scale: every grab is a copy.
+    EXPECT_EQ(session->portalScreenshots(), 0);
 }
 
 // With the second output at scale 2, the portal's picture is drawn at scale 2 throughout: the
@@ -435,16 +437,20 @@ TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
 TEST_F(WaylandTwoOutputsTest, AScaledOutputSetsThePicturesScale) {
     scaleSecondOutput();
 
+    // Only the scale-2 output is copied; the enlarged one, and areas across both, are the
+    // portal's.
     struct Row {
         QStringList grim;
         QStringList source;
         QSize size;
+        bool asksPortal;
     } rows[] = {
-        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}},
-        {{"-g", "1200,100 200x200"}, {"--area", "2400,200,400,400"}, {400, 400}},
+        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}, false},
+        {{"-g", "1200,100 200x200"}, {"--area", "2400,200,400,400"}, {400, 400}, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.source.join(u' ').toStdString());
+        const int asked = session->portalScreenshots();
         ASSERT_EQ(session->run(QStringLiteral("grim"), row.grim + QStringList{"grim.png"}).exitCode,
                   0);
         const QImage reference = picture(QStringLiteral("grim.png"));
@@ -453,14 +459,17 @@ TEST_F(WaylandTwoOutputsTest, AScaledOutputSetsThePicturesScale) {
             lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "lumbex.png"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
+        EXPECT_EQ(session->portalScreenshots(), asked + (row.asksPortal ? 1 : 0));
     }
 
+    const int asked = session->portalScreenshots();
     const test::WaylandSession::Result r = lumbex({"capture", "--display", "0", "-o", "first.png"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage first = picture(QStringLiteral("first.png"));
     EXPECT_EQ(first.size(), QSize(2560, 1600));
     EXPECT_EQ(QColor(first.pixel(1280, 800)), windowColor);
     EXPECT_EQ(QColor(first.pixel(20, 1580)), desktopColor);
+    EXPECT_EQ(session->portalScreenshots(), asked + 1);
 }
 
 // Each overlay fits its output's logical size and shows its part of the picture scaled to it: the
