@@ -6,8 +6,8 @@ D-Bus bus, PipeWire, the desktop portal with its wlroots backend) shows a realis
 (bench_desktop_window, full screen). Then, alternately, each a new process every time:
 
   grim      `grim out.png`: the compositor's own screenshot tool writing a PNG of the output
-  lumbex    `lumbex capture --display 0 -o out.png`: through the desktop portal, whose wlroots
-            backend itself runs grim, then Lumbex's own PNG
+  lumbex    `lumbex capture --display 0 -o out.png`: the output copied straight from the
+            compositor (wlr-screencopy, as grim reads it), then Lumbex's own PNG
 
 Prints the median and minimum wall time of each and the file sizes; the goal is lumbex no slower
 than grim. Also prints the startup cost of `lumbex --version`, which any lumbex command pays.

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/files.h"
+#include "platform/copied_screen.h"
 #include "platform/portal_request.h"
 #include "platform/portal_screen_cast.h"
 #include "platform/portal_screenshot.h"
@@ -125,11 +126,25 @@ QImage readPicture(const QString& path, const QDateTime& asked) {
 
 class PortalScreenGrabber final : public ScreenGrabber {
 public:
-    PortalScreenGrabber(ScreenCapabilities capabilities, std::optional<ScreenCastOffer> offer,
-                        PortalWindowChooser chooseWindow)
-        : capabilities_(capabilities), offer_(offer), chooseWindow_(std::move(chooseWindow)) {}
+    PortalScreenGrabber(PortalWindowChooser chooseWindow, std::unique_ptr<OutputCopier> copier)
+        : chooseWindow_(std::move(chooseWindow)) {
+        if (copier)
+            copied_.emplace(std::move(copier));
+    }
 
-    ScreenCapabilities capabilities() const override { return capabilities_; }
+    // The portal is asked on the first question rather than on opening: a command-line capture
+    // that copies the outputs never needs the session bus.
+    ScreenCapabilities capabilities() const override {
+        std::call_once(offerAsked_, [this] {
+            offer_ = screenCastOffer(QDBusConnection::sessionBus());
+            capabilities_ = ScreenCapability::ReadScreen;
+            if (offer_)
+                capabilities_ |= ScreenCapability::RecordScreen;
+            if (offer_ && (offer_->sourceTypes & kScreenCastWindow) && chooseWindow_)
+                capabilities_ |= ScreenCapability::ChooseWindow;
+        });
+        return capabilities_;
+    }
 
     // The outputs as they were at the latest picture, which is taken anew only when the
     // compositor's outputs have changed since: every grab takes a picture of its own, so that a
@@ -137,6 +152,9 @@ public:
     // items) costs a few round trips to the compositor but a screenshot only after a change.
     std::vector<ScreenDisplay> displays() override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<std::vector<ScreenDisplay>> layout = copied_->displays())
+                return std::move(*layout);
         if (picture_.isNull() || readWaylandOutputs() != outputs_)
             takePicture();
         return layout_;
@@ -146,6 +164,9 @@ public:
 
     ScreenGrab grabArea(const QRect& area) override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<ScreenGrab> grab = copied_->grabArea(area))
+                return std::move(*grab);
         const QImage& picture = pictureForPixels();
         if (!picture.rect().contains(area))
             throw LumbexError(displayChanged());
@@ -158,6 +179,9 @@ public:
 
     std::vector<ScreenGrab> grabDisplays(const std::vector<ScreenDisplay>& displays) override {
         const std::lock_guard lock(mutex_);
+        if (copied_)
+            if (std::optional<std::vector<ScreenGrab>> grabs = copied_->grabDisplays(displays))
+                return std::move(*grabs);
         const QImage& picture = pictureForPixels();
         std::vector<ScreenGrab> grabs;
         for (const ScreenDisplay& display : displays) {
@@ -173,7 +197,7 @@ public:
 
     // Not serialised with the screenshots: the portal's dialog may wait minutes for the person.
     ScreenGrab grabChosenWindow() override {
-        if (!capabilities_.testFlag(ScreenCapability::ChooseWindow))
+        if (!capabilities().testFlag(ScreenCapability::ChooseWindow))
             throw LumbexError(windowCaptureNeedsX11());
         return chooseWindow_(*offer_);
     }
@@ -208,9 +232,11 @@ private:
         return picture_;
     }
 
-    const ScreenCapabilities capabilities_;
-    const std::optional<ScreenCastOffer> offer_;
+    mutable std::once_flag offerAsked_;
+    mutable ScreenCapabilities capabilities_;
+    mutable std::optional<ScreenCastOffer> offer_;
     const PortalWindowChooser chooseWindow_;
+    std::optional<CopiedScreen> copied_;
     std::mutex mutex_;
     QImage picture_;
     // The compositor's outputs at the latest picture, and the displays they make of it.
@@ -223,14 +249,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow) {
-    ScreenCapabilities capabilities = ScreenCapability::ReadScreen;
-    const std::optional<ScreenCastOffer> offer = screenCastOffer(QDBusConnection::sessionBus());
-    if (offer)
-        capabilities |= ScreenCapability::RecordScreen;
-    if (offer && (offer->sourceTypes & kScreenCastWindow) && chooseWindow)
-        capabilities |= ScreenCapability::ChooseWindow;
-    return std::make_unique<PortalScreenGrabber>(capabilities, offer, std::move(chooseWindow));
+std::unique_ptr<ScreenGrabber> openPortalScreenGrabber(PortalWindowChooser chooseWindow,
+                                                       std::unique_ptr<OutputCopier> copier) {
+    return std::make_unique<PortalScreenGrabber>(std::move(chooseWindow), std::move(copier));
 }
 
 } // namespace lumbex

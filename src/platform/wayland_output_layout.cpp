@@ -74,4 +74,14 @@ std::vector<ScreenDisplay> displaysInPicture(const std::vector<WaylandOutput>& o
     return displays;
 }
 
+QSize desktopPictureSize(const std::vector<WaylandOutput>& outputs) {
+    QRect bounds;
+    int scale = 1;
+    for (const WaylandOutput& output : outputs) {
+        bounds = bounds.united(output.logical);
+        scale = std::max(scale, output.scale);
+    }
+    return bounds.size() * scale;
+}
+
 } // namespace lumbex

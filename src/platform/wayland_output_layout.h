@@ -16,6 +16,10 @@ struct WaylandOutput {
     QString name;
     QRect logical;
     int rotation = 0; // degrees: 0, 90, 180 or 270
+    // As wl_output says: the integer scale of its pixels to the layout's, and its transform
+    // (0…7, the odd ones turned a quarter, 4…7 flipped).
+    int scale = 1;
+    int transform = 0;
 
     friend bool operator==(const WaylandOutput&, const WaylandOutput&) = default;
 };
@@ -39,5 +43,9 @@ int outputRotation(int transform);
 // scaled alike from the layout.
 std::vector<ScreenDisplay> displaysInPicture(const std::vector<WaylandOutput>& outputs,
                                              QSize picture);
+
+// The size of the picture of the whole desktop that the wlroots portal takes: the bounding box of
+// the outputs' layout at the largest output scale. Empty without outputs.
+QSize desktopPictureSize(const std::vector<WaylandOutput>& outputs);
 
 } // namespace lumbex

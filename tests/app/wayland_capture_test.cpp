@@ -132,6 +132,7 @@ protected:
 
 TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
     showWindow();
+    ASSERT_EQ(session->portalScreenshots(), 0);
     const test::WaylandSession::Result grim = session->run(QStringLiteral("grim"), {"grim.png"});
     ASSERT_EQ(grim.exitCode, 0) << grim.err.toStdString();
     const QImage desktop = picture(QStringLiteral("grim.png"));
@@ -163,6 +164,47 @@ TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/out.png")));
     }
 
+    // Every picture came straight from the compositor: the portal was never asked.
+    EXPECT_EQ(session->portalScreenshots(), 0);
+}
+
+// The grabber asks the portal when it has no output copier, and when its copies fail; both give
+// what grim reads. The copies themselves never ask the portal.
+TEST_F(WaylandCaptureTest, WithoutCopiesOfTheOutputsThePortalGivesWhatGrimReads) {
+    showWindow();
+    ASSERT_EQ(session->run(QStringLiteral("grim"), {"grim.png"}).exitCode, 0);
+    const QImage desktop = picture(QStringLiteral("grim.png"));
+    ASSERT_EQ(desktop.size(), QSize(1280, 800));
+    ASSERT_EQ(QColor(desktop.pixel(640, 420)), windowColor);
+
+    struct Row {
+        const char* grabber;
+        QStringList source;
+        QRect expected;
+        bool asksPortal;
+    } rows[] = {
+        {"portal", {"display", "0"}, desktop.rect(), true},
+        {"portal", {"area", "400,200,480,400"}, QRect(400, 200, 480, 400), true},
+        {"failing-copy", {"display", "0"}, desktop.rect(), true},
+        {"failing-copy", {"area", "1278,798,2,2"}, QRect(1278, 798, 2, 2), true},
+        {"copy", {"display", "0"}, desktop.rect(), false},
+        {"copy", {"area", "400,200,480,400"}, QRect(400, 200, 480, 400), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.grabber + (u' ' + row.source.join(u' ')).toStdString());
+        const int asked = session->portalScreenshots();
+        const test::WaylandSession::Result r = session->run(
+            QStringLiteral(LUMBEX_GRAB_PROBE),
+            QStringList{QString::fromLatin1(row.grabber)} + row.source + QStringList{"probe.png"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out,
+                  QStringLiteral("%1,%2\n").arg(row.expected.x()).arg(row.expected.y()).toUtf8());
+        EXPECT_TRUE(
+            test::samePixels(picture(QStringLiteral("probe.png")), desktop.copy(row.expected)));
+        EXPECT_EQ(session->portalScreenshots(), asked + (row.asksPortal ? 1 : 0));
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/out.png")));
+    }
+
     // The backend's fixed file belongs to another user (the session runs as "nobody" when the
     // test is root): grim cannot replace it, and the old picture must not pass for a new one.
     if (::geteuid() == 0 && !QFileInfo::exists(QStringLiteral("/tmp/out.png"))) {
@@ -170,15 +212,64 @@ TEST_F(WaylandCaptureTest, DisplaysAndAreasEqualWhatGrimReads) {
         ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
         stale.write(test::fileBytes(session->folder() + QStringLiteral("/grim.png")));
         stale.close();
-        const test::WaylandSession::Result r =
-            lumbex({"capture", "--display", "0", "-o", "stale.png"});
-        const bool kept = QFileInfo::exists(QStringLiteral("/tmp/out.png"));
+        struct Stale {
+            const char* grabber;
+            int exitCode;
+        } grabbers[] = {{"portal", 1}, {"failing-copy", 1}, {"copy", 0}};
+        for (const Stale& grabber : grabbers) {
+            SCOPED_TRACE(grabber.grabber);
+            QFile::remove(session->folder() + QStringLiteral("/stale.png"));
+            const test::WaylandSession::Result r =
+                session->run(QStringLiteral(LUMBEX_GRAB_PROBE),
+                             {QString::fromLatin1(grabber.grabber), "display", "0", "stale.png"});
+            EXPECT_EQ(r.exitCode, grabber.exitCode);
+            EXPECT_EQ(r.err.contains("must be able to write /tmp/out.png"), grabber.exitCode == 1)
+                << r.err.toStdString();
+            EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/tmp/out.png")))
+                << "another user's file is left alone";
+            EXPECT_EQ(QFileInfo::exists(session->folder() + QStringLiteral("/stale.png")),
+                      grabber.exitCode == 0);
+        }
         QFile::remove(QStringLiteral("/tmp/out.png"));
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains("must be able to write /tmp/out.png")) << r.err.toStdString();
-        EXPECT_TRUE(kept) << "another user's file is left alone";
-        EXPECT_FALSE(QFileInfo::exists(session->folder() + QStringLiteral("/stale.png")));
     }
+}
+
+// An output turned or flipped by its transform: the copy is turned as the desktop shows it, as
+// grim reads it.
+TEST_F(WaylandCaptureTest, TurnedAndFlippedOutputsAreCapturedAsGrimReadsThem) {
+    showWindow();
+    // In the top left corner, so that every turn and mirror image looks different.
+    ASSERT_EQ(session->swaymsg({"[title=\"Doc\"] move position 10 20"}).exitCode, 0);
+    for (const char* transform :
+         {"90", "180", "270", "flipped", "flipped-90", "flipped-180", "flipped-270", "normal"}) {
+        SCOPED_TRACE(transform);
+        ASSERT_EQ(
+            session->swaymsg({QStringLiteral("output HEADLESS-1 transform ") + transform}).exitCode,
+            0);
+        const QSize size =
+            QByteArray(transform).endsWith("90") || QByteArray(transform).endsWith("270")
+                ? QSize(800, 1280)
+                : QSize(1280, 800);
+        QImage desktop;
+        QElapsedTimer waited;
+        waited.start();
+        do {
+            QThread::msleep(100);
+            ASSERT_EQ(session->run(QStringLiteral("grim"), {"grim.png"}).exitCode, 0);
+            desktop = picture(QStringLiteral("grim.png"));
+        } while (desktop.size() != size && waited.elapsed() < 10000);
+        ASSERT_EQ(desktop.size(), size);
+        for (const QStringList& source :
+             {QStringList{"--display", "0"}, QStringList{"--area", "5,10,300,200"}}) {
+            const test::WaylandSession::Result r =
+                lumbex(QStringList{"capture"} + source + QStringList{"-o", "lumbex.png"});
+            ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_TRUE(test::samePixels(
+                picture(QStringLiteral("lumbex.png")),
+                source.first() == u"--display" ? desktop : desktop.copy(5, 10, 300, 200)));
+        }
+    }
+    EXPECT_EQ(session->portalScreenshots(), 0);
 }
 
 // The desktop application on Wayland: "Capture and Explain" hides Lumbex's own windows, then the
@@ -336,6 +427,8 @@ TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
     }
+    // Both outputs are at the picture's scale: every grab is a copy.
+    EXPECT_EQ(session->portalScreenshots(), 0);
 }
 
 // With the second output at scale 2, the portal's picture is drawn at scale 2 throughout: the
@@ -344,16 +437,20 @@ TEST_F(WaylandTwoOutputsTest, EachOutputIsADisplayEqualToWhatGrimReadsOfIt) {
 TEST_F(WaylandTwoOutputsTest, AScaledOutputSetsThePicturesScale) {
     scaleSecondOutput();
 
+    // Only the scale-2 output is copied; the enlarged one, and areas across both, are the
+    // portal's.
     struct Row {
         QStringList grim;
         QStringList source;
         QSize size;
+        bool asksPortal;
     } rows[] = {
-        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}},
-        {{"-g", "1200,100 200x200"}, {"--area", "2400,200,400,400"}, {400, 400}},
+        {{"-o", "HEADLESS-2"}, {"--display", "1"}, {800, 600}, false},
+        {{"-g", "1200,100 200x200"}, {"--area", "2400,200,400,400"}, {400, 400}, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.source.join(u' ').toStdString());
+        const int asked = session->portalScreenshots();
         ASSERT_EQ(session->run(QStringLiteral("grim"), row.grim + QStringList{"grim.png"}).exitCode,
                   0);
         const QImage reference = picture(QStringLiteral("grim.png"));
@@ -362,14 +459,17 @@ TEST_F(WaylandTwoOutputsTest, AScaledOutputSetsThePicturesScale) {
             lumbex(QStringList{"capture"} + row.source + QStringList{"-o", "lumbex.png"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(test::samePixels(picture(QStringLiteral("lumbex.png")), reference));
+        EXPECT_EQ(session->portalScreenshots(), asked + (row.asksPortal ? 1 : 0));
     }
 
+    const int asked = session->portalScreenshots();
     const test::WaylandSession::Result r = lumbex({"capture", "--display", "0", "-o", "first.png"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage first = picture(QStringLiteral("first.png"));
     EXPECT_EQ(first.size(), QSize(2560, 1600));
     EXPECT_EQ(QColor(first.pixel(1280, 800)), windowColor);
     EXPECT_EQ(QColor(first.pixel(20, 1580)), desktopColor);
+    EXPECT_EQ(session->portalScreenshots(), asked + 1);
 }
 
 // Each overlay fits its output's logical size and shows its part of the picture scaled to it: the

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageReader>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace lumbex {
@@ -29,6 +30,15 @@ QImage translucent(QSize size) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// Runs of rows that repeat the one above, between rows that differ.
+QImage repeatingRows(QImage image) {
+    for (int y = 0; y < image.height(); ++y)
+        if (y % 10 >= 3)
+            std::memcpy(image.scanLine(y), image.constScanLine(y - 1),
+                        size_t(image.bytesPerLine()));
+    return image;
+}
+
 TEST(CapturePng, DecodesToExactlyThePixelsCaptured) {
     struct Row {
         const char* name;
@@ -41,6 +51,8 @@ TEST(CapturePng, DecodesToExactlyThePixelsCaptured) {
              .convertToFormat(QImage::Format_ARGB32_Premultiplied),
          false},
         {"translucent", translucent(QSize(97, 45)), true},
+        {"repeated rows", repeatingRows(test::positionCodedDesktop(QSize(83, 47))), false},
+        {"repeated translucent rows", repeatingRows(translucent(QSize(61, 33))), true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -290,6 +290,13 @@ bool WaylandSession::stopProgram(const QString& program) {
     return false;
 }
 
+int WaylandSession::portalScreenshots() const {
+    QFile log(logOf(QString::fromLatin1(kPortal)));
+    if (!log.open(QIODevice::ReadOnly))
+        return -1;
+    return int(log.readAll().count("Handle Screenshot"));
+}
+
 QString WaylandSession::logOf(const QString& program) const {
     return dir_.path() + QStringLiteral("/logs/") + QFileInfo(program).fileName() +
            QStringLiteral(".log");

@@ -64,6 +64,9 @@ public:
     QProcess& startClient(const QString& program, const QStringList& arguments,
                           const QProcessEnvironment& extra = {});
 
+    // How many screenshots the desktop portal has been asked for so far (its log says).
+    int portalScreenshots() const;
+
     // Ends one of the session's own programs (as started: "sway", the portal's full path…), as
     // if it had crashed; false when the session has no such program running.
     bool stopProgram(const QString& program);
