@@ -26,45 +26,65 @@ bool isOpaque(const QImage& image) {
 
 // Rows of R, G, B (and A) bytes, each preceded by its filter type. Screens compress better
 // unfiltered than "Up"-filtered (text and window edges repeat along a row and from row to row,
-// both within deflate's reach, while differences to the row above scramble them), except for a
-// row that repeats the one above: "Up" turns it into zeros that cost nearly nothing.
-// `image` is RGB32 or straight ARGB32.
+// both within deflate's reach, while differences to the row above scramble them). Photographs
+// and soft gradients do not repeat along a row, and there "Up" is a fifth smaller; a row that
+// repeats the one above becomes zeros that cost nearly nothing. `image` is RGB32 or straight
+// ARGB32.
 struct Rows {
     std::unique_ptr<uchar[]> bytes; // left uninitialised: every byte is written once
     size_t size = 0;
 };
 
+// Screen-like: at least half of the pixels repeat their left neighbour.
+bool repeatsAlong(const QRgb* pixels, int width, QRgb significant) {
+    int repeats = 0;
+    for (int x = 1; x < width; ++x)
+        repeats += ((pixels[x] ^ pixels[x - 1]) & significant) == 0;
+    return 2 * repeats >= width - 1;
+}
+
+void storeBytes(const QRgb* pixels, int width, int channels, uchar* out) {
+    if (channels == 4) {
+        for (int x = 0; x < width; ++x, out += 4) {
+            out[0] = uchar(qRed(pixels[x]));
+            out[1] = uchar(qGreen(pixels[x]));
+            out[2] = uchar(qBlue(pixels[x]));
+            out[3] = uchar(qAlpha(pixels[x]));
+        }
+    } else {
+        for (int x = 0; x < width; ++x, out += 3) {
+            out[0] = uchar(qRed(pixels[x]));
+            out[1] = uchar(qGreen(pixels[x]));
+            out[2] = uchar(qBlue(pixels[x]));
+        }
+    }
+}
+
 Rows filteredRows(const QImage& image, int channels) {
     const int width = image.width();
     const int height = image.height();
     const size_t stride = size_t(width) * channels;
-    const size_t pixelBytes = size_t(width) * 4;
+    const QRgb significant = channels == 4 ? 0xffffffff : 0x00ffffff;
     Rows rows{std::unique_ptr<uchar[]>(new uchar[(stride + 1) * size_t(height)]),
               (stride + 1) * size_t(height)};
+    // The unfiltered bytes of this row and the one above: "Up" is their difference.
+    std::unique_ptr<uchar[]> current(new uchar[stride]), previous(new uchar[stride]);
     for (int y = 0; y < height; ++y) {
-        const uchar* line = image.constScanLine(y);
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         uchar* out = rows.bytes.get() + size_t(y) * (stride + 1);
-        if (y > 0 && std::memcmp(line, image.constScanLine(y - 1), pixelBytes) == 0) {
-            *out = 2; // "Up": nothing but zeros
+        storeBytes(pixels, width, channels, current.get());
+        if (y > 0 && std::memcmp(current.get(), previous.get(), stride) == 0) {
+            *out = 2;
             std::memset(out + 1, 0, stride);
-            continue;
-        }
-        *out++ = 0;
-        const auto* pixels = reinterpret_cast<const QRgb*>(line);
-        if (channels == 4) {
-            for (int x = 0; x < width; ++x, out += 4) {
-                out[0] = uchar(qRed(pixels[x]));
-                out[1] = uchar(qGreen(pixels[x]));
-                out[2] = uchar(qBlue(pixels[x]));
-                out[3] = uchar(qAlpha(pixels[x]));
-            }
+        } else if (y > 0 && !repeatsAlong(pixels, width, significant)) {
+            *out++ = 2;
+            for (size_t i = 0; i < stride; ++i)
+                out[i] = uchar(current[i] - previous[i]);
         } else {
-            for (int x = 0; x < width; ++x, out += 3) {
-                out[0] = uchar(qRed(pixels[x]));
-                out[1] = uchar(qGreen(pixels[x]));
-                out[2] = uchar(qBlue(pixels[x]));
-            }
+            *out = 0;
+            std::memcpy(out + 1, current.get(), stride);
         }
+        current.swap(previous);
     }
     return rows;
 }

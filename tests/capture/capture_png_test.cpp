@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace lumbex {
 namespace {
@@ -39,6 +40,29 @@ QImage repeatingRows(QImage image) {
     return image;
 }
 
+// Soft colours that change from every pixel to the next, as in a photograph.
+QImage photographLike(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    quint32 noise = 12345;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int grain = int(noise >> 29);
+            image.setPixel(x, y,
+                           qRgb((x + y) / 4 % 256, (2 * x + grain) % 256, (y / 2 + grain) % 256));
+        }
+    return image;
+}
+
+// A photograph inside a screen: rows that are kept as they are next to rows stored as differences.
+QImage photographOnAScreen(QSize size) {
+    QImage image = test::positionCodedDesktop(size);
+    const QImage photograph = photographLike(QSize(size.width(), size.height() / 2));
+    for (int y = 0; y < photograph.height(); y += 2)
+        std::memcpy(image.scanLine(y), photograph.constScanLine(y), size_t(image.bytesPerLine()));
+    return image;
+}
+
 TEST(CapturePng, DecodesToExactlyThePixelsCaptured) {
     struct Row {
         const char* name;
@@ -53,6 +77,8 @@ TEST(CapturePng, DecodesToExactlyThePixelsCaptured) {
         {"translucent", translucent(QSize(97, 45)), true},
         {"repeated rows", repeatingRows(test::positionCodedDesktop(QSize(83, 47))), false},
         {"repeated translucent rows", repeatingRows(translucent(QSize(61, 33))), true},
+        {"a photograph on a screen", photographOnAScreen(QSize(77, 64)), false},
+        {"a repeated photograph", repeatingRows(photographLike(QSize(59, 40))), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -75,6 +101,16 @@ TEST(CapturePng, RepeatedRowsCostAlmostNothing) {
         for (int y = 0; y < flat.height(); ++y)
             flat.setPixel(x, y, qRgb(x % 256, 90, 30)); // a pattern across, the same down
     EXPECT_LT(encodeCapturePng(flat).size(), 20'000);
+}
+
+TEST(CapturePng, APhotographIsNoLargerThanTheGeneralEncoderMakesIt) {
+    const QImage photograph = photographLike(QSize(640, 400));
+    QBuffer general;
+    general.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(photograph.save(&general, "png"));
+    const qsizetype ours = encodeCapturePng(photograph).size();
+    std::cout << "photograph: " << ours << " bytes, general encoder " << general.size() << "\n";
+    EXPECT_LT(ours, general.size() * 11 / 10);
 }
 
 } // namespace
