@@ -5,9 +5,7 @@
 namespace lumbex {
 
 void verifyReviewPdf(const QString& path, int pageCount) {
-    static const auto* module = static_cast<const PdfModule*>(
-        openLumbexModule(QString::fromLatin1(kPdfModuleFile), kPdfModuleEntry));
-    module->verifyReviewPdf(path, pageCount);
+    lumbexModule<PdfModule>(kPdfModuleFile, kPdfModuleEntry).verifyReviewPdf(path, pageCount);
 }
 
 } // namespace lumbex

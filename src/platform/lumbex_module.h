@@ -18,4 +18,13 @@ const void* openLumbexModule(const QString& fileName, const char* entryFunction)
 // The same for a module at `path`, which must be a regular file (not a symbolic link).
 const void* openLumbexModuleAt(const QString& path, const char* entryFunction);
 
+// The entry table of type `Table` that the module `fileName` offers, opened at the first call
+// that succeeds.
+template <typename Table>
+const Table& lumbexModule(const char* fileName, const char* entryFunction) {
+    static const auto* table =
+        static_cast<const Table*>(openLumbexModule(QString::fromLatin1(fileName), entryFunction));
+    return *table;
+}
+
 } // namespace lumbex

@@ -7,9 +7,7 @@ namespace lumbex {
 namespace {
 
 const MediaModule& media() {
-    static const auto* module = static_cast<const MediaModule*>(
-        openLumbexModule(QString::fromLatin1(kMediaModuleFile), kMediaModuleEntry));
-    return *module;
+    return lumbexModule<MediaModule>(kMediaModuleFile, kMediaModuleEntry);
 }
 
 } // namespace

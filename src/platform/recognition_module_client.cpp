@@ -6,9 +6,7 @@ namespace lumbex {
 namespace {
 
 const RecognitionModule& recognition() {
-    static const auto* module = static_cast<const RecognitionModule*>(
-        openLumbexModule(QString::fromLatin1(kRecognitionModuleFile), kRecognitionModuleEntry));
-    return *module;
+    return lumbexModule<RecognitionModule>(kRecognitionModuleFile, kRecognitionModuleEntry);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/error.h"
 #include "model/image_import.h"
 #include "model/note_package.h"
+#include "model/package_lock.h"
 #include "model/package_saver.h"
 #include "support/temporary_folder.h"
 #include "support/test_images.h"
@@ -28,6 +29,9 @@ TEST(SaveInterruptionTest, KilledSavesNeverLeaveAHalfPackageInPlace) {
     start.note.title = QStringLiteral("Start");
     appendImage(start, test::solidPng(40, 30), QStringLiteral("first"));
     createNotePackage(start, package);
+    // The lock file stays once made; made here, it is there even when a kill lands before the
+    // first save.
+    { const PackageLock lock(package); }
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
