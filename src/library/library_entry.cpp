@@ -29,7 +29,7 @@ QString excerptOf(const std::vector<QString>& noteTexts, const std::vector<QStri
 
 } // namespace
 
-LibraryEntry LibraryEntry::make(const CaptureNote& note, const QString& url) {
+LibraryEntry LibraryEntry::make(const CaptureNote& note, const QString& url, Preview preview) {
     std::vector<QString> noteTexts{note.general};
     for (const LinkedNote& linked : note.notes)
         noteTexts.push_back(linked.body);
@@ -61,7 +61,8 @@ LibraryEntry LibraryEntry::make(const CaptureNote& note, const QString& url) {
         joined += fragment.text;
     }
     entry.searchText = normalize(joined);
-    entry.thumbnail = LibraryThumbnail::make(note);
+    if (preview == Preview::Made)
+        entry.thumbnail = LibraryThumbnail::make(note);
     return entry;
 }
 
@@ -80,8 +81,7 @@ bool LibraryEntry::matches(const QStringList& words) const {
     return true;
 }
 
-QString LibraryEntry::matchingExcerpt(const QString& query) const {
-    const QStringList words = queryWords(query);
+QString LibraryEntry::matchingExcerpt(const QStringList& words) const {
     if (words.isEmpty())
         return excerpt;
     for (const LibraryFragment& fragment : fragments) {

@@ -41,7 +41,11 @@ struct LibraryEntry {
     static constexpr qsizetype kMatchLead = 40;
     static constexpr qsizetype kMatchLength = 160;
 
-    static LibraryEntry make(const CaptureNote& note, const QString& url);
+    // Whether the entry carries what its preview needs (a window shows previews; a listing does
+    // not, and working out the preview's key is a good part of reading a note).
+    enum class Preview { Made, Skipped };
+    static LibraryEntry make(const CaptureNote& note, const QString& url,
+                             Preview preview = Preview::Made);
     // Case-, diacritic- and width-insensitive folding of searchable text.
     static QString normalize(const QString& text);
     // The folded words of a query: fold once, test many entries.
@@ -52,7 +56,10 @@ struct LibraryEntry {
     bool matches(const QStringList& words) const;
     // The line shown for a query: the first non-title fragment holding a query word, as "Label:
     // …window…" around the match; otherwise the excerpt.
-    QString matchingExcerpt(const QString& query) const;
+    QString matchingExcerpt(const QString& query) const {
+        return matchingExcerpt(queryWords(query));
+    }
+    QString matchingExcerpt(const QStringList& words) const;
 };
 
 } // namespace lumbex

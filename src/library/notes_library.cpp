@@ -74,9 +74,9 @@ QStringList candidates(const QString& root, const QStringList& additional) {
     return out;
 }
 
-std::optional<LibraryEntry> read(const QString& package) {
+std::optional<LibraryEntry> read(const QString& package, LibraryEntry::Preview preview) {
     try {
-        return LibraryEntry::make(NotesLibrary::readNote(package), package);
+        return LibraryEntry::make(NotesLibrary::readNote(package), package, preview);
     } catch (const LumbexError&) {
         return std::nullopt;
     }
@@ -115,9 +115,11 @@ void NotesLibrary::sortEntries(std::vector<LibraryEntry>& entries) {
     });
 }
 
-LibraryContents NotesLibrary::load(const QString& root, const QStringList& additional) {
+LibraryContents NotesLibrary::load(const QString& root, const QStringList& additional,
+                                   LibraryEntry::Preview preview) {
     const QStringList packages = candidates(root, additional);
-    QList<std::optional<LibraryEntry>> read = QtConcurrent::blockingMapped(packages, &lumbex::read);
+    QList<std::optional<LibraryEntry>> read = QtConcurrent::blockingMapped(
+        packages, [preview](const QString& package) { return lumbex::read(package, preview); });
     LibraryContents contents;
     contents.entries.reserve(size_t(read.size()));
     for (std::optional<LibraryEntry>& entry : read) {

@@ -26,7 +26,8 @@ constexpr qint64 kMaxNoteJsonBytes = qint64(8) << 20;
 // and duplicates. Only each package's note.json is read, on several threads; no image is. A
 // missing `root` lists nothing from it; throws LumbexError when `root` is there but cannot be
 // listed.
-LibraryContents load(const QString& root, const QStringList& additional);
+LibraryContents load(const QString& root, const QStringList& additional,
+                     LibraryEntry::Preview preview = LibraryEntry::Preview::Made);
 
 // A package's note as the library reads it: only note.json, at most 8 MiB, decoded, at a format
 // level this build reads. Throws LumbexError: a symbolic link, no note.json, too large, not a

@@ -88,6 +88,16 @@ TEST_F(NotesLibraryTest, MixedLibraryListsReadableNotesAndCountsTheRest) {
     EXPECT_TRUE(contents.entries[0].thumbnail.has_value());
     EXPECT_FALSE(contents.entries[2].thumbnail.has_value());
     EXPECT_EQ(contents.entries[2].excerpt, QStringLiteral("Broken marks"));
+
+    // A listing without previews reads the same notes, with the same texts, and no preview.
+    const LibraryContents listed = NotesLibrary::load(root, {}, LibraryEntry::Preview::Skipped);
+    EXPECT_EQ(pathsOf(listed), pathsOf(contents));
+    EXPECT_EQ(listed.unreadable, contents.unreadable);
+    for (size_t i = 0; i < listed.entries.size(); ++i) {
+        EXPECT_FALSE(listed.entries[i].thumbnail.has_value()) << i;
+        EXPECT_EQ(listed.entries[i].searchText, contents.entries[i].searchText) << i;
+        EXPECT_EQ(listed.entries[i].excerpt, contents.entries[i].excerpt) << i;
+    }
 }
 
 TEST_F(NotesLibraryTest, ReadNoteSaysWhyAPackageCannotBeListed) {

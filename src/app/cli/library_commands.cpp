@@ -37,7 +37,8 @@ void listNotes(const QStringList& words, QTextStream& out, QTextStream&) {
         throw UsageError(QStringLiteral("library list takes no packages"));
     const QString query = args.value(QStringLiteral("--search"));
     const QStringList queryWords = LibraryEntry::queryWords(query);
-    const LibraryContents contents = NotesLibrary::load(libraryFolder(), recentPackages());
+    const LibraryContents contents =
+        NotesLibrary::load(libraryFolder(), recentPackages(), LibraryEntry::Preview::Skipped);
 
     std::vector<const LibraryEntry*> shown;
     for (const LibraryEntry& entry : contents.entries)
@@ -51,7 +52,7 @@ void listNotes(const QStringList& words, QTextStream& out, QTextStream&) {
         json.array(shown, [&](const LibraryEntry* entry) {
             json.beginObject();
             json.key("excerpt");
-            json.value(entry->matchingExcerpt(query));
+            json.value(entry->matchingExcerpt(queryWords));
             json.key("id");
             json.value(entry->id);
             json.key("modifiedAt");
@@ -70,7 +71,7 @@ void listNotes(const QStringList& words, QTextStream& out, QTextStream&) {
     }
     for (const LibraryEntry* entry : shown)
         out << field(entry->url) << u'\t' << field(entry->title) << u'\t'
-            << field(entry->matchingExcerpt(query)) << u'\n';
+            << field(entry->matchingExcerpt(queryWords)) << u'\n';
 }
 
 void previewNote(const QStringList& words, QTextStream&, QTextStream&) {
