@@ -53,6 +53,9 @@ VoiceHoldGesture::VoiceHoldGesture(std::function<std::optional<CaptureShortcut>(
     releaseGrace_.setSingleShot(true);
     releaseGrace_.setInterval(kRepeatGraceMs);
     connect(&releaseGrace_, &QTimer::timeout, this, &VoiceHoldGesture::finish);
+    trailingGrace_.setSingleShot(true);
+    trailingGrace_.setInterval(kRepeatGraceMs);
+    connect(&trailingGrace_, &QTimer::timeout, this, [this] { trailingKey_ = 0; });
 }
 
 VoiceHoldGesture::~VoiceHoldGesture() {
@@ -110,7 +113,7 @@ bool VoiceHoldGesture::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         return keyPressed(watched, static_cast<QKeyEvent&>(*event));
     case QEvent::KeyRelease:
-        return target_ && keyReleased(static_cast<QKeyEvent&>(*event));
+        return keyReleased(static_cast<QKeyEvent&>(*event));
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
@@ -138,7 +141,12 @@ bool VoiceHoldGesture::keyPressed(QObject* window, QKeyEvent& event) {
         releaseGrace_.stop();
         return true;
     }
-    if (event.isAutoRepeat() || (paused && paused()))
+    if (trailingKey_ && event.key() == trailingKey_ && !(event.modifiers() & heldModifiers_)) {
+        trailingGrace_.stop();
+        return true;
+    }
+    trailingKey_ = 0;
+    if (paused && paused())
         return false;
     const std::optional<CaptureShortcut> voice = shortcut_();
     if (!voice || CaptureShortcut::fromKey(event.key(), event.modifiers()) != voice)
@@ -146,9 +154,14 @@ bool VoiceHoldGesture::keyPressed(QObject* window, QKeyEvent& event) {
     VoiceHoldTarget* target = activeTarget(window);
     if (!target)
         return false;
+    // In an editor the shortcut is the voice note's: X11 hands Ctrl+Alt+letter over with its
+    // letter, which a focused note would type. A repeat, or a press refused (the status line
+    // says why), types nothing either.
+    if (event.isAutoRepeat())
+        return true;
     const VoiceHoldTarget::Start start = target->beginHold();
     if (start == VoiceHoldTarget::Start::Refused)
-        return false;
+        return true;
     target_ = target;
     window_ = window;
     heldKey_ = event.key();
@@ -158,14 +171,22 @@ bool VoiceHoldGesture::keyPressed(QObject* window, QKeyEvent& event) {
 }
 
 bool VoiceHoldGesture::keyReleased(const QKeyEvent& event) {
+    if (!target_) {
+        if (!trailingKey_ || event.key() != trailingKey_)
+            return false;
+        trailingGrace_.start();
+        return true;
+    }
     if (event.isAutoRepeat())
         return event.key() == heldKey_;
     if (event.key() == heldKey_) {
         releaseGrace_.start();
         return true;
     }
-    if (modifierOf(event.key()) & heldModifiers_)
+    if (modifierOf(event.key()) & heldModifiers_) {
+        trailingKey_ = heldKey_;
         finish();
+    }
     return false;
 }
 

@@ -92,6 +92,11 @@ private:
     int heldKey_ = 0;
     Qt::KeyboardModifiers heldModifiers_;
     QTimer releaseGrace_;
+    // A hold ended by a dropped modifier leaves its key down, and X11 goes on repeating it
+    // without the modifiers: those presses would type its letter. They are dropped until the
+    // key's release that no press follows.
+    int trailingKey_ = 0;
+    QTimer trailingGrace_;
 };
 
 } // namespace lumbex

@@ -138,6 +138,27 @@ TEST_F(VoiceHoldGestureTest, DroppingAHeldModifierEndsTheHoldOnce) {
         key(QEvent::KeyRelease, Qt::Key_D, Qt::ControlModifier);
         EXPECT_EQ(session->calls, (QStringList{"begin", "keep"})) << modifier;
     }
+    // The key still down repeats without the modifiers: the note gets none of it, but a letter
+    // typed after the key's release.
+    session->calls.clear();
+    pressShortcut();
+    key(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier | Qt::AltModifier);
+    key(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    const auto repeatWithLetter = [&](QEvent::Type type) {
+        QKeyEvent event(type, Qt::Key_D, Qt::NoModifier, QStringLiteral("d"), false);
+        QApplication::sendEvent(window.windowHandle(), &event);
+    };
+    for (int i = 0; i < 3; ++i) {
+        repeatWithLetter(QEvent::KeyRelease);
+        repeatWithLetter(QEvent::KeyPress);
+    }
+    repeatWithLetter(QEvent::KeyRelease);
+    QTest::qWait(VoiceHoldGesture::kRepeatGraceMs + 60);
+    repeatWithLetter(QEvent::KeyPress);
+    EXPECT_EQ(note->text(), "d");
+    EXPECT_EQ(session->calls, (QStringList{"begin", "keep"}));
+    note->clear();
+
     // Shift was not part of the shortcut: releasing it changes nothing.
     session->calls.clear();
     pressShortcut();
@@ -203,9 +224,9 @@ TEST_F(VoiceHoldGestureTest, APressOutsideTheCanvasEndsTheHoldAndGoesOn) {
     EXPECT_EQ(session->calls, (QStringList{"begin", "keep"}));
 }
 
-TEST_F(VoiceHoldGestureTest, OtherKeysAndRefusalsPassThrough) {
+TEST_F(VoiceHoldGestureTest, OnlyTheShortcutBeginsAHold) {
     // Not the shortcut, a repeat arriving first, no shortcut at all, and a window that cannot
-    // dictate now: the note gets every key and no hold begins.
+    // dictate now: no hold begins.
     key(QEvent::KeyPress, Qt::Key_D, Qt::ControlModifier);
     pressShortcut(true);
     voice.reset();
@@ -226,6 +247,27 @@ TEST_F(VoiceHoldGestureTest, OtherKeysAndRefusalsPassThrough) {
     gesture.stop();
     EXPECT_FALSE(gesture.isHolding());
     EXPECT_EQ(session->calls.last(), "cancel");
+}
+
+TEST_F(VoiceHoldGestureTest, TheShortcutTypesNothingInTheNoteWhenRefusedOrRepeated) {
+    // As X11 hands the shortcut over: with its letter, which the focused note would type.
+    const auto pressWithLetter = [&](bool repeat) {
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_D, Qt::ControlModifier | Qt::AltModifier,
+                        QStringLiteral("d"), repeat);
+        QApplication::sendEvent(window.windowHandle(), &event);
+    };
+    session->start = Start::Refused;
+    pressWithLetter(false);
+    pressWithLetter(true);
+    EXPECT_FALSE(gesture.isHolding());
+    EXPECT_EQ(session->calls, (QStringList{"begin"}));
+    // Held on after the refusal, a repeat X11 reports as a new press asks again.
+    session->start = Start::Dictating;
+    pressWithLetter(false);
+    EXPECT_TRUE(gesture.isHolding());
+    releaseHeldKey();
+    key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier);
+    EXPECT_EQ(note->text(), "x");
 }
 
 TEST_F(VoiceHoldGestureTest, WhileAScreenRecordingRunsTheShortcutDoesNothing) {
