@@ -41,8 +41,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
 
 namespace {
 
-const char kService[] = "org.freedesktop.portal.Desktop";
-const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kShortcuts[] = "org.freedesktop.portal.GlobalShortcuts";
 const char kSession[] = "org.freedesktop.portal.Session";
 
@@ -51,8 +49,8 @@ const char kSession[] = "org.freedesktop.portal.Session";
 constexpr int kAnswerMs = 4000;
 
 QDBusMessage portalCall(const QString& method) {
-    return QDBusMessage::createMethodCall(QString::fromLatin1(kService),
-                                          QString::fromLatin1(kObject),
+    return QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService),
+                                          QString::fromLatin1(kPortalObject),
                                           QString::fromLatin1(kShortcuts), method);
 }
 
@@ -84,14 +82,14 @@ class PortalHotKeys final : public QObject, public HotKeys {
 public:
     PortalHotKeys(QDBusConnection bus, std::map<int, PortalShortcutName> names)
         : bus_(std::move(bus)), names_(std::move(names)),
-          watcher_(QString::fromLatin1(kService), bus_,
+          watcher_(QString::fromLatin1(kPortalService), bus_,
                    QDBusServiceWatcher::WatchForUnregistration) {
         qDBusRegisterMetaType<PortalShortcut>();
         qDBusRegisterMetaType<QList<PortalShortcut>>();
         // The slot below is looked up by its parameters' type names, which Qt knows only once
         // the types are registered.
         qRegisterMetaType<QDBusObjectPath>();
-        bus_.connect(QString::fromLatin1(kService), QString::fromLatin1(kObject),
+        bus_.connect(QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalObject),
                      QString::fromLatin1(kShortcuts), QStringLiteral("Activated"), this,
                      SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
         // A portal that went away took its session, and with it every binding.
@@ -165,7 +163,7 @@ private:
     void closeSession() {
         if (session_.isEmpty())
             return;
-        bus_.call(QDBusMessage::createMethodCall(QString::fromLatin1(kService), session_,
+        bus_.call(QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService), session_,
                                                  QString::fromLatin1(kSession),
                                                  QStringLiteral("Close")),
                   QDBus::NoBlock);
@@ -248,7 +246,7 @@ std::unique_ptr<HotKeys> openPortalHotKeys(QDBusConnection bus,
     if (!bus.isConnected())
         return nullptr;
     QDBusMessage get = QDBusMessage::createMethodCall(
-        QString::fromLatin1(kService), QString::fromLatin1(kObject),
+        QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalObject),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QString::fromLatin1(kShortcuts) << QStringLiteral("version");
     const QDBusMessage reply = bus.call(get, QDBus::Block, kAnswerMs);

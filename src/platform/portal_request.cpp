@@ -10,7 +10,6 @@
 namespace lumbex {
 namespace {
 
-const char kService[] = "org.freedesktop.portal.Desktop";
 const char kRequest[] = "org.freedesktop.portal.Request";
 
 // Receives the Response signal of one request.
@@ -36,7 +35,7 @@ PortalAnswer askPortal(QDBusConnection bus, const QDBusMessage& call, const QStr
     ResponseCatcher catcher;
     QStringList heard;
     const auto listen = [&](const QString& object) {
-        if (bus.connect(QString::fromLatin1(kService), object, QString::fromLatin1(kRequest),
+        if (bus.connect(QString::fromLatin1(kPortalService), object, QString::fromLatin1(kRequest),
                         QStringLiteral("Response"), &catcher, SLOT(received(uint, QVariantMap))))
             heard << object;
     };
@@ -44,8 +43,9 @@ PortalAnswer askPortal(QDBusConnection bus, const QDBusMessage& call, const QStr
     listen(portalRequestPath(bus.baseService(), token));
     const auto forget = [&] {
         for (const QString& object : heard)
-            bus.disconnect(QString::fromLatin1(kService), object, QString::fromLatin1(kRequest),
-                           QStringLiteral("Response"), &catcher, SLOT(received(uint, QVariantMap)));
+            bus.disconnect(QString::fromLatin1(kPortalService), object,
+                           QString::fromLatin1(kRequest), QStringLiteral("Response"), &catcher,
+                           SLOT(received(uint, QVariantMap)));
     };
 
     PortalAnswer answer;

@@ -7,6 +7,10 @@
 
 namespace lumbex {
 
+// The desktop portal's bus name, and the object on which it offers every interface.
+inline constexpr char kPortalService[] = "org.freedesktop.portal.Desktop";
+inline constexpr char kPortalObject[] = "/org/freedesktop/portal/desktop";
+
 // One request to the desktop portal: the method call, then the Response signal on the request
 // object that answers it.
 struct PortalAnswer {

@@ -17,8 +17,6 @@
 namespace lumbex {
 namespace {
 
-const char kService[] = "org.freedesktop.portal.Desktop";
-const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kScreenCast[] = "org.freedesktop.portal.ScreenCast";
 const char kSession[] = "org.freedesktop.portal.Session";
 
@@ -149,8 +147,8 @@ QString handleOf(const QVariant& handle) {
 }
 
 QDBusMessage portalCall(const QString& method) {
-    return QDBusMessage::createMethodCall(QString::fromLatin1(kService),
-                                          QString::fromLatin1(kObject),
+    return QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService),
+                                          QString::fromLatin1(kPortalObject),
                                           QString::fromLatin1(kScreenCast), method);
 }
 
@@ -160,7 +158,7 @@ std::optional<ScreenCastOffer> screenCastOffer(QDBusConnection bus) {
     if (!bus.isConnected())
         return std::nullopt;
     QDBusMessage get = QDBusMessage::createMethodCall(
-        QString::fromLatin1(kService), QString::fromLatin1(kObject),
+        QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalObject),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     get << QString::fromLatin1(kScreenCast);
     const QDBusMessage reply = bus.call(get, QDBus::Block, 5000);
@@ -288,7 +286,7 @@ QVariantMap ScreenCastSession::request(const QString& method, QList<QVariant> ar
 void ScreenCastSession::close() {
     if (session_.isEmpty())
         return;
-    bus_.call(QDBusMessage::createMethodCall(QString::fromLatin1(kService), session_,
+    bus_.call(QDBusMessage::createMethodCall(QString::fromLatin1(kPortalService), session_,
                                              QString::fromLatin1(kSession),
                                              QStringLiteral("Close")),
               QDBus::NoBlock);

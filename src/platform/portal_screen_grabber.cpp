@@ -26,8 +26,6 @@
 namespace lumbex {
 namespace {
 
-const char kService[] = "org.freedesktop.portal.Desktop";
-const char kObject[] = "/org/freedesktop/portal/desktop";
 const char kScreenshot[] = "org.freedesktop.portal.Screenshot";
 
 // The portal answers a non-interactive request at once; an interactive one waits for the person.
@@ -60,7 +58,7 @@ PortalAnswer requestScreenshot(bool interactive) {
             "D-Bus session bus. Start Lumbex from your desktop session, then try again."));
     const QString token = newHandleToken();
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromLatin1(kService), QString::fromLatin1(kObject),
+        QString::fromLatin1(kPortalService), QString::fromLatin1(kPortalObject),
         QString::fromLatin1(kScreenshot), QStringLiteral("Screenshot"));
     call << QString()
          << QVariantMap{{QStringLiteral("handle_token"), token},
